@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds Kalvo with warnings as errors and runs every test: unit, window and command-line tests through
+# ctest, then each file reader under libFuzzer for a bounded time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+cmake --preset ci >/dev/null
+cmake --build --preset ci
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+
+export FUZZ_BUILD="$PWD/build/fuzz" FUZZ_SECONDS="${FUZZ_SECONDS:-60}"
+ctest --preset ci --output-on-failure "$@"

@@ -1,0 +1,91 @@
+// decode, encode and due: the reminder file format and the due test without any window.
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <iterator>
+
+#include "cli/cli_context.h"
+#include "core/cp1250.h"
+#include "core/due.h"
+#include "storage/file_io.h"
+#include "storage/reminder_store.h"
+
+namespace kalvo::cli {
+namespace {
+
+storage::DecodedReminders ReadOrFail(const std::string& file) {
+    storage::ReadResult read = storage::ReadReminderFile(storage::PathFromUtf8(file));
+    if (read.outcome == storage::ReadOutcome::Missing) throw CliError(kFileError, file + ": no such file");
+    if (read.outcome == storage::ReadOutcome::Failed)
+        throw CliError(kFileError, file + ": cannot read (" + std::string(std::strerror(read.errorCode)) + ")");
+    return std::move(read.decoded);
+}
+
+std::string CodePoint(char32_t c) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(c));
+    return buf;
+}
+
+}  // namespace
+
+int Decode(Context& ctx) {
+    const std::string file = TakePositional(ctx.args, "FILE");
+    ExpectNoMore(ctx.args);
+    const storage::DecodedReminders decoded = ReadOrFail(file);
+    Json out;
+    out["version"] = decoded.version ? Json(*decoded.version) : Json(nullptr);
+    out["status"] = std::string(storage::StatusName(decoded.status));
+    out["records"] = Json::array();
+    for (const TReminder& r : decoded.records) out["records"].push_back(RecordToJson(r));
+    PrintJson(out);
+    return kDone;
+}
+
+int Encode(Context& ctx) {
+    const std::string file = TakePositional(ctx.args, "FILE");
+    ExpectNoMore(ctx.args);
+    const std::string input{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+    Json in;
+    try {
+        in = Json::parse(input);
+    } catch (const Json::parse_error& e) {
+        throw CliError(kUsageError, std::string("standard input is not JSON: ") + e.what());
+    }
+    if (!in.is_object() || !in.contains("records") || !in["records"].is_array())
+        throw CliError(kUsageError, "expected {\"records\": [...]} on standard input");
+    ReminderList records;
+    for (std::size_t i = 0; i < in["records"].size(); ++i) records.push_back(RecordFromJson(in["records"][i], i));
+    storage::EncodeFailure failure;
+    const auto bytes = storage::EncodeReminderFile(records, &failure);
+    if (!bytes) {
+        std::string shown;
+        if (failure.error.character != 0xFFFD) AppendUtf8(shown, failure.error.character);
+        throw CliError(kUsageError, "record " + std::to_string(failure.record) + ": " + failure.field + ": character " +
+                                        CodePoint(failure.error.character) + (shown.empty() ? "" : " '" + shown + "'") +
+                                        " cannot be stored in Windows-1250");
+    }
+    if (const auto w = storage::WriteFileAtomically(storage::PathFromUtf8(file), *bytes); !w)
+        throw CliError(kFileError, file + ": cannot write (" + std::string(std::strerror(w.errorCode)) + ")");
+    return kDone;
+}
+
+int Due(Context& ctx) {
+    const std::string at = TakeOption(ctx.args, "--at");
+    if (at.empty()) throw CliError(kUsageError, "due needs --at \"YYYY-MM-DD HH:MM:SS\"");
+    const std::string file = TakePositional(ctx.args, "FILE");
+    ExpectNoMore(ctx.args);
+    const Moment m = ParseMoment(at);
+    const storage::DecodedReminders decoded = ReadOrFail(file);
+    const double t = TimeFraction(0, 0, m.second);
+    Json due = Json::array();
+    for (std::size_t i = 0; i < decoded.records.size(); ++i)
+        if (ReminderDue(decoded.records[i], m.day, t)) due.push_back(i);
+    Json out;
+    out["due"] = due;
+    PrintJson(out);
+    return kDone;
+}
+
+}  // namespace kalvo::cli

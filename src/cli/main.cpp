@@ -1,0 +1,66 @@
+// kalvo-cli: the program's files and logic from the command line.
+
+#include <cstring>
+#include <iostream>
+#include <map>
+
+#include "cli/cli_context.h"
+#include "platform/system_paths.h"
+#include "storage/file_io.h"
+
+namespace {
+
+constexpr const char* kUsage = R"(Usage: kalvo-cli [--dir DIR] [--user NAME] COMMAND [ARGS]
+
+Reads and writes Kalvo's data files and runs its logic without any window.
+
+Global options:
+  --dir DIR     folder with the data files (default: the folder Kalvo itself uses)
+  --user NAME   whose reminder files are meant (default: the logged-on user)
+
+Commands:
+  decode FILE                 print a reminder, archive or export file as JSON
+  encode FILE                 write FILE from {"records": [...]} on standard input
+  due FILE --at "YYYY-MM-DD HH:MM:SS"
+                              indices of the records that are due at that moment
+
+Exit status: 0 done, 1 a file could not be read or written, 2 bad usage or input.
+)";
+
+using Command = int (*)(kalvo::cli::Context&);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace kalvo::cli;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    Context ctx;
+    std::string dir, user;
+    std::size_t i = 0;
+    try {
+        for (; i < args.size(); ++i) {
+            const std::string& a = args[i];
+            if (a == "--help" || a == "-h") {
+                std::cout << kUsage;
+                return kDone;
+            }
+            if (a != "--dir" && a != "--user") break;
+            if (i + 1 >= args.size()) throw CliError(kUsageError, a + " needs a value");
+            (a == "--dir" ? dir : user) = args[++i];
+        }
+        if (i >= args.size()) throw CliError(kUsageError, "no command given (see --help)");
+        const std::map<std::string, Command> commands = {{"decode", Decode}, {"encode", Encode}, {"due", Due}};
+        const auto command = commands.find(args[i]);
+        if (command == commands.end()) throw CliError(kUsageError, "unknown command '" + args[i] + "' (see --help)");
+        ctx.dirOption = kalvo::storage::PathFromUtf8(dir);
+        ctx.user = user.empty() ? kalvo::LogonUserName() : user;
+        ctx.args.assign(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+        return command->second(ctx);
+    } catch (const CliError& e) {
+        std::cerr << "kalvo-cli: " << e.what() << '\n';
+        return e.code;
+    } catch (const std::exception& e) {
+        std::cerr << "kalvo-cli: " << e.what() << '\n';
+        return kFileError;
+    }
+}

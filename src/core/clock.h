@@ -1,0 +1,36 @@
+#pragma once
+// Where the program learns the time. Everything that reads the time takes it from a Clock, so tests
+// and the simulator can move it.
+
+#include "core/datetime.h"
+
+namespace kalvo {
+
+struct LocalMoment {
+    DayNumber day = 0;  // today's day number
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+
+    double TimeOfDay() const { return TimeFraction(hour, minute, second); }
+    TDateTime Now() const { return static_cast<double>(day) + TimeOfDay(); }
+    static LocalMoment FromSecond(DayNumber day, int secondOfDay) {
+        return LocalMoment{day, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60};
+    }
+    int SecondOfDay() const { return (hour * 60 + minute) * 60 + second; }
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Local wall-clock time, to the whole second.
+    virtual LocalMoment Now() const = 0;
+};
+
+// The computer's clock in the local time zone.
+class SystemClock final : public Clock {
+public:
+    LocalMoment Now() const override;
+};
+
+}  // namespace kalvo

@@ -1,0 +1,30 @@
+#pragma once
+// When a reminder fires, how its notice series moves on, and on which days the series will fall.
+
+#include "core/reminder.h"
+
+namespace kalvo {
+
+// First day strictly after `day` on `weekDay` (0 = Monday ... 6 = Sunday; anything else means Sunday).
+DayNumber NextWeekDay(DayNumber day, std::int32_t weekDay);
+
+// One step of a monthly series from `day`; `noticeFrom` gives the day of month the series started on.
+// Short months clamp to their length (February always to 28); a series started on the 31st returns to
+// the 31st in every long month.
+DayNumber MonthStep(DayNumber day, DayNumber noticeFrom);
+
+// The same day and month one year later; 29 February becomes 28 February.
+DayNumber YearStep(DayNumber day);
+
+bool ReminderDue(const TReminder& r, DayNumber today, double t);
+void AdvanceNotice(TReminder& r, DayNumber today, TDateTime now);
+bool EventPassed(const TReminder& r, DayNumber today, double t);
+void MarkGiven(TReminder& r, DayNumber today, double t);
+void ShiftToNextYear(TReminder& r);
+
+// True when the series projected forward from NoticeNext lands on `day`; only meaningful for
+// NoticeNext < day < Date. Runs in constant time for daily, weekly and yearly series and in a bounded
+// number of steps for monthly ones.
+bool NoticeFallsOn(const TReminder& r, DayNumber day);
+
+}  // namespace kalvo

@@ -1,0 +1,102 @@
+#include "platform/system_paths.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <system_error>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <lmcons.h>
+#else
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace kalvo {
+
+fs::path ExecutablePath() {
+#ifdef _WIN32
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            return fs::path(buffer);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+#else
+    std::error_code ec;
+    fs::path p = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::current_path(ec) / "kalvo" : p;
+#endif
+}
+
+std::string LogonUserName() {
+#ifdef _WIN32
+    wchar_t name[UNLEN + 1];
+    DWORD size = UNLEN + 1;
+    if (GetUserNameW(name, &size) && size > 1) {
+        const fs::path p(std::wstring(name, size - 1));
+        const std::u8string u = p.u8string();
+        return std::string(reinterpret_cast<const char*>(u.data()), u.size());
+    }
+#else
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_name &&
+        found->pw_name[0] != '\0')
+        return found->pw_name;
+#endif
+    for (const char* var : {"USER", "LOGNAME", "USERNAME"})
+        if (const char* v = std::getenv(var); v && *v) return v;
+    return "user";
+}
+
+fs::path UserDataFolder() {
+#ifdef _WIN32
+    if (const wchar_t* appData = _wgetenv(L"APPDATA"); appData && *appData) return fs::path(appData) / "Kalvo";
+    return fs::temp_directory_path() / "Kalvo";
+#else
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/') return fs::path(xdg) / "kalvo";
+    if (const char* home = std::getenv("HOME"); home && *home) return fs::path(home) / ".local" / "share" / "kalvo";
+    return fs::temp_directory_path() / "kalvo";
+#endif
+}
+
+bool IsWritableFolder(const fs::path& folder) {
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) return false;
+    static std::mt19937_64 rng{std::random_device{}()};
+    const fs::path probe = folder / (".kalvo-write-test-" + std::to_string(rng()));
+    {
+        std::ofstream out(probe, std::ios::binary);
+        if (!out) return false;
+    }
+    fs::remove(probe, ec);
+    return true;
+}
+
+fs::path ResolveProgramFolder(const fs::path& executableFolder) {
+    if (IsWritableFolder(executableFolder)) return executableFolder;
+    const fs::path data = UserDataFolder();
+    std::error_code ec;
+    fs::create_directories(data, ec);
+    return data;
+}
+
+fs::path FindAssetBeside(const fs::path& executableFolder, const std::string& name) {
+    std::error_code ec;
+    for (const fs::path& candidate :
+         {executableFolder / name, executableFolder.parent_path() / "share" / "kalvo" / name}) {
+        if (fs::is_regular_file(candidate, ec)) return candidate;
+    }
+    return {};
+}
+
+}  // namespace kalvo

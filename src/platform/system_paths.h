@@ -1,0 +1,26 @@
+#pragma once
+// Where the program's files are: its own folder, the per-user data folder and the installed assets.
+
+#include <filesystem>
+#include <string>
+
+namespace kalvo {
+
+std::filesystem::path ExecutablePath();
+
+// The name of the logged-on user.
+std::string LogonUserName();
+
+// $XDG_DATA_HOME/kalvo (or ~/.local/share/kalvo); %APPDATA%\Kalvo on Windows.
+std::filesystem::path UserDataFolder();
+
+bool IsWritableFolder(const std::filesystem::path& folder);
+
+// The executable's folder when it is writable (a portable install), else the per-user data folder,
+// which is created when missing.
+std::filesystem::path ResolveProgramFolder(const std::filesystem::path& executableFolder);
+
+// `name` in the executable's folder, else in the installed data folder (../share/kalvo); empty if neither.
+std::filesystem::path FindAssetBeside(const std::filesystem::path& executableFolder, const std::string& name);
+
+}  // namespace kalvo

@@ -1,0 +1,82 @@
+#include "storage/byte_io.h"
+
+#include <bit>
+#include <cstring>
+
+namespace kalvo::storage {
+
+bool ByteReader::Take(std::size_t n, const std::uint8_t*& at) {
+    if (fault_ != ReadFault::None) return false;
+    if (n > Remaining()) {
+        fault_ = ReadFault::Truncated;
+        pos_ = bytes_.size();
+        return false;
+    }
+    at = bytes_.data() + pos_;
+    pos_ += n;
+    return true;
+}
+
+bool ByteReader::ReadDouble(double& out) {
+    const std::uint8_t* at = nullptr;
+    if (!Take(8, at)) return false;
+    std::uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i) bits = (bits << 8) | at[i];
+    out = std::bit_cast<double>(bits);
+    return true;
+}
+
+bool ByteReader::ReadInt32(std::int32_t& out) {
+    const std::uint8_t* at = nullptr;
+    if (!Take(4, at)) return false;
+    const std::uint32_t bits = static_cast<std::uint32_t>(at[0]) | (static_cast<std::uint32_t>(at[1]) << 8) |
+                               (static_cast<std::uint32_t>(at[2]) << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
+    out = static_cast<std::int32_t>(bits);
+    return true;
+}
+
+bool ByteReader::ReadByte(std::uint8_t& out) {
+    const std::uint8_t* at = nullptr;
+    if (!Take(1, at)) return false;
+    out = *at;
+    return true;
+}
+
+bool ByteReader::ReadString(std::string_view& out) {
+    std::int32_t count = 0;
+    if (!ReadInt32(count)) return false;
+    if (count < 0 || static_cast<std::size_t>(count) > Remaining()) {
+        fault_ = ReadFault::Corrupt;
+        pos_ = bytes_.size();
+        return false;
+    }
+    if (count == 0) {
+        out = {};
+        return true;
+    }
+    const std::uint8_t* at = nullptr;
+    Take(static_cast<std::size_t>(count), at);
+    const auto* text = reinterpret_cast<const char*>(at);
+    const void* zero = std::memchr(text, 0, static_cast<std::size_t>(count));
+    const std::size_t length = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - text)
+                                    : static_cast<std::size_t>(count);
+    out = std::string_view(text, length);
+    return true;
+}
+
+void ByteWriter::WriteDouble(double value) {
+    auto bits = std::bit_cast<std::uint64_t>(value);
+    for (int i = 0; i < 8; ++i, bits >>= 8) bytes_.push_back(static_cast<std::uint8_t>(bits & 0xFF));
+}
+
+void ByteWriter::WriteInt32(std::int32_t value) {
+    auto bits = static_cast<std::uint32_t>(value);
+    for (int i = 0; i < 4; ++i, bits >>= 8) bytes_.push_back(static_cast<std::uint8_t>(bits & 0xFF));
+}
+
+void ByteWriter::WriteString(std::string_view bytes) {
+    WriteInt32(static_cast<std::int32_t>(bytes.size()));
+    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+}
+
+}  // namespace kalvo::storage

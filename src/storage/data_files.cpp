@@ -1,0 +1,36 @@
+#include "storage/data_files.h"
+
+#include "storage/file_io.h"
+
+namespace kalvo::storage {
+
+std::string SafeFileStem(std::string_view userName) {
+    std::string stem;
+    for (char ch : userName) {
+        const auto b = static_cast<unsigned char>(ch);
+        const bool unsafe = b < 0x20 || b == 0x7F || ch == '/' || ch == '\\' || ch == ':' || ch == '*' || ch == '?' ||
+                            ch == '"' || ch == '<' || ch == '>' || ch == '|';
+        stem += unsafe ? '_' : ch;
+    }
+    if (stem.find_first_not_of('.') == std::string::npos) return "user";
+    // Trailing dots and blanks vanish from Windows file names and would merge two users' files.
+    while (!stem.empty() && (stem.back() == '.' || stem.back() == ' ')) stem.back() = '_';
+    // A user called "setup" or "calend" must not overwrite the program's own files, nor "nul" reach a device.
+    std::string lower;
+    for (char ch : stem) lower += (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
+    static constexpr std::string_view kReserved[] = {"setup", "calend", "memo", "con", "prn", "aux", "nul"};
+    bool reserved = false;
+    for (std::string_view r : kReserved) reserved = reserved || lower == r;
+    if (lower.size() == 4 && (lower.starts_with("com") || lower.starts_with("lpt")) && lower[3] >= '0' && lower[3] <= '9')
+        reserved = true;
+    if (reserved) stem += '_';
+    return stem;
+}
+
+std::filesystem::path DataFiles::UserFile() const { return folder / PathFromUtf8(SafeFileStem(user) + ".dat"); }
+std::filesystem::path DataFiles::ArchiveFile() const { return folder / PathFromUtf8(SafeFileStem(user) + "_old.dat"); }
+std::filesystem::path DataFiles::LegacyFile() const { return folder / "memo.dat"; }
+std::filesystem::path DataFiles::LegacyBackup() const { return folder / "memo_bak.kvl"; }
+std::filesystem::path DataFiles::SetupFile() const { return folder / "setup.dat"; }
+
+}  // namespace kalvo::storage

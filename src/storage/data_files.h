@@ -1,0 +1,26 @@
+#pragma once
+// The names of the program's data files in its folder.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace kalvo::storage {
+
+// The user name as a file name: characters that could leave the folder or that file systems refuse
+// become '_', a name that is empty or only dots becomes "user", and a name that would land on one of the
+// program's own files or on a device name gets a trailing '_'.
+std::string SafeFileStem(std::string_view userName);
+
+struct DataFiles {
+    std::filesystem::path folder;
+    std::string user;  // the logged-on user's name, as shown in messages
+
+    std::filesystem::path UserFile() const;      // <user>.dat
+    std::filesystem::path ArchiveFile() const;   // <user>_old.dat
+    std::filesystem::path LegacyFile() const;    // memo.dat, shared by all users of the old version
+    std::filesystem::path LegacyBackup() const;  // memo_bak.kvl
+    std::filesystem::path SetupFile() const;     // setup.dat
+};
+
+}  // namespace kalvo::storage

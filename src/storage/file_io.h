@@ -1,0 +1,50 @@
+#pragma once
+// Whole-file reading and crash-safe writing. A file is written to a temporary file in the same folder,
+// flushed to the disk and renamed over the target, so a crash or a full disk leaves either the old file
+// or the new one, never a mixture.
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kalvo::storage {
+
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+std::string Utf8FromPath(const std::filesystem::path& path);
+
+enum class ReadOutcome { Ok, Missing, Failed };
+
+struct FileBytes {
+    ReadOutcome outcome = ReadOutcome::Missing;
+    std::vector<std::uint8_t> bytes;
+    int errorCode = 0;
+};
+
+// Refuses files larger than `limit` (none of the program's files comes near it).
+FileBytes ReadFileBytes(const std::filesystem::path& path, std::uintmax_t limit = 512u * 1024u * 1024u);
+
+struct WriteResult {
+    bool ok = true;
+    int errorCode = 0;
+    explicit operator bool() const { return ok; }
+};
+
+enum class Durability { Flush, NoFlush };
+
+WriteResult WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                                Durability durability = Durability::Flush);
+
+// Renames without replacing: fails when `to` exists.
+WriteResult RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+
+WriteResult CopyFileBytes(const std::filesystem::path& from, const std::filesystem::path& to);
+
+bool FileExists(const std::filesystem::path& path);
+
+// A short Slovak description of an operating-system error code.
+std::string DescribeError(int errorCode);
+
+}  // namespace kalvo::storage

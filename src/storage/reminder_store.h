@@ -1,0 +1,81 @@
+#pragma once
+// The user's reminder list and archive together with their files: loading with the one-time take-over
+// of the old shared file, the save-and-reload cycle every change goes through, and what the user is
+// told when a file cannot be read or written.
+
+#include <filesystem>
+#include <functional>
+#include <set>
+
+#include "core/clock.h"
+#include "core/dialogs.h"
+#include "core/reminder.h"
+#include "storage/data_files.h"
+#include "storage/file_io.h"
+#include "storage/reminder_file.h"
+
+namespace kalvo::storage {
+
+struct ReadResult {
+    ReadOutcome outcome = ReadOutcome::Missing;
+    int errorCode = 0;
+    DecodedReminders decoded;
+};
+
+ReadResult ReadReminderFile(const std::filesystem::path& path);
+
+class ReminderStore {
+public:
+    ReminderStore(DataFiles files, Dialogs& dialogs, const Clock& clock, Durability durability = Durability::Flush);
+
+    const DataFiles& Files() const { return files_; }
+    ReminderList& Reminders() { return reminders_; }
+    const ReminderList& Reminders() const { return reminders_; }
+    ArchiveList& Archive() { return archive_; }
+    const ArchiveList& Archive() const { return archive_; }
+
+    // Reads the user's file into a fresh list. When the user has no file yet, the old shared file is
+    // offered for take-over, or an empty file is created.
+    void OpenUserFile();
+
+    // Writes the list to the user's file; on failure the user is told and false returned.
+    bool SaveUserFile();
+
+    // Writes `records` to any path (export); failures are told to the user.
+    bool SaveTo(const std::filesystem::path& path, const ReminderList& records);
+
+    // The save-and-reload cycle: sort (unless the scheduler saves), write, and take the list back as the
+    // file now holds it. A failed write keeps the list in memory and returns false.
+    bool Commit(bool sort = true);
+
+    // Appends the archive file's records to the archive list.
+    void OpenArchive();
+    bool SaveArchive();
+    // Writes the archive and takes it back as written.
+    bool CommitArchive();
+
+    // Run before the first-run question, so that nothing fires while it is open.
+    std::function<void()> onFirstRun;
+    // Run whenever the list has been (re)loaded; windows rebuild their rows from it.
+    std::function<void()> onReloaded;
+    std::function<void()> onArchiveReloaded;
+
+private:
+    bool WriteList(const std::filesystem::path& path, const ReminderList& records, const char* what,
+                   std::vector<std::uint8_t>* written = nullptr);
+    ReminderList LoadChecked(const std::filesystem::path& path, const char* what);
+    void TakeBackWritten(ReminderList& list, const std::vector<std::uint8_t>& bytes);
+
+    DataFiles files_;
+    Dialogs& dialogs_;
+    const Clock& clock_;
+    Durability durability_;
+    ReminderList reminders_;
+    ArchiveList archive_;
+    std::set<std::filesystem::path> reported_;  // damaged or unreadable files already told about
+};
+
+// The first-run question for `user`.
+std::string FirstRunQuestion(const std::string& user);
+
+}  // namespace kalvo::storage

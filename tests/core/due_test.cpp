@@ -1,0 +1,200 @@
+#include "core/due.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "support/builders.h"
+
+namespace kalvo {
+namespace {
+
+using test::At;
+using test::Day;
+using test::NameDay;
+using test::Ordinary;
+using test::WithNotice;
+
+TEST(NextWeekDay, IsStrictlyAfterTheGivenDay) {
+    const DayNumber monday = Day(2026, 12, 7);
+    EXPECT_EQ(NextWeekDay(monday, 0), monday + 7);
+    EXPECT_EQ(NextWeekDay(monday + 6, 0), monday + 7);  // Sunday to the next day
+    EXPECT_EQ(NextWeekDay(monday, 2), monday + 2);
+    // No weekday, or one that does not exist, means Sunday and still ends.
+    EXPECT_EQ(NextWeekDay(monday, -1), monday + 6);
+    EXPECT_EQ(NextWeekDay(monday, 9), monday + 6);
+    EXPECT_EQ(NextWeekDay(monday, -2147483647 - 1), monday + 6);
+}
+
+TEST(MonthStep, ClampsShortMonthsAndRestoresTheThirtyFirst) {
+    const DayNumber from31 = Day(2024, 1, 31);
+    DayNumber d = from31;
+    const DayNumber expected31[] = {Day(2024, 2, 28), Day(2024, 3, 31), Day(2024, 4, 30), Day(2024, 5, 31)};
+    for (DayNumber e : expected31) EXPECT_EQ(d = MonthStep(d, from31), e);
+
+    const DayNumber from30 = Day(2024, 1, 30);
+    d = from30;
+    const DayNumber expected30[] = {Day(2024, 2, 28), Day(2024, 3, 28), Day(2024, 4, 28)};
+    for (DayNumber e : expected30) EXPECT_EQ(d = MonthStep(d, from30), e);
+
+    EXPECT_EQ(MonthStep(Day(2025, 12, 15), Day(2025, 12, 15)), Day(2026, 1, 15));
+}
+
+TEST(YearStep, TwentyNinthOfFebruaryLandsOnTheTwentyEighth) {
+    EXPECT_EQ(YearStep(Day(2024, 2, 29)), Day(2025, 2, 28));
+    EXPECT_EQ(YearStep(Day(2025, 3, 1)), Day(2026, 3, 1));
+}
+
+TEST(ReminderDue, RulesInOrder) {
+    const DayNumber today = Day(2026, 12, 7);
+    const TReminder later = Ordinary(today, At(15, 0));
+    EXPECT_FALSE(ReminderDue(later, today, At(14, 59, 59)));
+    EXPECT_TRUE(ReminderDue(later, today, At(15, 0)));
+    EXPECT_TRUE(ReminderDue(Ordinary(today - 1, At(23, 0)), today, At(0, 0)));  // yesterday: at once
+    EXPECT_FALSE(ReminderDue(Ordinary(today + 1, At(0, 0)), today, At(23, 59, 59)));
+}
+
+TEST(ReminderDue, ExtraAlarmOnTheEventDayThenTheEvent) {
+    const DayNumber today = Day(2026, 12, 7);
+    TReminder r = WithNotice(Ordinary(today, At(15, 0)), 0, rpNone, At(9, 0));
+    r.NoticeNext = 0;
+    EXPECT_FALSE(ReminderDue(r, today, At(8, 59, 59)));
+    EXPECT_TRUE(ReminderDue(r, today, At(9, 0)));
+    MarkGiven(r, today, At(9, 0));
+    EXPECT_DOUBLE_EQ(r.NoticeTime, -At(9, 0));
+    EXPECT_FALSE(ReminderDue(r, today, At(9, 0, 1)));
+    EXPECT_TRUE(ReminderDue(r, today, At(15, 0)));
+    MarkGiven(r, today, At(15, 0));
+    EXPECT_EQ(r.NoticeTime, -1.0);
+}
+
+TEST(ReminderDue, NameDayNoticeThenCelebration) {
+    const DayNumber today = Day(2026, 12, 7);
+    TReminder r = NameDay(today, At(12, 0), today, At(8, 0));
+    EXPECT_FALSE(ReminderDue(r, today, At(7, 59)));
+    EXPECT_TRUE(ReminderDue(r, today, At(8, 0)));
+    MarkGiven(r, today, At(8, 0));
+    EXPECT_LT(r.NoticeTime, 0.0);
+    EXPECT_FALSE(ReminderDue(r, today, At(11, 59, 59)));
+    EXPECT_TRUE(ReminderDue(r, today, At(12, 0)));
+    // Its notice day before the celebration uses NoticeFrom, not the ordinary series rules.
+    TReminder early = NameDay(today + 3, At(12, 0), today, At(8, 0));
+    EXPECT_TRUE(ReminderDue(early, today, At(8, 0)));
+    early.NoticeFrom = today - 1;
+    EXPECT_FALSE(ReminderDue(early, today, At(8, 0)));
+}
+
+TEST(AdvanceNotice, DailySeriesCaughtUpInTheMorningFiresAgainToday) {
+    const DayNumber today = Day(2026, 12, 7);
+    TReminder r = WithNotice(Ordinary(today + 10, At(18, 0)), today - 3, rpDaily, At(9, 0));
+    EXPECT_TRUE(ReminderDue(r, today, At(7, 30)));  // rule 6: missed days
+    AdvanceNotice(r, today, today + At(7, 30));
+    EXPECT_EQ(r.NoticeNext, today);
+    EXPECT_FALSE(ReminderDue(r, today, At(8, 59, 59)));
+    EXPECT_TRUE(ReminderDue(r, today, At(9, 0)));  // rule 5
+    AdvanceNotice(r, today, today + At(9, 0));
+    EXPECT_EQ(r.NoticeNext, today + 1);
+}
+
+TEST(AdvanceNotice, DailySeriesCaughtUpAfterItsTimeMovesToTomorrow) {
+    const DayNumber today = Day(2026, 12, 7);
+    TReminder r = WithNotice(Ordinary(today + 10, At(18, 0)), today - 3, rpDaily, At(9, 0));
+    AdvanceNotice(r, today, today + At(10, 0));
+    EXPECT_EQ(r.NoticeNext, today + 1);
+}
+
+TEST(AdvanceNotice, DailyStepWithAnAbsurdStoredTimeEnds) {
+    const DayNumber today = Day(2026, 12, 7);
+    TReminder r = WithNotice(Ordinary(today + 10, At(18, 0)), today, rpDaily, 1e12);
+    AdvanceNotice(r, today, today + At(10, 0));
+    EXPECT_LE(r.NoticeNext, today);
+    r.NoticeNext = today;
+    r.NoticeTime = std::numeric_limits<double>::infinity();
+    AdvanceNotice(r, today, today + At(10, 0));
+    SUCCEED();
+}
+
+TEST(AdvanceNotice, WeeklyMonthlyYearlyCountFromTodayWhenMissed) {
+    const DayNumber today = Day(2026, 12, 7);  // Monday
+    TReminder weekly = WithNotice(Ordinary(today + 60, At(18, 0)), today - 20, rpWeekly, At(9, 0), 2);
+    AdvanceNotice(weekly, today, today + At(10, 0));
+    EXPECT_EQ(weekly.NoticeNext, today + 2);
+
+    TReminder monthly = WithNotice(Ordinary(today + 300, At(18, 0)), Day(2026, 1, 31), rpMonthly, At(9, 0));
+    AdvanceNotice(monthly, today, today + At(10, 0));
+    EXPECT_EQ(monthly.NoticeNext, Day(2027, 1, 31));  // today's date, then the 31st comes back
+
+    TReminder yearly = WithNotice(Ordinary(today + 900, At(18, 0)), Day(2024, 2, 29), rpYearly, At(9, 0));
+    yearly.NoticeNext = Day(2028, 2, 29);
+    AdvanceNotice(yearly, Day(2028, 2, 29), Day(2028, 2, 29) + At(10, 0));
+    EXPECT_EQ(yearly.NoticeNext, Day(2029, 2, 28));
+}
+
+TEST(AdvanceNotice, SeriesWithoutARepeatPeriodGivesOneNoticeAndEnds) {
+    const DayNumber today = Day(2026, 12, 7);
+    TReminder r = WithNotice(Ordinary(today + 5, At(18, 0)), today, 4, At(9, 0));
+    EXPECT_TRUE(ReminderDue(r, today, At(9, 0)));
+    AdvanceNotice(r, today, today + At(9, 0));
+    MarkGiven(r, today, At(9, 0));
+    EXPECT_EQ(r.NoticeNext, 0);
+    EXPECT_FALSE(ReminderDue(r, today, At(9, 0, 1)));
+    EXPECT_FALSE(ReminderDue(r, today + 1, At(9, 0)));
+    EXPECT_TRUE(ReminderDue(r, today + 5, At(9, 0)));  // the extra alarm of the event day remains
+    // A name day keeps its stored NoticeNext: nothing fires from it.
+    TReminder n = NameDay(today, At(12, 0), today, At(8, 0));
+    AdvanceNotice(n, today, today + At(8, 0));
+    EXPECT_EQ(n.NoticeNext, today);
+}
+
+TEST(ShiftToNextYear, MovesOnlyTheDate) {
+    TReminder r = NameDay(Day(2024, 2, 29), At(12, 0), Day(2024, 2, 28), -At(8, 0));
+    ShiftToNextYear(r);
+    EXPECT_EQ(r.Date, Day(2025, 2, 28));
+    EXPECT_EQ(r.NoticeFrom, Day(2024, 2, 28));
+    EXPECT_DOUBLE_EQ(r.NoticeTime, -At(8, 0));
+}
+
+// The projection exactly as the views describe it: step by step from NoticeNext.
+bool LiteralFallsOn(const TReminder& r, DayNumber day) {
+    DayNumber x = r.NoticeNext;
+    for (;;) {
+        if (IsRepeating(r.Period)) {
+            switch (r.Period) {
+                case rpDaily: x = x + 1; break;
+                case rpWeekly: x = NextWeekDay(x, r.NoticeWeekDay); break;
+                case rpMonthly: x = MonthStep(x, r.NoticeFrom); break;
+                default: x = YearStep(x); break;
+            }
+        }
+        if (x == day) return true;
+        if (x >= day || !IsRepeating(r.Period)) return false;
+    }
+}
+
+TEST(NoticeFallsOn, MatchesTheStepByStepProjection) {
+    std::mt19937 rng(11);
+    const DayNumber base = Day(2020, 1, 1);
+    std::uniform_int_distribution<int> offset(0, 3000), period(-1, 4), weekDay(-2, 8), span(1, 1500);
+    for (int i = 0; i < 1500; ++i) {
+        TReminder r;
+        r.NoticeFrom = base + offset(rng);
+        r.NoticeNext = r.NoticeFrom + offset(rng) / 10;
+        r.Period = period(rng);
+        r.NoticeWeekDay = weekDay(rng);
+        r.Date = r.NoticeNext + span(rng);
+        for (DayNumber d = r.NoticeNext + 1; d < r.Date; d += 1 + static_cast<int>(rng() % 5))
+            ASSERT_EQ(NoticeFallsOn(r, d), LiteralFallsOn(r, d)) << "period " << r.Period << " day " << d;
+    }
+}
+
+TEST(NoticeFallsOn, MonthlyFromTheThirtyFirstFarAhead) {
+    TReminder r = WithNotice(Ordinary(Day(2400, 1, 1), 0), Day(2024, 1, 31), rpMonthly, At(9, 0));
+    EXPECT_TRUE(NoticeFallsOn(r, Day(2024, 2, 28)));
+    EXPECT_FALSE(NoticeFallsOn(r, Day(2024, 2, 29)));
+    EXPECT_TRUE(NoticeFallsOn(r, Day(2399, 12, 31)));
+    EXPECT_TRUE(NoticeFallsOn(r, Day(2399, 6, 30)));
+    EXPECT_FALSE(NoticeFallsOn(r, Day(2399, 6, 29)));
+}
+
+}  // namespace
+}  // namespace kalvo

@@ -1,0 +1,197 @@
+#include "storage/reminder_store.h"
+
+#include <gtest/gtest.h>
+
+#include "support/builders.h"
+#include "support/fake_dialogs.h"
+#include "support/temp_folder.h"
+
+namespace kalvo::storage {
+namespace {
+
+using test::At;
+using test::Day;
+
+class ReminderStoreTest : public ::testing::Test {
+protected:
+    ReminderStoreTest() { clock.now = LocalMoment{Day(2026, 12, 7), 20, 15, 30}; }
+
+    ReminderStore Make(const std::string& user = "eva") {
+        return ReminderStore(DataFiles{dir.Path(), user}, dialogs, clock, Durability::NoFlush);
+    }
+    void WriteList(const std::string& name, const ReminderList& list) const { dir.Write(name, *EncodeReminderFile(list)); }
+    ReminderList ReadList(const std::string& name) const { return DecodeReminderFile(dir.Read(name)).records; }
+
+    test::TempFolder dir;
+    test::FakeDialogs dialogs;
+    test::FakeClock clock;
+    const ReminderList memo{test::Ordinary(Day(2026, 12, 9), At(9, 0), "z memo"), test::Ordinary(Day(2026, 12, 8), At(9, 0), "b")};
+};
+
+TEST_F(ReminderStoreTest, FirstRunWithoutTheOldFileCreatesAnEmptyFileAndAsksNothing) {
+    ReminderStore store = Make();
+    int firstRuns = 0, reloads = 0;
+    store.onFirstRun = [&] { ++firstRuns; };
+    store.onReloaded = [&] { ++reloads; };
+    store.OpenUserFile();
+    EXPECT_TRUE(store.Reminders().empty());
+    EXPECT_TRUE(dir.Exists("eva.dat"));
+    EXPECT_EQ(dir.Read("eva.dat").size(), 0u);
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(firstRuns, 1);
+    EXPECT_EQ(reloads, 1);
+    store.OpenUserFile();  // the file exists now: no first run again
+    EXPECT_EQ(firstRuns, 1);
+}
+
+TEST_F(ReminderStoreTest, TakeOverOfTheOldSharedFile) {
+    WriteList("memo.dat", memo);
+    ReminderStore store = Make();
+    dialogs.answers = {true};
+    store.OpenUserFile();
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(dialogs.shown[0].kind, "question");
+    EXPECT_EQ(dialogs.shown[0].caption, "Víta Vás nová verzia Kalvo");
+    EXPECT_NE(dialogs.shown[0].text.find("\n\neva ešte nikdy nepoužil Kalvo."), std::string::npos);
+    EXPECT_NE(dialogs.shown[0].text.find("pre používaľa eva\n"), std::string::npos);
+    EXPECT_EQ(dialogs.shown[1].kind, "info");
+    EXPECT_EQ(dialogs.shown[1].text,
+              "Import pripomienok staršej verzie dokončený. Pôvodné pripomienky boli uložené do súboru memo_bak.kvl");
+    // The old records, in their file order (no sort on this save).
+    EXPECT_EQ(store.Reminders(), memo);
+    EXPECT_EQ(ReadList("eva.dat"), memo);
+    EXPECT_FALSE(dir.Exists("memo.dat"));
+    EXPECT_EQ(ReadList("memo_bak.kvl"), memo);
+}
+
+TEST_F(ReminderStoreTest, TakeOverWhoseRenameFailsLeavesTheOldFileSilently) {
+    WriteList("memo.dat", memo);
+    dir.Write("memo_bak.kvl", {1, 2, 3});
+    ReminderStore store = Make();
+    dialogs.answers = {true};
+    store.OpenUserFile();
+    EXPECT_EQ(dialogs.Count("info"), 0);
+    EXPECT_TRUE(dir.Exists("memo.dat"));
+    EXPECT_EQ(dir.Read("memo_bak.kvl"), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(ReadList("eva.dat"), memo);
+    store.OpenUserFile();
+    EXPECT_EQ(dialogs.Count("question"), 1);  // asked once only
+}
+
+TEST_F(ReminderStoreTest, DecliningTheTakeOverCreatesAnEmptyFile) {
+    WriteList("memo.dat", memo);
+    ReminderStore store = Make();
+    dialogs.answers = {false};
+    store.OpenUserFile();
+    EXPECT_TRUE(store.Reminders().empty());
+    EXPECT_EQ(dir.Read("eva.dat").size(), 0u);
+    EXPECT_EQ(ReadList("memo.dat"), memo);
+}
+
+TEST_F(ReminderStoreTest, CommitSortsWritesAndTakesTheFileBack) {
+    ReminderStore store = Make();
+    store.OpenUserFile();
+    store.Reminders() = memo;
+    int reloads = 0;
+    store.onReloaded = [&] { ++reloads; };
+    ASSERT_TRUE(store.Commit());
+    EXPECT_EQ(reloads, 1);
+    EXPECT_EQ(store.Reminders()[0].Text, "b");
+    EXPECT_EQ(ReadList("eva.dat"), store.Reminders());
+    // The scheduler's save keeps the order as it is.
+    std::swap(store.Reminders()[0], store.Reminders()[1]);
+    ASSERT_TRUE(store.Commit(false));
+    EXPECT_EQ(ReadList("eva.dat")[0].Text, "z memo");
+}
+
+TEST_F(ReminderStoreTest, FailedSaveIsToldAndTheListInMemoryKept) {
+    ReminderStore store = Make();
+    store.OpenUserFile();
+    store.Reminders() = memo;
+    std::filesystem::remove(dir / "eva.dat");
+    std::filesystem::create_directory(dir / "eva.dat");  // the file cannot be replaced now
+    int reloads = 0;
+    store.onReloaded = [&] { ++reloads; };
+    EXPECT_FALSE(store.Commit());
+    EXPECT_EQ(reloads, 0);
+    EXPECT_EQ(store.Reminders().size(), 2u);
+    ASSERT_EQ(dialogs.Count("error"), 1);
+    EXPECT_NE(dialogs.shown.back().text.find("Súbor pripomienok sa nepodarilo uložiť"), std::string::npos);
+    // Once writing works again the kept change reaches the file.
+    std::filesystem::remove(dir / "eva.dat");
+    EXPECT_TRUE(store.Commit());
+    EXPECT_EQ(ReadList("eva.dat").size(), 2u);
+}
+
+TEST_F(ReminderStoreTest, DamagedFileIsKeptAsideAndToldOnce) {
+    auto bytes = *EncodeReminderFile(memo);
+    bytes.resize(bytes.size() - 3);
+    dir.Write("eva.dat", bytes);
+    ReminderStore store = Make();
+    store.OpenUserFile();
+    EXPECT_EQ(store.Reminders().size(), 1u);
+    ASSERT_EQ(dialogs.Count("error"), 1);
+    EXPECT_NE(dialogs.shown[0].text.find("súbor je neúplný"), std::string::npos);
+    EXPECT_TRUE(dir.Exists("eva.dat.poskodeny-20261207-201530"));
+    EXPECT_EQ(dir.Read("eva.dat.poskodeny-20261207-201530"), bytes);
+    store.OpenUserFile();
+    EXPECT_EQ(dialogs.Count("error"), 1);
+    ASSERT_TRUE(store.Commit());
+    EXPECT_EQ(ReadList("eva.dat").size(), 1u);
+}
+
+TEST_F(ReminderStoreTest, FileOfAnUnknownVersionIsNotLost) {
+    const std::vector<std::uint8_t> future = {0, 0, 0, 0, 0, 0, 8, 0x40, 1, 0, 0, 0};
+    dir.Write("eva.dat", future);
+    ReminderStore store = Make();
+    store.OpenUserFile();
+    EXPECT_TRUE(store.Reminders().empty());
+    EXPECT_EQ(dialogs.Count("error"), 1);
+    EXPECT_EQ(dir.Read("eva.dat.poskodeny-20261207-201530"), future);
+}
+
+TEST_F(ReminderStoreTest, ArchiveIsCreatedOnlyWhenSomethingIsArchived) {
+    ReminderStore store = Make();
+    store.OpenArchive();
+    EXPECT_TRUE(store.Archive().empty());
+    EXPECT_FALSE(dir.Exists("eva_old.dat"));
+    store.Archive().push_back(memo[0]);
+    ASSERT_TRUE(store.SaveArchive());
+    store.Archive().clear();
+    store.OpenArchive();
+    EXPECT_EQ(store.Archive().size(), 1u);
+    store.OpenArchive();  // appends, as the program's reader does
+    EXPECT_EQ(store.Archive().size(), 2u);
+    store.Archive().clear();
+    ASSERT_TRUE(store.CommitArchive());
+    EXPECT_EQ(dir.Read("eva_old.dat").size(), 0u);
+}
+
+TEST_F(ReminderStoreTest, ArchiveOfVersion20IsRewrittenAs204) {
+    auto bytes = *EncodeReminderFile({memo[0]});
+    // Turn it into a version-2.0 file: other version bytes, no NoticeWeekDay.
+    bytes[0] = bytes[1] = bytes[2] = bytes[3] = bytes[4] = bytes[5] = 0;
+    bytes.resize(bytes.size() - 4);
+    dir.Write("eva_old.dat", bytes);
+    ReminderStore store = Make();
+    store.OpenArchive();
+    ASSERT_EQ(store.Archive().size(), 1u);
+    EXPECT_EQ(store.Archive()[0].NoticeWeekDay, 0);
+    ASSERT_TRUE(store.CommitArchive());
+    const auto saved = dir.Read("eva_old.dat");
+    EXPECT_EQ(saved[0], 0x52);
+    EXPECT_EQ(saved.size(), bytes.size() + 4);
+}
+
+TEST_F(ReminderStoreTest, ExportWritesEveryKindInListOrder) {
+    ReminderStore store = Make();
+    ReminderList all = memo;
+    all.push_back(test::NameDay(Day(2026, 12, 24), At(12, 0), Day(2026, 12, 23), At(8, 0)));
+    ASSERT_TRUE(store.SaveTo(dir / "set.kvl", all));
+    EXPECT_EQ(ReadList("set.kvl"), all);
+    EXPECT_FALSE(store.SaveTo(dir / "none" / "set.kvl", all));
+    EXPECT_EQ(dialogs.Count("error"), 1);
+}
+
+}  // namespace
+}  // namespace kalvo::storage

@@ -1,0 +1,43 @@
+#include "support/fake_dialogs.h"
+
+#include <algorithm>
+
+namespace kalvo::test {
+
+bool FakeDialogs::AskYesNo(const std::string& caption, const std::string& text, QuestionIcon) {
+    shown.push_back({"question", caption, text});
+    if (answers.empty()) return false;
+    const bool a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+void FakeDialogs::Inform(const std::string& caption, const std::string& text) { shown.push_back({"info", caption, text}); }
+
+void FakeDialogs::ShowError(const std::string& caption, const std::string& text) {
+    shown.push_back({"error", caption, text});
+}
+
+std::optional<std::string> FakeDialogs::ChooseOpenFile(const FileDialogOptions& options) {
+    shown.push_back({"open", options.title, options.filter});
+    fileDialogs.push_back(options);
+    if (files.empty()) return std::nullopt;
+    auto f = files.front();
+    files.pop_front();
+    return f;
+}
+
+std::optional<std::string> FakeDialogs::ChooseSaveFile(const FileDialogOptions& options) {
+    shown.push_back({"save", options.title, options.filter});
+    fileDialogs.push_back(options);
+    if (files.empty()) return std::nullopt;
+    auto f = files.front();
+    files.pop_front();
+    return f;
+}
+
+int FakeDialogs::Count(const std::string& kind) const {
+    return static_cast<int>(std::count_if(shown.begin(), shown.end(), [&](const Shown& s) { return s.kind == kind; }));
+}
+
+}  // namespace kalvo::test
