@@ -1,0 +1,42 @@
+#pragma once
+// setup.dat: version 2.1 written; 2.1 and 2.04 read. The load applies every field it reads, in file
+// order, and stops at the first one the file does not hold completely.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "core/settings.h"
+#include "storage/file_io.h"
+
+namespace kalvo::storage {
+
+inline constexpr double kSettingsVersion = 2.1;
+inline constexpr double kSettingsVersionOld = 2.04;
+
+enum class SettingsStatus { Ok, Missing, UnknownVersion, Truncated, Corrupt };
+
+// "ok", "missing", "unknown-version", "truncated", "corrupt".
+std::string_view StatusName(SettingsStatus status);
+
+struct SettingsLoad {
+    SettingsStatus status = SettingsStatus::Missing;
+    std::optional<double> version;
+};
+
+// Load steps on file contents: the melody and the time signal are reset first, then the fields read are
+// applied over `settings`.
+SettingsLoad DecodeSettings(std::span<const std::uint8_t> bytes, TSettings& settings);
+
+// Fails only on text the code page cannot hold.
+std::optional<std::vector<std::uint8_t>> EncodeSettings(const TSettings& settings);
+
+// OpenSetup: a missing or unreadable file keeps the defaults (after the reset of the melody and signal).
+SettingsLoad OpenSetup(const std::filesystem::path& file, TSettings& settings);
+
+// SaveSetup, replacing the file atomically. errorCode 0 with ok false means text the code page cannot hold.
+WriteResult SaveSetup(const std::filesystem::path& file, const TSettings& settings);
+
+}  // namespace kalvo::storage
