@@ -106,17 +106,18 @@ namespace {
 
 bool MonthlyFallsOn(DayNumber from, DayNumber noticeFrom, DayNumber target) {
     const int startDay = DayToCivil(noticeFrom).day;
-    const CivilDate goal = DayToCivil(target);
     CivilDate x = DayToCivil(from);
-    // The step depends on month and day only, never on the year, so once a February has been passed
-    // the days repeat every twelve steps and whole years can be skipped.
-    for (int steps = 0;; ++steps) {
+    // Within twelve steps the series passes a February (and, started on the 31st, a long month). From
+    // then on it holds one fixed day of every month, so the rest of the way needs no walking.
+    for (int steps = 0; steps < 12; ++steps) {
         x = MonthStepCivil(x, startDay);
         const std::int64_t xDay = CivilToDay(x.year, x.month, x.day);
         if (xDay == target) return true;
-        if (xDay >= target) return false;
-        if (steps >= 12 && goal.year - x.year > 1) x.year = goal.year - 1;
+        if (xDay > target) return false;
     }
+    const CivilDate goal = DayToCivil(target);
+    const int settledDay = startDay == 31 ? DaysInMonth(2001, goal.month) : x.day;  // 2001: February has 28
+    return goal.day == settledDay;
 }
 
 bool YearlyFallsOn(DayNumber from, DayNumber target) {
