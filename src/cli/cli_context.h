@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/reminder.h"
+#include "storage/reminder_file.h"
 
 namespace kalvo::cli {
 
@@ -55,8 +56,16 @@ TReminder RecordFromJson(const Json& j, std::size_t index);
 
 void PrintJson(const Json& j);
 
+// A reminder, archive or export file as far as it could be read; throws CliError(kFileError) when it
+// cannot be opened.
+storage::DecodedReminders ReadRemindersOrFail(const std::string& file);
+
 int Decode(Context& ctx);
 int Encode(Context& ctx);
 int Due(Context& ctx);
+int Settings(Context& ctx);
+int Names(Context& ctx);
+int Find(Context& ctx);
+int Week(Context& ctx);
 
 }  // namespace kalvo::cli

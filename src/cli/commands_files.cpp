@@ -12,15 +12,16 @@
 #include "storage/reminder_store.h"
 
 namespace kalvo::cli {
-namespace {
 
-storage::DecodedReminders ReadOrFail(const std::string& file) {
+storage::DecodedReminders ReadRemindersOrFail(const std::string& file) {
     storage::ReadResult read = storage::ReadReminderFile(storage::PathFromUtf8(file));
     if (read.outcome == storage::ReadOutcome::Missing) throw CliError(kFileError, file + ": no such file");
     if (read.outcome == storage::ReadOutcome::Failed)
         throw CliError(kFileError, file + ": cannot read (" + std::string(std::strerror(read.errorCode)) + ")");
     return std::move(read.decoded);
 }
+
+namespace {
 
 std::string CodePoint(char32_t c) {
     char buf[16];
@@ -33,7 +34,7 @@ std::string CodePoint(char32_t c) {
 int Decode(Context& ctx) {
     const std::string file = TakePositional(ctx.args, "FILE");
     ExpectNoMore(ctx.args);
-    const storage::DecodedReminders decoded = ReadOrFail(file);
+    const storage::DecodedReminders decoded = ReadRemindersOrFail(file);
     Json out;
     out["version"] = decoded.version ? Json(*decoded.version) : Json(nullptr);
     out["status"] = std::string(storage::StatusName(decoded.status));
@@ -77,7 +78,7 @@ int Due(Context& ctx) {
     const std::string file = TakePositional(ctx.args, "FILE");
     ExpectNoMore(ctx.args);
     const Moment m = ParseMoment(at);
-    const storage::DecodedReminders decoded = ReadOrFail(file);
+    const storage::DecodedReminders decoded = ReadRemindersOrFail(file);
     const double t = TimeFraction(0, 0, m.second);
     Json due = Json::array();
     for (std::size_t i = 0; i < decoded.records.size(); ++i)

@@ -23,6 +23,10 @@ Commands:
   encode FILE                 write FILE from {"records": [...]} on standard input
   due FILE --at "YYYY-MM-DD HH:MM:SS"
                               indices of the records that are due at that moment
+  settings [FILE]             print the settings as Kalvo loads them (default DIR/setup.dat)
+  names D.M [--calendar FILE] the names and the holiday of a day (default DIR/calend.dat)
+  find NAME [--calendar FILE] the day of a name, as the name calendar's search finds it
+  week FILE --day YYYY-MM-DD  the week holding that day as the week view shows it
 
 Exit status: 0 done, 1 a file could not be read or written, 2 bad usage or input.
 )";
@@ -49,7 +53,10 @@ int main(int argc, char** argv) {
             (a == "--dir" ? dir : user) = args[++i];
         }
         if (i >= args.size()) throw CliError(kUsageError, "no command given (see --help)");
-        const std::map<std::string, Command> commands = {{"decode", Decode}, {"encode", Encode}, {"due", Due}};
+        const std::map<std::string, Command> commands = {
+            {"decode", Decode}, {"encode", Encode}, {"due", Due},   {"settings", Settings},
+            {"names", Names},   {"find", Find},     {"week", Week},
+        };
         const auto command = commands.find(args[i]);
         if (command == commands.end()) throw CliError(kUsageError, "unknown command '" + args[i] + "' (see --help)");
         ctx.dirOption = kalvo::storage::PathFromUtf8(dir);

@@ -13,6 +13,8 @@ CLI = sys.argv.pop(1) if len(sys.argv) > 1 else "kalvo-cli"
 
 V204 = struct.pack("<d", 2.04)
 V20 = struct.pack("<d", 2.0)
+V21 = struct.pack("<d", 2.1)
+V11 = struct.pack("<d", 1.1)
 
 
 def string(b: bytes) -> bytes:
@@ -26,6 +28,29 @@ def record(date=46363, time=0.375, text=b"Zub\xe1r", notice=0, nfrom=0, nnext=0,
     if v204:
         out += struct.pack("<i", weekday)
     return out
+
+
+def settings_file(version=V21, melody=b"Default", interval=60, at=0.75, flags=(0, 1, 1), pictures=(b"", b""),
+                  tail=(1, 20)) -> bytes:
+    out = version + string(melody) + struct.pack("<i", interval)
+    if interval == 60:
+        out += struct.pack("<d", at)
+    out += bytes(flags) + string(pictures[0]) + string(pictures[1])
+    if tail is not None:
+        out += bytes([tail[0]]) + struct.pack("<i", tail[1])
+    return out
+
+
+def calendar(*entries, count=None) -> bytes:
+    out = V11 + struct.pack("<i", len(entries) if count is None else count)
+    for day, month, holiday, n1, n2, n3 in entries:
+        out += struct.pack("<ii", day, month) + string(holiday) + string(n1) + string(n2) + string(n3)
+    return out
+
+
+SETTINGS_KEYS = ["status", "version", "StandardMelody", "TimeSignalInterval", "TimeSignalAt", "DeleteOldReminders",
+                 "SlideNameWindow", "AnimateWindows", "StandardPicture", "MainPicture", "MoveToNextYear",
+                 "OverviewSeconds"]
 
 
 def run(*args, stdin=None):
@@ -124,8 +149,137 @@ class CliTest(unittest.TestCase):
         self.assertEqual(run()[0], 2)
         code, out, _ = run("--help")
         self.assertEqual(code, 0)
-        self.assertIn("decode FILE", out)
+        for command in ("decode FILE", "settings [FILE]", "names D.M", "find NAME", "week FILE --day"):
+            self.assertIn(command, out)
         self.assertEqual(run("--dir")[0], 2)
+
+    def settings(self, data: bytes):
+        code, out, err = run("settings", self.write("setup.dat", data))
+        self.assertEqual(code, 0, err)
+        j = json.loads(out)
+        self.assertEqual(list(j.keys()), SETTINGS_KEYS)
+        return j
+
+    def test_settings_missing_file_gives_the_built_in_defaults(self):
+        code, out, err = run("--dir", self.dir, "settings")
+        self.assertEqual(code, 0, err)
+        self.assertEqual(json.loads(out), {
+            "status": "missing", "version": None, "StandardMelody": "Default", "TimeSignalInterval": -1,
+            "TimeSignalAt": -1.0, "DeleteOldReminders": 1, "SlideNameWindow": 1, "AnimateWindows": 1,
+            "StandardPicture": "", "MainPicture": "", "MoveToNextYear": 0, "OverviewSeconds": 0})
+        # DIR/setup.dat is the default file.
+        self.write("setup.dat", settings_file())
+        code, out, _ = run("--dir", self.dir, "settings")
+        self.assertEqual(json.loads(out)["status"], "ok")
+
+    def test_settings_of_both_versions(self):
+        j = self.settings(settings_file(pictures=(b"C:\\Obr\xe1zky\\a.jpg", b"")))
+        self.assertEqual((j["status"], j["version"], j["TimeSignalInterval"], j["TimeSignalAt"]), ("ok", 2.1, 60, 0.75))
+        self.assertEqual((j["DeleteOldReminders"], j["MoveToNextYear"], j["OverviewSeconds"]), (0, 1, 20))
+        self.assertEqual(j["StandardPicture"], "C:\\Obrázky\\a.jpg")
+        # No extra double unless the signal is at a set time.
+        j = self.settings(settings_file(interval=12, tail=(0, 7)))
+        self.assertEqual((j["TimeSignalInterval"], j["TimeSignalAt"], j["OverviewSeconds"]), (12, -1.0, 7))
+        old = settings_file(version=V204, interval=30, tail=None)
+        j = self.settings(old)
+        self.assertEqual((j["status"], j["version"], j["MoveToNextYear"], j["OverviewSeconds"]), ("ok", 2.04, 1, 20))
+        # Cut inside its last length: what was read stays, the two newer fields keep the built-in 0 and 0.
+        j = self.settings(old[:-2])
+        self.assertEqual((j["status"], j["TimeSignalInterval"], j["MoveToNextYear"], j["OverviewSeconds"]),
+                         ("truncated", 30, 0, 0))
+
+    def test_settings_damaged_files(self):
+        j = self.settings(struct.pack("<d", 2.0) + settings_file()[8:])
+        self.assertEqual((j["status"], j["version"], j["StandardMelody"], j["TimeSignalInterval"]),
+                         ("unknown-version", 2.0, "Default", -1))
+        j = self.settings(b"\xcd\xcc\xcc")
+        self.assertEqual((j["status"], j["version"]), ("truncated", None))
+        j = self.settings(settings_file()[:-2])  # inside OverviewSeconds
+        self.assertEqual((j["status"], j["MoveToNextYear"], j["OverviewSeconds"]), ("truncated", 1, 0))
+        j = self.settings(V21 + struct.pack("<i", -5) + b"Default")
+        self.assertEqual((j["status"], j["StandardMelody"]), ("corrupt", "Default"))
+        j = self.settings(V21 + struct.pack("<i", 0x7fffffff) + b"x")
+        self.assertEqual(j["status"], "corrupt")
+        os.mkdir(self.path("folder.dat"))
+        self.assertEqual(run("settings", self.path("folder.dat"))[0], 1)
+        self.assertEqual(run("settings", "a", "b")[0], 2)
+
+    CAL = [(24, 12, "Štedrý deň".encode("cp1250"), b"Adam", b"Eva", b""),
+           (28, 10, b"", "Šimon".encode("cp1250"), b"Simona", b""),
+           (3, 3, b"", b"Bohumil", b"Bohumila", "Ľubomila".encode("cp1250")),
+           (29, 2, b"", "Radomír".encode("cp1250"), b"", b""),
+           (5, 3, b"", "Ján".encode("cp1250"), b"", b""),
+           (5, 3, b"Sviatok", b"", b"", b""),
+           (15, 6, b"", b"Simona", b"", b"")]
+
+    def test_names_of_a_day(self):
+        cal = self.write("cal.dat", calendar(*self.CAL))
+        def names(dm, *extra):
+            code, out, err = run("names", dm, "--calendar", cal, *extra)
+            self.assertEqual(code, 0, err)
+            return json.loads(out)
+        self.assertEqual(names("24.12"), {"names": "Adam a Eva", "holiday": "Štedrý deň"})
+        self.assertEqual(list(names("24.12").keys()), ["names", "holiday"])
+        self.assertEqual(names("3.3")["names"], "Bohumil, Bohumila a Ľubomila")
+        self.assertEqual(names("05.03"), {"names": "Ján", "holiday": "Sviatok"})
+        self.assertEqual(names("29.2")["names"], "Radomír")
+        self.assertEqual(names("1.1"), {"names": "", "holiday": ""})
+        for bad in ("31.4", "30.2", "0.1", "1.13", "1-1", "x"):
+            self.assertEqual(run("names", bad, "--calendar", cal)[0], 2, bad)
+        self.assertEqual(run("names", "1.1", "--calendar", self.path("none.dat"))[0], 1)
+        # DIR/calend.dat by default; a foreign file is read as an empty calendar.
+        self.write("calend.dat", calendar(*self.CAL))
+        code, out, _ = run("--dir", self.dir, "names", "28.10")
+        self.assertEqual(json.loads(out)["names"], "Šimon a Simona")
+        code, out, _ = run("names", "28.10", "--calendar", self.write("v.dat", V204 + calendar(*self.CAL)[8:]))
+        self.assertEqual((code, json.loads(out)), (0, {"names": "", "holiday": ""}))
+
+    def test_names_from_the_calendar_beside_the_program(self):
+        # The build places calend.dat next to the programs, and that is the default folder.
+        code, out, err = run("names", "24.12")
+        self.assertEqual(code, 0, err)
+        self.assertEqual(json.loads(out), {"names": "Adam a Eva", "holiday": "Štedrý deň"})
+
+    def test_find_a_name(self):
+        cal = self.write("cal.dat", calendar(*self.CAL))
+        def find(name):
+            code, out, err = run("find", name, "--calendar", cal)
+            self.assertEqual(code, 0, err)
+            return json.loads(out)
+        self.assertEqual(find("Simona"), {"found": True, "day": 28, "month": 10, "name": "Simona"})
+        self.assertEqual(find("šimon"), {"found": True, "day": 28, "month": 10, "name": "Šimon"})
+        self.assertEqual(find("ľubomila")["name"], "Ľubomila")
+        for miss in ("ŠIMON", "Šimo", "Simona ", ""):
+            self.assertEqual(find(miss), {"found": False, "day": None, "month": None, "name": None}, miss)
+        self.assertEqual(run("find", "--calendar", cal)[0], 2)
+
+    def test_week_as_the_week_view_shows_it(self):
+        # Monday 7 Dec 2026 is day 46363. A Thursday event with a daily notice from Monday, a once-only
+        # notice from Monday, a name day on Friday with its notice on Wednesday.
+        f = self.write("w.dat", V204 + struct.pack("<i", 3) +
+                       record(date=46366, time=0.375, text=b"Porada", notice=1, nfrom=46363, nnext=46363, period=0,
+                              ntime=1 / 3) +
+                       record(date=46366, time=0.5, text=b"Raz", notice=1, nfrom=46363, nnext=46363, ntime=1 / 3) +
+                       record(date=46367, time=0.5, text=b"Meniny", notice=1, nfrom=46365, nnext=46365, ntime=1 / 3,
+                              nameday=1))
+        code, out, err = run("week", f, "--day", "2026-12-13")
+        self.assertEqual(code, 0, err)
+        j = json.loads(out)
+        self.assertEqual(list(j.keys()), ["month", "days"])
+        self.assertEqual(j["month"], "december 2026")
+        self.assertEqual([d["date"] for d in j["days"]],
+                         ["2026-12-%02d" % d for d in range(7, 14)])
+        self.assertEqual(list(j["days"][0].keys()), ["date", "count", "rows"])
+        self.assertEqual([d["count"] for d in j["days"]], [2, 1, 1, 2, 0, 0, 0])
+        self.assertEqual(j["days"][0]["rows"], ["#10.12.2026 o 9:00:00 (denne) -Porada", "#10.12.2026 o 12:00:00 -Raz"])
+        self.assertEqual(j["days"][2]["rows"], ["#10.12.2026 o 9:00:00 (denne) -Porada"])
+        self.assertEqual(j["days"][3]["rows"], ["10.12.2026 o 9:00:00 (denne) -Porada", "10.12.2026 o 12:00:00 -Raz"])
+        # A week across the new year is named after its Sunday.
+        code, out, _ = run("week", f, "--day", "2026-12-31")
+        self.assertEqual(json.loads(out)["month"], "január 2027")
+        self.assertEqual(run("week", f)[0], 2)
+        self.assertEqual(run("week", f, "--day", "2026-02-30")[0], 2)
+        self.assertEqual(run("week", self.path("none.dat"), "--day", "2026-12-07")[0], 1)
 
 
 if __name__ == "__main__":

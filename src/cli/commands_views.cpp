@@ -1,0 +1,130 @@
+// settings, names, find and week: the settings file, the name-day calendar and the week view without
+// any window.
+
+#include <cstring>
+#include <regex>
+
+#include "cli/cli_context.h"
+#include "core/text_locale.h"
+#include "core/week_view.h"
+#include "namedays/name_calendar.h"
+#include "platform/system_paths.h"
+#include "storage/file_io.h"
+#include "storage/settings_file.h"
+
+namespace kalvo::cli {
+namespace {
+
+std::string ErrorText(int code) { return code ? std::string(std::strerror(code)) : std::string("too large"); }
+
+// The calendar named by --calendar, else DIR/calend.dat; without --dir the program's own copy, wherever
+// it was installed.
+std::filesystem::path CalendarPath(Context& ctx) {
+    const std::string option = TakeOption(ctx.args, "--calendar");
+    if (!option.empty()) return storage::PathFromUtf8(option);
+    const std::filesystem::path inDir = ctx.Dir() / "calend.dat";
+    if (!ctx.dirOption.empty() || storage::FileExists(inDir)) return inDir;
+    const std::filesystem::path installed = FindAssetBeside(ExecutablePath().parent_path(), "calend.dat");
+    return installed.empty() ? inDir : installed;
+}
+
+namedays::NameCalendar ReadCalendar(const std::filesystem::path& path) {
+    namedays::NameCalendar calendar;
+    const namedays::CalendarLoad load = namedays::LoadNameCalendar(path, calendar);
+    const std::string shown = storage::Utf8FromPath(path);
+    if (load.status == namedays::CalendarStatus::Missing) throw CliError(kFileError, shown + ": no such file");
+    if (load.status == namedays::CalendarStatus::Unreadable) throw CliError(kFileError, shown + ": cannot read");
+    return calendar;
+}
+
+}  // namespace
+
+int Settings(Context& ctx) {
+    std::filesystem::path file;
+    if (!ctx.args.empty() && ctx.args.front().rfind("--", 0) != 0) file = storage::PathFromUtf8(TakePositional(ctx.args, "FILE"));
+    ExpectNoMore(ctx.args);
+    if (file.empty()) file = ctx.Dir() / "setup.dat";
+    TSettings s;
+    storage::SettingsLoad load;
+    const storage::FileBytes read = storage::ReadFileBytes(file, 64u * 1024u * 1024u);
+    if (read.outcome == storage::ReadOutcome::Failed)
+        throw CliError(kFileError, storage::Utf8FromPath(file) + ": cannot read (" + ErrorText(read.errorCode) + ")");
+    if (read.outcome == storage::ReadOutcome::Ok) load = storage::DecodeSettings(read.bytes, s);
+    Json out;
+    out["status"] = std::string(storage::StatusName(load.status));
+    out["version"] = load.version ? Json(*load.version) : Json(nullptr);
+    out["StandardMelody"] = s.StandardMelody;
+    out["TimeSignalInterval"] = s.TimeSignalInterval;
+    out["TimeSignalAt"] = s.TimeSignalAt;
+    out["DeleteOldReminders"] = s.DeleteOldReminders;
+    out["SlideNameWindow"] = s.SlideNameWindow;
+    out["AnimateWindows"] = s.AnimateWindows;
+    out["StandardPicture"] = s.StandardPicture;
+    out["MainPicture"] = s.MainPicture;
+    out["MoveToNextYear"] = s.MoveToNextYear;
+    out["OverviewSeconds"] = s.OverviewSeconds;
+    PrintJson(out);
+    return kDone;
+}
+
+int Names(Context& ctx) {
+    const std::filesystem::path calendarPath = CalendarPath(ctx);
+    const std::string dayMonth = TakePositional(ctx.args, "D.M");
+    ExpectNoMore(ctx.args);
+    static const std::regex form(R"((\d{1,2})\.(\d{1,2})\.?)");
+    std::smatch m;
+    if (!std::regex_match(dayMonth, m, form)) throw CliError(kUsageError, "expected D.M, got '" + dayMonth + "'");
+    const int day = std::stoi(m[1]), month = std::stoi(m[2]);
+    // A leap year, so that 29.2 is a day of the calendar.
+    if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(2000, month))
+        throw CliError(kUsageError, "no such day: '" + dayMonth + "'");
+    const namedays::DayTexts texts = namedays::NamesOfDay(ReadCalendar(calendarPath), day, month);
+    Json out;
+    out["names"] = texts.names;
+    out["holiday"] = texts.holiday;
+    PrintJson(out);
+    return kDone;
+}
+
+int Find(Context& ctx) {
+    const std::filesystem::path calendarPath = CalendarPath(ctx);
+    const std::string name = TakePositional(ctx.args, "NAME");
+    ExpectNoMore(ctx.args);
+    const auto match = namedays::FindNameDay(ReadCalendar(calendarPath), name);
+    Json out;
+    out["found"] = match.has_value();
+    out["day"] = match ? Json(match->Day) : Json(nullptr);
+    out["month"] = match ? Json(match->Month) : Json(nullptr);
+    out["name"] = match ? Json(match->name) : Json(nullptr);
+    PrintJson(out);
+    return kDone;
+}
+
+int Week(Context& ctx) {
+    const std::string dayText = TakeOption(ctx.args, "--day");
+    if (dayText.empty()) throw CliError(kUsageError, "week needs --day YYYY-MM-DD");
+    const std::string file = TakePositional(ctx.args, "FILE");
+    ExpectNoMore(ctx.args);
+    const DayNumber day = ParseDay(dayText);
+    const ReminderList list = ReadRemindersOrFail(file).records;
+    const TextLocale loc = TextLocale::Slovak();
+    // Today's outline is no part of the output, so the day itself stands in for today.
+    const WeekSummary week = ShowWeek(list, day, day, loc);
+    Json days = Json::array();
+    for (const WeekDayCell& cell : week.days) {
+        Json rows = Json::array();
+        for (const DayRow& row : WeekDayRows(list, cell.date, loc)) rows.push_back(row.text);
+        Json d;
+        d["date"] = FormatDay(cell.date);
+        d["count"] = cell.count;
+        d["rows"] = std::move(rows);
+        days.push_back(std::move(d));
+    }
+    Json out;
+    out["month"] = week.month;
+    out["days"] = std::move(days);
+    PrintJson(out);
+    return kDone;
+}
+
+}  // namespace kalvo::cli
