@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <fstream>
 
+#include "platform/autostart.h"
 #include "platform/system_paths.h"
 #include "storage/file_io.h"
 
@@ -71,9 +72,9 @@ bool QtPlatform::PlaySound(const std::filesystem::path& file, SoundMode mode) {
 
 void QtPlatform::DefaultBeep() { QApplication::beep(); }
 
-bool QtPlatform::AutostartIsOn() const { return false; }
-void QtPlatform::EnableAutostart() {}
-void QtPlatform::DisableAutostart() {}
+bool QtPlatform::AutostartIsOn() const { return MakeAutostartEntry(executable_)->IsOn(); }
+void QtPlatform::EnableAutostart() { MakeAutostartEntry(executable_)->Enable(); }
+void QtPlatform::DisableAutostart() { MakeAutostartEntry(executable_)->Disable(); }
 
 std::string QtPlatform::OperatingSystemName() const {
     QFile file(QStringLiteral("/etc/os-release"));
