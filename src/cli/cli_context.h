@@ -58,5 +58,6 @@ void PrintJson(const Json& j);
 int Decode(Context& ctx);
 int Encode(Context& ctx);
 int Due(Context& ctx);
+int Simulate(Context& ctx);
 
 }  // namespace kalvo::cli

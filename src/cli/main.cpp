@@ -23,6 +23,10 @@ Commands:
   encode FILE                 write FILE from {"records": [...]} on standard input
   due FILE --at "YYYY-MM-DD HH:MM:SS"
                               indices of the records that are due at that moment
+  simulate --from "YYYY-MM-DD HH:MM:SS" --to "YYYY-MM-DD HH:MM:SS"
+                              run the scheduler on the user's files once per virtual
+                              second, both ends included; every alarm is closed at
+                              once and printed as one JSON line; setup.dat is read only
 
 Exit status: 0 done, 1 a file could not be read or written, 2 bad usage or input.
 )";
@@ -49,7 +53,8 @@ int main(int argc, char** argv) {
             (a == "--dir" ? dir : user) = args[++i];
         }
         if (i >= args.size()) throw CliError(kUsageError, "no command given (see --help)");
-        const std::map<std::string, Command> commands = {{"decode", Decode}, {"encode", Encode}, {"due", Due}};
+        const std::map<std::string, Command> commands = {
+            {"decode", Decode}, {"encode", Encode}, {"due", Due}, {"simulate", Simulate}};
         const auto command = commands.find(args[i]);
         if (command == commands.end()) throw CliError(kUsageError, "unknown command '" + args[i] + "' (see --help)");
         ctx.dirOption = kalvo::storage::PathFromUtf8(dir);
