@@ -194,23 +194,6 @@ class CliTest(unittest.TestCase):
         self.assertEqual(self.read("jano.dat"), b"")
         self.assertFalse(os.path.exists(self.path("jano_old.dat")))
 
-    def test_simulate_two_hour_signal_counts_from_the_start(self):
-        self.write("setup.dat", setup(interval=2))
-        self.write("eva.dat", reminders(record(date=46400)))
-        lines = self.simulate("2026-12-07 21:30:00", "2026-12-08 03:30:00")
-        self.assertEqual([l["at"] for l in lines], ["2026-12-07 23:00:00", "2026-12-08 01:00:00", "2026-12-08 03:00:00"])
-        self.assertTrue(all(l["signal"] for l in lines))
-
-    def test_simulate_a_daily_series_over_days(self):
-        # Daily notices at 9:00 from 5 Dec for an event on 10 Dec at 12:00; started on 7 Dec at 10:00.
-        self.write("eva.dat", reminders(record(date=46366, time=0.5, notice=1, nfrom=46361, nnext=46361, period=0,
-                                               ntime=0.375)))
-        lines = self.simulate("2026-12-07 10:00:00", "2026-12-12 00:00:00")
-        self.assertEqual([l["at"] for l in lines], ["2026-12-07 10:00:00", "2026-12-08 09:00:00",
-                                                    "2026-12-09 09:00:00", "2026-12-10 09:00:00",
-                                                    "2026-12-10 12:00:00"])
-        self.assertEqual(self.read("eva.dat"), b"")
-
     def test_simulate_usage_and_file_errors(self):
         self.assertEqual(run("--dir", self.dir, "simulate", "--from", "2026-12-07 10:00:00")[0], 2)
         self.assertEqual(run("--dir", self.dir, "simulate", "--from", "2026-12-07 10:00:00",

@@ -50,21 +50,14 @@ public:
     std::vector<std::string> events;
 };
 
-class SchedulerTest : public ::testing::Test {
-protected:
-    // 7 December 2026 is a Monday.
-    const DayNumber D = Day(2026, 12, 7);
+// One program folder with its scheduler, driven by a virtual clock.
+struct World {
+    World() { host.clock = &clock; }
 
-    SchedulerTest() {
-        settings.DeleteOldReminders = 1;
-        host.clock = &clock;
-        SetTime(D, 8, 0, 0);
-    }
-
-    void SetTime(DayNumber day, int h, int m, int s) { clock.Set(scheduler::KeyOf(LocalMoment{day, h, m, s})); }
-    scheduler::SecondKey Key(DayNumber day, int h, int m, int s) const {
+    static scheduler::SecondKey Key(DayNumber day, int h, int m, int s) {
         return scheduler::KeyOf(LocalMoment{day, h, m, s});
     }
+    void SetTime(DayNumber day, int h, int m, int s) { clock.Set(Key(day, h, m, s)); }
 
     // Writes the user's file, reads it as the program does at start and creates the scheduler at the
     // clock's current moment (its hour starts the two-hourly signal).
@@ -79,27 +72,16 @@ protected:
         SetTime(day, h, m, s);
         sched->Tick();
     }
-
-    // Every second from one moment to another, both included.
-    void TickEverySecond(scheduler::SecondKey from, scheduler::SecondKey to) {
-        scheduler::RunTicks(*sched, clock, from, to, false, [] {});
+    // One tick per second, both ends included; with `skip` the seconds proved idle are passed over.
+    void Ticks(scheduler::SecondKey from, scheduler::SecondKey to, bool skip = false) {
+        scheduler::RunTicks(*sched, clock, from, to, skip, [] {});
     }
 
-    ReminderList FileList() const { return storage::DecodeReminderFile(folder.Read("eva.dat")).records; }
-    ReminderList ArchiveFile() const {
-        return folder.Exists("eva_old.dat") ? storage::DecodeReminderFile(folder.Read("eva_old.dat")).records
-                                            : ReminderList{};
+    std::vector<std::uint8_t> File(const std::string& name) const {
+        return folder.Exists(name) ? folder.Read(name) : std::vector<std::uint8_t>{};
     }
-
-    std::vector<std::string> AlarmTimes() const {
-        std::vector<std::string> out;
-        for (const auto& a : host.alarms) {
-            char buf[32];
-            std::snprintf(buf, sizeof buf, "%d %02d:%02d:%02d", a.at.day - D, a.at.hour, a.at.minute, a.at.second);
-            out.emplace_back(buf);
-        }
-        return out;
-    }
+    ReminderList FileList() const { return storage::DecodeReminderFile(File("eva.dat")).records; }
+    ReminderList ArchiveFile() const { return storage::DecodeReminderFile(File("eva_old.dat")).records; }
 
     TempFolder folder;
     FakeDialogs dialogs;
@@ -110,6 +92,25 @@ protected:
     FakeHost host;
     TextLocale locale = TextLocale::Slovak();
     std::unique_ptr<scheduler::Scheduler> sched;
+};
+
+class SchedulerTest : public ::testing::Test, public World {
+protected:
+    // 7 December 2026 is a Monday.
+    const DayNumber D = Day(2026, 12, 7);
+
+    SchedulerTest() { SetTime(D, 8, 0, 0); }
+
+    // "days after D hh:mm:ss" of every alarm shown.
+    std::vector<std::string> AlarmTimes() const {
+        std::vector<std::string> out;
+        for (const auto& a : host.alarms) {
+            char buf[32];
+            std::snprintf(buf, sizeof buf, "%d %02d:%02d:%02d", a.at.day - D, a.at.hour, a.at.minute, a.at.second);
+            out.emplace_back(buf);
+        }
+        return out;
+    }
 };
 
 }  // namespace kalvo::test

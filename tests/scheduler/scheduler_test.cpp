@@ -15,7 +15,7 @@ using Strings = std::vector<std::string>;
 TEST_F(SchedulerTest, IdleTicksTouchNoFileAndCallNothing) {
     Start({Ordinary(D + 1, At(9, 0))});
     std::filesystem::remove(folder / "eva.dat");
-    TickEverySecond(Key(D, 8, 0, 0), Key(D, 9, 0, 0));
+    Ticks(Key(D, 8, 0, 0), Key(D, 9, 0, 0));
     EXPECT_TRUE(host.events.empty());
     EXPECT_FALSE(folder.Exists("eva.dat"));  // nothing was saved
     EXPECT_TRUE(platform.calls.empty());
@@ -27,13 +27,20 @@ TEST_F(SchedulerTest, IdleTicksTouchNoFileAndCallNothing) {
 
 TEST_F(SchedulerTest, AReminderFiresAtItsSecondAndIsRemoved) {
     Start({Ordinary(D, At(9, 0), "Zubár"), Ordinary(D + 1, At(9, 0), "zajtra")});
+    host.onAlarm = [&](const Alarm&) {  // Timer runs while the pop-up is open
+        sched->BlinkTick();
+        sched->BlinkTick();
+        sched->BlinkTick();
+    };
     TickAt(D, 8, 59, 59);
     EXPECT_TRUE(host.alarms.empty());
     TickAt(D, 9, 0, 0);
     ASSERT_EQ(host.alarms.size(), 1u);
     EXPECT_EQ(host.alarms[0].alarm, (Alarm{"Dátum: 7.12.2026       Čas: 9:00:00", {"Zubár"}, "", "sound.wav", false}));
     EXPECT_EQ(platform.sounds, (std::vector<FakePlatform::Sound>{{"sound.wav", SoundMode::Async}}));
-    EXPECT_EQ(host.events, (Strings{"TestTimer off", "Timer on", "alarm", "week", "TestTimer on", "Timer off", "tray 0"}));
+    EXPECT_EQ(host.events, (Strings{"TestTimer off", "Timer on", "alarm", "tray 1", "tray 0", "tray 1", "week",
+                                    "TestTimer on", "Timer off", "tray 0"}));
+    EXPECT_EQ(sched->TrayImage(), 0);
     EXPECT_EQ(FileList(), (ReminderList{Ordinary(D + 1, At(9, 0), "zajtra")}));
     EXPECT_EQ(store.Reminders(), FileList());
     EXPECT_FALSE(folder.Exists("eva_old.dat"));  // old reminders are deleted by default
@@ -57,7 +64,7 @@ TEST_F(SchedulerTest, AReminderDatedInThePastFiresAtTheFirstTickAndGoesToTheArch
 TEST_F(SchedulerTest, RemindersDueTogetherFireInListOrder) {
     // A removal moves the next record into the place just walked past: the next tick shows it.
     Start({Ordinary(D, At(9, 0), "a"), Ordinary(D, At(9, 0), "b"), Ordinary(D, At(9, 0), "c")});
-    TickEverySecond(Key(D, 9, 0, 0), Key(D, 9, 0, 5));
+    Ticks(Key(D, 9, 0, 0), Key(D, 9, 0, 5));
     EXPECT_EQ(AlarmTimes(), (Strings{"0 09:00:00", "0 09:00:00", "0 09:00:01"}));
     ASSERT_EQ(host.alarms.size(), 3u);
     EXPECT_EQ(host.alarms[0].alarm.lines, Strings{"a"});
@@ -74,21 +81,19 @@ TEST_F(SchedulerTest, RemindersDueTogetherFireInListOrder) {
     EXPECT_EQ(host.alarms[1].alarm.lines, Strings{"y"});
 }
 
-TEST_F(SchedulerTest, DailySeriesCaughtUpInTheMorningFiresAgainAtItsTime) {
+TEST_F(SchedulerTest, DailySeriesCaughtUpInTheMorningFiresAgainAtItsTimeButNotAfterIt) {
     const TReminder r = WithNotice(Ordinary(D + 5, At(12, 0), "porada"), D - 3, rpDaily, At(9, 0));
     SetTime(D, 7, 30, 0);
     Start({r});
-    TickEverySecond(Key(D, 7, 30, 0), Key(D + 1, 9, 0, 0));
+    Ticks(Key(D, 7, 30, 0), Key(D + 1, 9, 0, 0));
     EXPECT_EQ(AlarmTimes(), (Strings{"0 07:30:00", "0 09:00:00", "1 09:00:00"}));
     EXPECT_EQ(FileList()[0].NoticeNext, D + 2);
     EXPECT_EQ(FileList()[0].NoticeTime, At(9, 0));
-}
 
-TEST_F(SchedulerTest, DailySeriesCaughtUpAfterItsTimeWaitsForTomorrow) {
-    const TReminder r = WithNotice(Ordinary(D + 5, At(12, 0), "porada"), D - 3, rpDaily, At(9, 0));
+    host.alarms.clear();
     SetTime(D, 10, 0, 0);
     Start({r});
-    TickEverySecond(Key(D, 10, 0, 0), Key(D + 1, 9, 0, 0));
+    Ticks(Key(D, 10, 0, 0), Key(D + 1, 9, 0, 0));
     EXPECT_EQ(AlarmTimes(), (Strings{"0 10:00:00", "1 09:00:00"}));
 }
 
@@ -96,14 +101,14 @@ TEST_F(SchedulerTest, ExtraAlarmBeforeTheEventThenTheEventItself) {
     // Notices on the event day at 9:00, event at 15:00; the blank period (4) gives one notice only.
     TReminder r = WithNotice(Ordinary(D, At(15, 0), "let"), D, 4, At(9, 0));
     Start({r});
-    TickEverySecond(Key(D, 8, 0, 0), Key(D, 16, 0, 0));
+    Ticks(Key(D, 8, 0, 0), Key(D, 16, 0, 0));
     EXPECT_EQ(AlarmTimes(), (Strings{"0 09:00:00", "0 15:00:00"}));
     EXPECT_EQ(host.alarms[0].alarm.header, "Dátum: 7.12.2026       Čas: 15:00:00");
     EXPECT_TRUE(FileList().empty());
 
     // After the extra alarm the record waits with the given mark.
     Start({r});
-    TickEverySecond(Key(D, 9, 0, 0), Key(D, 9, 0, 1));
+    Ticks(Key(D, 9, 0, 0), Key(D, 9, 0, 1));
     ASSERT_EQ(FileList().size(), 1u);
     EXPECT_EQ(FileList()[0].NoticeTime, -At(9, 0));
     EXPECT_EQ(FileList()[0].NoticeNext, 0);
@@ -114,7 +119,7 @@ TEST_F(SchedulerTest, NameDayMovesToNextYearOrIsRemoved) {
     const TReminder later = Ordinary(D + 3, At(9, 0), "neskôr");
     settings.MoveToNextYear = 1;
     Start({nameDay, later});
-    TickEverySecond(Key(D, 7, 0, 0), Key(D, 13, 0, 0));
+    Ticks(Key(D, 7, 0, 0), Key(D, 13, 0, 0));
     EXPECT_EQ(AlarmTimes(), (Strings{"0 08:00:00", "0 12:00:00"}));
     TReminder moved = nameDay;
     moved.Date = Day(2027, 12, 7);
@@ -124,7 +129,7 @@ TEST_F(SchedulerTest, NameDayMovesToNextYearOrIsRemoved) {
     settings.MoveToNextYear = 0;
     host.alarms.clear();
     Start({nameDay, later});
-    TickEverySecond(Key(D, 7, 0, 0), Key(D, 13, 0, 0));
+    Ticks(Key(D, 7, 0, 0), Key(D, 13, 0, 0));
     EXPECT_EQ(AlarmTimes(), (Strings{"0 08:00:00", "0 12:00:00"}));
     EXPECT_EQ(FileList(), ReminderList{later});
 }
@@ -145,7 +150,7 @@ TEST_F(SchedulerTest, PictureAndSoundFallBackSilentlyWhenTheirFilesAreMissing) {
     settings.StandardPicture = pic;
     settings.StandardMelody = missing;
     Start({own, gone, standard});
-    TickEverySecond(Key(D, 9, 0, 0), Key(D, 9, 0, 1));
+    Ticks(Key(D, 9, 0, 0), Key(D, 9, 0, 1));
     ASSERT_EQ(host.alarms.size(), 2u);
     EXPECT_EQ(host.alarms[0].alarm.picture, pic);
     EXPECT_EQ(host.alarms[0].alarm.sound, wav);
@@ -172,7 +177,7 @@ TEST_F(SchedulerTest, HourlySignalOverAListUsesTheFirstRecordAndChangesNothing) 
     first.Melody = (folder / "a.wav").string();
     Start({first, Ordinary(D + 3, At(9, 0), "druhá")});
     std::filesystem::remove(folder / "eva.dat");
-    TickEverySecond(Key(D, 9, 59, 59), Key(D, 10, 0, 1));
+    Ticks(Key(D, 9, 59, 59), Key(D, 10, 0, 1));
     ASSERT_EQ(host.alarms.size(), 1u);
     EXPECT_EQ(host.alarms[0].alarm,
               (Alarm{"Čas", {" ", "Časové znamenie !!!  Dátum: 7.12.2026       Čas: 10:00:00"}, "", first.Melody, true}));
@@ -185,7 +190,7 @@ TEST_F(SchedulerTest, SignalOnAnEmptyListFiresAsAReminderOfItsOwnAndLeavesNothin
     settings.TimeSignalInterval = tsHourly;
     settings.DeleteOldReminders = 0;
     Start({});
-    TickEverySecond(Key(D, 9, 59, 59), Key(D, 10, 0, 5));
+    Ticks(Key(D, 9, 59, 59), Key(D, 10, 0, 5));
     ASSERT_EQ(host.alarms.size(), 1u);
     EXPECT_EQ(host.alarms[0].alarm,
               (Alarm{"Dátum: 7.12.2026       Čas: 10:00:00", {"Časové znamenie !!!"}, "", "sound.wav", false}));
@@ -217,44 +222,34 @@ TEST_F(SchedulerTest, EachSignalCodeOverADay) {
         host.alarms.clear();
         SetTime(D, 9, 30, 0);
         Start({Ordinary(D + 1, At(9, 0))});
-        TickEverySecond(Key(D, 9, 30, 0), Key(D, 12, 59, 59));
+        Ticks(Key(D, 9, 30, 0), Key(D, 12, 59, 59));
         EXPECT_EQ(AlarmTimes(), c.times);
     }
 }
 
-TEST_F(SchedulerTest, TwoHourSignalCountsFromTheStartHourAcrossMidnight) {
+TEST_F(SchedulerTest, TwoHourSignalCountsFromTheStartHourAndKeepsItsRhythm) {
     settings.TimeSignalInterval = tsTwoHours;
     SetTime(D, 21, 30, 0);
     Start({Ordinary(D + 5, At(9, 0))});
     EXPECT_EQ(sched->State().LastSignalHour, 21);
-    TickEverySecond(Key(D, 21, 30, 0), Key(D + 1, 5, 30, 0));
-    EXPECT_EQ(AlarmTimes(), (Strings{"0 23:00:00", "1 01:00:00", "1 03:00:00", "1 05:00:00"}));
+    Ticks(Key(D, 21, 30, 0), Key(D + 1, 2, 59, 30));
+    // No tick at all during 3:00 (a pop-up kept the timer stopped): the rhythm goes on at 5:00.
+    Ticks(Key(D + 1, 3, 1, 0), Key(D + 1, 5, 30, 0));
+    EXPECT_EQ(AlarmTimes(), (Strings{"0 23:00:00", "1 01:00:00", "1 05:00:00"}));
     EXPECT_EQ(sched->State().LastSignalHour, 5);
 }
 
-TEST_F(SchedulerTest, LateTicksLoseNoSignal) {
-    settings.TimeSignalInterval = tsTwoHours;
-    SetTime(D, 21, 30, 0);
-    Start({Ordinary(D + 5, At(9, 0))});
-    // The timer skipped second 0: the first tick of the minute signals, and only once.
-    TickAt(D, 22, 59, 59);
-    TickAt(D, 23, 0, 1);
-    TickAt(D, 23, 0, 2);
-    // No tick at all during 1:00 (a pop-up kept the timer stopped): the rhythm goes on at 3:00.
-    TickAt(D + 1, 0, 59, 30);
-    TickAt(D + 1, 1, 1, 0);
-    TickEverySecond(Key(D + 1, 1, 1, 1), Key(D + 1, 3, 0, 0));
-    EXPECT_EQ(AlarmTimes(), (Strings{"0 23:00:01", "1 03:00:00"}));
-
-    // Two ticks within one second signal once; a first tick ever after second 0 does not signal.
+TEST_F(SchedulerTest, LateTicksLoseNoSignalAndNeverGiveItTwice) {
     settings.TimeSignalInterval = tsHourly;
-    host.alarms.clear();
-    SetTime(D, 9, 0, 0);
     Start({Ordinary(D + 5, At(9, 0))});
-    TickAt(D, 10, 0, 5);
-    TickAt(D, 11, 0, 0);
-    TickAt(D, 11, 0, 0);
-    EXPECT_EQ(AlarmTimes(), (Strings{"0 11:00:00"}));
+    TickAt(D, 10, 0, 5);  // a first tick ever after second 0: no signal
+    TickAt(D, 10, 59, 59);
+    TickAt(D, 11, 0, 1);  // the timer skipped second 0
+    TickAt(D, 11, 0, 2);
+    TickAt(D, 11, 59, 59);
+    TickAt(D, 12, 0, 0);
+    TickAt(D, 12, 0, 0);  // two ticks within one second
+    EXPECT_EQ(AlarmTimes(), (Strings{"0 11:00:01", "0 12:00:00"}));
 }
 
 TEST_F(SchedulerTest, ShutdownOrderComesFirstAndIsNotLostByALateTick) {
@@ -346,25 +341,12 @@ TEST_F(SchedulerTest, AnEditWhileThePopUpIsOpenKeepsTheAftercareOnTheFiredRecord
     EXPECT_EQ(FileList(), ReminderList{b});
 }
 
-TEST_F(SchedulerTest, TheTrayBlinksWhileAnAlarmIsShownAndEndsOnItsFirstImage) {
-    Start({Ordinary(D, At(9, 0))});
-    host.onAlarm = [&](const Alarm&) {
-        sched->BlinkTick();
-        sched->BlinkTick();
-        sched->BlinkTick();
-    };
-    TickAt(D, 9, 0, 0);
-    EXPECT_EQ(host.events, (Strings{"TestTimer off", "Timer on", "alarm", "tray 1", "tray 0", "tray 1", "week",
-                                    "TestTimer on", "Timer off", "tray 0"}));
-    EXPECT_EQ(sched->TrayImage(), 0);
-}
-
 TEST_F(SchedulerTest, AFailedSaveKeepsTheChangeInMemorySoNothingFiresTwice) {
     Start({WithNotice(Ordinary(D + 3, At(9, 0), "a"), D, rpWeekly, At(9, 0), 0)});
     // A folder where the file should be makes every save fail.
     std::filesystem::remove(folder / "eva.dat");
     std::filesystem::create_directory(folder / "eva.dat");
-    TickEverySecond(Key(D, 9, 0, 0), Key(D, 9, 0, 10));
+    Ticks(Key(D, 9, 0, 0), Key(D, 9, 0, 10));
     EXPECT_EQ(host.alarms.size(), 1u);
     EXPECT_EQ(dialogs.Count("error"), 1);
     EXPECT_EQ(store.Reminders()[0].NoticeNext, D + 7);
