@@ -83,9 +83,13 @@ bool IsWritableFolder(const fs::path& folder) {
 }
 
 fs::path ResolveProgramFolder(const fs::path& executableFolder) {
-    if (IsWritableFolder(executableFolder)) return executableFolder;
-    const fs::path data = UserDataFolder();
+    // A portable install carries its calendar beside the program; an installed program (its files under
+    // share/kalvo) keeps each user's data in the user's own folder even where root could write to bin.
     std::error_code ec;
+    const bool portable = fs::is_regular_file(executableFolder / "calend.dat", ec) ||
+                          !fs::is_regular_file(executableFolder.parent_path() / "share" / "kalvo" / "calend.dat", ec);
+    if (portable && IsWritableFolder(executableFolder)) return executableFolder;
+    const fs::path data = UserDataFolder();
     fs::create_directories(data, ec);
     return data;
 }

@@ -16,8 +16,8 @@ std::filesystem::path UserDataFolder();
 
 bool IsWritableFolder(const std::filesystem::path& folder);
 
-// The executable's folder when it is writable (a portable install), else the per-user data folder,
-// which is created when missing.
+// The executable's folder when it is a writable portable install, else the per-user data folder (always
+// for an installed program, whose calendar lies in ../share/kalvo), which is created when missing.
 std::filesystem::path ResolveProgramFolder(const std::filesystem::path& executableFolder);
 
 // `name` in the executable's folder, else in the installed data folder (../share/kalvo); empty if neither.

@@ -1,0 +1,85 @@
+// Kalvo: the tray program.
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QThread>
+#include <QTranslator>
+#include <cstdlib>
+
+#include "app/program_windows.h"
+#include "app/single_instance.h"
+#include "core/clock.h"
+#include "platform/qt/qt_platform.h"
+#include "storage/file_io.h"
+#include "ui/kalvounit.h"
+#include "ui/prehlad.h"
+#include "ui/qt_dialogs.h"
+
+namespace {
+
+// Wayland does not let a program place its alarm strip above the task bar; XWayland does.
+void PreferX11OnWayland() {
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr && std::getenv("WAYLAND_DISPLAY") != nullptr &&
+        std::getenv("DISPLAY") != nullptr)
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+// The pause before the overview, so that the desktop has settled after log-on. Tests shorten it.
+int StartupWaitMs() {
+    if (const char* v = std::getenv("KALVO_STARTUP_WAIT_MS")) return std::max(0, std::atoi(v));
+    return 10000;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    PreferX11OnWayland();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kalvo"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QStringLiteral("sk_SK")), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
+
+    try {
+        kalvo::QtPlatform platform;
+        kalvo::SystemClock clock;
+        kalvo::ui::QtDialogs dialogs;
+        kalvo::ui::AppContext ctx(clock, platform, dialogs);
+        ctx.files = kalvo::storage::DataFiles{platform.ProgramFolder(), platform.UserName()};
+
+        kalvo::app::SingleInstance instance(QString::fromStdString(ctx.files.user) + QLatin1Char('|') +
+                                            kalvo::ui::PathText(ctx.files.folder));
+        if (!instance.IsFirst()) {
+            QMessageBox::information(nullptr, QStringLiteral("Kalvo"),
+                                     QStringLiteral("Kalvo je už spustené. Jeho hlavné okno sa zobrazilo."));
+            return 0;
+        }
+
+        kalvo::app::ProgramWindows windows(ctx);
+        kalvo::ui::TMainForm* main = ctx.windows.main;
+        dialogs.SetOwner(main);
+        instance.OnActivate([main] {
+            if (main->pmObnovitTag != 0) main->pmObnovitClick();
+            main->raise();
+            main->activateWindow();
+        });
+        QObject::connect(main, &kalvo::ui::TMainForm::EndRequested, &app, [&] {
+            ctx.windows.plan->close();
+            QApplication::quit();
+        });
+
+        QThread::msleep(static_cast<unsigned long>(StartupWaitMs()));
+
+        ctx.windows.plan->show();
+        if (main->TrayAvailable()) main->TrayIcon->show();
+        else main->pmObnovitClick();  // no notification area: the main window is the way in
+        return QApplication::exec();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, QStringLiteral("Kalvo"),
+                              QStringLiteral("Kalvo sa nepodarilo spustiť:\n%1").arg(QString::fromLocal8Bit(e.what())));
+        return 1;
+    }
+}

@@ -1,0 +1,50 @@
+#include "app/program_windows.h"
+
+#include "ui/about.h"
+#include "ui/addnew.h"
+#include "ui/kalendar.h"
+#include "ui/kalendarlist.h"
+#include "ui/kalvounit.h"
+#include "ui/mena.h"
+#include "ui/message_popup.h"
+#include "ui/messageedit.h"
+#include "ui/offwin.h"
+#include "ui/oldprehlad.h"
+#include "ui/prehlad.h"
+#include "ui/setup.h"
+
+namespace kalvo::app {
+namespace {
+
+template <class W>
+W* Create(ui::AppContext& ctx, std::vector<std::unique_ptr<QWidget>>& owned) {
+    auto window = std::make_unique<W>(ctx);
+    W* raw = window.get();
+    owned.push_back(std::move(window));
+    return raw;
+}
+
+}  // namespace
+
+ProgramWindows::ProgramWindows(ui::AppContext& ctx) : ctx_(ctx) {
+    ui::Windows& w = ctx.windows;
+    w.plan = Create<ui::TPlan>(ctx, owned_);
+    w.oldPlan = Create<ui::TOldPlan>(ctx, owned_);
+    w.mena = Create<ui::TFormMena>(ctx, owned_);
+    w.kalendar = Create<ui::TFormKalendar>(ctx, owned_);
+    w.kalendForm = Create<ui::TKalendForm>(ctx, owned_);
+    w.addNew = Create<ui::TFAddNew>(ctx, owned_);
+    w.main = Create<ui::TMainForm>(ctx, owned_);
+    w.about = Create<ui::TAboutBox>(ctx, owned_);
+    w.setup = Create<ui::TFormSetup>(ctx, owned_);
+    w.offWin = Create<ui::TOffWinForm>(ctx, owned_);
+    w.edit = Create<ui::TEditMessage>(ctx, owned_);
+    w.popup = Create<ui::TMesgPopUp>(ctx, owned_);
+}
+
+ProgramWindows::~ProgramWindows() {
+    ctx_.windows = {};
+    while (!owned_.empty()) owned_.pop_back();
+}
+
+}  // namespace kalvo::app

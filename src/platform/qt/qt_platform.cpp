@@ -1,0 +1,93 @@
+#include "platform/qt/qt_platform.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QSoundEffect>
+#include <QTimer>
+#include <QUrl>
+#include <fstream>
+
+#include "platform/system_paths.h"
+#include "storage/file_io.h"
+
+namespace kalvo {
+namespace {
+
+QString Text(const std::filesystem::path& p) { return QString::fromStdString(storage::Utf8FromPath(p)); }
+
+// A RIFF/WAVE header: the one format the player takes.
+bool LooksLikeWave(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    char header[12] = {};
+    if (!in.read(header, sizeof header)) return false;
+    return std::string_view(header, 4) == "RIFF" && std::string_view(header + 8, 4) == "WAVE";
+}
+
+}  // namespace
+
+QtPlatform::QtPlatform()
+    : executable_(ExecutablePath()), programFolder_(ResolveProgramFolder(executable_.parent_path())) {}
+
+QtPlatform::~QtPlatform() = default;
+
+std::string QtPlatform::UserName() const { return LogonUserName(); }
+
+std::filesystem::path QtPlatform::ProgramFolder() const { return programFolder_; }
+
+std::filesystem::path QtPlatform::FindAsset(const std::string& name) const {
+    if (auto inFolder = programFolder_ / name; std::filesystem::is_regular_file(inFolder)) return inFolder;
+    return FindAssetBeside(executable_.parent_path(), name);
+}
+
+bool QtPlatform::PlaySound(const std::filesystem::path& file, SoundMode mode) {
+    const std::filesystem::path path = file.is_relative() ? FindAsset(storage::Utf8FromPath(file)) : file;
+    if (path.empty() || !LooksLikeWave(path)) return false;
+    if (mode == SoundMode::Async) {
+        // A new sound replaces the one still playing, as the system's player does.
+        async_ = std::make_unique<QSoundEffect>();
+        async_->setSource(QUrl::fromLocalFile(Text(path)));
+        async_->play();
+        return true;
+    }
+    QSoundEffect effect;
+    QEventLoop loop;
+    bool failed = false;
+    QObject::connect(&effect, &QSoundEffect::statusChanged, &loop, [&] {
+        if (effect.status() == QSoundEffect::Error) {
+            failed = true;
+            loop.quit();
+        }
+    });
+    QObject::connect(&effect, &QSoundEffect::playingChanged, &loop, [&] {
+        if (!effect.isPlaying()) loop.quit();
+    });
+    QTimer::singleShot(5 * 60 * 1000, &loop, &QEventLoop::quit);  // never wait forever on a broken device
+    effect.setSource(QUrl::fromLocalFile(Text(path)));
+    effect.play();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return !failed;
+}
+
+void QtPlatform::DefaultBeep() { QApplication::beep(); }
+
+bool QtPlatform::AutostartIsOn() const { return false; }
+void QtPlatform::EnableAutostart() {}
+void QtPlatform::DisableAutostart() {}
+
+std::string QtPlatform::OperatingSystemName() const {
+    QFile file(QStringLiteral("/etc/os-release"));
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            if (!line.startsWith("PRETTY_NAME=")) continue;
+            QByteArray value = line.mid(12).trimmed();
+            if (value.size() >= 2 && (value.startsWith('"') || value.startsWith('\''))) value = value.mid(1, value.size() - 2);
+            return value.toStdString();
+        }
+    }
+    return "Neznámy OS";
+}
+
+void QtPlatform::ShutDown() {}
+
+}  // namespace kalvo

@@ -1,0 +1,188 @@
+#include "ui/message_popup.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+
+#include "ui/artwork.h"
+#include "ui/colors.h"
+#include "ui/widgets/slide.h"
+
+namespace kalvo::ui {
+namespace {
+
+const QColor kLabelColor = ColorNumber(108);
+const QColor kLabelHover = ColorNumber(27607);
+const QColor kOrange = ColorNumber(4892159);
+
+}  // namespace
+
+QPixmap TMesgPopUp::StandardPicture() { return Art(QStringLiteral("standard"), QSize(61, 66)); }
+
+TMesgPopUp::TMesgPopUp(AppContext& ctx, QWidget* parent) : NotificationStrip(473, 82, 220, parent), ctx_(ctx) {
+    setWindowTitle(QStringLiteral("Pripomienka"));
+    setObjectName(QStringLiteral("TMesgPopUp"));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, kFrameDark);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    auto* title = new QLabel(this);
+    title->setGeometry(0, 0, 391, 14);
+    title->setPixmap(Art(QStringLiteral("title"), QSize(391, 14)));
+    AddDragHandle(title);
+
+    Datum = new QLabel(this);
+    Datum->setObjectName(QStringLiteral("Datum"));
+    Datum->setGeometry(2, 1, 331, 13);
+    QFont bold = Datum->font();
+    bold.setBold(true);
+    bold.setPixelSize(11);
+    Datum->setFont(bold);
+    Datum->setStyleSheet(QStringLiteral("color: black; background: transparent;"));
+    Datum->setMouseTracking(true);
+
+    auto* shape1 = new QWidget(this);
+    shape1->setGeometry(393, 0, 80, 14);
+    shape1->setAutoFillBackground(true);
+    QPalette orange = shape1->palette();
+    orange.setColor(QPalette::Window, kOrange);
+    shape1->setPalette(orange);
+
+    Label9 = new ShapeButton(QStringLiteral("Zatvoriť"), this);
+    Label9->setObjectName(QStringLiteral("Label9"));
+    Label9->setGeometry(395, 1, 75, 13);
+    Label9->SetRounded(false);
+    Label9->SetAlignment(Qt::AlignRight);
+    Label9->SetUnderlineOnHover(true);
+    Label9->SetLooks({QColor(), kLabelColor}, {QColor(), kLabelHover}, {QColor(), kLabelHover});
+    Label9->setFont(bold);
+    connect(Label9, &ShapeButton::clicked, this, &TMesgPopUp::Label9Click);
+
+    Image2 = new QLabel(this);
+    Image2->setGeometry(0, 14, 61, 66);
+    Image2->setScaledContents(true);
+    Image2->setPixmap(StandardPicture());
+
+    ImageMsg = new QLabel(this);
+    ImageMsg->setObjectName(QStringLiteral("ImageMsg"));
+    ImageMsg->setGeometry(0, 14, 61, 66);
+    ImageMsg->setScaledContents(true);
+    ImageMsg->hide();
+
+    Message = new QPlainTextEdit(this);
+    Message->setObjectName(QStringLiteral("Message"));
+    Message->setGeometry(65, 17, 406, 60);
+    Message->setReadOnly(true);
+    Message->setFrameShape(QFrame::NoFrame);
+    Message->setFont(bold);
+    Message->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; color: %2; }")
+                               .arg(kFrameDark.name(), ColorNumber(12900863).name()));
+    AddDragHandle(Message->viewport());
+
+    auto* shape2 = new QWidget(this);
+    shape2->setGeometry(0, 80, 480, 1);
+    shape2->setAutoFillBackground(true);
+    shape2->setPalette(orange);
+
+    // The strip stays where it is put; moving over the header, the title or the text only puts
+    // "Zatvoriť" back to its resting look.
+    SetDraggable(false);
+    connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
+    AddDragHandle(Datum);
+
+    TimerShow = new QTimer(this);
+    TimerShow->setInterval(kSlideTickMs);
+    connect(TimerShow, &QTimer::timeout, this, &TMesgPopUp::TimerShowTimer);
+    TimerHide = new QTimer(this);
+    TimerHide->setInterval(kSlideTickMs);
+    connect(TimerHide, &QTimer::timeout, this, &TMesgPopUp::TimerHideTimer);
+    TimerClose = new QTimer(this);
+    TimerClose->setInterval(1000);
+    connect(TimerClose, &QTimer::timeout, this, &TMesgPopUp::TimerCloseTimer);
+}
+
+void TMesgPopUp::ShowPicture(const QString& file) {
+    QPixmap picture;
+    if (!file.isEmpty() && picture.load(file)) {
+        ImageMsg->setPixmap(picture);
+        ImageMsg->show();
+    } else {
+        HidePicture();
+    }
+}
+
+void TMesgPopUp::HidePicture() {
+    ImageMsg->hide();
+    ImageMsg->clear();
+}
+
+void TMesgPopUp::ShowModal() {
+    setModal(true);
+    exec();
+}
+
+void TMesgPopUp::showEvent(QShowEvent* event) {
+    NotificationStrip::showEvent(event);
+    FormShow();
+}
+
+void TMesgPopUp::FormShow() {
+    Label9->Rest();
+    if (Tag() != 1) return;
+    move(ctx_.Settings.AnimateWindows ? DesktopRight() - 2 : TargetLeft(), RestTop());
+    QCoreApplication::processEvents();
+    const bool timeSignal = Message->toPlainText().contains(QStringLiteral("Časové znamenie"));
+    if (timeSignal || ctx_.state.AutoCloseAlarms) TimerClose->start();
+    if (ctx_.Settings.AnimateWindows) TimerShow->start();
+}
+
+void TMesgPopUp::TimerShowTimer() {
+    TimerShow->stop();
+    const int target = TargetLeft();
+    const int step = SlideStep(x() - target);
+    move(x() - step, y());
+    raise();
+    QCoreApplication::processEvents();
+    if (x() > target) TimerShow->start();
+    else SetTag(2);
+}
+
+void TMesgPopUp::TimerCloseTimer() {
+    int& left = ctx_.state.CloseCountdown;
+    --left;
+    if (left != 0) {
+        Label9->SetText(QStringLiteral("Zatvoriť o %1s").arg(left));
+        return;
+    }
+    Label9->SetText(QStringLiteral("Zatvoriť"));
+    TimerClose->stop();
+    left = 90;
+    Label9Click();
+}
+
+void TMesgPopUp::Label9Click() {
+    Label9->Rest();
+    if (TimerClose->isActive()) {
+        TimerClose->stop();
+        Label9->SetText(QStringLiteral("Zatvoriť"));
+        QCoreApplication::processEvents();
+        ctx_.state.CloseCountdown = 90;
+    }
+    TimerShow->stop();
+    if (ctx_.Settings.AnimateWindows) TimerHide->start();
+    else done(0);
+}
+
+void TMesgPopUp::TimerHideTimer() {
+    TimerHide->stop();
+    move(x(), y() + 2);
+    QCoreApplication::processEvents();
+    if (y() < DesktopBottom() - 2) {
+        TimerHide->start();
+    } else {
+        done(0);
+        SetTag(1);
+    }
+}
+
+}  // namespace kalvo::ui

@@ -1,0 +1,169 @@
+#include "ui/prehlad.h"
+
+#include <QCloseEvent>
+
+#include "core/reminder_text.h"
+#include "storage/settings_file.h"
+#include "ui/artwork.h"
+#include "ui/colors.h"
+#include "ui/kalvounit.h"
+#include "ui/message_popup.h"
+
+namespace kalvo::ui {
+
+TPlan::TPlan(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx) {
+    // The first window loads the settings, so they are in place before any other window exists.
+    storage::OpenSetup(ctx_.SetupFile(), ctx_.Settings);
+    OverviewCountdown = ctx_.Settings.OverviewSeconds;
+
+    setObjectName(QStringLiteral("TPlan"));
+    setWindowTitle(QStringLiteral("Naplánované pripomienky"));
+    setFixedSize(513, 246);
+    SetFrameStyle(FrameStyle::RightBottom);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, ColorNumber(8487297));
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    auto* title = new QLabel(this);
+    title->setGeometry(2, 2, 508, 16);
+    title->setPixmap(Art(QStringLiteral("title"), QSize(508, 16)));
+    title->setScaledContents(true);
+    AddDragHandle(title);
+    Label1 = new QLabel(QStringLiteral("Naplánované pripomienky"), this);
+    Label1->setGeometry(6, 2, 300, 16);
+    QFont bold = font();
+    bold.setBold(true);
+    Label1->setFont(bold);
+    Label1->setStyleSheet(QStringLiteral("color: #6c0000; background: transparent;"));
+    AddDragHandle(Label1);
+
+    auto* names = new QWidget(this);
+    names->setGeometry(4, 22, 505, 36);
+    names->setAutoFillBackground(true);
+    QPalette light = names->palette();
+    light.setColor(QPalette::Window, ColorNumber(16119285));
+    names->setPalette(light);
+    Label7 = new QLabel(QStringLiteral("Dnes"), names);
+    Label7->setGeometry(8, 2, 60, 16);
+    Label7->setFont(bold);
+    LMenoDnes = new QLabel(QStringLiteral("--"), names);
+    LMenoDnes->setGeometry(70, 2, 430, 16);
+    LMenoDnes->setFont(bold);
+    LMenoDnes->setStyleSheet(QStringLiteral("color: #b73c00;"));
+    Label4 = new QLabel(QStringLiteral("Zajtra"), names);
+    Label4->setGeometry(8, 18, 60, 16);
+    LZajtra = new QLabel(QStringLiteral("--"), names);
+    LZajtra->setGeometry(70, 18, 430, 16);
+    for (QWidget* w : {static_cast<QWidget*>(names), static_cast<QWidget*>(Label7), static_cast<QWidget*>(LMenoDnes),
+                       static_cast<QWidget*>(Label4), static_cast<QWidget*>(LZajtra)})
+        AddDragHandle(w);
+
+    MesgList = new ReminderListBox(this);
+    MesgList->setObjectName(QStringLiteral("MesgList"));
+    MesgList->setGeometry(4, 62, 505, 150);
+    MesgList->SetStandardPicture(TMesgPopUp::StandardPicture());
+
+    bottomBar_ = new QWidget(this);
+    bottomBar_->setGeometry(2, 214, 508, 29);
+    bottomBar_->setMouseTracking(true);
+    CBclose = new QCheckBox(QStringLiteral("Po uplynutí časového intervalu nechať okno zobrazené"), bottomBar_);
+    CBclose->setGeometry(6, 5, 380, 20);
+    CBclose->setStyleSheet(QStringLiteral("color: %1;").arg(ColorNumber(16119285).name()));
+    CBclose->setMouseTracking(true);
+
+    Label9 = new ShapeButton(QStringLiteral("Zatvoriť"), this);
+    Label9->setObjectName(QStringLiteral("Label9"));
+    Label9->setGeometry(400, 218, 104, 20);
+    Label9->SetFill(QColor(129, 129, 129));
+    Label9->SetBold(true);
+    const ButtonLook rest{ColorNumber(14931927), ColorNumber(16119285)};
+    const ButtonLook hover{ColorNumber(4892159), ColorNumber(4892159)};
+    Label9->SetLooks(rest, hover, rest);
+    connect(Label9, &ShapeButton::clicked, this, &TPlan::Label9Click);
+    connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
+    AddDragHandle(bottomBar_);
+    AddDragHandle(CBclose);
+
+    TimerHide = new QTimer(this);
+    TimerHide->setInterval(1000);
+    connect(TimerHide, &QTimer::timeout, this, &TPlan::TimerHideTimer);
+    TimerHide->start();
+    CentreOnScreen();
+}
+
+void TPlan::SetDayNames(const QString& today, const QString& tomorrow) {
+    LMenoDnes->setText(today);
+    LZajtra->setText(tomorrow);
+}
+
+void TPlan::ShowFromTray() {
+    CBclose->hide();
+    show();
+    raise();
+    activateWindow();
+}
+
+void TPlan::showEvent(QShowEvent* event) {
+    BorderlessWindow::showEvent(event);
+    FormShow();
+}
+
+void TPlan::hideEvent(QHideEvent* event) {
+    BorderlessWindow::hideEvent(event);
+    // However the overview goes away, the scheduler runs again.
+    if (ctx_.windows.main && !ctx_.windows.main->Ending()) ctx_.windows.main->StartScheduler();
+}
+
+void TPlan::FormShow() {
+    TMainForm* main = ctx_.windows.main;
+    if (main) main->StopScheduler();
+    QStringList rows, pictures;
+    const DayNumber today = ctx_.clock.Now().day;
+    if (main) {
+        for (const TReminder& r : main->Store().Reminders()) {
+            if (r.Date != today) continue;
+            rows << Q(OverviewRowText(r, ctx_.locale));
+            pictures << Q(r.Picture);
+        }
+    }
+    if (rows.isEmpty()) {
+        rows << QStringLiteral(" -Žiadne pripomienky");
+        pictures << QString();
+    }
+    MesgList->SetRows(rows, pictures);
+}
+
+void TPlan::TimerHideTimer() {
+    --OverviewCountdown;
+    if (OverviewCountdown > 0) {
+        Label9->SetText(QStringLiteral("Zatvoriť o %1s").arg(OverviewCountdown));
+    } else {
+        if (!CBclose->isChecked()) {
+            hide();
+            if (ctx_.windows.main) ctx_.windows.main->StartScheduler();
+        }
+        Label9->SetText(QStringLiteral("Zatvoriť"));
+        TimerHide->stop();
+    }
+}
+
+void TPlan::Label9Click() {
+    hide();
+    TimerHide->stop();
+    if (ctx_.windows.main) ctx_.windows.main->StartScheduler();
+    Label9->SetText(QStringLiteral("Zatvoriť"));
+}
+
+void TPlan::closeEvent(QCloseEvent* event) {
+    // Only the end command of the program closes this window for good (and ends the program); a close
+    // request from the desktop acts like "Zatvoriť", so nothing ends without the question.
+    if (ctx_.windows.main && ctx_.windows.main->Ending()) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    Label9Click();
+}
+
+}  // namespace kalvo::ui

@@ -1,0 +1,84 @@
+#include "ui/widgets/shape_button.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace kalvo::ui {
+
+ShapeButton::ShapeButton(const QString& text, QWidget* parent) : QWidget(parent), text_(text) {
+    setMouseTracking(true);
+    setCursor(Qt::PointingHandCursor);
+    setAttribute(Qt::WA_Hover);
+}
+
+void ShapeButton::SetText(const QString& text) {
+    text_ = text;
+    update();
+}
+
+void ShapeButton::SetLooks(const ButtonLook& rest, const ButtonLook& hover, const ButtonLook& pressed) {
+    rest_ = rest;
+    hover_ = hover;
+    pressed_ = pressed;
+    current_ = rest;
+    update();
+}
+
+void ShapeButton::SetBold(bool bold) {
+    QFont f = font();
+    f.setBold(bold);
+    setFont(f);
+}
+
+void ShapeButton::Rest() {
+    current_ = rest_;
+    underline_ = false;
+    update();
+}
+
+void ShapeButton::Hover() {
+    current_ = hover_;
+    underline_ = underlineOnHover_;
+    update();
+}
+
+void ShapeButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing, rounded_);
+    if (fill_.isValid() || current_.frame.isValid()) {
+        p.setPen(current_.frame.isValid() ? QPen(current_.frame, 1) : QPen(Qt::NoPen));
+        p.setBrush(fill_.isValid() ? QBrush(fill_) : QBrush(Qt::NoBrush));
+        const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        if (rounded_) p.drawRoundedRect(r, 6, 6);
+        else p.drawRect(r);
+    }
+    QFont f = font();
+    f.setUnderline(underline_);
+    p.setFont(f);
+    p.setPen(current_.text);
+    p.drawText(rect().adjusted(2, 0, -2, 0), static_cast<int>(align_) | Qt::AlignVCenter, text_);
+}
+
+void ShapeButton::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton)) Hover();
+    emit hovered();
+    QWidget::mouseMoveEvent(event);
+}
+
+void ShapeButton::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        current_ = pressed_;
+        update();
+    }
+}
+
+void ShapeButton::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        Hover();
+        emit clicked();
+    } else {
+        Rest();
+    }
+}
+
+}  // namespace kalvo::ui
