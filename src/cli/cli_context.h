@@ -67,5 +67,6 @@ int Settings(Context& ctx);
 int Names(Context& ctx);
 int Find(Context& ctx);
 int Week(Context& ctx);
+int Simulate(Context& ctx);
 
 }  // namespace kalvo::cli

@@ -27,6 +27,10 @@ Commands:
   names D.M [--calendar FILE] the names and the holiday of a day (default DIR/calend.dat)
   find NAME [--calendar FILE] the day of a name, as the name calendar's search finds it
   week FILE --day YYYY-MM-DD  the week holding that day as the week view shows it
+  simulate --from "YYYY-MM-DD HH:MM:SS" --to "YYYY-MM-DD HH:MM:SS"
+                              run the scheduler on the user's files once per virtual
+                              second, both ends included; every alarm is closed at
+                              once and printed as one JSON line; setup.dat is read only
 
 Exit status: 0 done, 1 a file could not be read or written, 2 bad usage or input.
 )";
@@ -55,7 +59,7 @@ int main(int argc, char** argv) {
         if (i >= args.size()) throw CliError(kUsageError, "no command given (see --help)");
         const std::map<std::string, Command> commands = {
             {"decode", Decode}, {"encode", Encode}, {"due", Due},   {"settings", Settings},
-            {"names", Names},   {"find", Find},     {"week", Week},
+            {"names", Names},   {"find", Find},     {"week", Week}, {"simulate", Simulate},
         };
         const auto command = commands.find(args[i]);
         if (command == commands.end()) throw CliError(kUsageError, "unknown command '" + args[i] + "' (see --help)");

@@ -51,6 +51,15 @@ def calendar(*entries, count=None) -> bytes:
 SETTINGS_KEYS = ["status", "version", "StandardMelody", "TimeSignalInterval", "TimeSignalAt", "DeleteOldReminders",
                  "SlideNameWindow", "AnimateWindows", "StandardPicture", "MainPicture", "MoveToNextYear",
                  "OverviewSeconds"]
+def setup(melody=b"Default", interval=-1, at=0.0, delete_old=1, std_picture=b"", move=0) -> bytes:
+    out = struct.pack("<d", 2.1) + string(melody) + struct.pack("<i", interval)
+    if interval == 60:
+        out += struct.pack("<d", at)
+    return out + bytes([delete_old, 1, 1]) + string(std_picture) + string(b"") + bytes([move]) + struct.pack("<i", 20)
+
+
+def reminders(*records) -> bytes:
+    return V204 + struct.pack("<i", len(records)) + b"".join(records) if records else b""
 
 
 def run(*args, stdin=None):
@@ -281,6 +290,74 @@ class CliTest(unittest.TestCase):
         self.assertEqual(run("week", f, "--day", "2026-02-30")[0], 2)
         self.assertEqual(run("week", self.path("none.dat"), "--day", "2026-12-07")[0], 1)
 
+    def simulate(self, start, end, user="eva"):
+        code, out, err = run("--dir", self.dir, "--user", user, "simulate", "--from", start, "--to", end)
+        self.assertEqual(code, 0, err)
+        return [json.loads(line) for line in out.splitlines()]
+
+    def read(self, name):
+        with open(self.path(name), "rb") as f:
+            return f.read()
+
+    def test_simulate_fires_archives_and_saves_without_sorting(self):
+        # 7 Dec 2026 is day 46363. An old one (fires at once), one at 9:00, a name day moved on, one tomorrow.
+        # The name day moves into the place of the removed 9:00 record, so its event fires a tick later.
+        old = record(date=46350, time=0.5, text=b"star\xfd")
+        nine = record(time=0.375, text=b"o deviatej")
+        nameday = record(date=46363, time=0.375, text=b"J\xe1n", notice=1, nfrom=46363, nnext=46363, ntime=0.25,
+                         nameday=1)
+        later = record(date=46364, time=0.375, text=b"zajtra")
+        self.write("eva.dat", reminders(later, old, nine, nameday))
+        settings = self.write("setup.dat", setup(delete_old=0, move=1))
+        lines = self.simulate("2026-12-07 08:59:59", "2026-12-07 09:00:01")
+        self.assertEqual(lines, [
+            {"at": "2026-12-07 08:59:59", "signal": False, "header": "Dátum: 24.11.2026       Čas: 12:00:00",
+             "lines": ["starý"], "picture": None, "sound": "sound.wav"},
+            {"at": "2026-12-07 08:59:59", "signal": False, "header": "Dátum: 7.12.2026       Čas: 9:00:00",
+             "lines": ["Ján"], "picture": None, "sound": "sound.wav"},
+            {"at": "2026-12-07 09:00:00", "signal": False, "header": "Dátum: 7.12.2026       Čas: 9:00:00",
+             "lines": ["o deviatej"], "picture": None, "sound": "sound.wav"},
+            {"at": "2026-12-07 09:00:01", "signal": False, "header": "Dátum: 7.12.2026       Čas: 9:00:00",
+             "lines": ["Ján"], "picture": None, "sound": "sound.wav"},
+        ])
+        moved = record(date=46728, time=0.375, text=b"J\xe1n", notice=1, nfrom=46363, nnext=46363, ntime=-0.25,
+                       nameday=1)
+        self.assertEqual(self.read("eva.dat"), reminders(later, moved))
+        archived = record(date=46363, time=0.375, text=b"J\xe1n", notice=1, nfrom=46363, nnext=46363, ntime=-0.25,
+                          nameday=1)
+        self.assertEqual(self.read("eva_old.dat"), reminders(old, nine, archived))
+        self.assertEqual(self.read("setup.dat"), setup(delete_old=0, move=1))
+        self.assertEqual(os.path.getsize(settings), len(setup()))
+
+    def test_simulate_time_signal_over_a_list_and_on_an_empty_list(self):
+        self.write("setup.dat", setup(interval=1))
+        pic = self.write("obr.jpg", b"x")
+        self.write("eva.dat", reminders(record(date=46400, picture=pic.encode(), melody=b"/nikde/nie.wav")))
+        before = self.read("eva.dat")
+        self.assertEqual(self.simulate("2026-12-07 09:59:59", "2026-12-07 10:00:01"), [
+            {"at": "2026-12-07 10:00:00", "signal": True, "header": "Čas",
+             "lines": [" ", "Časové znamenie !!!  Dátum: 7.12.2026       Čas: 10:00:00"], "picture": pic,
+             "sound": None}])
+        self.assertEqual(self.read("eva.dat"), before)
+        # A user without any file: the signal fires as a reminder of its own and leaves an empty file.
+        self.assertEqual(self.simulate("2026-12-07 09:59:59", "2026-12-07 10:00:01", user="jano"), [
+            {"at": "2026-12-07 10:00:00", "signal": False, "header": "Dátum: 7.12.2026       Čas: 10:00:00",
+             "lines": ["Časové znamenie !!!"], "picture": None, "sound": "sound.wav"}])
+        self.assertEqual(self.read("jano.dat"), b"")
+        self.assertFalse(os.path.exists(self.path("jano_old.dat")))
+
+    def test_simulate_usage_and_file_errors(self):
+        self.assertEqual(run("--dir", self.dir, "simulate", "--from", "2026-12-07 10:00:00")[0], 2)
+        self.assertEqual(run("--dir", self.dir, "simulate", "--from", "2026-12-07 10:00:00",
+                             "--to", "2026-12-07 09:59:59")[0], 2)
+        self.assertEqual(run("--dir", self.dir, "simulate", "--from", "2026-12-07 25:00:00",
+                             "--to", "2026-12-08 09:59:59")[0], 2)
+        # A reminder file that exists but cannot be read is never overwritten.
+        os.makedirs(self.path("eva.dat"))
+        code, _, err = run("--dir", self.dir, "--user", "eva", "simulate", "--from", "2026-12-07 08:00:00",
+                           "--to", "2026-12-07 10:00:00")
+        self.assertEqual(code, 1, err)
+        self.assertTrue(os.path.isdir(self.path("eva.dat")))
 
 if __name__ == "__main__":
     unittest.main(verbosity=1)

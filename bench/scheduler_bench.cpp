@@ -1,0 +1,141 @@
+// The scheduler: the idle tick the program runs every second, and a year of virtual time.
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <random>
+
+#include "bench_data.h"
+#include "scheduler/scheduler.h"
+#include "scheduler/virtual_run.h"
+#include "storage/reminder_file.h"
+
+// Every allocation of the process is counted, so a benchmark can show that a loop allocates nothing.
+// (GCC takes the malloc inside the replaced operator new for a mismatch with free.)
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+namespace {
+std::atomic<long long> g_allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace kalvo::bench {
+namespace {
+
+class QuietDialogs final : public Dialogs {
+public:
+    bool AskYesNo(const std::string&, const std::string&, QuestionIcon) override { return false; }
+    void Inform(const std::string&, const std::string&) override {}
+    void ShowError(const std::string&, const std::string&) override { ++errors; }
+    std::optional<std::string> ChooseOpenFile(const FileDialogOptions&) override { return std::nullopt; }
+    std::optional<std::string> ChooseSaveFile(const FileDialogOptions&) override { return std::nullopt; }
+    int errors = 0;
+};
+
+class SilentPlatform final : public Platform {
+public:
+    std::string UserName() const override { return {}; }
+    std::filesystem::path ProgramFolder() const override { return {}; }
+    std::filesystem::path FindAsset(const std::string&) const override { return {}; }
+    bool PlaySound(const std::filesystem::path&, SoundMode) override { return true; }
+    void DefaultBeep() override {}
+    bool AutostartIsOn() const override { return false; }
+    void EnableAutostart() override {}
+    void DisableAutostart() override {}
+    std::string OperatingSystemName() const override { return {}; }
+    void ShutDown() override {}
+};
+
+class CountingHost final : public scheduler::SchedulerHost {
+public:
+    void ShowAlarm(const scheduler::Alarm&) override { ++alarms; }
+    bool ShowShutdownCountdown() override { return true; }
+    scheduler::ShutdownOrder CurrentShutdownOrder() const override { return {}; }
+    void RefreshWeekView() override {}
+    void SetTestTimerRunning(bool) override {}
+    void SetBlinkTimerRunning(bool) override {}
+    void ShowTrayImage(int) override {}
+    long long alarms = 0;
+};
+
+constexpr DayNumber kToday = 46363;
+
+// A tick with nothing due, the time signal on but not in this minute. The store's folder does not
+// exist: a tick that tried to save would fail and be counted.
+void BM_IdleTick(benchmark::State& state) {
+    ReminderList list = MakeList(static_cast<std::size_t>(state.range(0)), kToday);
+    for (TReminder& r : list) {
+        if (r.Date <= kToday) r.Date = kToday + 1 + (kToday - r.Date);
+        if (r.NoticeNext != 0 && r.NoticeNext <= kToday) r.NoticeNext = kToday + 1;
+        if (r.NoticeFrom <= kToday) r.NoticeFrom = kToday + 1;
+    }
+    QuietDialogs dialogs;
+    scheduler::VirtualClock clock(scheduler::KeyOf(LocalMoment{kToday, 10, 15, 30}));
+    storage::ReminderStore store(storage::DataFiles{"/nonexistent/kalvo-bench", "eva"}, dialogs, clock);
+    store.Reminders() = std::move(list);
+    TSettings settings;
+    settings.TimeSignalInterval = tsHourly;
+    SilentPlatform platform;
+    CountingHost host;
+    const TextLocale locale = TextLocale::Slovak();
+    scheduler::Scheduler sched(clock, settings, store, platform, host, locale);
+    const long long before = g_allocations.load();
+    for (auto _ : state) sched.Tick();
+    state.counters["allocations"] = static_cast<double>(g_allocations.load() - before);
+    if (host.alarms != 0 || dialogs.errors != 0) state.SkipWithError("the idle tick did something");
+}
+BENCHMARK(BM_IdleTick)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+// A year of a 1,000-reminder list in virtual time with the hourly signal and the archive on, as
+// kalvo-cli simulate runs it (without printing).
+void BM_SimulateYear(benchmark::State& state) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("kalvo-bench-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(folder);
+    const DayNumber start = 46023;  // 1 January 2026
+    const ReminderList list = MakeList(static_cast<std::size_t>(state.range(0)), start + 180);
+    TSettings settings;
+    settings.TimeSignalInterval = tsHourly;
+    settings.DeleteOldReminders = 0;
+    long long alarms = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove(folder / "eva_old.dat");
+        {
+            std::FILE* f = std::fopen((folder / "eva.dat").c_str(), "wb");
+            const auto bytes = *storage::EncodeReminderFile(list);
+            std::fwrite(bytes.data(), 1, bytes.size(), f);
+            std::fclose(f);
+        }
+        QuietDialogs dialogs;
+        const scheduler::SecondKey from = scheduler::KeyOf(LocalMoment{start, 0, 0, 0});
+        scheduler::VirtualClock clock(from);
+        storage::ReminderStore store(storage::DataFiles{folder, "eva"}, dialogs, clock, storage::Durability::NoFlush);
+        store.OpenUserFile();
+        store.OpenArchive();
+        SilentPlatform platform;
+        CountingHost host;
+        const TextLocale locale = TextLocale::Slovak();
+        scheduler::Scheduler sched(clock, settings, store, platform, host, locale);
+        state.ResumeTiming();
+        scheduler::RunTicks(sched, clock, from, from + 365 * 86400 - 1, true, [] {});
+        alarms = host.alarms;
+    }
+    state.counters["alarms"] = static_cast<double>(alarms);
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_SimulateYear)->Arg(1000)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+}  // namespace kalvo::bench

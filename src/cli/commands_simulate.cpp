@@ -1,0 +1,119 @@
+// simulate: the real scheduler over the user's files in virtual time, every alarm acknowledged at once.
+
+#include <cstring>
+#include <iostream>
+
+#include "cli/cli_context.h"
+#include "scheduler/scheduler.h"
+#include "scheduler/virtual_run.h"
+#include "storage/settings_file.h"
+
+namespace kalvo::cli {
+namespace {
+
+// Messages go to stderr; questions are answered No and file choices cancelled.
+class ConsoleDialogs final : public Dialogs {
+public:
+    bool AskYesNo(const std::string&, const std::string&, QuestionIcon) override { return false; }
+    void Inform(const std::string&, const std::string& text) override { std::cerr << "kalvo-cli: " << text << '\n'; }
+    void ShowError(const std::string&, const std::string& text) override {
+        std::cerr << "kalvo-cli: " << text << '\n';
+        ++errors;
+    }
+    std::optional<std::string> ChooseOpenFile(const FileDialogOptions&) override { return std::nullopt; }
+    std::optional<std::string> ChooseSaveFile(const FileDialogOptions&) override { return std::nullopt; }
+
+    int errors = 0;
+};
+
+// No sound is played and nothing is switched off.
+class SilentPlatform final : public Platform {
+public:
+    std::string UserName() const override { return {}; }
+    std::filesystem::path ProgramFolder() const override { return {}; }
+    std::filesystem::path FindAsset(const std::string&) const override { return {}; }
+    bool PlaySound(const std::filesystem::path&, SoundMode) override { return true; }
+    void DefaultBeep() override {}
+    bool AutostartIsOn() const override { return false; }
+    void EnableAutostart() override {}
+    void DisableAutostart() override {}
+    std::string OperatingSystemName() const override { return {}; }
+    void ShutDown() override {}
+};
+
+// Prints every alarm as one JSON line; the pop-up is closed at once. No shut-down is ever ordered.
+class PrintingHost final : public scheduler::SchedulerHost {
+public:
+    explicit PrintingHost(const scheduler::VirtualClock& clock) : clock_(clock) {}
+
+    void ShowAlarm(const scheduler::Alarm& alarm) override {
+        const LocalMoment at = clock_.Now();
+        Json j;
+        j["at"] = FormatMoment(Moment{at.day, at.SecondOfDay()});
+        j["signal"] = alarm.timeSignal;
+        j["header"] = alarm.header;
+        j["lines"] = alarm.lines;
+        j["picture"] = alarm.picture.empty() ? Json(nullptr) : Json(alarm.picture);
+        j["sound"] = alarm.sound.empty() ? Json(nullptr) : Json(alarm.sound);
+        std::cout << j.dump() << '\n';
+    }
+    bool ShowShutdownCountdown() override { return true; }
+    scheduler::ShutdownOrder CurrentShutdownOrder() const override { return {}; }
+    void RefreshWeekView() override {}
+    void SetTestTimerRunning(bool) override {}
+    void SetBlinkTimerRunning(bool) override {}
+    void ShowTrayImage(int) override {}
+
+private:
+    const scheduler::VirtualClock& clock_;
+};
+
+void RequireReadable(const std::filesystem::path& file) {
+    const storage::ReadResult read = storage::ReadReminderFile(file);
+    if (read.outcome == storage::ReadOutcome::Failed)
+        throw CliError(kFileError, storage::Utf8FromPath(file) + ": cannot read (" +
+                                       std::string(std::strerror(read.errorCode)) + ")");
+}
+
+}  // namespace
+
+int Simulate(Context& ctx) {
+    const std::string fromText = TakeOption(ctx.args, "--from");
+    const std::string toText = TakeOption(ctx.args, "--to");
+    ExpectNoMore(ctx.args);
+    if (fromText.empty() || toText.empty())
+        throw CliError(kUsageError, "simulate needs --from and --to \"YYYY-MM-DD HH:MM:SS\"");
+    const Moment from = ParseMoment(fromText), to = ParseMoment(toText);
+    const scheduler::SecondKey first = scheduler::KeyOf(LocalMoment::FromSecond(from.day, from.second));
+    const scheduler::SecondKey last = scheduler::KeyOf(LocalMoment::FromSecond(to.day, to.second));
+    if (last < first) throw CliError(kUsageError, "--to lies before --from");
+
+    const storage::DataFiles files{ctx.Dir(), ctx.user};
+    TSettings settings;
+    storage::OpenSetup(files.SetupFile(), settings);  // read only: simulate never writes it
+
+    // A file that exists but cannot be read would be overwritten by the first save.
+    RequireReadable(files.UserFile());
+    RequireReadable(files.ArchiveFile());
+
+    scheduler::VirtualClock clock(first);
+    ConsoleDialogs dialogs;
+    // Durability only guards against a crash of the computer; the bytes written are the same.
+    storage::ReminderStore store(files, dialogs, clock, storage::Durability::NoFlush);
+    // A user without a file starts with an empty list; the first-run question is not asked here.
+    if (storage::FileExists(files.UserFile())) store.OpenUserFile();
+    store.OpenArchive();
+    dialogs.errors = 0;  // a damaged file has been told about and kept aside, as the program does
+
+    SilentPlatform platform;
+    PrintingHost host(clock);
+    const TextLocale locale = TextLocale::Slovak();
+    scheduler::Scheduler sched(clock, settings, store, platform, host, locale);
+    scheduler::RunTicks(sched, clock, first, last, /*skipIdle=*/true, [&] {
+        if (dialogs.errors > 0) throw CliError(kFileError, "a file could not be written");
+    });
+    std::cout.flush();
+    return kDone;
+}
+
+}  // namespace kalvo::cli

@@ -1,0 +1,250 @@
+#include "scheduler/scheduler.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "core/due.h"
+#include "scheduler/next_due.h"
+#include "scheduler/time_signal.h"
+#include "storage/file_io.h"
+
+namespace kalvo::scheduler {
+namespace {
+
+constexpr std::string_view kSignalLine = "Časové znamenie !!!  ";
+
+bool Exists(const std::string& path) { return !path.empty() && storage::FileExists(storage::PathFromUtf8(path)); }
+
+class BusyScope {
+public:
+    explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
+    ~BusyScope() { busy_ = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& busy_;
+};
+
+// Field by field, doubles by their bits, so that a record with a NaN from a damaged file is still itself.
+bool SameRecord(const TReminder& a, const TReminder& b) {
+    auto bits = [](double d) { return std::bit_cast<std::uint64_t>(d); };
+    return a.Date == b.Date && bits(a.Time) == bits(b.Time) && a.Text == b.Text && a.Notice == b.Notice &&
+           a.NoticeFrom == b.NoticeFrom && a.NoticeNext == b.NoticeNext && a.Period == b.Period &&
+           bits(a.NoticeTime) == bits(b.NoticeTime) && a.Picture == b.Picture && a.Melody == b.Melody &&
+           a.IsNameDay == b.IsNameDay && a.IsBirthday == b.IsBirthday && a.NoticeWeekDay == b.NoticeWeekDay;
+}
+
+SecondKey OrderKey(const ShutdownOrder& order) {
+    return KeyOf(LocalMoment{order.day, order.hour, order.minute, order.second});
+}
+
+}  // namespace
+
+Scheduler::Scheduler(const Clock& clock, const TSettings& settings, storage::ReminderStore& store, Platform& platform,
+                     SchedulerHost& host, const TextLocale& locale)
+    : clock_(clock), settings_(settings), store_(store), platform_(platform), host_(host), locale_(locale) {
+    state_.LastSignalHour = clock_.Now().hour;
+}
+
+// The order's own minute, from its second on, as on every tick. A tick that comes late (a pop-up kept
+// the timer stopped over the whole minute, the computer slept) still counts an order whose moment it
+// has passed since the tick before.
+bool Scheduler::ShutdownDue(const ShutdownOrder& order, const LocalMoment& now,
+                            std::optional<SecondKey> previous) const {
+    if (!order.ordered) return false;
+    if (order.day == now.day && order.hour == now.hour && order.minute == now.minute && now.second >= order.second)
+        return true;
+    const SecondKey at = OrderKey(order);
+    return previous && *previous < at && at <= KeyOf(now);
+}
+
+// A signal needs second 0. A timer that drifts can skip that second, so the first tick of the minute
+// counts instead; when every second is ticked that is the tick of second 0, and a second tick within
+// the same second never signals twice.
+bool Scheduler::SignalDue(const LocalMoment& now, std::optional<SecondKey> previous) const {
+    const bool firstOfMinute = previous ? MinuteKeyOf(MomentOf(*previous)) != MinuteKeyOf(now) : now.second == 0;
+    return firstOfMinute && SignalRowHolds(settings_.TimeSignalInterval, now.hour, now.minute, state_.LastSignalHour,
+                                           settings_.TimeSignalAt);
+}
+
+void Scheduler::Tick() {
+    if (busy_) return;  // never a second pop-up over the first
+    const BusyScope busy(busy_);
+    const LocalMoment now = clock_.Now();
+    const std::optional<SecondKey> previous = lastTick_;
+    lastTick_ = KeyOf(now);
+    const DayNumber today = now.day;
+    const double t = now.TimeOfDay();
+
+    if (ShutdownDue(host_.CurrentShutdownOrder(), now, previous)) RunShutdownCountdown();
+
+    ReminderList& list = store_.Reminders();
+    if (list.empty() && settings_.TimeSignalInterval == tsOff) return;
+    state_.SignalNow = false;
+    state_.SignalPending = false;
+
+    if (settings_.TimeSignalInterval != tsOff && !state_.SignalPending && SignalDue(now, previous)) {
+        state_.SignalPending = true;
+        state_.SignalNow = true;
+        if (settings_.TimeSignalInterval == tsTwoHours) state_.LastSignalHour = now.hour;
+        if (list.empty()) {
+            // With nothing to show it over, the signal fires as a reminder of its own.
+            list.push_back(MakeTimeSignalReminder(today, clock_.Now().TimeOfDay()));
+            state_.SignalNow = false;
+            state_.SignalPending = false;
+        }
+    }
+
+    // The aftercare replaces the list; the index carries over to the new one.
+    for (std::size_t i = 0; i < store_.Reminders().size(); ++i) {
+        if (state_.SignalNow || ReminderDue(store_.Reminders()[i], today, t)) Fire(i, today, t);
+    }
+}
+
+void Scheduler::RunShutdownCountdown() {
+    host_.SetTestTimerRunning(false);
+    if (host_.ShowShutdownCountdown()) host_.SetTestTimerRunning(true);
+}
+
+void Scheduler::Fire(std::size_t index, DayNumber today, double t) {
+    host_.SetTestTimerRunning(false);
+    host_.SetBlinkTimerRunning(true);
+    try {
+        TReminder& r = store_.Reminders()[index];
+        const bool signal = state_.SignalNow;
+        if (!signal) AdvanceNotice(r, today, clock_.Now().Now());
+
+        Alarm alarm;
+        alarm.picture = PictureFor(r);
+        const std::string caption = "Dátum: " + ShortDate(locale_, signal ? today : r.Date) +
+                                    "       Čas: " + LongTime(locale_, signal ? t : r.Time);
+        if (signal) {
+            alarm.header = "Čas";
+            alarm.lines = {" ", std::string(kSignalLine) + caption};
+        } else {
+            alarm.header = caption;
+            alarm.lines = {r.Text};
+        }
+        alarm.sound = SoundFor(r);
+        if (!alarm.sound.empty()) platform_.PlaySound(storage::PathFromUtf8(alarm.sound), SoundMode::Async);
+        alarm.timeSignal = signal;
+        state_.SignalNow = false;
+
+        const TReminder fired = r;
+        host_.ShowAlarm(alarm);
+        // The signal changes and saves nothing. While the pop-up was open the user may have edited the
+        // list, which replaces it: the aftercare goes to the fired record wherever it is now, and to none
+        // when the user changed or deleted it.
+        if (!signal) {
+            if (const auto at = Locate(fired, index)) Aftercare(*at, today, t);
+        }
+    } catch (...) {
+        ResumeAfterAlarm();
+        throw;
+    }
+    ResumeAfterAlarm();
+}
+
+std::optional<std::size_t> Scheduler::Locate(const TReminder& fired, std::size_t index) const {
+    const ReminderList& list = store_.Reminders();
+    if (index < list.size() && SameRecord(list[index], fired)) return index;
+    const auto it = std::find_if(list.begin(), list.end(), [&](const TReminder& r) { return SameRecord(r, fired); });
+    if (it == list.end()) return std::nullopt;
+    return static_cast<std::size_t>(it - list.begin());
+}
+
+void Scheduler::Aftercare(std::size_t index, DayNumber today, double t) {
+    ReminderList& list = store_.Reminders();
+    TReminder& r = list[index];
+    bool removed = false;
+    if (EventPassed(r, today, t)) {
+        if (settings_.DeleteOldReminders == 0 && r.Text != kTimeSignalText) {
+            store_.Archive().push_back(r);
+            store_.SaveArchive();
+        }
+        if (!IsOrdinary(r) && settings_.MoveToNextYear != 0) {
+            ShiftToNextYear(r);
+        } else {
+            list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
+            removed = true;
+        }
+    }
+    if (!removed) MarkGiven(r, today, t);
+    store_.Commit(/*sort=*/false);
+    host_.RefreshWeekView();
+}
+
+void Scheduler::ResumeAfterAlarm() {
+    host_.SetTestTimerRunning(true);
+    host_.SetBlinkTimerRunning(false);
+    trayImage_ = 0;
+    host_.ShowTrayImage(0);
+}
+
+void Scheduler::BlinkTick() {
+    trayImage_ = trayImage_ == 0 ? 1 : 0;
+    host_.ShowTrayImage(trayImage_);
+}
+
+std::string Scheduler::PictureFor(const TReminder& r) const {
+    if (!r.Picture.empty()) return Exists(r.Picture) ? r.Picture : std::string();
+    if (settings_.StandardPicture == kStandardPictureCaption) return {};
+    return Exists(settings_.StandardPicture) ? settings_.StandardPicture : std::string();
+}
+
+std::string Scheduler::SoundFor(const TReminder& r) const {
+    if (!r.Melody.empty()) return Exists(r.Melody) ? r.Melody : std::string();
+    if (settings_.StandardMelody == kDefaultMelody) return std::string(kStandardSound);
+    return Exists(settings_.StandardMelody) ? settings_.StandardMelody : std::string();
+}
+
+std::optional<SecondKey> Scheduler::NextActiveSecond(SecondKey now, SecondKey limit) const {
+    const SecondKey from = now + 1;
+    if (from > limit) return std::nullopt;
+    std::optional<SecondKey> best;
+    auto consider = [&](SecondKey key) {
+        if (key <= limit && (!best || key < *best)) best = key;
+    };
+
+    // Ticked every second, the order is taken in its own minute from its second on.
+    if (const ShutdownOrder order = host_.CurrentShutdownOrder(); order.ordered) {
+        const SecondKey at = OrderKey(order);
+        const SecondKey minuteEnd = at - order.second + 59;
+        if (from <= at) consider(at);
+        else if (from <= minuteEnd) consider(from);
+    }
+
+    const ReminderList& list = store_.Reminders();
+    if (list.empty() && settings_.TimeSignalInterval == tsOff) return best;
+
+    if (settings_.TimeSignalInterval != tsOff) {
+        // The table repeats every day, so one day of minutes says whether it ever signals.
+        SecondKey minute = (from / 60 + (from % 60 > 0 ? 1 : 0)) * 60;
+        for (int n = 0; n <= 24 * 60 && minute <= limit && (!best || minute < *best); ++n, minute += 60) {
+            const LocalMoment m = MomentOf(minute);
+            if (SignalRowHolds(settings_.TimeSignalInterval, m.hour, m.minute, state_.LastSignalHour,
+                               settings_.TimeSignalAt)) {
+                consider(minute);
+                break;
+            }
+        }
+    }
+
+    for (const TReminder& r : list) {
+        const SecondKey bound = best ? *best - 1 : limit;
+        if (const auto key = FirstDueSecond(r, from, bound)) consider(*key);
+        if (best && *best == from) break;
+    }
+    return best;
+}
+
+void Scheduler::SkipIdleTicksThrough(SecondKey last) {
+    lastTick_ = last;
+    if (!store_.Reminders().empty() || settings_.TimeSignalInterval != tsOff) {
+        state_.SignalNow = false;
+        state_.SignalPending = false;
+    }
+}
+
+}  // namespace kalvo::scheduler
