@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "core/text_locale.h"
 #include "platform/platform.h"
+#include "scheduler/scheduler.h"
 #include "storage/data_files.h"
 
 namespace kalvo::ui {
@@ -52,6 +53,8 @@ struct SharedState {
     bool TrayHoverArmed = true;
     bool AutoCloseAlarms = false;
     int CloseCountdown = 90;  // seconds left of an alarm's self-close countdown
+    // The shut-down order as the settings dialog holds it; the scheduler reads it on every tick.
+    scheduler::ShutdownOrder ShutdownOrder;
 };
 
 struct AppContext {

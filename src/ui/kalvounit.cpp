@@ -6,11 +6,12 @@
 
 #include "ui/artwork.h"
 #include "ui/colors.h"
+#include "ui/message_popup.h"
 #include "ui/prehlad.h"
 
 namespace kalvo::ui {
 
-TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx) {
+TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx), ticker_(ctx.locale) {
     setObjectName(QStringLiteral("TMainForm"));
     setWindowTitle(QStringLiteral("Kalvo"));
     setFixedSize(604, 319);
@@ -72,8 +73,11 @@ TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
     connect(this, &BorderlessWindow::FreeAreaHovered, Label8, &ShapeButton::Rest);
     connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
 
+    // A coarse timer is enough: the tick reads the wall clock and never counts its calls.
     TestTimer = new QTimer(this);
     TestTimer->setInterval(1000);
+    TestTimer->setTimerType(Qt::CoarseTimer);
+    connect(TestTimer, &QTimer::timeout, this, [this] { scheduler_->Tick(); });
     Timer = new QTimer(this);
     Timer->setInterval(1000);
     connect(Timer, &QTimer::timeout, this, &TMainForm::TimerTimer);
@@ -99,6 +103,8 @@ TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
     };
     store_->OpenUserFile();
     store_->OpenArchive();
+    scheduler_ = std::make_unique<scheduler::Scheduler>(ctx_.clock, ctx_.Settings, *store_, ctx_.platform, *this,
+                                                         ctx_.locale);
     DatumChangeTimer();
     DatumChange->start();
     CentreOnScreen();
@@ -196,9 +202,40 @@ void TMainForm::PopupMenuPopup() {
     Starpripomienky1->setVisible(ctx_.Settings.DeleteOldReminders == 0);
 }
 
-void TMainForm::TimerTimer() { SetTrayImage(trayImage == 0 ? 1 : 0); }
+void TMainForm::TimerTimer() { scheduler_->BlinkTick(); }
 
-void TMainForm::DatumChangeTimer() {}
+void TMainForm::DatumChangeTimer() {
+    LMeno->setText(Q(ticker_.Step(ctx_.clock.Now().day, S(TodayNames), S(TomorrowNames), S(TodayHoliday))));
+}
+
+void TMainForm::ShowAlarm(const scheduler::Alarm& alarm) {
+    TMesgPopUp* popup = ctx_.windows.popup;
+    popup->Message->clear();
+    for (const std::string& line : alarm.lines) popup->Message->appendPlainText(Q(line));
+    popup->Datum->setText(Q(alarm.header));
+    if (alarm.picture.empty()) popup->HidePicture();
+    else popup->ShowPicture(Q(alarm.picture));
+    popup->ShowModal();
+    popup->HidePicture();
+}
+
+bool TMainForm::ShowShutdownCountdown() { return true; }
+
+scheduler::ShutdownOrder TMainForm::CurrentShutdownOrder() const { return ctx_.state.ShutdownOrder; }
+
+void TMainForm::RefreshWeekView() {}
+
+void TMainForm::SetTestTimerRunning(bool running) {
+    if (running) StartScheduler();
+    else StopScheduler();
+}
+
+void TMainForm::SetBlinkTimerRunning(bool running) {
+    if (running) Timer->start();
+    else Timer->stop();
+}
+
+void TMainForm::ShowTrayImage(int image) { SetTrayImage(image); }
 
 void TMainForm::mouseMoveEvent(QMouseEvent* event) {
     BorderlessWindow::mouseMoveEvent(event);

@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <memory>
 
+#include "scheduler/caption_ticker.h"
+#include "scheduler/scheduler.h"
 #include "storage/reminder_store.h"
 #include "ui/app_context.h"
 #include "ui/owndraw.h"
@@ -17,13 +19,23 @@
 
 namespace kalvo::ui {
 
-class TMainForm : public BorderlessWindow {
+class TMainForm : public BorderlessWindow, public scheduler::SchedulerHost {
     Q_OBJECT
 public:
     explicit TMainForm(AppContext& ctx, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     storage::ReminderStore& Store() { return *store_; }
+    scheduler::Scheduler& Scheduler() { return *scheduler_; }
+
+    // What the scheduler asks of the window.
+    void ShowAlarm(const scheduler::Alarm& alarm) override;
+    bool ShowShutdownCountdown() override;
+    scheduler::ShutdownOrder CurrentShutdownOrder() const override;
+    void RefreshWeekView() override;
+    void SetTestTimerRunning(bool running) override;
+    void SetBlinkTimerRunning(bool running) override;
+    void ShowTrayImage(int image) override;
 
     // The scheduler's timer.
     void StartScheduler();
@@ -64,6 +76,8 @@ public:
     ShapeButton* Label8;  // "Ukončiť"
     ShapeButton* Label9;  // "Skryť"
     int trayImage = 0;    // 0 the program icon, 1 the blink image
+    // The day's name texts that the caption ticker and the notices show.
+    QString TodayNames, TomorrowNames, TodayHoliday;
     int pmObnovitTag = 1; // 1 hidden, 0 shown
 
     // Without a notification area the window itself is the way in.
@@ -83,9 +97,10 @@ private:
 
     AppContext& ctx_;
     std::unique_ptr<storage::ReminderStore> store_;
+    std::unique_ptr<scheduler::Scheduler> scheduler_;
+    scheduler::CaptionTicker ticker_;
     std::unique_ptr<OwnDrawMenuStyle> menuStyle_;
     bool ending_ = false;
-    int datumStep_ = 1;
 };
 
 }  // namespace kalvo::ui

@@ -140,8 +140,7 @@ void TMesgPopUp::TimerShowTimer() {
     TimerShow->stop();
     const int target = TargetLeft();
     const int step = SlideStep(x() - target);
-    move(x() - step, y());
-    raise();
+    move(x() - step, y());  // the window is created to stay on top
     QCoreApplication::processEvents();
     if (x() > target) TimerShow->start();
     else SetTag(2);

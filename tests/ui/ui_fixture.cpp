@@ -1,0 +1,49 @@
+#include "ui_fixture.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include "storage/reminder_file.h"
+#include "storage/settings_file.h"
+
+namespace kalvo::test {
+
+UiFixture::UiFixture() {
+    clock.now = LocalMoment{Day(2026, 12, 7), 9, 0, 0};
+    platform.programFolder = folder.Path();
+    ctx = std::make_unique<ui::AppContext>(clock, platform, dialogs);
+    ctx->files = storage::DataFiles{folder.Path(), "eva"};
+}
+
+UiFixture::~UiFixture() { windows.reset(); }
+
+void UiFixture::WriteReminders(const ReminderList& list) const { folder.Write("eva.dat", *storage::EncodeReminderFile(list)); }
+
+void UiFixture::WriteSettings(const TSettings& settings) const {
+    folder.Write("setup.dat", *storage::EncodeSettings(settings));
+}
+
+void UiFixture::CreateWindows() { windows = std::make_unique<app::ProgramWindows>(*ctx); }
+
+void UiFixture::SetNow(DayNumber day, int hour, int minute, int second) { clock.now = LocalMoment{day, hour, minute, second}; }
+
+ReminderList UiFixture::ReadReminders() const { return storage::DecodeReminderFile(folder.Read("eva.dat")).records; }
+
+ReminderList UiFixture::ReadArchive() const { return storage::DecodeReminderFile(folder.Read("eva_old.dat")).records; }
+
+void UiFixture::Screenshot(QWidget* widget, const QString& name) {
+    const QString dir = QStringLiteral(KALVO_ARTIFACTS_DIR) + QStringLiteral("/screenshots");
+    QDir().mkpath(dir);
+    QApplication::processEvents();  // list views lay out their rows lazily
+    widget->grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
+void WhenModal(std::function<void()> action) {
+    QTimer::singleShot(0, [action = std::move(action)] {
+        if (QApplication::activeModalWidget()) action();
+        else WhenModal(action);
+    });
+}
+
+}  // namespace kalvo::test
