@@ -103,6 +103,9 @@ TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
     };
     store_->OpenUserFile();
     store_->OpenArchive();
+    if (const auto calendar = ctx_.platform.FindAsset("calend.dat"); !calendar.empty())
+        namedays::LoadNameCalendar(calendar, nameCalendar_);
+    UpdateDayNames();
     scheduler_ = std::make_unique<scheduler::Scheduler>(ctx_.clock, ctx_.Settings, *store_, ctx_.platform, *this,
                                                          ctx_.locale);
     DatumChangeTimer();
@@ -206,6 +209,14 @@ void TMainForm::TimerTimer() { scheduler_->BlinkTick(); }
 
 void TMainForm::DatumChangeTimer() {
     LMeno->setText(Q(ticker_.Step(ctx_.clock.Now().day, S(TodayNames), S(TomorrowNames), S(TodayHoliday))));
+}
+
+void TMainForm::UpdateDayNames() {
+    const namedays::DayNames names = namedays::DayNamesOn(nameCalendar_, ctx_.clock.Now().day);
+    TodayNames = Q(names.TodayNames);
+    TomorrowNames = Q(names.TomorrowNames);
+    TodayHoliday = Q(names.TodayHoliday);
+    if (ctx_.windows.plan) ctx_.windows.plan->SetDayNames(TodayNames, TomorrowNames);
 }
 
 void TMainForm::ShowAlarm(const scheduler::Alarm& alarm) {

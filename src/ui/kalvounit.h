@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "namedays/name_calendar.h"
 #include "scheduler/caption_ticker.h"
 #include "scheduler/scheduler.h"
 #include "storage/reminder_store.h"
@@ -27,6 +28,11 @@ public:
 
     storage::ReminderStore& Store() { return *store_; }
     scheduler::Scheduler& Scheduler() { return *scheduler_; }
+    const namedays::NameCalendar& NameCalendar() const { return nameCalendar_; }
+
+    // Works out today's and tomorrow's names and the holiday from the clock and puts them into the
+    // windows that show them.
+    void UpdateDayNames();
 
     // What the scheduler asks of the window.
     void ShowAlarm(const scheduler::Alarm& alarm) override;
@@ -98,6 +104,7 @@ private:
     AppContext& ctx_;
     std::unique_ptr<storage::ReminderStore> store_;
     std::unique_ptr<scheduler::Scheduler> scheduler_;
+    namedays::NameCalendar nameCalendar_;
     scheduler::CaptionTicker ticker_;
     std::unique_ptr<OwnDrawMenuStyle> menuStyle_;
     bool ending_ = false;

@@ -33,11 +33,14 @@ private slots:
         QVERIFY(f.ctx->windows.main->SchedulerRunning());
     }
 
-    void emptyDaySaysSo() {
+    void emptyDaySaysSoAndNamesTodayAndTomorrow() {
         UiFixture f;
+        f.platform.assetFolder = KALVO_ASSET_DIR;  // the calend.dat this build made
         f.CreateWindows();
         f.ctx->windows.plan->show();
         QCOMPARE(f.ctx->windows.plan->MesgList->Rows(), QStringList{QStringLiteral(" -Žiadne pripomienky")});
+        QCOMPARE(f.ctx->windows.plan->LMenoDnes->text(), QStringLiteral("Ambróz"));  // 7 December
+        QCOMPARE(f.ctx->windows.plan->LZajtra->text(), QStringLiteral("Marína"));
     }
 
     void countsDownAndHidesAtTheLastTick() {
