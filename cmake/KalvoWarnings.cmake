@@ -8,5 +8,7 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     target_compile_options(kalvo_warnings INTERFACE -Werror)
   endif()
 elseif(MSVC)
-  target_compile_options(kalvo_warnings INTERFACE /W4 $<$<BOOL:${KALVO_WERROR}>:/WX>)
+  # The sources are UTF-8 and so are the program's texts; without /utf-8 the compiler reads them in the
+  # machine's ANSI code page.
+  target_compile_options(kalvo_warnings INTERFACE /utf-8 /W4 $<$<BOOL:${KALVO_WERROR}>:/WX>)
 endif()

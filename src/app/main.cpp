@@ -10,7 +10,11 @@
 #include "app/program_windows.h"
 #include "app/single_instance.h"
 #include "core/clock.h"
+#ifdef _WIN32
+#include "platform/win32/win32_platform.h"
+#else
 #include "platform/qt/qt_platform.h"
+#endif
 #include "storage/file_io.h"
 #include "ui/kalvounit.h"
 #include "ui/prehlad.h"
@@ -44,7 +48,11 @@ int main(int argc, char** argv) {
         QApplication::installTranslator(&qtTexts);
 
     try {
+#ifdef _WIN32
+        kalvo::Win32Platform platform;
+#else
         kalvo::QtPlatform platform;
+#endif
         kalvo::SystemClock clock;
         kalvo::ui::QtDialogs dialogs;
         kalvo::ui::AppContext ctx(clock, platform, dialogs);

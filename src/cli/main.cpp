@@ -8,6 +8,13 @@
 #include "platform/system_paths.h"
 #include "storage/file_io.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
 namespace {
 
 constexpr const char* kUsage = R"(Usage: kalvo-cli [--dir DIR] [--user NAME] COMMAND [ARGS]
@@ -37,11 +44,37 @@ Exit status: 0 done, 1 a file could not be read or written, 2 bad usage or input
 
 using Command = int (*)(kalvo::cli::Context&);
 
+// The arguments as UTF-8, like every text inside the program. Windows hands main() its arguments in the
+// ANSI code page, which cannot hold every name, so they are taken from the wide command line there.
+std::vector<std::string> Arguments(int argc, char** argv) {
+#ifdef _WIN32
+    int count = 0;
+    if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        std::vector<std::string> args;
+        for (int i = 1; i < count; ++i) args.push_back(kalvo::storage::Utf8FromPath(std::filesystem::path(wide[i])));
+        LocalFree(wide);
+        return args;
+    }
+#endif
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+// Output goes out as UTF-8 bytes with plain line ends on every system, and standard input is read as it is.
+void UseBinaryStreams() {
+#ifdef _WIN32
+    SetConsoleOutputCP(CP_UTF8);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace kalvo::cli;
-    std::vector<std::string> args(argv + 1, argv + argc);
+    UseBinaryStreams();
+    const std::vector<std::string> args = Arguments(argc, argv);
     Context ctx;
     std::string dir, user;
     std::size_t i = 0;

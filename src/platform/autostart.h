@@ -24,7 +24,14 @@ public:
 // XDG autostart file elsewhere.
 std::unique_ptr<AutostartEntry> MakeAutostartEntry(const std::filesystem::path& executable);
 
-#ifndef _WIN32
+#ifdef _WIN32
+
+// The value named after the executable's file name under `keyPath` of the current user's registry (the
+// Run key for the program; tests pass a key of their own).
+std::unique_ptr<AutostartEntry> MakeRegistryAutostartEntry(const std::wstring& keyPath,
+                                                           const std::filesystem::path& executable);
+
+#else
 
 // $XDG_CONFIG_HOME/autostart/kalvo.desktop, or ~/.config/autostart/kalvo.desktop; empty when neither
 // variable gives an absolute folder.

@@ -16,8 +16,8 @@ constexpr const wchar_t* kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersio
 
 class RunKey {
 public:
-    RunKey() {
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
+    explicit RunKey(const std::wstring& path) {
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
                             &key_, nullptr) != ERROR_SUCCESS)
             key_ = nullptr;
     }
@@ -35,11 +35,11 @@ private:
 
 class RegistryAutostartEntry final : public AutostartEntry {
 public:
-    explicit RegistryAutostartEntry(fs::path executable)
-        : name_(executable.filename().wstring()), path_(executable.wstring()) {}
+    RegistryAutostartEntry(std::wstring keyPath, const fs::path& executable)
+        : keyPath_(std::move(keyPath)), name_(executable.filename().wstring()), path_(executable.wstring()) {}
 
     bool IsOn() const override {
-        RunKey key;
+        RunKey key(keyPath_);
         if (!key.get()) return false;
         DWORD type = 0, size = 0;
         if (RegQueryValueExW(key.get(), name_.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
@@ -56,7 +56,7 @@ public:
     }
 
     bool Enable() override {
-        RunKey key;
+        RunKey key(keyPath_);
         if (!key.get()) return false;
         if (RegQueryValueExW(key.get(), name_.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
             return true;  // a value of that name stays as it is
@@ -66,21 +66,26 @@ public:
     }
 
     bool Disable() override {
-        RunKey key;
+        RunKey key(keyPath_);
         if (!key.get()) return false;
         const LSTATUS status = RegDeleteValueW(key.get(), name_.c_str());
         return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
     }
 
 private:
+    std::wstring keyPath_;
     std::wstring name_;
     std::wstring path_;
 };
 
 }  // namespace
 
+std::unique_ptr<AutostartEntry> MakeRegistryAutostartEntry(const std::wstring& keyPath, const fs::path& executable) {
+    return std::make_unique<RegistryAutostartEntry>(keyPath, executable);
+}
+
 std::unique_ptr<AutostartEntry> MakeAutostartEntry(const fs::path& executable) {
-    return std::make_unique<RegistryAutostartEntry>(executable);
+    return MakeRegistryAutostartEntry(kRunKey, executable);
 }
 
 }  // namespace kalvo

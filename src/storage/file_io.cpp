@@ -1,5 +1,6 @@
 #include "storage/file_io.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <random>
@@ -8,6 +9,8 @@
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
+#include <chrono>
+#include <thread>
 #else
 #include <fcntl.h>
 #include <unistd.h>
@@ -27,6 +30,8 @@ std::string Utf8FromPath(const fs::path& path) {
 }
 
 namespace {
+
+std::atomic<int> injectedFailure{0};
 
 std::FILE* OpenFile(const fs::path& path, bool write) {
 #ifdef _WIN32
@@ -63,11 +68,35 @@ void SyncFolder([[maybe_unused]] const fs::path& folder) {
 #endif
 }
 
-bool ReplaceFile(const fs::path& from, const fs::path& to) {
 #ifdef _WIN32
-    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+int ErrnoFromSystem(DWORD error) {
+    switch (error) {
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION: return EACCES;
+        case ERROR_WRITE_PROTECT: return EROFS;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND: return ENOENT;
+        default: return EIO;
+    }
+}
+#endif
+
+// 0 when `from` has replaced `to`, else the error.
+int ReplaceFile(const fs::path& from, const fs::path& to) {
+#ifdef _WIN32
+    // A virus scanner or the search indexer may hold the old file for a moment; wait a little for it.
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+        const DWORD error = GetLastError();
+        if (attempt == 10 || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED))
+            return ErrnoFromSystem(error);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 #else
-    return std::rename(from.c_str(), to.c_str()) == 0;
+    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : LastError();
 #endif
 }
 
@@ -113,24 +142,30 @@ FileBytes ReadFileBytes(const fs::path& path, std::uintmax_t limit) {
 WriteResult WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> bytes, Durability durability) {
     const fs::path folder = path.parent_path();
     const fs::path temp = folder / PathFromUtf8(TempSibling(path));
+    const int injected = injectedFailure.load();
+    if (injected == EROFS || injected == EACCES) return WriteResult{false, injected};
     errno = 0;
     std::FILE* f = OpenFile(temp, true);
     if (!f) return WriteResult{false, LastError()};
-    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = ok && std::fflush(f) == 0;
-    if (ok && durability == Durability::Flush) ok = FlushToDisk(f);
-    int err = ok ? 0 : LastError();
+    bool ok;
+    int err = 0;
+    if (injected != 0) {
+        static_cast<void>(std::fwrite(bytes.data(), 1, bytes.size() / 2, f));
+        ok = false;
+        err = injected;
+    } else {
+        ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        ok = ok && std::fflush(f) == 0;
+        if (ok && durability == Durability::Flush) ok = FlushToDisk(f);
+        err = ok ? 0 : LastError();
+    }
     if (std::fclose(f) != 0 && ok) {
         ok = false;
         err = LastError();
     }
-    if (ok && !ReplaceFile(temp, path)) {
-        ok = false;
-#ifdef _WIN32
-        err = static_cast<int>(GetLastError()) == ERROR_ACCESS_DENIED ? EACCES : EIO;
-#else
-        err = LastError();
-#endif
+    if (ok) {
+        err = ReplaceFile(temp, path);
+        ok = err == 0;
     }
     if (!ok) {
         std::error_code ignored;
@@ -145,7 +180,11 @@ WriteResult RenameNoReplace(const fs::path& from, const fs::path& to) {
     std::error_code ec;
     if (fs::exists(to, ec) || ec) return WriteResult{false, EEXIST};
 #ifdef _WIN32
-    if (!MoveFileW(from.c_str(), to.c_str())) return WriteResult{false, EIO};
+    if (!MoveFileW(from.c_str(), to.c_str())) {
+        const DWORD error = GetLastError();
+        return WriteResult{false, error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? EEXIST
+                                                                                             : ErrnoFromSystem(error)};
+    }
 #else
     // link + unlink never replaces an existing target, even if one appears meanwhile.
     if (::link(from.c_str(), to.c_str()) != 0) {
@@ -188,5 +227,7 @@ std::string DescribeError(int errorCode) {
         default: return "systémová chyba " + std::to_string(errorCode);
     }
 }
+
+void InjectWriteFailureForTests(int errorCode) { injectedFailure.store(errorCode); }
 
 }  // namespace kalvo::storage

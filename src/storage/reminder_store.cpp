@@ -63,6 +63,10 @@ bool ReminderStore::WriteList(const fs::path& path, const ReminderList& records,
     std::string reason;
     if (!bytes) {
         reason = "pripomienka č. " + std::to_string(failure.record + 1) + " obsahuje znak, ktorý sa nedá uložiť";
+    } else if (const WriteResult kept = KeepDamagedAside(path); !kept) {
+        // The records the reader could not take exist only in that file.
+        reason = "pôvodný súbor, ktorý sa nedal prečítať celý, sa nepodarilo uschovať: " +
+                 DescribeError(kept.errorCode) + "; kým sa to nepodarí, neprepíše sa";
     } else if (const WriteResult w = WriteFileAtomically(path, *bytes, durability_); !w) {
         reason = DescribeError(w.errorCode);
     } else {
@@ -76,27 +80,45 @@ bool ReminderStore::WriteList(const fs::path& path, const ReminderList& records,
     return false;
 }
 
+fs::path ReminderStore::AsideName(const fs::path& path) const {
+    return path.parent_path() / PathFromUtf8(Utf8FromPath(path.filename()) + ".poskodeny-" + Stamp(clock_.Now()));
+}
+
+WriteResult ReminderStore::KeepDamagedAside(const fs::path& path) {
+    const auto pending = unkept_.find(path);
+    if (pending == unkept_.end()) return {};
+    if (FileExists(path)) {
+        if (const WriteResult copied = CopyFileBytes(path, AsideName(path)); !copied) return copied;
+    }
+    unkept_.erase(pending);
+    return {};
+}
+
 ReminderList ReminderStore::LoadChecked(const fs::path& path, const char* what) {
     ReadResult read = ReadReminderFile(path);
     if (read.outcome == ReadOutcome::Missing) return {};
     if (read.outcome == ReadOutcome::Failed) {
+        // Its records are not in the list, so a save must not simply replace it.
+        if (FileExists(path)) unkept_.insert(path);
         if (reported_.insert(path).second)
             dialogs_.ShowError(kCaption, std::string(what) + " sa nepodarilo otvoriť:\n" + Utf8FromPath(path) + "\n(" +
-                                             DescribeError(read.errorCode) + ").");
+                                             DescribeError(read.errorCode) +
+                                             ").\n\nPred prvým uložením sa program pokúsi súbor uschovať.");
         return {};
     }
     if (IsDamaged(read.decoded.status) && reported_.insert(path).second) {
         // Keep the damaged file before any save replaces it.
-        const fs::path copy = path.parent_path() / PathFromUtf8(Utf8FromPath(path.filename()) + ".poskodeny-" +
-                                                                Stamp(clock_.Now()));
+        const fs::path copy = AsideName(path);
         const WriteResult saved = CopyFileBytes(path, copy);
+        if (!saved) unkept_.insert(path);
         std::string text = std::string(what) + " nebolo možné prečítať celý:\n" + Utf8FromPath(path) + "\n(" +
                            StatusText(read.decoded.status) + ").\n\n";
         text += read.decoded.records.empty()
                     ? "Nenačítala sa z neho žiadna pripomienka."
                     : "Načítalo sa " + std::to_string(read.decoded.records.size()) + " pripomienok pred miestom poškodenia.";
         text += saved ? "\nPôvodný súbor bol uschovaný ako " + Utf8FromPath(copy.filename()) + "."
-                      : "\nPôvodný súbor sa nepodarilo uschovať (" + DescribeError(saved.errorCode) + ").";
+                      : "\nPôvodný súbor sa nepodarilo uschovať (" + DescribeError(saved.errorCode) +
+                            "), preto sa neprepíše, kým sa to nepodarí.";
         dialogs_.ShowError(kCaption, text);
     }
     return std::move(read.decoded.records);

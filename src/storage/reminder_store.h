@@ -64,6 +64,9 @@ private:
     bool WriteList(const std::filesystem::path& path, const ReminderList& records, const char* what,
                    std::vector<std::uint8_t>* written = nullptr);
     ReminderList LoadChecked(const std::filesystem::path& path, const char* what);
+    std::filesystem::path AsideName(const std::filesystem::path& path) const;
+    // Copies a damaged file that could not be kept aside at loading, before the first save replaces it.
+    WriteResult KeepDamagedAside(const std::filesystem::path& path);
     void TakeBackWritten(ReminderList& list, const std::vector<std::uint8_t>& bytes);
 
     DataFiles files_;
@@ -73,6 +76,7 @@ private:
     ReminderList reminders_;
     ArchiveList archive_;
     std::set<std::filesystem::path> reported_;  // damaged or unreadable files already told about
+    std::set<std::filesystem::path> unkept_;    // damaged files not yet copied aside: not to be overwritten
 };
 
 // The first-run question for `user`.

@@ -1,10 +1,11 @@
 #include "platform/autostart.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <optional>
 
 #include <gtest/gtest.h>
 
+#include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
 namespace kalvo {
@@ -12,25 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Points an environment variable elsewhere for one test, so nothing reaches the real home.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value) setenv(name, value->c_str(), 1);
-        else unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_) setenv(name_, old_->c_str(), 1);
-        else unsetenv(name_);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 std::string TextOf(const test::TempFolder& dir, const std::string& name) {
     const auto bytes = dir.Read(name);
