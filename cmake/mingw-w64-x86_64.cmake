@@ -21,10 +21,9 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Debian installs the 64-bit loader outside PATH; other distributions have wine64 or wine in PATH.
 find_program(KALVO_WINE NAMES wine64 wine PATHS /usr/lib/wine /usr/lib64/wine NO_CMAKE_FIND_ROOT_PATH)
 find_program(KALVO_WINESERVER NAMES wineserver PATHS /usr/lib/wine /usr/lib64/wine NO_CMAKE_FIND_ROOT_PATH)
-if(KALVO_WINE)
-  # A Wine prefix of the build's own, so that nothing lands in the user's ~/.wine; no console noise and
-  # no offer to install Mono or Gecko, which these programs never use.
+if(KALVO_WINE AND KALVO_WINESERVER)
+  # A Wine prefix of the build's own, so that nothing lands in the user's ~/.wine.
   set(CMAKE_CROSSCOMPILING_EMULATOR
-      env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
-      ${KALVO_WINE})
+      env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix KALVO_WINE=${KALVO_WINE} KALVO_WINESERVER=${KALVO_WINESERVER}
+      ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
 endif()
