@@ -186,7 +186,7 @@ void TMainForm::BuildLayout() {
     label20->setFont(tahomaBold);
     label20->setStyleSheet(QStringLiteral("color: black; background: transparent;"));
     AddDragHandle(label20);
-    LMeno = new QLabel(this);
+    LMeno = new FittedLabel(this);
     LMeno->setObjectName(QStringLiteral("LMeno"));
     LMeno->setGeometry(390, 17, 170, 16);
     LMeno->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -239,7 +239,7 @@ void TMainForm::BuildLayout() {
     Shape2->setObjectName(QStringLiteral("Shape2"));
     Shape2->setGeometry(2, 282, 601, 37);
     RestButtonsOver(Shape2);
-    auto* label5 = TextLabel(QStringLiteral("Kalvo :: pripomienky, meniny a narodeniny"), Shape2, QRect(2, 20, 300, 14));
+    auto* label5 = TextLabel(QStringLiteral("Pripomienkovač Kalvo"), Shape2, QRect(2, 20, 300, 14));
     label5->setObjectName(QStringLiteral("Label5"));
     label5->setStyleSheet(QStringLiteral("color: rgb(81,81,81); background: transparent;"));
     label5->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -320,10 +320,12 @@ void TMainForm::BuildListPanel() {
     shape5->setGeometry(199, 184, 77, 96);
     QFont bold = font();
     bold.setBold(true);
+    QFont small = font();
+    small.setPixelSize(10);
     auto caption = [&](const QString& text, int y, const char* name) {
-        QLabel* label = TextLabel(text, this, QRect(203, y, 72, 14));
+        QLabel* label = TextLabel(text, this, QRect(202, y, 74, 14));
         label->setObjectName(QLatin1String(name));
-        label->setFont(bold);
+        label->setFont(small);
         return label;
     };
     caption(QStringLiteral("Dátum/Čas"), 191, "Label2");

@@ -197,6 +197,7 @@ void TMainForm::Label4Click() {
     CurrentView = MainView::List;
     SetTabLooks();
     HidingReset();
+    Image1->show();
     SetListRows();
 }
 
@@ -205,6 +206,8 @@ void TMainForm::Label6Click() {
     HidingReset();
     CurrentView = MainView::Week;
     SetTabLooks();
+    // The picture would only peek out around the panel.
+    Image1->hide();
     Shape6->resize(162, Shape6->height());
     ShowWeek();
     DatumClick(SelectedWeekDay);
@@ -325,6 +328,7 @@ void TMainForm::Label7Click() {
     HidingReset();
     CurrentView = MainView::Month;
     SetTabLooks();
+    Image1->hide();
     Shape6->resize(Date->width() + 1, Shape6->height());
     Shape4->repaint();
     ShowCalendar();

@@ -53,7 +53,7 @@ QToolButton* Button(const QString& text, const QString& hint, QWidget* parent, c
     b->setGeometry(geometry);
     b->setCursor(Qt::PointingHandCursor);
     b->setStyleSheet(QStringLiteral(
-        "QToolButton { color: rgb(245,245,245); font-weight: bold; background: rgb(129,129,129);"
+        "QToolButton { color: rgb(245,245,245); font-weight: bold; font-size: 10px; background: rgb(129,129,129);"
         " border: 1px solid rgb(215,215,227); border-radius: 4px; }"
         "QToolButton:hover { color: rgb(255,165,74); border-color: rgb(255,165,74); }"
         "QToolButton:pressed { color: white; border-color: white; background: rgb(108,108,108); }"));
@@ -169,23 +169,23 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
                           QRect(324, 261, 69, 20));
 
     auto* previewFrame = new QLabel(this);
-    previewFrame->setGeometry(405, 77, 72, 78);
+    previewFrame->setGeometry(405, 80, 72, 78);
     previewFrame->setStyleSheet(QStringLiteral("background: rgb(215,215,227); border: 1px solid rgb(128,128,128);"));
     ImageMsg = new QLabel(this);
     ImageMsg->setObjectName(QStringLiteral("ImageMsg"));
-    ImageMsg->setGeometry(408, 80, 66, 72);
+    ImageMsg->setGeometry(408, 83, 66, 72);
     ImageMsg->setScaledContents(true);
     ImageMsg->setPixmap(TMesgPopUp::StandardPicture());
 
     SpeedButton1 = Button(QStringLiteral("Zapísať"), QStringLiteral("Zapísať pripomienku do zoznamu"), this,
-                          QRect(405, 236, 72, 22));
+                          QRect(401, 236, 80, 22));
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton2 = Button(QStringLiteral("Aktualizovať"), QStringLiteral("Aktualizuj vybratú položku"), this,
-                          QRect(405, 236, 72, 22));
+                          QRect(401, 236, 80, 22));
     SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
     SpeedButton2->hide();
     SpeedButton3 = Button(QStringLiteral("Zrušiť"), QStringLiteral("Zrušiť aktualizáciu"), this,
-                          QRect(405, 260, 72, 22));
+                          QRect(401, 260, 80, 22));
     SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
 
     // Every input in its resting colour, without the sunken border.
@@ -199,7 +199,7 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
         SetInputColour(c.w, false);
         ClipToRect(2, c.n, c.w->width() - c.n, c.w->height() - c.n, c.w);
     }
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         for (QWidget* w : inputs_) SetInputColour(w, now && (now == w || w->isAncestorOf(now)));
     });
 
@@ -228,6 +228,11 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
     Date->setDate(DateOfDay(now.day));
     DateOpak->setDate(DateOfDay(now.day));
     CBClick();
+}
+
+TEditMessage::~TEditMessage() {
+    // The inputs go before this object does, and the focus moves as they go.
+    disconnect(focusWatch_);
 }
 
 void TEditMessage::SetInputColour(QWidget* w, bool focused) {

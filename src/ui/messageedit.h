@@ -24,6 +24,7 @@ class TEditMessage : public BorderlessWindow {
     Q_OBJECT
 public:
     explicit TEditMessage(AppContext& ctx, QWidget* parent = nullptr);
+    ~TEditMessage() override;
 
     // A new reminder: dated by the main window's calendar while NewDateFromMain is set, otherwise by
     // what SetDate put into Date. Returns when the editor closes.
@@ -99,6 +100,7 @@ private:
     int editingIndex_ = -1;
     std::vector<QWidget*> inputs_;
     QTimer* refusedTimer_;
+    QMetaObject::Connection focusWatch_;
 };
 
 }  // namespace kalvo::ui

@@ -54,6 +54,23 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
 }
 
+FittedLabel::FittedLabel(QWidget* parent, int smallestPixelSize) : QLabel(parent), smallest_(smallestPixelSize) {}
+
+void FittedLabel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    QFont f = font();
+    const QString all = text();
+    const QRect room = contentsRect();
+    const int start = f.pixelSize() > 0 ? f.pixelSize() : QFontInfo(f).pixelSize();
+    for (int size = start; size >= smallest_; --size) {
+        f.setPixelSize(size);
+        if (QFontMetrics(f).horizontalAdvance(all) <= room.width()) break;
+    }
+    p.setFont(f);
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+    p.drawText(room, static_cast<int>(alignment()), QFontMetrics(f).elidedText(all, Qt::ElideRight, room.width()));
+}
+
 PaintBox::PaintBox(std::function<void(QPainter&)> paint, QWidget* parent) : QWidget(parent), paint_(std::move(paint)) {}
 
 void PaintBox::paintEvent(QPaintEvent*) {

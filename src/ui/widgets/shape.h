@@ -50,6 +50,20 @@ private:
     int tag_;
 };
 
+// A label whose text, when it is too long for the label, is drawn in a smaller letter and, if need be,
+// shortened at its end; text() keeps the whole text.
+class FittedLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit FittedLabel(QWidget* parent = nullptr, int smallestPixelSize = 9);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    int smallest_;
+};
+
 // A surface its owner paints.
 class PaintBox : public QWidget {
     Q_OBJECT
