@@ -145,10 +145,13 @@ void TMainForm::RestButtonsOver(QWidget* w) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseMove &&
-        std::find(restOnly_.begin(), restOnly_.end(), watched) != restOnly_.end()) {
-        Label8->Rest();
-        Label9->Rest();
+    // These bars and tabs never drag the window, whatever their height.
+    if (std::find(restOnly_.begin(), restOnly_.end(), watched) != restOnly_.end()) {
+        if (event->type() == QEvent::MouseMove) {
+            Label8->Rest();
+            Label9->Rest();
+        }
+        return false;
     }
     return BorderlessWindow::eventFilter(watched, event);
 }

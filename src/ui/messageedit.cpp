@@ -227,6 +227,8 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
     const LocalMoment now = ctx_.clock.Now();
     Date->setDate(DateOfDay(now.day));
     DateOpak->setDate(DateOfDay(now.day));
+    // Until the user sets one, the notices come at the hour the program started.
+    CBLast->setTime(QTime(now.hour, now.minute, 0));
     CBClick();
 }
 
@@ -279,7 +281,7 @@ void TEditMessage::FormShow() {
     }
     CBPictureChange();
     LRefused->clear();
-    Time->setFocus();
+    EText->setFocus();
 }
 
 void TEditMessage::CBClick() {

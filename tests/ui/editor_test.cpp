@@ -185,6 +185,10 @@ private slots:
     void newReminderNoticeTimeFollowsItsTimeAndNeverComesLater() {
         Opened o({});
         o.Add([](ui::TEditMessage* e) {
+            e->activateWindow();
+            QApplication::processEvents();
+            QCOMPARE(e->EText->palette().color(QPalette::Base), QColor(255, 224, 193));  // the focused input
+            QCOMPARE(e->Time->palette().color(QPalette::Base), QColor(252, 252, 252));
             CheckNotice(e);
             e->Time->setTime(QTime(14, 30));
             QCOMPARE(e->CBLast->time(), QTime(14, 30));

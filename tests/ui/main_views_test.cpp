@@ -1,11 +1,13 @@
 // The main window as its user drives it: the list with its details, the commands on it, the week view
 // and the month calendar, and the tabs that switch between them.
 
+#include <QTableView>
 #include <QTest>
 
 #include "ui/day_convert.h"
 #include "ui/kalendarlist.h"
 #include "ui/kalvounit.h"
+#include "ui/message_popup.h"
 #include "ui/messageedit.h"
 #include "person.h"
 #include "ui_fixture.h"
@@ -241,6 +243,10 @@ private slots:
         main->Date->setSelectedDate(QDate(2027, 1, 2));
         QCOMPARE(main->LMonth->text(), QStringLiteral("január 2027"));
         QCOMPARE(main->Date->monthShown(), 1);
+        // Paging with the keyboard moves a month on and lists the day it lands on.
+        QTest::keyClick(main->Date->findChild<QTableView*>(), Qt::Key_PageDown);
+        QCOMPARE(main->LMonth->text(), QStringLiteral("február 2027"));
+        QCOMPARE(main->CalendarDate(), Day(2027, 2, 2));
         // The calendar's date is what a new reminder gets.
         QDate offered;
         WhenModal([&] {
@@ -248,7 +254,7 @@ private slots:
             f.ctx->windows.edit->SpeedButton3Click();
         });
         main->SpeedButton4Click();
-        QCOMPARE(offered, QDate(2027, 1, 2));
+        QCOMPARE(offered, QDate(2027, 2, 2));
     }
 
     void rowsKeepStandingForWhatTheyShowedAfterASchedulerReload() {
@@ -263,6 +269,62 @@ private slots:
         QCOMPARE(main->LText->text(), QStringLiteral("Obed"));
         main->BtDelClick();
         QCOMPARE(Texts(f.ReadReminders()), QStringList({"Porada", "Schôdza", "Dňa oslavuje meniny Ján"}));
+    }
+
+    void anAlarmGivenInTheWeekViewRecountsTheWeekAndPicksTheDayAgain() {
+        UiFixture f;
+        ui::TMainForm* main = OpenMain(f, {Ordinary(kMonday + 1, At(12, 0), "Obed"), Ordinary(kMonday + 3, At(10, 0), "Porada")});
+        main->Label6Click();
+        QTest::mouseClick(main->DayName[1], Qt::LeftButton);
+        // Tuesday's lunch falls due and, once shown, leaves the list.
+        f.SetNow(kMonday + 1, 12, 0, 0);
+        WhenModal([&] { f.ctx->windows.popup->Label9Click(); });
+        main->Scheduler().Tick();
+        QCOMPARE(Texts(f.ReadReminders()), QStringList{"Porada"});
+        QCOMPARE(main->DayDate[1]->text(), QStringLiteral("08.12 Úlohy: 0"));
+        QCOMPARE(main->SelectedWeekDay, 2);
+        QCOMPARE(main->MesgList->Count(), 0);
+        QTest::mouseClick(main->DayName[3], Qt::LeftButton);
+        QCOMPARE(main->MesgList->Rows(), QStringList{QStringLiteral("10.12.2026 o 10:00:00 -Porada")});
+    }
+
+    void aFailedSchedulerSaveStillRebuildsTheRowsFromTheList() {
+        UiFixture f;
+        ui::TMainForm* main = OpenMain(f, {Ordinary(kMonday + 1, At(12, 0), "Obed"), Ordinary(kMonday + 3, At(10, 0), "Porada"),
+                                          Ordinary(kMonday + 3, At(11, 0), "Schôdza")});
+        main->Label7Click();
+        main->Date->setSelectedDate(ui::DateOfDay(kMonday + 3));
+        ClickRow(main->MesgList, 1);
+        std::filesystem::remove(f.folder / "eva.dat");
+        std::filesystem::create_directory(f.folder / "eva.dat");
+        f.SetNow(kMonday + 1, 12, 0, 0);
+        WhenModal([&] { f.ctx->windows.popup->Label9Click(); });
+        main->Scheduler().Tick();
+        QCOMPARE(f.dialogs.Count("error"), 1);
+        // The lunch is gone from the list in memory, and so from the rows.
+        QCOMPARE(main->MesgList->Count(), 2);
+        QCOMPARE(main->LText->text(), QStringLiteral("Porada"));
+        main->BtDelClick();
+        QCOMPARE(Texts(main->Store().Reminders()), QStringList{"Schôdza"});
+    }
+
+    void onlyTheTopStripDragsTheWindow() {
+        UiFixture f;
+        ui::TMainForm* main = OpenMain(f, {});
+        auto drag = [](QWidget* w, QPoint from, QPoint to) {
+            QMouseEvent press(QEvent::MouseButtonPress, from, w->mapToGlobal(from), Qt::LeftButton, Qt::LeftButton, {});
+            QApplication::sendEvent(w, &press);
+            QMouseEvent move(QEvent::MouseMove, to, w->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+            QApplication::sendEvent(w, &move);
+            QMouseEvent release(QEvent::MouseButtonRelease, to, w->mapToGlobal(to), Qt::LeftButton, Qt::NoButton, {});
+            QApplication::sendEvent(w, &release);
+        };
+        const QPoint start = main->pos();
+        drag(main->findChild<QWidget*>(QStringLiteral("Image3")), QPoint(50, 5), QPoint(80, 25));
+        QCOMPARE(main->pos(), start + QPoint(30, 20));
+        drag(main->Shape2, QPoint(50, 5), QPoint(80, 25));
+        drag(main->MesgList->viewport(), QPoint(50, 5), QPoint(80, 25));
+        QCOMPARE(main->pos(), start + QPoint(30, 20));
     }
 
     void aFailedSaveKeepsTheRowsInStepWithTheList() {
