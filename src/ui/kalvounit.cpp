@@ -213,6 +213,9 @@ void TMainForm::BuildLayout() {
         RestButtonsOver(TabBar[i]);
         labels[i] = new ClickLabel(captions[i], this);
         labels[i]->setGeometry(lefts[i], 23, width, 12);
+        QFont small = font();
+        small.setPixelSize(10);
+        labels[i]->setFont(small);
         labels[i]->setAlignment(Qt::AlignCenter);
         RestButtonsOver(labels[i]);
     }

@@ -213,6 +213,7 @@ private:
     void HidingReset();
     void ShowWeekPanel();
     void ShowCalendar();
+    void FitCalendar();
     // Moving over these only puts the two bottom buttons back to rest.
     void RestButtonsOver(QWidget* w);
 

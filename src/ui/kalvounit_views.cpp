@@ -1,6 +1,7 @@
 // The main window's views: the tabs, the week view and the month calendar.
 
 #include <QTableView>
+#include <algorithm>
 #include <QTextCharFormat>
 
 #include "core/week_view.h"
@@ -22,6 +23,7 @@ const QColor kGreyBar(129, 129, 129);
 constexpr std::array<int, 7> kRowTops{35, 52, 69, 86, 103, 124, 141};
 constexpr int kRowHeight = 17;
 constexpr int kCalendarWidth = 161;
+constexpr int kCalendarMaxWidth = 196;
 constexpr int kCalendarHeight = 153;
 // The animations' pauses: short enough to feel quick, long enough to be seen.
 constexpr int kGrowPauseMs = 4;
@@ -148,8 +150,7 @@ void TMainForm::BuildCalendar() {
         view->setFrameShape(QFrame::NoFrame);
     Date->setSelectedDate(DateOfDay(ctx_.clock.Now().day));
     Date->move(0, 5);
-    Date->setFixedSize(kCalendarWidth, kCalendarHeight);
-    ClipToRect(0, 30, Date->width(), Date->height(), Date);
+    FitCalendar();
     Date->hide();
     connect(Date, &QCalendarWidget::selectionChanged, this, [this] {
         if (MonthOnShow()) DateClick();
@@ -167,6 +168,7 @@ void TMainForm::SetTabLooks() {
         const bool current = CurrentView == views[i];
         QFont f = font();
         f.setBold(current);
+        f.setPixelSize(10);
         labels[i]->setFont(f);
         labels[i]->SetTextColor(current ? QColor(215, 107, 0) : QColor(Qt::black));
         TabBar[i]->SetBrush(current ? QColor(183, 60, 0) : QColor(255, 165, 74));
@@ -321,9 +323,15 @@ void TMainForm::BtBackClick() {
     DatumClick(SelectedWeekDay);
 }
 
-void TMainForm::Label7Click() {
-    Date->setFixedSize(kCalendarWidth, kCalendarHeight);
+void TMainForm::FitCalendar() {
+    // As wide as its eight columns need (the letters differ between systems), within the left panel.
+    const int width = std::clamp(Date->minimumSizeHint().width(), kCalendarWidth, kCalendarMaxWidth);
+    Date->setFixedSize(width, kCalendarHeight);
     ClipToRect(0, 30, Date->width(), Date->height(), Date);
+}
+
+void TMainForm::Label7Click() {
+    FitCalendar();
     if (MonthOnShow()) return;
     HidingReset();
     CurrentView = MainView::Month;

@@ -86,6 +86,23 @@ private slots:
         UiFixture::Screenshot(main, QStringLiteral("main-list"));
     }
 
+    void ownMainPictureReplacesTheBuiltInOneOnlyWhenItExists() {
+        for (const bool exists : {true, false}) {
+            UiFixture f;
+            QImage red(20, 20, QImage::Format_RGB32);
+            red.fill(Qt::red);
+            const QString file = ui::PathText(f.folder / "hlavny.png");
+            if (exists) QVERIFY(red.save(file));
+            TSettings s;
+            s.MainPicture = ui::S(file);
+            f.WriteSettings(s);
+            f.CreateWindows();
+            const QImage shown = f.ctx->windows.main->Image1->pixmap().toImage();
+            QCOMPARE(shown.pixelColor(10, 10) == QColor(Qt::red), exists);
+            QVERIFY(!shown.isNull());
+        }
+    }
+
     void emptyFileLeavesNothingToEditOrDelete() {
         UiFixture f;
         ui::TMainForm* main = OpenMain(f, {});
