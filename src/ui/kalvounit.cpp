@@ -145,6 +145,8 @@ void TMainForm::BuildMenus() {
     connect(Dnes1, &QAction::triggered, this, [this] {
         if (ctx_.windows.plan) ctx_.windows.plan->ShowFromTray();
     });
+    connect(Exportova1, &QAction::triggered, this, &TMainForm::Exportova1Click);
+    connect(Importova1, &QAction::triggered, this, &TMainForm::Importova1Click);
     TrayIcon->setContextMenu(PopupMenu);
 
     PopupDelete = new QMenu(this);

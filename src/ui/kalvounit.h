@@ -58,6 +58,8 @@ public:
     void PopupMenuPopup();
     void TimerTimer();
     void DatumChangeTimer();
+    void Exportova1Click();
+    void Importova1Click();
 
     QSystemTrayIcon* TrayIcon;
     QMenu* PopupMenu;
