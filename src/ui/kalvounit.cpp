@@ -8,6 +8,7 @@
 #include "ui/colors.h"
 #include "ui/message_popup.h"
 #include "ui/prehlad.h"
+#include "ui/setup.h"
 
 namespace kalvo::ui {
 
@@ -145,6 +146,8 @@ void TMainForm::BuildMenus() {
     connect(Dnes1, &QAction::triggered, this, [this] {
         if (ctx_.windows.plan) ctx_.windows.plan->ShowFromTray();
     });
+    connect(Oprograme1, &QAction::triggered, this, &TMainForm::Oprograme1Click);
+    connect(Nastavenia1, &QAction::triggered, this, &TMainForm::Nastavenia1Click);
     connect(Exportova1, &QAction::triggered, this, &TMainForm::Exportova1Click);
     connect(Importova1, &QAction::triggered, this, &TMainForm::Importova1Click);
     TrayIcon->setContextMenu(PopupMenu);
@@ -204,6 +207,7 @@ void TMainForm::pmCloseClick() {
 }
 
 void TMainForm::PopupMenuPopup() {
+    if (ctx_.windows.setup) ctx_.windows.setup->FrVseob1->CBOldMemo->setChecked(ctx_.Settings.DeleteOldReminders != 0);
     Starpripomienky1->setVisible(ctx_.Settings.DeleteOldReminders == 0);
 }
 
@@ -231,10 +235,6 @@ void TMainForm::ShowAlarm(const scheduler::Alarm& alarm) {
     popup->ShowModal();
     popup->HidePicture();
 }
-
-bool TMainForm::ShowShutdownCountdown() { return true; }
-
-scheduler::ShutdownOrder TMainForm::CurrentShutdownOrder() const { return ctx_.state.ShutdownOrder; }
 
 void TMainForm::RefreshWeekView() {}
 

@@ -58,6 +58,8 @@ public:
     void PopupMenuPopup();
     void TimerTimer();
     void DatumChangeTimer();
+    void Oprograme1Click();
+    void Nastavenia1Click();
     void Exportova1Click();
     void Importova1Click();
 
