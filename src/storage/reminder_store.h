@@ -62,7 +62,7 @@ public:
 
 private:
     bool WriteList(const std::filesystem::path& path, const ReminderList& records, const char* what,
-                   std::vector<std::uint8_t>* written = nullptr);
+                   std::vector<std::uint8_t>* written = nullptr, bool keptForLater = true);
     ReminderList LoadChecked(const std::filesystem::path& path, const char* what);
     void TakeBackWritten(ReminderList& list, const std::vector<std::uint8_t>& bytes);
 

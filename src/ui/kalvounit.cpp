@@ -14,6 +14,7 @@
 #include "ui/message_popup.h"
 #include "ui/messageedit.h"
 #include "ui/prehlad.h"
+#include "ui/setup.h"
 
 namespace kalvo::ui {
 
@@ -534,6 +535,10 @@ void TMainForm::BuildMenus() {
     connect(Dnes1, &QAction::triggered, this, [this] {
         if (ctx_.windows.plan) ctx_.windows.plan->ShowFromTray();
     });
+    connect(Oprograme1, &QAction::triggered, this, &TMainForm::Oprograme1Click);
+    connect(Nastavenia1, &QAction::triggered, this, &TMainForm::Nastavenia1Click);
+    connect(Exportova1, &QAction::triggered, this, &TMainForm::Exportova1Click);
+    connect(Importova1, &QAction::triggered, this, &TMainForm::Importova1Click);
     TrayIcon->setContextMenu(PopupMenu);
 
     PopupDelete = new QMenu(this);
@@ -600,6 +605,7 @@ void TMainForm::pmCloseClick() {
 }
 
 void TMainForm::PopupMenuPopup() {
+    if (ctx_.windows.setup) ctx_.windows.setup->FrVseob1->CBOldMemo->setChecked(ctx_.Settings.DeleteOldReminders != 0);
     Starpripomienky1->setVisible(ctx_.Settings.DeleteOldReminders == 0);
 }
 
@@ -629,10 +635,6 @@ void TMainForm::ShowAlarm(const scheduler::Alarm& alarm) {
     // What follows is the scheduler's save; RefreshWeekView learns from this whether it reloaded.
     reloadedSinceAlarm_ = false;
 }
-
-bool TMainForm::ShowShutdownCountdown() { return true; }
-
-scheduler::ShutdownOrder TMainForm::CurrentShutdownOrder() const { return ctx_.state.ShutdownOrder; }
 
 void TMainForm::RefreshWeekView() {
     // The scheduler's save failed: the rows follow the list as it stands in memory, as a reload would.

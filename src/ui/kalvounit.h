@@ -70,6 +70,10 @@ public:
     void PopupMenuPopup();
     void TimerTimer();
     void DatumChangeTimer();
+    void Oprograme1Click();
+    void Nastavenia1Click();
+    void Exportova1Click();
+    void Importova1Click();
 
     // The list, its details and its commands.
     void MesgListClick();

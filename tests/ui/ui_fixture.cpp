@@ -1,6 +1,7 @@
 #include "ui_fixture.h"
 
 #include <QApplication>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -45,5 +46,7 @@ void WhenModal(std::function<void()> action) {
         else WhenModal(action);
     });
 }
+
+void ClickBox(QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(7, box->height() / 2)); }
 
 }  // namespace kalvo::test

@@ -2,6 +2,7 @@
 // The windows of the program over fakes: a clock the test sets, a platform that only records, dialogs
 // the test answers, and a folder of its own for the files.
 
+#include <QCheckBox>
 #include <QDir>
 #include <QString>
 #include <functional>
@@ -46,5 +47,8 @@ public:
 
 // Runs `action` as soon as a modal window is up (from inside its own event loop).
 void WhenModal(std::function<void()> action);
+
+// Clicks a check box on its box, where a person clicks it.
+void ClickBox(QCheckBox* box);
 
 }  // namespace kalvo::test
