@@ -5,7 +5,6 @@
 #include <QTest>
 
 #include "ui/day_convert.h"
-#include "ui/kalendarlist.h"
 #include "ui/kalvounit.h"
 #include "ui/message_popup.h"
 #include "ui/messageedit.h"
@@ -424,18 +423,6 @@ private slots:
         QCOMPARE(main->Label8->Current().frame, QColor(215, 215, 227));
         Hover(main->Shape2);
         QCOMPARE(main->Label9->Current().text, QColor(245, 245, 245));
-    }
-
-    void oslavujeOpensTheDayListModally() {
-        UiFixture f;
-        ui::TMainForm* main = OpenMain(f, {});
-        QWidget* modal = nullptr;
-        WhenModal([&] {
-            modal = QApplication::activeModalWidget();
-            f.ctx->windows.kalendForm->reject();
-        });
-        QTest::mouseClick(main->BtOslava, Qt::LeftButton);
-        QCOMPARE(modal, static_cast<QWidget*>(f.ctx->windows.kalendForm));
     }
 };
 
