@@ -1,6 +1,7 @@
 #include "ui/kalvounit.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -11,8 +12,10 @@
 #include "ui/colors.h"
 #include "ui/day_convert.h"
 #include "ui/kalendarlist.h"
+#include "ui/mena.h"
 #include "ui/message_popup.h"
 #include "ui/messageedit.h"
+#include "ui/oldprehlad.h"
 #include "ui/prehlad.h"
 #include "ui/setup.h"
 
@@ -106,6 +109,13 @@ TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
     connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger) TrayIconClick();
     });
+    // Where the platform sends the icon's tooltip request, it says where the mouse rests.
+    TrayIcon->installEventFilter(this);
+    TrayWatch = new QTimer(this);
+    TrayWatch->setInterval(250);
+    TrayWatch->setTimerType(Qt::CoarseTimer);
+    connect(TrayWatch, &QTimer::timeout, this, &TMainForm::WatchTray);
+    TrayWatch->start();
 
     // Creation steps: the icons, then the user's files.
     SetTrayImage(0);
@@ -113,6 +123,9 @@ TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
     TrayIcon->setToolTip(QStringLiteral("Kalvo"));
     store_ = std::make_unique<storage::ReminderStore>(ctx_.files, ctx_.dialogs, ctx_.clock);
     store_->onReloaded = [this] { StoreReloaded(); };
+    // The day list window follows every load of the file, the first one included.
+    if (TKalendForm* dayList = ctx_.windows.kalendForm)
+        connect(this, &TMainForm::NameDayRowsReloaded, dayList, [this, dayList] { dayList->SetRows(NameDayRows, NameDayPictures); });
     store_->onFirstRun = [this] {
         StopScheduler();
         DatumChange->stop();
@@ -146,6 +159,13 @@ void TMainForm::RestButtonsOver(QWidget* w) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == TrayIcon) {
+        if (event->type() == QEvent::ToolTip) {
+            const QPoint at = static_cast<QHelpEvent*>(event)->globalPos();
+            TrayIconMouseMove(at.x(), at.y());
+        }
+        return false;
+    }
     // These bars and tabs never drag the window, whatever their height.
     if (std::find(restOnly_.begin(), restOnly_.end(), watched) != restOnly_.end()) {
         if (event->type() == QEvent::MouseMove) {
@@ -497,10 +517,12 @@ void TMainForm::Koprova1Click() {
     ViewRefresh();
 }
 
-void TMainForm::Vloizostarch1Click() {}
+void TMainForm::Vloizostarch1Click() {
+    if (ctx_.windows.oldPlan) ctx_.windows.oldPlan->ShowForPutBack();
+}
 
 void TMainForm::BtOslavaClick() {
-    if (ctx_.windows.kalendForm) ctx_.windows.kalendForm->exec();
+    if (ctx_.windows.kalendForm) ctx_.windows.kalendForm->ShowModal();
 }
 
 
@@ -535,6 +557,10 @@ void TMainForm::BuildMenus() {
     connect(Dnes1, &QAction::triggered, this, [this] {
         if (ctx_.windows.plan) ctx_.windows.plan->ShowFromTray();
     });
+    connect(Starpripomienky1, &QAction::triggered, this, [this] {
+        if (ctx_.windows.oldPlan) ctx_.windows.oldPlan->ShowFromTray();
+    });
+    connect(Men1, &QAction::triggered, this, &TMainForm::Men1Click);
     connect(Oprograme1, &QAction::triggered, this, &TMainForm::Oprograme1Click);
     connect(Nastavenia1, &QAction::triggered, this, &TMainForm::Nastavenia1Click);
     connect(Exportova1, &QAction::triggered, this, &TMainForm::Exportova1Click);
@@ -589,7 +615,37 @@ void TMainForm::pmObnovitClick() {
     if (ctx_.windows.plan) ctx_.windows.plan->StopHideTimer();
 }
 
-void TMainForm::TrayIconClick() { pmObnovitClick(); }
+void TMainForm::TrayIconClick() {
+    if (ctx_.windows.mena) ctx_.windows.mena->HideNow();
+    pmObnovitClick();
+}
+
+void TMainForm::TrayIconMouseMove(int x, int y) {
+    TFormMena* notice = ctx_.windows.mena;
+    if (!notice) return;
+    const TrayHoverConditions now{ctx_.Settings.SlideNameWindow != 0, ctx_.state.TrayHoverArmed,
+                                  notice->TimerHide->isActive()};
+    if (!TrayHoverStep(trayHover, now, x, y)) return;
+    ctx_.state.TrayHoverArmed = false;
+    notice->StartBlock();
+    if (notice->isVisible()) return;
+    UpdateDayNames();
+    notice->show();
+}
+
+void TMainForm::WatchTray() {
+    if (!TrayIcon->isVisible()) return;
+    const QRect icon = TrayIcon->geometry();
+    const QPoint mouse = QCursor::pos();
+    if (icon.isEmpty() || !icon.contains(mouse)) {
+        lastTrayMouse_ = QPoint();
+        return;
+    }
+    // Only a move counts, as the mouse's own move events would.
+    if (mouse == lastTrayMouse_) return;
+    lastTrayMouse_ = mouse;
+    TrayIconMouseMove(mouse.x(), mouse.y());
+}
 
 void TMainForm::pmCloseClick() {
     if (ctx_.windows.plan) ctx_.windows.plan->StopHideTimer();
@@ -607,6 +663,12 @@ void TMainForm::pmCloseClick() {
 void TMainForm::PopupMenuPopup() {
     if (ctx_.windows.setup) ctx_.windows.setup->FrVseob1->CBOldMemo->setChecked(ctx_.Settings.DeleteOldReminders != 0);
     Starpripomienky1->setVisible(ctx_.Settings.DeleteOldReminders == 0);
+    // The menu and the notice never stand together, and the notice waits five seconds after it.
+    if (TFormMena* notice = ctx_.windows.mena) {
+        notice->HideNow();
+        ctx_.state.TrayHoverArmed = false;
+        notice->StartBlock();
+    }
 }
 
 void TMainForm::TimerTimer() { scheduler_->BlinkTick(); }
@@ -621,6 +683,8 @@ void TMainForm::UpdateDayNames() {
     TomorrowNames = Q(names.TomorrowNames);
     TodayHoliday = Q(names.TodayHoliday);
     if (ctx_.windows.plan) ctx_.windows.plan->SetDayNames(TodayNames, TomorrowNames);
+    if (ctx_.windows.oldPlan) ctx_.windows.oldPlan->SetDayNames(TodayNames, TomorrowNames);
+    if (ctx_.windows.mena) ctx_.windows.mena->SetDayNames(TodayNames, TomorrowNames);
 }
 
 void TMainForm::ShowAlarm(const scheduler::Alarm& alarm) {

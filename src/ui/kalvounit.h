@@ -21,6 +21,7 @@
 #include "storage/reminder_store.h"
 #include "ui/app_context.h"
 #include "ui/owndraw.h"
+#include "ui/tray_hover.h"
 #include "ui/widgets/borderless.h"
 #include "ui/widgets/reminder_list.h"
 #include "ui/widgets/shape.h"
@@ -74,6 +75,9 @@ public:
     void Nastavenia1Click();
     void Exportova1Click();
     void Importova1Click();
+    void Men1Click() { BtOslavaClick(); }
+    // The mouse at (x, y) over the tray icon: may slide out the name-day notice.
+    void TrayIconMouseMove(int x, int y);
 
     // The list, its details and its commands.
     void MesgListClick();
@@ -83,7 +87,7 @@ public:
     void BtDelClick();
     void BtOslavaClick();
     void Koprova1Click();
-    // "Vložiť zo starých": the archive window's put-back; the archive window connects it.
+    // "Vložiť zo starých": the archive window in its put-back mode.
     void Vloizostarch1Click();
     void ClearForm();
     // Index in Store().Reminders() of the selected row's record, -1 for none. Rows are mapped by the view
@@ -178,6 +182,10 @@ public:
     QTimer* TestTimer;
     QTimer* Timer;
     QTimer* DatumChange;
+    // Qt's tray icon tells nothing of the mouse moving over it: its place on the desktop is compared
+    // with the mouse's now and then.
+    QTimer* TrayWatch;
+    TrayHover trayHover;  // TrayHoverX, TrayHoverY
     QLabel* LMeno;
     ShapeButton* Label8;  // "Ukončiť"
     ShapeButton* Label9;  // "Skryť"
@@ -220,6 +228,7 @@ private:
     void FitCalendar();
     // Moving over these only puts the two bottom buttons back to rest.
     void RestButtonsOver(QWidget* w);
+    void WatchTray();
 
     ReminderView rowsView_ = ReminderView::List;  // what the rows of MesgList were built for
     DayNumber rowsDay_ = 0;
@@ -234,6 +243,7 @@ private:
     scheduler::CaptionTicker ticker_;
     std::unique_ptr<OwnDrawMenuStyle> menuStyle_;
     bool ending_ = false;
+    QPoint lastTrayMouse_;
 };
 
 }  // namespace kalvo::ui
