@@ -290,6 +290,8 @@ void TFormKalendar::showEvent(QShowEvent* event) {
     else CentreOnScreen();
     LRefused->clear();
     FormShow();
+    // Not the name field: its hint would be gone before it is read.
+    Date->setFocus();
 }
 
 void TFormKalendar::FormShow() {
@@ -410,6 +412,11 @@ TReminder TFormKalendar::BuildReminder() const {
     r.IsNameDay = CB1->isChecked() ? 1 : 0;
     r.IsBirthday = CB2->isChecked() ? 1 : 0;
     r.NoticeWeekDay = -1;
+    // A celebration already past this year (a found name, an entry put back) would fire at once and be
+    // gone; it is written for its next day, and so is a notice day already past.
+    const DayNumber today = ctx_.clock.Now().day;
+    r.Date = SameDayOnOrAfter(r.Date, today);
+    r.NoticeFrom = r.NoticeNext = SameDayOnOrAfter(r.NoticeFrom, today);
     return r;
 }
 

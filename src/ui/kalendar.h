@@ -34,7 +34,7 @@ public:
     void PutBack(const TReminder& r);
     int ShowModal();
 
-    // The reminder the fields describe.
+    // The reminder the fields describe, its days moved on to the next celebration when already past.
     TReminder BuildReminder() const;
 
     QLineEdit* FindName;

@@ -25,9 +25,10 @@ TOldPlan::TOldPlan(AppContext& ctx, QWidget* parent)
 
     Label2 = new QLabel(QStringLiteral("Označte pripomienku ktorá sa má použiť"), bottomBar_);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(8, 5, 270, 20);
+    Label2->setGeometry(6, 5, 284, 20);
     QFont bold = Label2->font();
     bold.setBold(true);
+    bold.setPixelSize(11);
     Label2->setFont(bold);
     Label2->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(ColorNumber(16119285).name()));
     // Moves over the hint are moves over the bar.
@@ -37,7 +38,7 @@ TOldPlan::TOldPlan(AppContext& ctx, QWidget* parent)
     const ButtonLook rest{ColorNumber(14931927), ColorNumber(16119285)};
     Label3 = new ShapeButton(kClose, this);
     Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setGeometry(290, 218, 104, 20);
+    Label3->setGeometry(300, 218, 94, 20);
     Label3->SetFill(QColor(129, 129, 129));
     Label3->SetBold(true);
     Label3->SetLooks(rest, {ColorNumber(14680061), ColorNumber(14680061)}, rest);

@@ -47,6 +47,18 @@ void WhenModal(std::function<void()> action) {
     });
 }
 
+void WhenModalIs(QDialog* window, std::function<void()> action) {
+    QTimer::singleShot(0, [window, action = std::move(action)] {
+        if (QApplication::activeModalWidget() != window) {
+            WhenModalIs(window, action);
+            return;
+        }
+        QApplication::processEvents();  // the window becomes the active one, as it does for a person
+        action();
+        if (window->isVisible()) window->done(QDialog::Rejected);
+    });
+}
+
 void ClickBox(QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(7, box->height() / 2)); }
 
 }  // namespace kalvo::test
