@@ -136,6 +136,10 @@ TKalendForm::TKalendForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(pa
     FitCalendar();
     LMonth->raise();
     connect(Date, &QCalendarWidget::selectionChanged, this, &TKalendForm::DateClick);
+    // Paged to another month without picking a day there: the label names the month on show.
+    connect(Date, &QCalendarWidget::currentPageChanged, this, [this](int year, int month) {
+        LMonth->setText(Q(MonthYear(ctx_.locale, ClampDay(CivilToDay(year, month, 1)))));
+    });
 
     auto* namesBox = new Shape(kPanel, this);
     namesBox->setGeometry(2, 182, kPanelWidth, 82);

@@ -703,6 +703,7 @@ void TMainForm::ShowAlarm(const scheduler::Alarm& alarm) {
 void TMainForm::RefreshWeekView() {
     // The scheduler's save failed: the rows follow the list as it stands in memory, as a reload would.
     if (!reloadedSinceAlarm_) StoreReloaded();
+    if (ctx_.windows.oldPlan) ctx_.windows.oldPlan->ArchiveGrew();
     if (WeekOnShow()) {
         ShowWeek();
         DatumClick(SelectedWeekDay);

@@ -84,6 +84,13 @@ void TOldPlan::RestButtons() {
 }
 
 void TOldPlan::ShowAbove() {
+    // Opened over a window that waits for its user (the day list, a dialog), it has to take the input
+    // itself to be of any use.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != this && windowModality() == Qt::NonModal) {
+        hide();
+        setWindowModality(Qt::ApplicationModal);
+    }
     if (isVisible()) FormShow();
     show();
     raise();
@@ -103,12 +110,6 @@ void TOldPlan::ShowForPutBack() {
     Label2->show();
     if (TMainForm* main = ctx_.windows.main) main->Starpripomienky1->setEnabled(false);
     Label3->show();
-    // Opened from a window that waits for its user (the day list), it has to take the input itself.
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal && modal != this && windowModality() == Qt::NonModal) {
-        hide();
-        setWindowModality(Qt::ApplicationModal);
-    }
     ShowAbove();
 }
 
@@ -131,6 +132,7 @@ void TOldPlan::FormShow() {
             pictures << Q(r.Picture);
         }
     }
+    recordRows_ = static_cast<int>(rows.size());
     const bool any = !rows.isEmpty();
     if (!any) {
         rows << QStringLiteral(" -Žiadne pripomienky");
@@ -138,6 +140,15 @@ void TOldPlan::FormShow() {
     }
     MesgList->SetRows(rows, pictures);
     if (any) MesgList->SetItemIndex(0);
+}
+
+void TOldPlan::ArchiveGrew() {
+    TMainForm* main = ctx_.windows.main;
+    if (!isVisible() || !main || main->Store().Archive().size() == static_cast<std::size_t>(recordRows_)) return;
+    // The marked entry stays marked: the scheduler only adds at the end.
+    const int marked = recordRows_ > 0 ? MesgList->ItemIndex() : -1;
+    FormShow();
+    if (marked >= 0 && marked < recordRows_) MesgList->SetItemIndex(marked);
 }
 
 void TOldPlan::LeavePutBackMode() {

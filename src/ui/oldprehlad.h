@@ -34,6 +34,8 @@ public:
     const QStringList& ArchivePictures() const { return MesgList->Pictures(); }
 
     void FormShow();
+    // The scheduler archived a reminder while the window is open: the new rows follow.
+    void ArchiveGrew();
     void Label9Click();
     void Label3Click();
     void Vymazavber1Click();
@@ -53,6 +55,7 @@ private:
 
     AppContext& ctx_;
     std::unique_ptr<OwnDrawMenuStyle> menuStyle_;
+    int recordRows_ = 0;  // rows that stand for archived records
 };
 
 }  // namespace kalvo::ui

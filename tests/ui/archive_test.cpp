@@ -8,6 +8,7 @@
 #include "ui/kalendar.h"
 #include "ui/kalendarlist.h"
 #include "ui/kalvounit.h"
+#include "ui/message_popup.h"
 #include "ui/messageedit.h"
 #include "ui/oldprehlad.h"
 #include "person.h"
@@ -22,12 +23,12 @@ struct Archived {
     ui::TMainForm* main = nullptr;
     ui::TOldPlan* old = nullptr;
 
-    explicit Archived(const ReminderList& archive) {
+    explicit Archived(const ReminderList& archive, const ReminderList& reminders = {}) {
         TSettings s;
         s.AnimateWindows = 0;
         s.DeleteOldReminders = 0;
         f.WriteSettings(s);
-        f.WriteReminders({});
+        f.WriteReminders(reminders);
         f.folder.Write("eva_old.dat", *storage::EncodeReminderFile(archive));
         f.platform.assetFolder = KALVO_ASSET_DIR;
         f.CreateWindows();
@@ -167,6 +168,20 @@ private slots:
         QVERIFY(StareOffered(a.main));
         QCOMPARE(a.f.ReadReminders().size(), std::size_t{0});
         QCOMPARE(a.f.ReadArchive().size(), std::size_t{1});
+    }
+
+    void followsWhatTheSchedulerArchivesWhileOpen() {
+        Archived a({Zubar(), Birthday(Day(2025, 6, 12), Day(2025, 6, 11), "Eva")},
+                   {Ordinary(Day(2026, 12, 7), At(9, 0, 5), "Porada")});
+        a.main->Vloizostarch1Click();
+        ClickRow(a.old->MesgList, 1);
+        a.f.SetNow(Day(2026, 12, 7), 9, 0, 5);
+        WhenModal([&] { a.f.ctx->windows.popup->Label9Click(); });
+        a.main->Scheduler().Tick();
+        QCOMPARE(a.old->MesgList->Count(), 3);
+        QVERIFY(a.old->MesgList->Rows()[2].endsWith(QStringLiteral(":: Pripomienka - Porada")));
+        QCOMPARE(a.old->MesgList->ItemIndex(), 1);  // what the user marked stays marked
+        QVERIFY(a.old->PutBackMode());
     }
 
     void putsABirthdayBackAYearLaterFromTheDayList() {
