@@ -22,10 +22,9 @@ ui::TFormMena* DrivenNotice(UiFixture& f) {
     return notice;
 }
 
-void Settle(UiFixture& f, bool animate, bool slide = true) {
+void Settle(UiFixture& f, bool animate) {
     TSettings s;
     s.AnimateWindows = animate ? 1 : 0;
-    s.SlideNameWindow = slide ? 1 : 0;
     f.WriteSettings(s);
     f.platform.assetFolder = KALVO_ASSET_DIR;
     f.CreateWindows();
@@ -62,7 +61,6 @@ private slots:
         QCOMPARE(notice->x(), target);
         QCOMPARE(notice->Tag(), 2);
         QVERIFY(notice->TimerHide->isActive());
-        QCOMPARE(notice->TimerHide->interval(), kNever);
         f.ctx->windows.main->UpdateDayNames();
         UiFixture::Screenshot(notice, QStringLiteral("name-notice"));
 
@@ -171,15 +169,6 @@ private slots:
         QVERIFY(!f.ctx->state.TrayHoverArmed && notice->TimerBlok->isActive());
         main->TrayIconMouseMove(1260, 700);
         QVERIFY(!notice->isVisible());
-    }
-
-    void neverSlidesOutWhenSwitchedOff() {
-        UiFixture f;
-        Settle(f, /*animate=*/false, /*slide=*/false);
-        ui::TFormMena* notice = DrivenNotice(f);
-        for (int i = 1; i <= 5; ++i) f.ctx->windows.main->TrayIconMouseMove(1200 + 10 * i, 760 - 10 * i);
-        QVERIFY(!notice->isVisible());
-        QCOMPARE(f.ctx->windows.main->trayHover.x, 0);
     }
 };
 
