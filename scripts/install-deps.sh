@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev libqt6svg6-dev
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick trayer xdotool
 )
 
 # Skip apt entirely when everything is there already (quick re-runs, no network needed).

@@ -10,6 +10,11 @@ namespace kalvo::ui {
 // Short date and long time patterns, their separators, and the weekday and month names of `locale`.
 TextLocale TextLocaleFrom(const QLocale& locale);
 
-inline TextLocale SystemTextLocale() { return TextLocaleFrom(QLocale::system()); }
+// A system without a language of its own (the "C" locale of a bare session) gets the program's Slovak
+// conventions rather than English names inside Slovak texts.
+inline TextLocale SystemTextLocale() {
+    const QLocale system = QLocale::system();
+    return system.language() == QLocale::C ? TextLocale::Slovak() : TextLocaleFrom(system);
+}
 
 }  // namespace kalvo::ui

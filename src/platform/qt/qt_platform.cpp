@@ -100,6 +100,11 @@ std::string QtPlatform::OperatingSystemName() const {
 // otherwise (non-interactive call: no password prompt can hang the countdown). systemctl is the
 // fallback where logind is not on the system bus.
 void QtPlatform::ShutDown() {
+    // End-to-end tests put a harmless command of their own in place of the real shut-down.
+    if (const QString stand_in = qEnvironmentVariable("KALVO_SHUTDOWN_COMMAND"); !stand_in.isEmpty()) {
+        QProcess::startDetached(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), stand_in});
+        return;
+    }
 #ifndef _WIN32
     QDBusConnection bus = QDBusConnection::systemBus();
     if (bus.isConnected()) {
