@@ -10,7 +10,7 @@ linux_packages=(
   qt6-base-dev qt6-multimedia-dev libqt6svg6-dev
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick trayer xdotool
   desktop-file-utils appstream
 )
 # GoogleTest's sources come with libgtest-dev (/usr/src/googletest); the cross build compiles them.

@@ -19,6 +19,7 @@
 #include "ui/kalvounit.h"
 #include "ui/prehlad.h"
 #include "ui/qt_dialogs.h"
+#include "ui/system_locale.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
         kalvo::SystemClock clock;
         kalvo::ui::QtDialogs dialogs;
         kalvo::ui::AppContext ctx(clock, platform, dialogs);
+        ctx.locale = kalvo::ui::SystemTextLocale();
         ctx.files = kalvo::storage::DataFiles{platform.ProgramFolder(), platform.UserName()};
 
         kalvo::app::SingleInstance instance(QString::fromStdString(ctx.files.user) + QLatin1Char('|') +

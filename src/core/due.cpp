@@ -39,6 +39,13 @@ DayNumber YearStep(DayNumber day) {
     return ClampDay(SameDayInYear(day, DayToCivil(day).year + 1));
 }
 
+DayNumber SameDayOnOrAfter(DayNumber day, DayNumber today) {
+    if (day >= today) return day;
+    const std::int64_t year = DayToCivil(today).year;
+    const std::int64_t thisYear = SameDayInYear(day, year);
+    return ClampDay(thisYear >= today ? thisYear : SameDayInYear(day, year + 1));
+}
+
 bool ReminderDue(const TReminder& r, DayNumber today, double t) {
     if (r.Date <= today && t >= r.Time) return true;
     if (r.Date < today) return true;

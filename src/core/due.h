@@ -16,6 +16,10 @@ DayNumber MonthStep(DayNumber day, DayNumber noticeFrom);
 // The same day and month one year later; 29 February becomes 28 February.
 DayNumber YearStep(DayNumber day);
 
+// `day` when it is not before `today`, else the first day from `today` on with its day and month
+// (29 February falls on the 28th in a common year).
+DayNumber SameDayOnOrAfter(DayNumber day, DayNumber today);
+
 bool ReminderDue(const TReminder& r, DayNumber today, double t);
 void AdvanceNotice(TReminder& r, DayNumber today, TDateTime now);
 bool EventPassed(const TReminder& r, DayNumber today, double t);

@@ -28,4 +28,13 @@ int RowToRecord(const ReminderList& list, ReminderView view, DayNumber day, int 
     return -1;
 }
 
+int NameDayRowToRecord(const ReminderList& list, int row) {
+    if (row < 0) return -1;
+    int counter = -1;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (!IsOrdinary(list[i]) && ++counter == row) return static_cast<int>(i);
+    }
+    return -1;
+}
+
 }  // namespace kalvo

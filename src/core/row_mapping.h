@@ -20,4 +20,8 @@ bool ShownInView(const TReminder& r, ReminderView view, DayNumber day);
 // the last shown record maps to no record, so a stale row can never delete or edit another reminder.
 int RowToRecord(const ReminderList& list, ReminderView view, DayNumber day, int row);
 
+// Index in `list` of the name day or birthday shown in `row` of the day list window (row n is the n-th
+// such reminder in list order), or -1 when there is none.
+int NameDayRowToRecord(const ReminderList& list, int row);
+
 }  // namespace kalvo

@@ -25,16 +25,9 @@ namespace {
 // Day, month and four empty strings: the least an entry can take.
 constexpr std::size_t kSmallestEntry = 4 + 4 + 4 * 4;
 
-bool ReadText(storage::ByteReader& in, std::string& out) {
-    std::string_view raw;
-    if (!in.ReadString(raw)) return false;
-    out = DecodeCp1250(raw);
-    return true;
-}
-
 bool ReadEntry(storage::ByteReader& in, TNameDay& e) {
-    return in.ReadInt32(e.Day) && in.ReadInt32(e.Month) && ReadText(in, e.Holiday) && ReadText(in, e.Name1) &&
-           ReadText(in, e.Name2) && ReadText(in, e.Name3);
+    return in.ReadInt32(e.Day) && in.ReadInt32(e.Month) && in.ReadText(e.Holiday) && in.ReadText(e.Name1) &&
+           in.ReadText(e.Name2) && in.ReadText(e.Name3);
 }
 
 CalendarStatus FaultStatus(const storage::ByteReader& in) {
@@ -90,12 +83,7 @@ CalendarLoad LoadNameCalendar(const std::filesystem::path& file, NameCalendar& c
 
 std::optional<std::vector<std::uint8_t>> EncodeNameCalendar(const NameCalendar& calendar) {
     storage::ByteWriter out;
-    auto text = [&](const std::string& value) {
-        const auto bytes = EncodeCp1250(value);
-        if (!bytes) return false;
-        out.WriteString(*bytes);
-        return true;
-    };
+    auto text = [&](const std::string& value) { return out.WriteText(value); };
     out.WriteDouble(kCalendarVersion);
     out.WriteInt32(static_cast<std::int32_t>(calendar.size()));
     for (const TNameDay& e : calendar) {

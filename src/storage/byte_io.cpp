@@ -64,6 +64,13 @@ bool ByteReader::ReadString(std::string_view& out) {
     return true;
 }
 
+bool ByteReader::ReadText(std::string& utf8) {
+    std::string_view raw;
+    if (!ReadString(raw)) return false;
+    utf8 = DecodeCp1250(raw);
+    return true;
+}
+
 void ByteWriter::WriteDouble(double value) {
     auto bits = std::bit_cast<std::uint64_t>(value);
     for (int i = 0; i < 8; ++i, bits >>= 8) bytes_.push_back(static_cast<std::uint8_t>(bits & 0xFF));
@@ -77,6 +84,17 @@ void ByteWriter::WriteInt32(std::int32_t value) {
 void ByteWriter::WriteString(std::string_view bytes) {
     WriteInt32(static_cast<std::int32_t>(bytes.size()));
     bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+}
+
+}  // namespace kalvo::storage
+
+namespace kalvo::storage {
+
+bool ByteWriter::WriteText(std::string_view utf8, Cp1250Error* error) {
+    scratch_.clear();
+    if (!AppendCp1250(scratch_, utf8, error)) return false;
+    WriteString(scratch_);
+    return true;
 }
 
 }  // namespace kalvo::storage

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/cp1250.h"
+
 namespace kalvo::storage {
 
 enum class ReadFault { None, Truncated, Corrupt };
@@ -22,6 +24,8 @@ public:
     // An int32 byte count and that many bytes; the text ends at the first zero byte. A negative count
     // or one that runs past the end is a corrupt file, not an allocation.
     bool ReadString(std::string_view& out);
+    // A string as text: the Windows-1250 bytes as UTF-8.
+    bool ReadText(std::string& utf8);
 
     ReadFault Fault() const { return fault_; }
     std::size_t Remaining() const { return bytes_.size() - pos_; }
@@ -42,6 +46,8 @@ public:
     void WriteByte(std::uint8_t value) { bytes_.push_back(value); }
     // A count followed by bytes that are already in the file's code page.
     void WriteString(std::string_view bytes);
+    // UTF-8 text as a Windows-1250 string; false (nothing written) when the code page cannot hold it.
+    bool WriteText(std::string_view utf8, Cp1250Error* error = nullptr);
     void Reserve(std::size_t n) { bytes_.reserve(n); }
 
     std::vector<std::uint8_t>& Bytes() { return bytes_; }
@@ -49,6 +55,7 @@ public:
 
 private:
     std::vector<std::uint8_t> bytes_;
+    std::string scratch_;
 };
 
 }  // namespace kalvo::storage

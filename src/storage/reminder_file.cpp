@@ -19,17 +19,10 @@ std::string_view StatusName(FileStatus status) {
 
 namespace {
 
-bool ReadText(ByteReader& in, std::string& out) {
-    std::string_view raw;
-    if (!in.ReadString(raw)) return false;
-    out = DecodeCp1250(raw);
-    return true;
-}
-
 bool ReadRecord(ByteReader& in, bool withWeekDay, TReminder& r) {
-    return in.ReadInt32(r.Date) && in.ReadDouble(r.Time) && ReadText(in, r.Text) && in.ReadByte(r.Notice) &&
+    return in.ReadInt32(r.Date) && in.ReadDouble(r.Time) && in.ReadText(r.Text) && in.ReadByte(r.Notice) &&
            in.ReadInt32(r.NoticeFrom) && in.ReadInt32(r.NoticeNext) && in.ReadInt32(r.Period) &&
-           in.ReadDouble(r.NoticeTime) && ReadText(in, r.Picture) && ReadText(in, r.Melody) &&
+           in.ReadDouble(r.NoticeTime) && in.ReadText(r.Picture) && in.ReadText(r.Melody) &&
            in.ReadByte(r.IsNameDay) && in.ReadByte(r.IsBirthday) && (!withWeekDay || in.ReadInt32(r.NoticeWeekDay));
 }
 
@@ -85,18 +78,13 @@ std::optional<std::vector<std::uint8_t>> EncodeReminderFile(const ReminderList& 
     out.Reserve(estimate);
     out.WriteDouble(kReminderVersion);
     out.WriteInt32(static_cast<std::int32_t>(records.size()));
-    std::string scratch;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const TReminder& r = records[i];
         auto text = [&](const std::string& value, const char* field) {
-            scratch.clear();
             Cp1250Error error;
-            if (!AppendCp1250(scratch, value, &error)) {
-                if (failure) *failure = EncodeFailure{i, field, error};
-                return false;
-            }
-            out.WriteString(scratch);
-            return true;
+            if (out.WriteText(value, &error)) return true;
+            if (failure) *failure = EncodeFailure{i, field, error};
+            return false;
         };
         out.WriteInt32(r.Date);
         out.WriteDouble(r.Time);

@@ -57,7 +57,7 @@ ReminderStore::ReminderStore(DataFiles files, Dialogs& dialogs, const Clock& clo
     : files_(std::move(files)), dialogs_(dialogs), clock_(clock), durability_(durability) {}
 
 bool ReminderStore::WriteList(const fs::path& path, const ReminderList& records, const char* what,
-                              std::vector<std::uint8_t>* written) {
+                              std::vector<std::uint8_t>* written, bool keptForLater) {
     EncodeFailure failure;
     auto bytes = EncodeReminderFile(records, &failure);
     std::string reason;
@@ -74,9 +74,11 @@ bool ReminderStore::WriteList(const fs::path& path, const ReminderList& records,
         if (written) *written = std::move(*bytes);
         return true;
     }
-    dialogs_.ShowError(kCaption, std::string(what) + " sa nepodarilo uložiť:\n" + Utf8FromPath(path) + "\n(" + reason +
-                                     ").\n\nZmeny zostávajú v pamäti programu a uložia sa pri ďalšej zmene, "
-                                     "keď bude zápis možný.");
+    std::string text = std::string(what) + " sa nepodarilo uložiť:\n" + Utf8FromPath(path) + "\n(" + reason + ").";
+    // An export leaves the list as it was; only the program's own files catch up later.
+    if (keptForLater)
+        text += "\n\nZmeny zostávajú v pamäti programu a uložia sa pri ďalšej zmene, keď bude zápis možný.";
+    dialogs_.ShowError(kCaption, text);
     return false;
 }
 
@@ -156,7 +158,7 @@ void ReminderStore::OpenUserFile() {
 bool ReminderStore::SaveUserFile() { return WriteList(files_.UserFile(), reminders_, kUserFileWhat); }
 
 bool ReminderStore::SaveTo(const fs::path& path, const ReminderList& records) {
-    return WriteList(path, records, "Súbor");
+    return WriteList(path, records, "Súbor", nullptr, false);
 }
 
 bool ReminderStore::Commit(bool sort) {

@@ -62,7 +62,7 @@ public:
 
 private:
     bool WriteList(const std::filesystem::path& path, const ReminderList& records, const char* what,
-                   std::vector<std::uint8_t>* written = nullptr);
+                   std::vector<std::uint8_t>* written = nullptr, bool keptForLater = true);
     ReminderList LoadChecked(const std::filesystem::path& path, const char* what);
     std::filesystem::path AsideName(const std::filesystem::path& path) const;
     // Copies a damaged file that could not be kept aside at loading, before the first save replaces it.

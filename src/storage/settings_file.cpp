@@ -18,25 +18,18 @@ std::string_view StatusName(SettingsStatus status) {
 
 namespace {
 
-bool ReadText(ByteReader& in, std::string& out) {
-    std::string_view raw;
-    if (!in.ReadString(raw)) return false;
-    out = DecodeCp1250(raw);
-    return true;
-}
-
 // Each field is applied as soon as it is complete, so a cut file keeps what came before the cut.
 bool ReadFields(ByteReader& in, double version, TSettings& s) {
     std::int32_t interval = 0;
     double at = 0;
-    if (!ReadText(in, s.StandardMelody) || !in.ReadInt32(interval)) return false;
+    if (!in.ReadText(s.StandardMelody) || !in.ReadInt32(interval)) return false;
     s.TimeSignalInterval = interval;
     if (interval == tsAtTime) {
         if (!in.ReadDouble(at)) return false;
         s.TimeSignalAt = at;
     }
     if (!in.ReadByte(s.DeleteOldReminders) || !in.ReadByte(s.SlideNameWindow) || !in.ReadByte(s.AnimateWindows) ||
-        !ReadText(in, s.StandardPicture) || !ReadText(in, s.MainPicture))
+        !in.ReadText(s.StandardPicture) || !in.ReadText(s.MainPicture))
         return false;
     if (version == kSettingsVersion) return in.ReadByte(s.MoveToNextYear) && in.ReadInt32(s.OverviewSeconds);
     s.MoveToNextYear = 1;
@@ -68,12 +61,7 @@ SettingsLoad DecodeSettings(std::span<const std::uint8_t> bytes, TSettings& sett
 
 std::optional<std::vector<std::uint8_t>> EncodeSettings(const TSettings& s) {
     ByteWriter out;
-    auto text = [&](const std::string& value) {
-        const auto bytes = EncodeCp1250(value);
-        if (!bytes) return false;
-        out.WriteString(*bytes);
-        return true;
-    };
+    auto text = [&](const std::string& value) { return out.WriteText(value); };
     out.WriteDouble(kSettingsVersion);
     if (!text(s.StandardMelody)) return std::nullopt;
     out.WriteInt32(s.TimeSignalInterval);

@@ -1,8 +1,11 @@
 #pragma once
-// The product name, the version of the build and the contact links.
+// "O programe": the product name, the version of the build and the project's contact links.
+
+#include <QLabel>
 
 #include "ui/app_context.h"
 #include "ui/widgets/borderless.h"
+#include "ui/widgets/shape_button.h"
 
 namespace kalvo::ui {
 
@@ -10,6 +13,16 @@ class TAboutBox : public BorderlessWindow {
     Q_OBJECT
 public:
     explicit TAboutBox(AppContext& ctx, QWidget* parent = nullptr);
+
+    // The version as the build was configured: "unknown" when it has none.
+    static QString VersionText();
+
+    void ShowModal();
+
+    QLabel* ProductName;
+    QLabel* Version;
+    QLabel* Links;
+    ShapeButton* BtClose;  // "Zatvoriť"
 
 private:
     AppContext& ctx_;

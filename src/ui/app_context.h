@@ -53,8 +53,6 @@ struct SharedState {
     bool TrayHoverArmed = true;
     bool AutoCloseAlarms = false;
     int CloseCountdown = 90;  // seconds left of an alarm's self-close countdown
-    // The shut-down order as the settings dialog holds it; the scheduler reads it on every tick.
-    scheduler::ShutdownOrder ShutdownOrder;
 };
 
 struct AppContext {

@@ -1,11 +1,466 @@
 #include "ui/kalendar.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+
+#include "core/cp1250.h"
+#include "core/due.h"
+#include "namedays/name_calendar.h"
+#include "ui/artwork.h"
+#include "ui/colors.h"
+#include "ui/day_convert.h"
+#include "ui/kalvounit.h"
+#include "ui/owndraw.h"
+
 namespace kalvo::ui {
+namespace {
+
+const QString kPlaceholder = QStringLiteral("Vložte meno");
+const QColor kInput = ColorNumber(16579836);
+const QColor kFocused = ColorNumber(12706047);
+constexpr int kRefusedNoteMs = 6000;
+
+QTime WholeSeconds(const QTime& t) { return QTime(t.hour(), t.minute(), t.second()); }
+
+// The entry being changed, whatever the scheduler has since done to it (a notice given, the celebration
+// moved to the next year).
+bool SameEntry(const TReminder& a, const TReminder& b) {
+    return a.Time == b.Time && a.Text == b.Text && a.Notice == b.Notice && a.NoticeFrom == b.NoticeFrom &&
+           a.Period == b.Period && a.Picture == b.Picture && a.Melody == b.Melody && a.IsNameDay == b.IsNameDay &&
+           a.IsBirthday == b.IsBirthday && a.NoticeWeekDay == b.NoticeWeekDay;
+}
+
+QLabel* Caption(const QString& text, QWidget* parent, int x, int y, int width = 86) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(x, y, width, 22);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    return label;
+}
+
+QToolButton* Button(const QString& text, const QString& hint, QWidget* parent, const QRect& geometry) {
+    auto* b = new QToolButton(parent);
+    b->setText(text);
+    b->setToolTip(hint);
+    b->setGeometry(geometry);
+    b->setCursor(Qt::PointingHandCursor);
+    b->setStyleSheet(QStringLiteral(
+        "QToolButton { color: rgb(245,245,245); font-weight: bold; font-size: 10px; background: rgb(129,129,129);"
+        " border: 1px solid rgb(215,215,227); border-radius: 4px; }"
+        "QToolButton:hover { color: rgb(255,165,74); border-color: rgb(255,165,74); }"
+        "QToolButton:pressed { color: white; border-color: white; background: rgb(108,108,108); }"
+        "QToolButton:disabled { color: rgb(176,176,176); }"));
+    return b;
+}
+
+}  // namespace
 
 TFormKalendar::TFormKalendar(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx) {
     setObjectName(QStringLiteral("TFormKalendar"));
     setWindowTitle(QStringLiteral("Menný kalendár"));
-    setFixedSize(420, 330);
+    setFixedSize(340, 346);
+    setModal(true);
+    SetFrameStyle(FrameStyle::Thick);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, ColorNumber(16119285));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    QFont base = font();
+    base.setPixelSize(11);
+    setFont(base);
+    QFont bold = base;
+    bold.setBold(true);
+
+    auto* strip = new QLabel(this);
+    strip->setGeometry(4, 4, 332, 16);
+    strip->setPixmap(Art(QStringLiteral("title"), QSize(332, 16)));
+    strip->setScaledContents(true);
+    AddDragHandle(strip);
+    auto* title = new QLabel(QStringLiteral("Menný kalendár"), this);
+    title->setGeometry(8, 4, 200, 16);
+    title->setFont(bold);
+    title->setStyleSheet(QStringLiteral("color: rgb(108,0,0); background: transparent;"));
+    AddDragHandle(title);
+
+    const TextLocale& loc = ctx_.locale;
+    Caption(QStringLiteral("Vyhľadať"), this, 12, 28);
+    FindName = new QLineEdit(kPlaceholder, this);
+    FindName->setObjectName(QStringLiteral("FindName"));
+    FindName->setGeometry(100, 28, 146, 22);
+    BtFind = Button(QStringLiteral("Nájdi"), QStringLiteral("Nájsť deň, v ktorý má meno meniny"), this,
+                    QRect(252, 29, 76, 20));
+    BtFind->setObjectName(QStringLiteral("BtFind"));
+
+    Caption(QStringLiteral("Meno"), this, 12, 56);
+    Meniny = new QLabel(this);
+    Meniny->setObjectName(QStringLiteral("Meniny"));
+    Meniny->setGeometry(100, 56, 228, 18);
+    Meniny->setFont(bold);
+    Meniny->setStyleSheet(QStringLiteral("color: rgb(183,60,0);"));
+    Sviatok = new QLabel(this);
+    Sviatok->setObjectName(QStringLiteral("Sviatok"));
+    Sviatok->setGeometry(100, 74, 228, 16);
+    Sviatok->setStyleSheet(QStringLiteral("color: rgb(81,81,81);"));
+
+    Caption(QStringLiteral("Dátum"), this, 12, 96);
+    Date = new QDateEdit(this);
+    Date->setObjectName(QStringLiteral("Date"));
+    Date->setGeometry(100, 96, 110, 22);
+    Date->setCalendarPopup(true);
+    Date->setDisplayFormat(Q(loc.shortDateFormat));
+
+    Caption(QStringLiteral("Pripomenúť"), this, 12, 124);
+    DatePrip = new QDateEdit(this);
+    DatePrip->setObjectName(QStringLiteral("DatePrip"));
+    DatePrip->setGeometry(100, 124, 110, 22);
+    DatePrip->setCalendarPopup(true);
+    DatePrip->setDisplayFormat(Q(loc.shortDateFormat));
+    Caption(QStringLiteral("o"), this, 216, 124, 12);
+    TimePrip = new QTimeEdit(this);
+    TimePrip->setObjectName(QStringLiteral("TimePrip"));
+    TimePrip->setGeometry(232, 124, 96, 22);
+    TimePrip->setDisplayFormat(Q(loc.longTimeFormat));
+    // A notice time of 0 means "none": a notice at midnight would never be given.
+    TimePrip->setMinimumTime(QTime(0, 0, 1));
+
+    Caption(QStringLiteral("Naposledy"), this, 12, 152);
+    LDate = new QLabel(this);
+    LDate->setObjectName(QStringLiteral("LDate"));
+    LDate->setGeometry(104, 152, 106, 22);
+    Caption(QStringLiteral("o"), this, 216, 152, 12);
+    Time = new QTimeEdit(this);
+    Time->setObjectName(QStringLiteral("Time"));
+    Time->setGeometry(232, 152, 96, 22);
+    Time->setDisplayFormat(Q(loc.longTimeFormat));
+
+    Caption(QStringLiteral("Text pripomienky"), this, 12, 178, 200);
+    Memo1 = new Cp1250TextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setGeometry(12, 200, 316, 50);
+    LRefused = new QLabel(this);
+    LRefused->setObjectName(QStringLiteral("LRefused"));
+    LRefused->setGeometry(12, 250, 316, 14);
+    LRefused->setStyleSheet(QStringLiteral("color: rgb(183,60,0);"));
+    refusedTimer_ = new QTimer(this);
+    refusedTimer_->setSingleShot(true);
+    refusedTimer_->setInterval(kRefusedNoteMs);
+    connect(refusedTimer_, &QTimer::timeout, LRefused, &QLabel::clear);
+
+    LMeninyCaption = Caption(QStringLiteral("Meniny"), this, 12, 264);
+    CB1 = new QCheckBox(QStringLiteral("Pripomeň"), this);
+    CB1->setObjectName(QStringLiteral("CB1"));
+    CB1->setGeometry(100, 265, 90, 20);
+    CB1->setChecked(true);
+    LNarodeninyCaption = Caption(QStringLiteral("Narodeniny"), this, 12, 286);
+    LNarodeninyCaption->setEnabled(false);
+    CB2 = new QCheckBox(QStringLiteral("Pripomeň"), this);
+    CB2->setObjectName(QStringLiteral("CB2"));
+    CB2->setGeometry(100, 287, 90, 20);
+
+    Label8 = new QLabel(QStringLiteral("ZMENIL SA ROK"), this);
+    Label8->setObjectName(QStringLiteral("Label8"));
+    Label8->setGeometry(196, 276, 132, 20);
+    Label8->setAlignment(Qt::AlignCenter);
+    Label8->setFont(bold);
+    Label8->setStyleSheet(QStringLiteral("color: rgb(198,0,0); border: 1px solid rgb(198,0,0); border-radius: 3px;"));
+    Label8->hide();
+
+    SpeedButton3 = Button(QStringLiteral("Zrušiť"), QStringLiteral("Zrušiť aktualizáciu"), this, QRect(166, 314, 78, 22));
+    SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
+    SpeedButton1 = Button(QStringLiteral("Zapísať"), QStringLiteral("Zapísať pripomienku do zoznamu"), this,
+                          QRect(250, 314, 78, 22));
+    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    SpeedButton2 = Button(QStringLiteral("Aktualizovať"), QStringLiteral("Aktualizuj vybratú položku"), this,
+                          QRect(250, 314, 78, 22));
+    SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
+    SpeedButton2->hide();
+    // Clicking a button leaves the name field first, so the text has followed the name when it is written.
+    for (QToolButton* b : {SpeedButton1, SpeedButton2}) b->setFocusPolicy(Qt::StrongFocus);
+
+    // The inputs in their resting colour, cut free of their sunken borders.
+    for (QWidget* w : std::initializer_list<QWidget*>{FindName, Date, DatePrip, TimePrip, Time, Memo1}) {
+        inputs_.push_back(w);
+        SetInputColour(w, false);
+        ClipToRect(2, 3, w->width() - 3, w->height() - 3, w);
+    }
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        for (QWidget* w : inputs_) SetInputColour(w, now && (now == w || w->isAncestorOf(now)));
+    });
+
+    auto* validator = new Cp1250Validator(FindName);
+    connect(validator, &Cp1250Validator::refused, this, &TFormKalendar::ShowRefused);
+    FindName->setValidator(validator);
+    connect(Memo1, &Cp1250TextEdit::refused, this, &TFormKalendar::ShowRefused);
+    FindName->installEventFilter(this);
+    connect(FindName, &QLineEdit::returnPressed, this, &TFormKalendar::BtFindClick);
+    connect(BtFind, &QToolButton::clicked, this, &TFormKalendar::BtFindClick);
+    connect(Date, &QDateEdit::dateChanged, this, &TFormKalendar::DateClick);
+    connect(CB1, &QCheckBox::clicked, this, &TFormKalendar::CB1Click);
+    connect(CB2, &QCheckBox::clicked, this, &TFormKalendar::CB2Click);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TFormKalendar::SpeedButton1Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TFormKalendar::SpeedButton2Click);
+    connect(SpeedButton3, &QToolButton::clicked, this, &TFormKalendar::SpeedButton3Click);
+
+    const LocalMoment now = ctx_.clock.Now();
+    SetDate(now.day);
+    Time->setTime(QTime(8, 30));
+    TimePrip->setTime(QTime(now.hour, 0));
+}
+
+TFormKalendar::~TFormKalendar() {
+    // The inputs go before this object does, and the focus moves as they go.
+    disconnect(focusWatch_);
+}
+
+void TFormKalendar::SetInputColour(QWidget* w, bool focused) {
+    QPalette pal = w->palette();
+    const QColor colour = focused ? kFocused : kInput;
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(group, QPalette::Base, colour);
+        pal.setColor(group, QPalette::Button, colour);
+    }
+    w->setPalette(pal);
+}
+
+void TFormKalendar::ShowRefused(const QString& characters) {
+    LRefused->setText(RefusedNote(characters));
+    refusedTimer_->start();
+}
+
+void TFormKalendar::SetDate(DayNumber day) {
+    const QSignalBlocker quiet(Date);
+    Date->setDate(DateOfDay(day));
+}
+
+int TFormKalendar::ShowModal() { return exec(); }
+
+void TFormKalendar::PrepareNew() {
+    changing_.reset();
+    SpeedButton1->show();
+    SpeedButton2->hide();
+}
+
+void TFormKalendar::Fill(const TReminder& r, DayNumber date, DayNumber noticeDay, double noticeTime) {
+    SetDate(date);
+    LDate->setText(Q(DayMonthYear(ctx_.locale, date)));
+    const CivilDate c = DayToCivil(date);
+    if (const TMainForm* main = ctx_.windows.main) {
+        const namedays::DayTexts texts = namedays::NamesOfDay(main->NameCalendar(), c.day, c.month);
+        Meniny->setText(Q(texts.names));
+        Sviatok->setText(Q(texts.holiday));
+    }
+    DatePrip->setDate(DateOfDay(noticeDay));
+    TimePrip->setTime(TimeOfFraction(noticeTime));
+    Time->setTime(TimeOfFraction(r.Time));
+    Memo1->setPlainText(Q(r.Text));
+    CB1->setChecked(r.IsNameDay != 0);
+    CB2->setChecked(r.IsBirthday != 0);
+    LMeninyCaption->setEnabled(CB1->isChecked());
+    LNarodeninyCaption->setEnabled(CB2->isChecked());
+}
+
+void TFormKalendar::FillForChange(const TReminder& r, int index) {
+    ctx_.state.CalendarPrefilled = true;
+    changing_ = r;
+    changingIndex_ = index;
+    SpeedButton1->hide();
+    SpeedButton2->show();
+    Fill(r, r.Date, r.NoticeFrom, r.NoticeTime);
+}
+
+void TFormKalendar::PutBack(const TReminder& r) {
+    PrepareNew();
+    ctx_.state.CalendarPrefilled = true;
+    Fill(r, YearStep(r.Date), YearStep(r.NoticeFrom), r.NoticeTime);
+    Label8->show();
+    ShowModal();
+    Label8->hide();
+    ctx_.state.CalendarPrefilled = false;
+}
+
+void TFormKalendar::showEvent(QShowEvent* event) {
+    BorderlessWindow::showEvent(event);
+    // Centred on the window it was opened from.
+    QWidget* opener = QApplication::activeWindow();
+    if (opener && opener != this && opener->isVisible())
+        move(opener->geometry().center() - QPoint(width() / 2, height() / 2));
+    else CentreOnScreen();
+    LRefused->clear();
+    FormShow();
+    // Not the name field: its hint would be gone before it is read.
+    Date->setFocus();
+}
+
+void TFormKalendar::FormShow() {
+    if (Prefilled()) return;
+    if (const TMainForm* main = ctx_.windows.main) SetDate(main->CalendarDate());
+    DateClick();
+    Time->setTime(QTime(8, 30));
+    CB2Click();
+    FindNameExit();
+}
+
+void TFormKalendar::DateClick() {
+    Meniny->clear();
+    Sviatok->clear();
+    const DayNumber date = DayOfDate(Date->date());
+    LDate->setText(Q(ShortDate(ctx_.locale, date)));
+    const CivilDate c = DayToCivil(date);
+    if (const TMainForm* main = ctx_.windows.main) {
+        const namedays::DayTexts texts = namedays::NamesOfDay(main->NameCalendar(), c.day, c.month);
+        if (!texts.names.empty()) Meniny->setText(Q(texts.names));
+        if (!texts.holiday.empty()) Sviatok->setText(Q(texts.holiday));
+    }
+    // The notice comes the day before the next celebration.
+    const LocalMoment now = ctx_.clock.Now();
+    const DayNumber next = date <= now.day ? YearStep(date) : date;
+    DatePrip->setDate(DateOfDay(next - 1));
+    TimePrip->setTime(QTime(now.hour, 0));
+    FindName->selectAll();
+}
+
+void TFormKalendar::FindNameClick() {
+    if (FindName->text() == kPlaceholder) FindName->clear();
+    else FindName->selectAll();
+}
+
+void TFormKalendar::FindNameExit() {
+    if (FindName->text().isEmpty()) {
+        FindName->setText(kPlaceholder);
+        return;
+    }
+    const QString who = FindName->text() == kPlaceholder ? Meniny->text() : FindName->text();
+    const QString what = CB1->isChecked() ? QStringLiteral(" oslavuje meniny ") : QStringLiteral(" oslavuje svoje narodeniny ");
+    Memo1->setPlainText(QStringLiteral("Dňa ") + Q(DayMonth(ctx_.locale, DayOfDate(Date->date()))) + what + who);
+}
+
+bool TFormKalendar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == FindName) {
+        switch (event->type()) {
+            case QEvent::FocusIn:
+            case QEvent::MouseButtonRelease: FindNameClick(); break;
+            case QEvent::FocusOut: FindNameExit(); break;
+            default: break;
+        }
+    }
+    return BorderlessWindow::eventFilter(watched, event);
+}
+
+void TFormKalendar::BtFindClick() {
+    BtFind->setEnabled(false);
+    const TMainForm* main = ctx_.windows.main;
+    const std::string typed = S(FindName->text());
+    std::optional<namedays::NameDayMatch> match;
+    if (main) match = namedays::FindNameDay(main->NameCalendar(), typed);
+    // After the exact search failed, the name stays as the second search had it.
+    const std::string shown = match ? match->name : UpperFirstCp1250(typed);
+    if (shown != typed) FindName->setText(Q(shown));
+    if (match) {
+        // This year's day; 29 February falls on the 28th in a common year.
+        const std::int64_t year = DayToCivil(ctx_.clock.Now().day).year;
+        const int day = std::min<int>(match->Day, DaysInMonth(year, match->Month));
+        SetDate(ClampDay(CivilToDay(year, match->Month, day)));
+        DateClick();
+        if (FindName->text() != kPlaceholder) Meniny->setText(FindName->text());
+    } else {
+        Meniny->setText(QStringLiteral("-"));
+        Sviatok->setText(QStringLiteral("Hľadané meno sa nepodarilo nájsť"));
+    }
+    BtFind->setEnabled(true);
+}
+
+void TFormKalendar::CB1Click() {
+    if (CB1->isChecked()) {
+        LMeninyCaption->setEnabled(true);
+        CB2->setChecked(false);
+        CB2Click();
+        if (!Prefilled()) FindNameExit();
+    } else {
+        LMeninyCaption->setEnabled(false);
+        CB2->setChecked(true);
+        LNarodeninyCaption->setEnabled(true);
+    }
+}
+
+void TFormKalendar::CB2Click() {
+    if (CB2->isChecked()) {
+        LNarodeninyCaption->setEnabled(true);
+        CB1->setChecked(false);
+        CB1Click();
+        if (!Prefilled()) FindNameExit();
+    } else {
+        LNarodeninyCaption->setEnabled(false);
+        CB1->setChecked(true);
+        LMeninyCaption->setEnabled(true);
+    }
+}
+
+TReminder TFormKalendar::BuildReminder() const {
+    TReminder r;
+    r.Date = DayOfDate(Date->date());
+    r.Time = FractionOfTime(WholeSeconds(Time->time()));
+    // The lines of the text are stored one after another.
+    r.Text = S(Memo1->toPlainText().remove(QLatin1Char('\n')).remove(QLatin1Char('\r')));
+    r.Notice = 1;
+    r.NoticeFrom = DayOfDate(DatePrip->date());
+    r.NoticeNext = r.NoticeFrom;
+    r.Period = rpNone;
+    r.NoticeTime = FractionOfTime(WholeSeconds(TimePrip->time()));
+    r.IsNameDay = CB1->isChecked() ? 1 : 0;
+    r.IsBirthday = CB2->isChecked() ? 1 : 0;
+    r.NoticeWeekDay = -1;
+    // A celebration already past this year (a found name, an entry put back) would fire at once and be
+    // gone; it is written for its next day, and so is a notice day already past.
+    const DayNumber today = ctx_.clock.Now().day;
+    r.Date = SameDayOnOrAfter(r.Date, today);
+    r.NoticeFrom = r.NoticeNext = SameDayOnOrAfter(r.NoticeFrom, today);
+    return r;
+}
+
+void TFormKalendar::SpeedButton1Click() {
+    TMainForm* main = ctx_.windows.main;
+    main->Store().Reminders().push_back(BuildReminder());
+    main->CommitChange(/*sort=*/true);
+    changing_.reset();
+    done(QDialog::Accepted);
+}
+
+int TFormKalendar::LocateChanged() const {
+    if (!changing_) return -1;
+    const ReminderList& list = ctx_.windows.main->Store().Reminders();
+    if (changingIndex_ >= 0 && static_cast<std::size_t>(changingIndex_) < list.size() &&
+        SameEntry(list[static_cast<std::size_t>(changingIndex_)], *changing_))
+        return changingIndex_;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (SameEntry(list[i], *changing_)) return static_cast<int>(i);
+    return -1;
+}
+
+void TFormKalendar::SpeedButton2Click() {
+    TMainForm* main = ctx_.windows.main;
+    if (changing_) {
+        ReminderList& list = main->Store().Reminders();
+        const int at = LocateChanged();
+        if (at >= 0) list.erase(list.begin() + at);
+        list.push_back(BuildReminder());
+        main->CommitChange(/*sort=*/true);
+        // It fired and left the list while it was being changed: the changes are not thrown away.
+        if (at < 0)
+            ctx_.dialogs.Inform("Kalvo", "Upravovaná pripomienka medzitým zo zoznamu zmizla (už bola pripomenutá).\n"
+                                         "Zmeny sa uložili ako nová pripomienka.");
+    }
+    changing_.reset();
+    SpeedButton1->show();
+    SpeedButton2->hide();
+    done(QDialog::Accepted);
+}
+
+void TFormKalendar::SpeedButton3Click() {
+    changing_.reset();
+    done(QDialog::Rejected);
 }
 
 }  // namespace kalvo::ui

@@ -3,11 +3,17 @@
 // timers of the scheduler, the tray blink and the caption ticker. It owns the reminder list, the archive
 // and the name-day calendar for the whole run.
 
+#include <QCalendarWidget>
 #include <QLabel>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QToolButton>
+#include <array>
 #include <memory>
+#include <vector>
+
+#include "core/row_mapping.h"
 
 #include "namedays/name_calendar.h"
 #include "scheduler/caption_ticker.h"
@@ -15,10 +21,17 @@
 #include "storage/reminder_store.h"
 #include "ui/app_context.h"
 #include "ui/owndraw.h"
+#include "ui/tray_hover.h"
 #include "ui/widgets/borderless.h"
+#include "ui/widgets/reminder_list.h"
+#include "ui/widgets/shape.h"
 #include "ui/widgets/shape_button.h"
+#include "ui/widgets/step_animation.h"
 
 namespace kalvo::ui {
+
+// The view whose tab is marked current; none until the user picks a tab (the list is shown meanwhile).
+enum class MainView { None, List, Week, Month };
 
 class TMainForm : public BorderlessWindow, public scheduler::SchedulerHost {
     Q_OBJECT
@@ -58,6 +71,97 @@ public:
     void PopupMenuPopup();
     void TimerTimer();
     void DatumChangeTimer();
+    void Oprograme1Click();
+    void Nastavenia1Click();
+    void Exportova1Click();
+    void Importova1Click();
+    void Men1Click() { BtOslavaClick(); }
+    // The mouse at (x, y) over the tray icon: may slide out the name-day notice.
+    void TrayIconMouseMove(int x, int y);
+
+    // The list, its details and its commands.
+    void MesgListClick();
+    void MesgListDblClick();
+    void BtEditClick() { MesgListDblClick(); }
+    void SpeedButton4Click();
+    void BtDelClick();
+    void BtOslavaClick();
+    void Koprova1Click();
+    // "Vložiť zo starých": the archive window in its put-back mode.
+    void Vloizostarch1Click();
+    void ClearForm();
+    // Index in Store().Reminders() of the selected row's record, -1 for none. Rows are mapped by the view
+    // and day they were built for, so a stale row never stands for another reminder.
+    int SelectedRecord() const;
+    int RowRecord(int row) const;
+    // The save-and-reload cycle for a change made to Store().Reminders(). When the write fails the rows
+    // still follow the list as it now stands in memory.
+    bool CommitChange(bool sort = true);
+    // The day picked in the month calendar: the date of a new reminder unless the week view gives one.
+    DayNumber CalendarDate() const;
+
+    // The views.
+    void Label4Click();  // "Zoznam"
+    void Label6Click();  // "Týždeň"
+    void Label7Click();  // "Mesiac"
+    void ShowWeek();
+    void DatumClick(int tag);
+    void BtNextClick();
+    void BtBackClick();
+    void DateClick();
+    // After add, edit and delete: the week is counted again and its day re-picked, or the calendar day
+    // listed again.
+    void ViewRefresh();
+    // Ends a running view animation at once (tests, and whoever needs the final layout now).
+    void FinishAnimation() { animation_->Finish(); }
+    bool Animating() const { return animation_->Running(); }
+    bool WeekOnShow() const { return CurrentView == MainView::Week; }
+    bool MonthOnShow() const { return CurrentView == MainView::Month; }
+
+    MainView CurrentView = MainView::None;
+    int SelectedWeekDay = 1;             // 1 Monday ... 7 Sunday
+    std::vector<DayNumber> WeekDates;    // Monday first, rebuilt by ShowWeek
+    TDateTime WeekAnchor = 0;            // a moment inside the week on show
+
+    // The name-day and birthday rows of the last load, for the day list window, which follows
+    // NameDayRowsReloaded.
+    QStringList NameDayRows, NameDayPictures;
+
+    ReminderListBox* MesgList;
+    QLabel* Image1;
+    QWidget* PaintBox1;
+    Shape* Shape2;  // bottom bar, filled with the gradient's last colour
+    Shape* Shape4;  // button bar
+    QToolButton* BtOslava;
+    QToolButton* BtEdit;
+    QToolButton* BtDel;
+    QToolButton* SpeedButton4;
+    QLabel* LDateTime;
+    QLabel* LText;
+    QLabel* LDateOdPerioda;
+    QLabel* LLastShow;
+    QLabel* LStart;
+    QLabel* LLast;
+    // Tabs: labels, backgrounds and top bars of "Zoznam", "Týždeň", "Mesiac".
+    ClickLabel* Label4;
+    ClickLabel* Label6;
+    ClickLabel* Label7;
+    std::array<Shape*, 3> TabBack;  // Shape7, Shape8, Shape9
+    std::array<Shape*, 3> TabBar;   // Shape32, Shape33, Shape34
+    // Week rows, Monday first: name cells Shape10.., spacers Shape25.., date cells Shape18..,
+    // name labels Label16..Label10, date labels LPo..LNe.
+    std::array<Shape*, 7> NameCell;
+    std::array<Shape*, 7> Spacer;
+    std::array<Shape*, 7> DateCell;
+    std::array<ClickLabel*, 7> DayName;
+    std::array<ClickLabel*, 7> DayDate;
+    Shape* Shape17;  // between the working days and the weekend
+    Shape* Shape6;   // bar under the week or the calendar
+    QLabel* Label17;
+    QToolButton* BtBack;
+    QToolButton* BtNext;
+    QLabel* LMonth;
+    QCalendarWidget* Date = nullptr;
 
     QSystemTrayIcon* TrayIcon;
     QMenu* PopupMenu;
@@ -78,6 +182,10 @@ public:
     QTimer* TestTimer;
     QTimer* Timer;
     QTimer* DatumChange;
+    // Qt's tray icon tells nothing of the mouse moving over it: its place on the desktop is compared
+    // with the mouse's now and then.
+    QTimer* TrayWatch;
+    TrayHover trayHover;  // TrayHoverX, TrayHoverY
     QLabel* LMeno;
     ShapeButton* Label8;  // "Ukončiť"
     ShapeButton* Label9;  // "Skryť"
@@ -92,14 +200,41 @@ public:
 signals:
     // The user confirmed the end of the program.
     void EndRequested();
+    void NameDayRowsReloaded();
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void Dismiss() override { pmObnovitClick(); }
 
 private:
     void BuildMenus();
+    void BuildLayout();
+    void BuildListPanel();
+    void BuildWeekPanel();
+    void BuildCalendar();
     void SetTrayImage(int index);
+    void FormShow();
+    // Rebuilds the rows as a load of the reminder file does.
+    void StoreReloaded();
+    void SetRows(const std::vector<std::string>& rows, const std::vector<std::string>& pictures, ReminderView view,
+                 DayNumber day);
+    void SetListRows();
+    void SetTabLooks();
+    void HidingReset();
+    void ShowWeekPanel();
+    void ShowCalendar();
+    void FitCalendar();
+    // Moving over these only puts the two bottom buttons back to rest.
+    void RestButtonsOver(QWidget* w);
+    void WatchTray();
+
+    ReminderView rowsView_ = ReminderView::List;  // what the rows of MesgList were built for
+    DayNumber rowsDay_ = 0;
+    bool reloadedSinceAlarm_ = true;
+    StepAnimation* animation_;
+    std::vector<QWidget*> restOnly_;
 
     AppContext& ctx_;
     std::unique_ptr<storage::ReminderStore> store_;
@@ -108,6 +243,7 @@ private:
     scheduler::CaptionTicker ticker_;
     std::unique_ptr<OwnDrawMenuStyle> menuStyle_;
     bool ending_ = false;
+    QPoint lastTrayMouse_;
 };
 
 }  // namespace kalvo::ui

@@ -1,11 +1,164 @@
 #include "ui/offwin.h"
 
-namespace kalvo::ui {
+#include <QCoreApplication>
 
-TOffWinForm::TOffWinForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx) {
+#include "ui/artwork.h"
+#include "ui/colors.h"
+#include "ui/kalvounit.h"
+#include "ui/setup.h"
+#include "ui/widgets/slide.h"
+
+namespace kalvo::ui {
+namespace {
+
+const QColor kLabelColor = ColorNumber(108);
+const QColor kLabelHover = ColorNumber(27607);
+const QColor kOrange = ColorNumber(4892159);
+
+QLabel* TextLabel(const QString& text, const QRect& at, const QColor& colour, bool bold, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(at);
+    QFont f = label->font();
+    f.setBold(bold);
+    f.setPixelSize(11);
+    label->setFont(f);
+    label->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(colour.name()));
+    return label;
+}
+
+}  // namespace
+
+TOffWinForm::TOffWinForm(AppContext& ctx, QWidget* parent) : NotificationStrip(473, 82, 220, parent), ctx_(ctx) {
     setObjectName(QStringLiteral("TOffWinForm"));
     setWindowTitle(QStringLiteral("!!! VAROVANIE !!!"));
-    setFixedSize(473, 82);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, kFrameDark);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    auto* image3 = new QLabel(this);
+    image3->setGeometry(0, 0, 391, 14);
+    image3->setPixmap(Art(QStringLiteral("title"), QSize(391, 14)));
+    AddDragHandle(image3);
+    Datum = TextLabel(QStringLiteral("!!! VAROVANIE !!!"), QRect(2, 1, 331, 13), Qt::black, true, this);
+    Datum->setObjectName(QStringLiteral("Datum"));
+    AddDragHandle(Datum);
+
+    auto* shape1 = new QWidget(this);
+    shape1->setGeometry(393, 0, 80, 14);
+    shape1->setAutoFillBackground(true);
+    QPalette orange = shape1->palette();
+    orange.setColor(QPalette::Window, kOrange);
+    shape1->setPalette(orange);
+
+    Label9 = new ShapeButton(QStringLiteral("Zrušiť"), this);
+    Label9->setObjectName(QStringLiteral("Label9"));
+    Label9->setGeometry(395, 1, 75, 13);
+    Label9->SetRounded(false);
+    Label9->SetAlignment(Qt::AlignRight);
+    Label9->SetUnderlineOnHover(true);
+    Label9->SetLooks({QColor(), kLabelColor}, {QColor(), kLabelHover}, {QColor(), kLabelHover});
+    Label9->setFont(Datum->font());
+    connect(Label9, &ShapeButton::clicked, this, &TOffWinForm::Label9Click);
+    connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
+
+    Image1 = new QLabel(this);
+    Image1->setGeometry(0, 14, 61, 66);
+    Image1->setScaledContents(true);
+    Image1->setPixmap(Art(QStringLiteral("warning"), QSize(61, 66)));
+
+    const QColor red = ColorNumber(5987327);
+    const QColor pale = ColorNumber(12900863);
+    Label2 = TextLabel(QStringLiteral("Pripravuje sa automatické vypnutie počítača."), QRect(68, 16, 400, 14), red,
+                       true, this);
+    Label6 = TextLabel(QStringLiteral("Podľa nastaveného plánu sa po skončení odpočítavania vypne počítač. "
+                                      "Pripravovaná akcia sa dá zastaviť po stlačení tlačidla ZRUŠIŤ."),
+                       QRect(68, 31, 403, 28), pale, true, this);
+    Label6->setWordWrap(true);
+    QFont small = Label6->font();
+    small.setPixelSize(10);
+    Label6->setFont(small);
+    Label6->setMouseTracking(true);
+    AddDragHandle(Label6);
+    Label7 = TextLabel(QStringLiteral("Do vypnutia počítača ostáva ešte:"), QRect(68, 62, 200, 14), pale, false, this);
+    LTime = TextLabel(QStringLiteral("60 s"), QRect(270, 62, 80, 14), red, true, this);
+    LTime->setObjectName(QStringLiteral("LTime"));
+
+    auto* shape2 = new QWidget(this);
+    shape2->setGeometry(0, 80, 473, 2);
+    shape2->setAutoFillBackground(true);
+    shape2->setPalette(orange);
+
+    // The strip stays where it is put.
+    SetDraggable(false);
+
+    TimerOffWin = new QTimer(this);
+    TimerOffWin->setInterval(1000);
+    connect(TimerOffWin, &QTimer::timeout, this, &TOffWinForm::TimerOffWinTimer);
+    TimerShow = new QTimer(this);
+    TimerShow->setInterval(kSlideTickMs);
+    connect(TimerShow, &QTimer::timeout, this, &TOffWinForm::TimerShowTimer);
+}
+
+bool TOffWinForm::ShowModal() {
+    cancelled_ = false;
+    setModal(true);
+    exec();
+    return cancelled_;
+}
+
+void TOffWinForm::showEvent(QShowEvent* event) {
+    NotificationStrip::showEvent(event);
+    FormShow();
+}
+
+void TOffWinForm::FormShow() {
+    Label9->Rest();
+    ShutdownSeconds = 60;
+    LTime->setText(QStringLiteral("60 s"));
+    TimerOffWin->start();
+    if (ctx_.windows.main) ctx_.windows.main->StopScheduler();
+    // Once slid in, a later countdown of the same run opens where this one stood.
+    if (Tag() != 1) return;
+    move(ctx_.Settings.AnimateWindows ? DesktopRight() - 2 : TargetLeft(), RestTop());
+    QCoreApplication::processEvents();
+    if (ctx_.Settings.AnimateWindows) TimerShow->start();
+}
+
+void TOffWinForm::TimerShowTimer() {
+    TimerShow->stop();
+    const int target = TargetLeft();
+    move(x() - SlideStep(x() - target), y());
+    QCoreApplication::processEvents();
+    if (x() > target) TimerShow->start();
+    else SetTag(2);
+}
+
+void TOffWinForm::EndOrder() {
+    if (ctx_.windows.setup) ctx_.windows.setup->EndShutdownOrder();
+}
+
+void TOffWinForm::TimerOffWinTimer() {
+    --ShutdownSeconds;
+    if (ShutdownSeconds > 0) {
+        LTime->setText(QStringLiteral("%1 s").arg(ShutdownSeconds));
+        return;
+    }
+    TimerOffWin->stop();
+    TimerShow->stop();
+    EndOrder();
+    ctx_.platform.ShutDown();
+    done(QDialog::Accepted);
+}
+
+void TOffWinForm::Label9Click() {
+    Label9->Rest();
+    if (ctx_.windows.main) ctx_.windows.main->StartScheduler();
+    TimerOffWin->stop();
+    TimerShow->stop();
+    EndOrder();
+    cancelled_ = true;
+    done(QDialog::Rejected);
 }
 
 }  // namespace kalvo::ui

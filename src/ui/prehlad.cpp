@@ -11,13 +11,8 @@
 
 namespace kalvo::ui {
 
-TPlan::TPlan(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx) {
-    // The first window loads the settings, so they are in place before any other window exists.
-    storage::OpenSetup(ctx_.SetupFile(), ctx_.Settings);
-    OverviewCountdown = ctx_.Settings.OverviewSeconds;
-
-    setObjectName(QStringLiteral("TPlan"));
-    setWindowTitle(QStringLiteral("Naplánované pripomienky"));
+OverviewWindow::OverviewWindow(const QString& title, QWidget* parent) : BorderlessWindow(parent) {
+    setWindowTitle(title);
     setFixedSize(513, 246);
     SetFrameStyle(FrameStyle::RightBottom);
     QPalette pal = palette();
@@ -25,12 +20,13 @@ TPlan::TPlan(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(
     setPalette(pal);
     setAutoFillBackground(true);
 
-    auto* title = new QLabel(this);
-    title->setGeometry(2, 2, 508, 16);
-    title->setPixmap(Art(QStringLiteral("title"), QSize(508, 16)));
-    title->setScaledContents(true);
-    AddDragHandle(title);
-    Label1 = new QLabel(QStringLiteral("Naplánované pripomienky"), this);
+    auto* strip = new QLabel(this);
+    strip->setGeometry(2, 2, 508, 16);
+    strip->setPixmap(Art(QStringLiteral("title"), QSize(508, 16)));
+    strip->setScaledContents(true);
+    AddDragHandle(strip);
+    Label1 = new QLabel(title, this);
+    Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(6, 2, 300, 16);
     QFont bold = font();
     bold.setBold(true);
@@ -48,12 +44,14 @@ TPlan::TPlan(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(
     Label7->setGeometry(8, 2, 60, 16);
     Label7->setFont(bold);
     LMenoDnes = new QLabel(QStringLiteral("--"), names);
+    LMenoDnes->setObjectName(QStringLiteral("LMenoDnes"));
     LMenoDnes->setGeometry(70, 2, 430, 16);
     LMenoDnes->setFont(bold);
     LMenoDnes->setStyleSheet(QStringLiteral("color: #b73c00;"));
     Label4 = new QLabel(QStringLiteral("Zajtra"), names);
     Label4->setGeometry(8, 18, 60, 16);
     LZajtra = new QLabel(QStringLiteral("--"), names);
+    LZajtra->setObjectName(QStringLiteral("LZajtra"));
     LZajtra->setGeometry(70, 18, 430, 16);
     for (QWidget* w : {static_cast<QWidget*>(names), static_cast<QWidget*>(Label7), static_cast<QWidget*>(LMenoDnes),
                        static_cast<QWidget*>(Label4), static_cast<QWidget*>(LZajtra)})
@@ -68,6 +66,7 @@ TPlan::TPlan(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(
     bottomBar_->setGeometry(2, 214, 508, 29);
     bottomBar_->setMouseTracking(true);
     CBclose = new QCheckBox(QStringLiteral("Po uplynutí časového intervalu nechať okno zobrazené"), bottomBar_);
+    CBclose->setObjectName(QStringLiteral("CBclose"));
     CBclose->setGeometry(6, 5, 380, 20);
     CBclose->setStyleSheet(QStringLiteral("color: %1;").arg(ColorNumber(16119285).name()));
     CBclose->setMouseTracking(true);
@@ -80,21 +79,29 @@ TPlan::TPlan(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(
     const ButtonLook rest{ColorNumber(14931927), ColorNumber(16119285)};
     const ButtonLook hover{ColorNumber(4892159), ColorNumber(4892159)};
     Label9->SetLooks(rest, hover, rest);
-    connect(Label9, &ShapeButton::clicked, this, &TPlan::Label9Click);
     connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
     AddDragHandle(bottomBar_);
     AddDragHandle(CBclose);
+}
+
+void OverviewWindow::SetDayNames(const QString& today, const QString& tomorrow) {
+    LMenoDnes->setText(today);
+    LZajtra->setText(tomorrow);
+}
+
+TPlan::TPlan(AppContext& ctx, QWidget* parent)
+    : OverviewWindow(QStringLiteral("Naplánované pripomienky"), parent), ctx_(ctx) {
+    // The first window loads the settings, so they are in place before any other window exists.
+    storage::OpenSetup(ctx_.SetupFile(), ctx_.Settings);
+    OverviewCountdown = ctx_.Settings.OverviewSeconds;
+    setObjectName(QStringLiteral("TPlan"));
+    connect(Label9, &ShapeButton::clicked, this, &TPlan::Label9Click);
 
     TimerHide = new QTimer(this);
     TimerHide->setInterval(1000);
     connect(TimerHide, &QTimer::timeout, this, &TPlan::TimerHideTimer);
     TimerHide->start();
     CentreOnScreen();
-}
-
-void TPlan::SetDayNames(const QString& today, const QString& tomorrow) {
-    LMenoDnes->setText(today);
-    LZajtra->setText(tomorrow);
 }
 
 void TPlan::ShowFromTray() {

@@ -14,10 +14,12 @@
 
 namespace kalvo::ui {
 
-class TPlan : public BorderlessWindow {
+// What the day overview and the archive window share: the title strip, today's and tomorrow's names,
+// the list of reminder rows and the bottom bar with its button.
+class OverviewWindow : public BorderlessWindow {
     Q_OBJECT
 public:
-    explicit TPlan(AppContext& ctx, QWidget* parent = nullptr);
+    OverviewWindow(const QString& title, QWidget* parent = nullptr);
 
     QLabel* Label1;       // title
     QLabel* LMenoDnes;
@@ -25,12 +27,25 @@ public:
     ReminderListBox* MesgList;
     QCheckBox* CBclose;
     ShapeButton* Label9;
+
+    void SetDayNames(const QString& today, const QString& tomorrow);
+
+protected:
+    QLabel* Label7;
+    QLabel* Label4;
+    QWidget* bottomBar_;
+};
+
+class TPlan : public OverviewWindow {
+    Q_OBJECT
+public:
+    explicit TPlan(AppContext& ctx, QWidget* parent = nullptr);
+
     QTimer* TimerHide;
     int OverviewCountdown = 0;
 
     // Shown again from the tray's "Dnes": without the keep-open box.
     void ShowFromTray();
-    void SetDayNames(const QString& today, const QString& tomorrow);
 
     void FormShow();
     void TimerHideTimer();
@@ -46,9 +61,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
     AppContext& ctx_;
-    QLabel* Label7;
-    QLabel* Label4;
-    QWidget* bottomBar_;
 };
 
 }  // namespace kalvo::ui

@@ -45,6 +45,16 @@ TEST(YearStep, TwentyNinthOfFebruaryLandsOnTheTwentyEighth) {
     EXPECT_EQ(YearStep(Day(2025, 3, 1)), Day(2026, 3, 1));
 }
 
+TEST(SameDayOnOrAfter, PassedDaysMoveToTheirNextCelebration) {
+    const DayNumber today = Day(2026, 12, 7);
+    EXPECT_EQ(SameDayOnOrAfter(Day(2026, 12, 7), today), Day(2026, 12, 7));   // today stays
+    EXPECT_EQ(SameDayOnOrAfter(Day(2027, 1, 3), today), Day(2027, 1, 3));     // still to come
+    EXPECT_EQ(SameDayOnOrAfter(Day(2026, 10, 30), today), Day(2027, 10, 30));
+    EXPECT_EQ(SameDayOnOrAfter(Day(2005, 12, 20), today), Day(2026, 12, 20)); // years back, later this year
+    EXPECT_EQ(SameDayOnOrAfter(Day(2024, 2, 29), today), Day(2027, 2, 28));
+    EXPECT_EQ(SameDayOnOrAfter(Day(2024, 2, 29), Day(2027, 12, 1)), Day(2028, 2, 29));
+}
+
 TEST(ReminderDue, RulesInOrder) {
     const DayNumber today = Day(2026, 12, 7);
     const TReminder later = Ordinary(today, At(15, 0));

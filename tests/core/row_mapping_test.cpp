@@ -56,5 +56,19 @@ TEST(RowToRecord, EachViewCountsItsOwnRows) {
     EXPECT_EQ(RowToRecord({}, ReminderView::List, 0, 0), -1);
 }
 
+TEST(NameDayRowToRecord, CountsOnlyNameDaysAndBirthdays) {
+    ReminderList list{
+        test::Ordinary(kMonday, At(9, 0), "a"),
+        test::NameDay(kMonday + 1, At(12, 0), kMonday, At(8, 0)),
+        test::Ordinary(kMonday + 2, At(9, 0), "b"),
+        test::NameDay(kMonday + 3, At(12, 0), kMonday + 2, At(8, 0), /*birthday=*/true),
+    };
+    list.back().IsNameDay = 1;  // both flags: still a row of the day list
+    EXPECT_EQ(NameDayRowToRecord(list, 0), 1);
+    EXPECT_EQ(NameDayRowToRecord(list, 1), 3);
+    EXPECT_EQ(NameDayRowToRecord(list, 2), -1);
+    EXPECT_EQ(NameDayRowToRecord(list, -1), -1);
+}
+
 }  // namespace
 }  // namespace kalvo

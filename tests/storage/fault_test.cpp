@@ -91,8 +91,10 @@ protected:
             EXPECT_EQ(dialogs.shown[i].kind, "error");
             EXPECT_EQ(dialogs.shown[i].caption, "Kalvo");
             EXPECT_NE(dialogs.shown[i].text.find("(" + reason + ")"), std::string::npos) << dialogs.shown[i].text;
-            EXPECT_NE(dialogs.shown[i].text.find("Zmeny zostávajú v pamäti programu"), std::string::npos);
         }
+        // The program's own files catch up later; the export is simply not written.
+        EXPECT_NE(dialogs.shown[shown].text.find("Zmeny zostávajú v pamäti programu"), std::string::npos);
+        EXPECT_NE(dialogs.shown[shown + 1].text.find("Zmeny zostávajú v pamäti programu"), std::string::npos);
         EXPECT_NE(dialogs.shown[shown].text.find("Súbor pripomienok sa nepodarilo uložiť"), std::string::npos);
         EXPECT_NE(dialogs.shown[shown + 1].text.find("Súbor starých pripomienok sa nepodarilo uložiť"), std::string::npos);
 

@@ -59,8 +59,11 @@ private slots:
         main->PopupMenuPopup();
         QVERIFY(!main->Starpripomienky1->isVisible());
         f.ctx->Settings.DeleteOldReminders = 0;
-        main->PopupMenuPopup();
+        main->PopupMenu->popup(QPoint(100, 100));  // opening runs the same check
         QVERIFY(main->Starpripomienky1->isVisible());
+        main->PopupMenu->setActiveAction(main->pmObnovit);
+        UiFixture::Screenshot(main->PopupMenu, QStringLiteral("tray_menu"));
+        main->PopupMenu->hide();
     }
 
     void endQuestionNoLeavesEverythingRunning() {

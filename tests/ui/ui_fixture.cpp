@@ -1,6 +1,7 @@
 #include "ui_fixture.h"
 
 #include <QApplication>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -45,5 +46,19 @@ void WhenModal(std::function<void()> action) {
         else WhenModal(action);
     });
 }
+
+void WhenModalIs(QDialog* window, std::function<void()> action) {
+    QTimer::singleShot(0, [window, action = std::move(action)] {
+        if (QApplication::activeModalWidget() != window) {
+            WhenModalIs(window, action);
+            return;
+        }
+        QApplication::processEvents();  // the window becomes the active one, as it does for a person
+        action();
+        if (window->isVisible()) window->done(QDialog::Rejected);
+    });
+}
+
+void ClickBox(QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(7, box->height() / 2)); }
 
 }  // namespace kalvo::test

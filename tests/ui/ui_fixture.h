@@ -2,6 +2,8 @@
 // The windows of the program over fakes: a clock the test sets, a platform that only records, dialogs
 // the test answers, and a folder of its own for the files.
 
+#include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QString>
 #include <functional>
@@ -46,5 +48,11 @@ public:
 
 // Runs `action` as soon as a modal window is up (from inside its own event loop).
 void WhenModal(std::function<void()> action);
+// The same for one dialog in particular, when modal windows open over one another. The dialog is closed
+// after the action if it is still open, so a failed check inside never leaves the test waiting.
+void WhenModalIs(QDialog* window, std::function<void()> action);
+
+// Clicks a check box on its box, where a person clicks it.
+void ClickBox(QCheckBox* box);
 
 }  // namespace kalvo::test

@@ -3,10 +3,17 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QProcess>
 #include <QSoundEffect>
 #include <QTimer>
 #include <QUrl>
 #include <fstream>
+
+#ifndef _WIN32
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusReply>
+#endif
 
 #include "platform/autostart.h"
 #include "platform/system_paths.h"
@@ -89,6 +96,27 @@ std::string QtPlatform::OperatingSystemName() const {
     return "Neznámy OS";
 }
 
-void QtPlatform::ShutDown() {}
+// logind lets the user of the active local session power off without a password, and refuses quietly
+// otherwise (non-interactive call: no password prompt can hang the countdown). systemctl is the
+// fallback where logind is not on the system bus.
+void QtPlatform::ShutDown() {
+    // End-to-end tests put a harmless command of their own in place of the real shut-down.
+    if (const QString stand_in = qEnvironmentVariable("KALVO_SHUTDOWN_COMMAND"); !stand_in.isEmpty()) {
+        QProcess::startDetached(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), stand_in});
+        return;
+    }
+#ifndef _WIN32
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (bus.isConnected()) {
+        QDBusInterface logind(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+                              QStringLiteral("org.freedesktop.login1.Manager"), bus);
+        if (logind.isValid()) {
+            const QDBusReply<void> reply = logind.call(QStringLiteral("PowerOff"), false);
+            if (reply.isValid()) return;
+        }
+    }
+    QProcess::startDetached(QStringLiteral("systemctl"), {QStringLiteral("poweroff")});
+#endif
+}
 
 }  // namespace kalvo

@@ -27,15 +27,19 @@ void BorderlessWindow::CentreOnScreen() {
     move(area.center() - QPoint(width() / 2, height() / 2));
 }
 
-void BorderlessWindow::HandleMove(const QPoint& local, Qt::MouseButtons buttons) {
-    // Only the top 32 pixels of the control under the mouse drag the window.
+void BorderlessWindow::StartDrag(const QPoint& global) {
+    dragGlobal_ = global;
+    dragWindow_ = pos();
+    dragPending_ = false;
+}
+
+void BorderlessWindow::HandleMove(const QPoint& local, const QPoint& global, Qt::MouseButtons buttons) {
+    // Only the top 32 pixels of the control under the mouse drag the window. The window goes where the
+    // mouse has taken it since the press, so a move seen both by a handle and by the window (to which
+    // the handle passes it on) moves it once.
     if (draggable_ && local.y() < 32) {
-        if ((buttons & Qt::LeftButton) && !dragPending_) {
-            move(pos() + local - drag_);
-        } else {
-            drag_ = local;
-            dragPending_ = false;
-        }
+        if ((buttons & Qt::LeftButton) && !dragPending_) move(dragWindow_ + global - dragGlobal_);
+        else StartDrag(global);
     }
     emit FreeAreaHovered();
 }
@@ -44,27 +48,21 @@ bool BorderlessWindow::eventFilter(QObject* watched, QEvent* event) {
     auto* w = qobject_cast<QWidget*>(watched);
     if (w && event->type() == QEvent::MouseMove) {
         const auto* me = static_cast<QMouseEvent*>(event);
-        HandleMove(me->position().toPoint(), me->buttons());
+        HandleMove(me->position().toPoint(), me->globalPosition().toPoint(), me->buttons());
     } else if (w && event->type() == QEvent::MouseButtonPress) {
         const auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::LeftButton) {
-            drag_ = me->position().toPoint();
-            dragPending_ = false;
-        }
+        if (me->button() == Qt::LeftButton) StartDrag(me->globalPosition().toPoint());
     }
     return QDialog::eventFilter(watched, event);
 }
 
 void BorderlessWindow::mouseMoveEvent(QMouseEvent* event) {
-    HandleMove(event->position().toPoint(), event->buttons());
+    HandleMove(event->position().toPoint(), event->globalPosition().toPoint(), event->buttons());
     QDialog::mouseMoveEvent(event);
 }
 
 void BorderlessWindow::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        drag_ = event->position().toPoint();
-        dragPending_ = false;
-    }
+    if (event->button() == Qt::LeftButton) StartDrag(event->globalPosition().toPoint());
     QDialog::mousePressEvent(event);
 }
 

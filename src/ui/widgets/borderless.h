@@ -41,10 +41,12 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    void HandleMove(const QPoint& local, Qt::MouseButtons buttons);
+    void StartDrag(const QPoint& global);
+    void HandleMove(const QPoint& local, const QPoint& global, Qt::MouseButtons buttons);
 
     FrameStyle frame_ = FrameStyle::Thin;
-    QPoint drag_;
+    QPoint dragGlobal_;  // where the mouse was, and the window, when the drag began
+    QPoint dragWindow_;
     bool dragPending_ = true;
     bool draggable_ = true;
 };

@@ -62,7 +62,8 @@ void ShapeButton::paintEvent(QPaintEvent*) {
 void ShapeButton::mouseMoveEvent(QMouseEvent* event) {
     if (!(event->buttons() & Qt::LeftButton)) Hover();
     emit hovered();
-    QWidget::mouseMoveEvent(event);
+    // Taken here: passed on, the window would see a move over its free area and put the look back.
+    event->accept();
 }
 
 void ShapeButton::mousePressEvent(QMouseEvent* event) {

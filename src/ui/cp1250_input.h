@@ -1,0 +1,44 @@
+#pragma once
+// Inputs that take only what Windows-1250, the code page of the program's files, can hold: what the user
+// sees is what is stored. Characters outside it are left out as they are typed or pasted, and the
+// input says which ones it refused.
+
+#include <QPlainTextEdit>
+#include <QValidator>
+
+namespace kalvo::ui {
+
+// `text` without the characters the code page cannot hold; those go to `refused` (when given).
+QString HoldableText(const QString& text, QString* refused = nullptr);
+inline bool Cp1250Holds(const QString& text) { return HoldableText(text).size() == text.size(); }
+
+// The short Slovak note shown when characters were refused.
+QString RefusedNote(const QString& refused);
+
+// For line edits and editable combo boxes.
+class Cp1250Validator : public QValidator {
+    Q_OBJECT
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override;
+
+signals:
+    void refused(const QString& characters) const;
+};
+
+// A multi-line text box for the reminder's text.
+class Cp1250TextEdit : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit Cp1250TextEdit(QWidget* parent = nullptr);
+
+signals:
+    void refused(const QString& characters);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
+};
+
+}  // namespace kalvo::ui

@@ -1,0 +1,31 @@
+#pragma once
+// The settings dialog's "Všeobecné" page: the time signal and the general switches.
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimeEdit>
+
+namespace kalvo::ui {
+
+class TFrVseob : public QFrame {
+    Q_OBJECT
+public:
+    explicit TFrVseob(QWidget* parent = nullptr);
+
+    QCheckBox* CheckBox1;  // "Časové znamenie"
+    QLabel* Label3;
+    QLabel* LInterval;
+    QTimeEdit* CasZnamenie;  // in place of LInterval for "Iný čas"
+    QPushButton* BtSetupTime;
+    QCheckBox* CBOslava;
+    QCheckBox* CBOldMemo;
+    QCheckBox* CBNarForm;
+    QCheckBox* CBAnim;
+    QCheckBox* AutoStart;
+    QLineEdit* LTimeClose;
+};
+
+}  // namespace kalvo::ui

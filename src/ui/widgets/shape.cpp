@@ -1,0 +1,81 @@
+#include "ui/widgets/shape.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace kalvo::ui {
+
+Shape::Shape(const QColor& brush, QWidget* parent) : QWidget(parent), brush_(brush) {}
+
+void Shape::SetBrush(const QColor& brush) {
+    if (brush == brush_) return;
+    brush_ = brush;
+    update();
+}
+
+void Shape::SetPen(const QColor& pen, int width) {
+    if (pen == pen_ && width == penWidth_) return;
+    pen_ = pen;
+    penWidth_ = width;
+    update();
+}
+
+void Shape::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), brush_);
+    if (!pen_.isValid() || penWidth_ <= 0) return;
+    p.setPen(QPen(pen_, penWidth_, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    p.setBrush(Qt::NoBrush);
+    const qreal inset = penWidth_ / 2.0;  // the outline stays inside the shape
+    p.drawRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset));
+}
+
+ClickLabel::ClickLabel(const QString& text, QWidget* parent, int tag) : QLabel(text, parent), tag_(tag) {
+    setCursor(Qt::PointingHandCursor);
+}
+
+void ClickLabel::SetTextColor(const QColor& color) {
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, color);
+    setPalette(pal);
+}
+
+void ClickLabel::mousePressEvent(QMouseEvent* event) {
+    // Taken here, so that a press on a label never starts dragging the window.
+    if (event->button() == Qt::LeftButton) event->accept();
+    else QLabel::mousePressEvent(event);
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        emit clicked(tag_);
+        return;
+    }
+    QLabel::mouseReleaseEvent(event);
+}
+
+FittedLabel::FittedLabel(QWidget* parent, int smallestPixelSize) : QLabel(parent), smallest_(smallestPixelSize) {}
+
+void FittedLabel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    QFont f = font();
+    const QString all = text();
+    const QRect room = contentsRect();
+    const int start = f.pixelSize() > 0 ? f.pixelSize() : QFontInfo(f).pixelSize();
+    for (int size = start; size >= smallest_; --size) {
+        f.setPixelSize(size);
+        if (QFontMetrics(f).horizontalAdvance(all) <= room.width()) break;
+    }
+    p.setFont(f);
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+    p.drawText(room, static_cast<int>(alignment()), QFontMetrics(f).elidedText(all, Qt::ElideRight, room.width()));
+}
+
+PaintBox::PaintBox(std::function<void(QPainter&)> paint, QWidget* parent) : QWidget(parent), paint_(std::move(paint)) {}
+
+void PaintBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (paint_) paint_(p);
+}
+
+}  // namespace kalvo::ui

@@ -1,0 +1,80 @@
+#pragma once
+// Plain painted pieces of the windows' designs: a filled rectangle with an optional outline, and a label
+// that answers a click.
+
+#include <QColor>
+#include <QLabel>
+#include <QWidget>
+#include <functional>
+
+class QPainter;
+
+namespace kalvo::ui {
+
+class Shape : public QWidget {
+    Q_OBJECT
+public:
+    explicit Shape(const QColor& brush, QWidget* parent = nullptr);
+
+    void SetBrush(const QColor& brush);
+    QColor Brush() const { return brush_; }
+    // An invalid colour means no outline.
+    void SetPen(const QColor& pen, int width = 1);
+    QColor Pen() const { return pen_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QColor brush_;
+    QColor pen_;
+    int penWidth_ = 1;
+};
+
+// A label that reports a left click; `Tag` tells which of several equal labels it is.
+class ClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit ClickLabel(const QString& text, QWidget* parent = nullptr, int tag = 0);
+    int Tag() const { return tag_; }
+    void SetTextColor(const QColor& color);
+
+signals:
+    void clicked(int tag);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    int tag_;
+};
+
+// A label whose text, when it is too long for the label, is drawn in a smaller letter and, if need be,
+// shortened at its end; text() keeps the whole text.
+class FittedLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit FittedLabel(QWidget* parent = nullptr, int smallestPixelSize = 9);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    int smallest_;
+};
+
+// A surface its owner paints.
+class PaintBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit PaintBox(std::function<void(QPainter&)> paint, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    std::function<void(QPainter&)> paint_;
+};
+
+}  // namespace kalvo::ui

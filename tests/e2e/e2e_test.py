@@ -1,0 +1,188 @@
+#!/usr/bin/env python3
+"""Kalvo as a user meets it: the real program in a real X session (Xvfb) with a notification area
+(trayer), driven with xdotool. First start with an empty folder, the overview, the tray icon, the main
+window from the tray, a reminder due in a minute added through the editor, the alarm firing, the
+reminder archived, and the end through the question. Screenshots of every step are kept."""
+
+import json
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+BIN = sys.argv[1]          # the folder with kalvo, kalvo-cli, calend.dat and sound.wav
+ARTIFACTS = sys.argv[2]    # where the screenshots go
+
+
+def need(tool):
+    if shutil.which(tool) is None:
+        print(f"{tool} is not installed: skipped")
+        sys.exit(77)
+
+
+for tool in ("Xvfb", "trayer", "xdotool", "import"):
+    need(tool)
+
+work = tempfile.mkdtemp(prefix="kalvo-e2e-")
+app = os.path.join(work, "app")
+os.makedirs(app)
+for name in ("kalvo", "kalvo-cli", "calend.dat", "sound.wav"):
+    shutil.copy2(os.path.join(BIN, name), app)
+shots = os.path.join(ARTIFACTS, "e2e")
+shutil.rmtree(shots, ignore_errors=True)
+os.makedirs(shots)
+
+# Settings: keep the archive, so the fired reminder can be found there.
+setup = struct.pack("<d", 2.1) + struct.pack("<i", 7) + b"Default" + struct.pack("<i", -1)
+setup += bytes([0, 1, 1]) + struct.pack("<i", 0) + struct.pack("<i", 0) + bytes([0]) + struct.pack("<i", 0)
+with open(os.path.join(app, "setup.dat"), "wb") as f:
+    f.write(setup)
+
+display = ":%d" % (50 + os.getpid() % 40)
+env = dict(os.environ, DISPLAY=display, HOME=work, XDG_RUNTIME_DIR=work, XDG_CONFIG_HOME=os.path.join(work, "cfg"),
+           XDG_DATA_HOME=os.path.join(work, "data"), LANG="C.UTF-8", QT_QPA_PLATFORM="xcb",
+           KALVO_SHUTDOWN_COMMAND="touch " + os.path.join(work, "shutdown-requested"))
+env.pop("WAYLAND_DISPLAY", None)
+procs = []
+step_no = [0]
+
+
+def start(args, **kw):
+    p = subprocess.Popen(args, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kw)
+    procs.append(p)
+    return p
+
+
+def run(*args, check=True):
+    return subprocess.run(list(args), env=env, capture_output=True, text=True, check=check).stdout.strip()
+
+
+def shot(name):
+    step_no[0] += 1
+    run("import", "-window", "root", os.path.join(shots, "%02d-%s.png" % (step_no[0], name)))
+
+
+def wait_for(what, predicate, timeout):
+    end = time.time() + timeout
+    while time.time() < end:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(0.2)
+    shot("failed-" + what.replace(" ", "-"))
+    raise AssertionError("timed out waiting for " + what)
+
+
+def windows(name, by="--name"):
+    out = run("xdotool", "search", "--onlyvisible", by, name, check=False)
+    found = []
+    for wid in out.split():
+        geo = run("xdotool", "getwindowgeometry", "--shell", wid, check=False)
+        g = dict(line.split("=") for line in geo.splitlines() if "=" in line)
+        if g:
+            found.append((wid, int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])))
+    return found
+
+
+def window(name, size=None, by="--name"):
+    for w in windows(name, by):
+        if size is None or (w[3], w[4]) == size:
+            return w
+    return None
+
+
+def tray_icon():
+    # The icon is embedded in the panel and carries no searchable name, only the program's class.
+    return next((w for w in windows("kalvo", "--class") if w[3] <= 64 and w[4] <= 64), None)
+
+
+def click(w, x, y, button=1):
+    run("xdotool", "mousemove", "--sync", str(w[1] + x), str(w[2] + y))
+    time.sleep(0.2)
+    run("xdotool", "click", str(button))
+    time.sleep(0.3)
+
+
+def keys(*names):
+    for k in names:
+        run("xdotool", "key", k)
+        time.sleep(0.1)
+
+
+def decode(name):
+    path = os.path.join(app, name)
+    if not os.path.exists(path):
+        return []
+    return json.loads(run(os.path.join(app, "kalvo-cli"), "decode", path))["records"]
+
+
+try:
+    start(["Xvfb", display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"])
+    wait_for("the display", lambda: subprocess.run(["xdotool", "getdisplaygeometry"], env=env,
+                                                   capture_output=True).returncode == 0, 20)
+    start(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
+           "--height", "28", "--SetDockType", "true", "--SetPartialStrut", "true"])
+    time.sleep(1)
+
+    # First start in an empty folder: no question, an empty reminder file, the overview after the wait.
+    kalvo = start([os.path.join(app, "kalvo")], cwd=app)
+    user = run("id", "-un")
+    overview = wait_for("the overview", lambda: window("Naplánované pripomienky"), 40)
+    assert os.path.getsize(os.path.join(app, user + ".dat")) == 0
+    shot("overview")
+    click(overview, 452, 228)  # "Zatvoriť"
+    wait_for("the overview to close", lambda: window("Naplánované pripomienky") is None, 10)
+
+    # The tray icon is the program's only window now; clicking it opens the main window.
+    icon = wait_for("the tray icon", tray_icon, 10)
+    shot("tray")
+    click(icon, icon[3] // 2, icon[4] // 2)
+    main = wait_for("the main window", lambda: window("kalvo", (604, 319), "--class"), 10)
+    shot("main-window")
+
+    # A reminder due in a minute through the editor: the text, the time one minute on, "Zapísať".
+    click(main, 541, 170)  # "Pridať"
+    editor = wait_for("the editor", lambda: window("^Pripomienka$", (488, 290)), 10)
+    click(editor, 200, 115)  # the text box
+    run("xdotool", "type", "--delay", "30", "Koniec testu")
+    click(editor, 140, 51)   # the time
+    keys("Home", "Right", "Right", "Right", "Up")
+    shot("editor")
+    click(editor, 441, 247)  # "Zapísať"
+    wait_for("the editor to close", lambda: window("^Pripomienka$", (488, 290)) is None, 10)
+    records = decode(user + ".dat")
+    assert [r["Text"] for r in records] == ["Koniec testu"], records
+    shot("reminder-added")
+
+    # The alarm slides in within a minute or so and shows the text.
+    popup = wait_for("the alarm", lambda: window("^Pripomienka$", (473, 82)), 100)
+    time.sleep(2)  # let it slide into place
+    shot("alarm")
+    popup = window("^Pripomienka$", (473, 82))
+    click(popup, 440, 7)  # "Zatvoriť"
+    wait_for("the alarm to close", lambda: window("^Pripomienka$", (473, 82)) is None, 20)
+    wait_for("the reminder in the archive", lambda: [r["Text"] for r in decode(user + "_old.dat")] == ["Koniec testu"], 10)
+    assert decode(user + ".dat") == []
+    shot("archived")
+
+    # The end: the tray menu's last item, then "Áno" in the question.
+    icon = tray_icon()
+    click(icon, icon[3] // 2, icon[4] // 2, button=3)
+    time.sleep(0.5)
+    shot("tray-menu")
+    keys("Up", "Return")
+    time.sleep(0.5)
+    shot("end-question")
+    keys("Return")
+    assert kalvo.wait(timeout=10) == 0
+    assert not os.path.exists(os.path.join(work, "shutdown-requested"))
+    print("end-to-end run passed; screenshots in", shots)
+finally:
+    for p in reversed(procs):
+        if p.poll() is None:
+            p.kill()
+            p.wait()
+    shutil.rmtree(work, ignore_errors=True)
