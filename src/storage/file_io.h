@@ -47,9 +47,8 @@ bool FileExists(const std::filesystem::path& path);
 // A short Slovak description of an operating-system error code.
 std::string DescribeError(int errorCode);
 
-// For tests only: every following WriteFileAtomically fails with `errorCode` as the system would report
-// it: a read-only folder or a refused access before anything is written, any other error (a full disk)
-// after part of the temporary file has been written. 0 ends it.
+// For tests only: every following WriteFileAtomically fails with `errorCode` (a full disk, say) after
+// part of the temporary file has been written. 0 ends it.
 void InjectWriteFailureForTests(int errorCode);
 
 }  // namespace kalvo::storage
