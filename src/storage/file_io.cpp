@@ -204,6 +204,20 @@ WriteResult CopyFileBytes(const fs::path& from, const fs::path& to) {
     return WriteFileAtomically(to, source.bytes);
 }
 
+void RemoveStaleTemporaries(const fs::path& target) {
+    const std::string prefix = Utf8FromPath(target.filename()) + ".tmp.";
+    std::error_code ec;
+    for (fs::directory_iterator it(target.parent_path().empty() ? fs::path(".") : target.parent_path(), ec), end;
+         !ec && it != end; it.increment(ec)) {
+        const std::string name = Utf8FromPath(it->path().filename());
+        // Exactly the names TempSibling makes: the prefix and sixteen hexadecimal digits.
+        if (name.size() != prefix.size() + 16 || name.compare(0, prefix.size(), prefix) != 0) continue;
+        if (name.find_first_not_of("0123456789abcdef", prefix.size()) != std::string::npos) continue;
+        std::error_code ignored;
+        fs::remove(it->path(), ignored);
+    }
+}
+
 bool FileExists(const fs::path& path) {
     std::error_code ec;
     return fs::is_regular_file(path, ec);

@@ -44,6 +44,9 @@ WriteResult CopyFileBytes(const std::filesystem::path& from, const std::filesyst
 
 bool FileExists(const std::filesystem::path& path);
 
+// Removes the temporary files that interrupted writes of `target` left beside it.
+void RemoveStaleTemporaries(const std::filesystem::path& target);
+
 // A short Slovak description of an operating-system error code.
 std::string DescribeError(int errorCode);
 

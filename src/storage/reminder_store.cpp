@@ -30,6 +30,14 @@ std::string Stamp(const LocalMoment& m) {
     return text;
 }
 
+// "Načítala sa 1 pripomienka", "Načítali sa 3 pripomienky", "Načítalo sa 7 pripomienok".
+std::string ReadCountText(std::size_t n) {
+    const std::string count = std::to_string(n);
+    if (n == 1) return "Načítala sa 1 pripomienka";
+    if (n >= 2 && n <= 4) return "Načítali sa " + count + " pripomienky";
+    return "Načítalo sa " + count + " pripomienok";
+}
+
 }  // namespace
 
 std::string FirstRunQuestion(const std::string& user) {
@@ -97,6 +105,8 @@ WriteResult ReminderStore::KeepDamagedAside(const fs::path& path) {
 }
 
 ReminderList ReminderStore::LoadChecked(const fs::path& path, const char* what) {
+    // A save cut short by a crash leaves its temporary file behind; only this program writes them.
+    RemoveStaleTemporaries(path);
     ReadResult read = ReadReminderFile(path);
     if (read.outcome == ReadOutcome::Missing) return {};
     if (read.outcome == ReadOutcome::Failed) {
@@ -117,7 +127,7 @@ ReminderList ReminderStore::LoadChecked(const fs::path& path, const char* what) 
                            StatusText(read.decoded.status) + ").\n\n";
         text += read.decoded.records.empty()
                     ? "Nenačítala sa z neho žiadna pripomienka."
-                    : "Načítalo sa " + std::to_string(read.decoded.records.size()) + " pripomienok pred miestom poškodenia.";
+                    : ReadCountText(read.decoded.records.size()) + " pred miestom poškodenia.";
         text += saved ? "\nPôvodný súbor bol uschovaný ako " + Utf8FromPath(copy.filename()) + "."
                       : "\nPôvodný súbor sa nepodarilo uschovať (" + DescribeError(saved.errorCode) +
                             "), preto sa neprepíše, kým sa to nepodarí.";

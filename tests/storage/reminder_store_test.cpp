@@ -132,12 +132,25 @@ TEST_F(ReminderStoreTest, DamagedFileIsKeptAsideAndToldOnce) {
     EXPECT_EQ(store.Reminders().size(), 1u);
     ASSERT_EQ(dialogs.Count("error"), 1);
     EXPECT_NE(dialogs.shown[0].text.find("súbor je neúplný"), std::string::npos);
+    EXPECT_NE(dialogs.shown[0].text.find("Načítala sa 1 pripomienka pred miestom poškodenia."), std::string::npos);
     EXPECT_TRUE(dir.Exists("eva.dat.poskodeny-20261207-201530"));
     EXPECT_EQ(dir.Read("eva.dat.poskodeny-20261207-201530"), bytes);
     store.OpenUserFile();
     EXPECT_EQ(dialogs.Count("error"), 1);
     ASSERT_TRUE(store.Commit());
     EXPECT_EQ(ReadList("eva.dat").size(), 1u);
+}
+
+TEST_F(ReminderStoreTest, TemporaryFilesOfAnInterruptedSaveAreCleared) {
+    WriteList("eva.dat", memo);
+    dir.Write("eva.dat.tmp.0123456789abcdef", {1, 2});
+    dir.Write("eva.dat.tmp.notours", {3});
+    dir.Write("eva_old.dat.tmp.fedcba9876543210", {4});
+    ReminderStore store = Make();
+    store.OpenUserFile();
+    store.OpenArchive();
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"eva.dat", "eva.dat.tmp.notours"}));
+    EXPECT_EQ(store.Reminders(), memo);
 }
 
 TEST_F(ReminderStoreTest, FileOfAnUnknownVersionIsNotLost) {
