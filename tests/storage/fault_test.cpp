@@ -243,7 +243,7 @@ TEST_F(RealFaultTest, DamagedFileOnAReadOnlyMediumIsKeptOnceWritable) {
     store.OpenUserFile();
     EXPECT_EQ(store.Reminders(), saved);
     ASSERT_EQ(dialogs.Count("error"), 1);
-    EXPECT_NE(dialogs.shown[0].text.find("Načítalo sa 2 pripomienok pred miestom poškodenia."), std::string::npos);
+    EXPECT_NE(dialogs.shown[0].text.find("Načítali sa 2 pripomienky pred miestom poškodenia."), std::string::npos);
     EXPECT_NE(dialogs.shown[0].text.find("nepodarilo uschovať (priečinok je len na čítanie)"), std::string::npos);
 
     ASSERT_TRUE(mount.SetReadOnly(false));
