@@ -3,6 +3,7 @@
 #include "kalvo_version.h"
 #include "ui/artwork.h"
 #include "ui/colors.h"
+#include "ui/dialog_parts.h"
 
 namespace kalvo::ui {
 
@@ -16,23 +17,14 @@ TAboutBox::TAboutBox(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
     setWindowTitle(QStringLiteral("O programe"));
     setFixedSize(360, 220);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, ColorNumber(16119285));
+    pal.setColor(QPalette::Window, kLightFace);
     setPalette(pal);
     setAutoFillBackground(true);
 
     QFont bold = font();
     bold.setBold(true);
 
-    auto* title = new QLabel(this);
-    title->setGeometry(2, 2, 356, 16);
-    title->setPixmap(Art(QStringLiteral("title"), QSize(356, 16)));
-    title->setScaledContents(true);
-    AddDragHandle(title);
-    auto* caption = new QLabel(QStringLiteral("O programe"), this);
-    caption->setGeometry(6, 2, 200, 16);
-    caption->setFont(bold);
-    caption->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(ColorNumber(108).name()));
-    AddDragHandle(caption);
+    AddTitle(this, QRect(2, 2, 356, 16), QStringLiteral("O programe"), QRect(6, 2, 200, 16));
 
     auto* icon = new QLabel(this);
     icon->setGeometry(20, 34, 64, 64);
@@ -44,7 +36,7 @@ TAboutBox::TAboutBox(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
     QFont big = bold;
     big.setPixelSize(26);
     ProductName->setFont(big);
-    ProductName->setStyleSheet(QStringLiteral("color: %1;").arg(ColorNumber(108).name()));
+    ProductName->setStyleSheet(QStringLiteral("color: %1;").arg(kTitleText.name()));
 
     auto* summary = new QLabel(QStringLiteral("Pripomienky, meniny a narodeniny"), this);
     summary->setGeometry(100, 64, 240, 16);
@@ -79,10 +71,10 @@ TAboutBox::TAboutBox(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
     BtClose = new ShapeButton(QStringLiteral("Zatvoriť"), this);
     BtClose->setObjectName(QStringLiteral("BtClose"));
     BtClose->setGeometry(240, 188, 100, 22);
-    BtClose->SetFill(QColor(129, 129, 129));
+    BtClose->SetFill(kGreyBar);
     BtClose->SetBold(true);
-    const ButtonLook rest{ColorNumber(14931927), ColorNumber(16119285)};
-    const ButtonLook hover{ColorNumber(4892159), ColorNumber(4892159)};
+    const ButtonLook rest{ColorNumber(14931927), kLightFace};
+    const ButtonLook hover{kOrange, kOrange};
     BtClose->SetLooks(rest, hover, rest);
     connect(BtClose, &ShapeButton::clicked, this, [this] { done(QDialog::Accepted); });
     connect(this, &BorderlessWindow::FreeAreaHovered, BtClose, &ShapeButton::Rest);

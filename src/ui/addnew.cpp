@@ -5,13 +5,12 @@
 #include "core/reminder_text.h"
 #include "ui/artwork.h"
 #include "ui/colors.h"
+#include "ui/dialog_parts.h"
 #include "ui/owndraw.h"
 
 namespace kalvo::ui {
 namespace {
 
-const QColor kLinkColor = ColorNumber(108);
-const QColor kLinkHover = ColorNumber(27607);
 constexpr int kStripLeft = 384, kStripTop = 38, kStripWidth = 24, kStripHeight = 150;
 
 // A path or a long text that does not fit shows its beginning and end; the whole of it stays in
@@ -46,7 +45,7 @@ TFAddNew::TFAddNew(AppContext& ctx, QWidget* parent)
     setWindowTitle(QStringLiteral("Kalendár"));
     setFixedSize(412, 225);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, ColorNumber(16119285));
+    pal.setColor(QPalette::Window, kLightFace);
     pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(160, 160, 160));
     setPalette(pal);
     setAutoFillBackground(true);
@@ -54,16 +53,7 @@ TFAddNew::TFAddNew(AppContext& ctx, QWidget* parent)
     QFont bold = font();
     bold.setBold(true);
 
-    auto* title = new QLabel(this);
-    title->setGeometry(2, 2, 408, 16);
-    title->setPixmap(Art(QStringLiteral("title"), QSize(408, 16)));
-    title->setScaledContents(true);
-    AddDragHandle(title);
-    auto* caption = new QLabel(QStringLiteral("Pridať pripomienku do zoznamu?"), this);
-    caption->setGeometry(6, 2, 300, 16);
-    caption->setFont(bold);
-    caption->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(kLinkColor.name()));
-    AddDragHandle(caption);
+    AddTitle(this, QRect(2, 2, 408, 16), QStringLiteral("Pridať pripomienku do zoznamu?"), QRect(6, 2, 300, 16));
 
     Label9 = new ShapeButton(QStringLiteral("Zatvoriť"), this);
     Label9->setObjectName(QStringLiteral("Label9"));
@@ -71,7 +61,7 @@ TFAddNew::TFAddNew(AppContext& ctx, QWidget* parent)
     Label9->SetRounded(false);
     Label9->SetAlignment(Qt::AlignRight);
     Label9->SetUnderlineOnHover(true);
-    Label9->SetLooks({QColor(), kLinkColor}, {QColor(), kLinkHover}, {QColor(), kLinkHover});
+    Label9->SetLooks({QColor(), kTitleText}, {QColor(), kLinkHover}, {QColor(), kLinkHover});
     Label9->setFont(bold);
     connect(Label9, &ShapeButton::clicked, this, &TFAddNew::Label9Click);
     connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
@@ -80,7 +70,7 @@ TFAddNew::TFAddNew(AppContext& ctx, QWidget* parent)
     band->setGeometry(2, 18, 408, 18);
     band->setAutoFillBackground(true);
     QPalette grey = band->palette();
-    grey.setColor(QPalette::Window, QColor(129, 129, 129));
+    grey.setColor(QPalette::Window, kGreyBar);
     band->setPalette(grey);
     AddDragHandle(band);
     LKrok = new QLabel(band);

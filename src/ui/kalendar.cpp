@@ -7,9 +7,9 @@
 #include "core/cp1250.h"
 #include "core/due.h"
 #include "namedays/name_calendar.h"
-#include "ui/artwork.h"
 #include "ui/colors.h"
 #include "ui/day_convert.h"
+#include "ui/dialog_parts.h"
 #include "ui/kalvounit.h"
 #include "ui/owndraw.h"
 
@@ -17,8 +17,6 @@ namespace kalvo::ui {
 namespace {
 
 const QString kPlaceholder = QStringLiteral("Vložte meno");
-const QColor kInput = ColorNumber(16579836);
-const QColor kFocused = ColorNumber(12706047);
 constexpr int kRefusedNoteMs = 6000;
 
 QTime WholeSeconds(const QTime& t) { return QTime(t.hour(), t.minute(), t.second()); }
@@ -41,21 +39,6 @@ QLabel* Caption(const QString& text, QWidget* parent, int x, int y, int width = 
     return label;
 }
 
-QToolButton* Button(const QString& text, const QString& hint, QWidget* parent, const QRect& geometry) {
-    auto* b = new QToolButton(parent);
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setGeometry(geometry);
-    b->setCursor(Qt::PointingHandCursor);
-    b->setStyleSheet(QStringLiteral(
-        "QToolButton { color: rgb(245,245,245); font-weight: bold; font-size: 10px; background: rgb(129,129,129);"
-        " border: 1px solid rgb(215,215,227); border-radius: 4px; }"
-        "QToolButton:hover { color: rgb(255,165,74); border-color: rgb(255,165,74); }"
-        "QToolButton:pressed { color: white; border-color: white; background: rgb(108,108,108); }"
-        "QToolButton:disabled { color: rgb(176,176,176); }"));
-    return b;
-}
-
 }  // namespace
 
 TFormKalendar::TFormKalendar(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx) {
@@ -64,33 +47,16 @@ TFormKalendar::TFormKalendar(AppContext& ctx, QWidget* parent) : BorderlessWindo
     setFixedSize(340, 346);
     setModal(true);
     SetFrameStyle(FrameStyle::Thick);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, ColorNumber(16119285));
-    setPalette(pal);
-    setAutoFillBackground(true);
-    QFont base = font();
-    base.setPixelSize(11);
-    setFont(base);
-    QFont bold = base;
-    bold.setBold(true);
+    const QFont bold = UseDialogFace(this);
 
-    auto* strip = new QLabel(this);
-    strip->setGeometry(4, 4, 332, 16);
-    strip->setPixmap(Art(QStringLiteral("title"), QSize(332, 16)));
-    strip->setScaledContents(true);
-    AddDragHandle(strip);
-    auto* title = new QLabel(QStringLiteral("Menný kalendár"), this);
-    title->setGeometry(8, 4, 200, 16);
-    title->setFont(bold);
-    title->setStyleSheet(QStringLiteral("color: rgb(108,0,0); background: transparent;"));
-    AddDragHandle(title);
+    AddTitle(this, QRect(4, 4, 332, 16), QStringLiteral("Menný kalendár"), QRect(8, 4, 200, 16));
 
     const TextLocale& loc = ctx_.locale;
     Caption(QStringLiteral("Vyhľadať"), this, 12, 28);
     FindName = new QLineEdit(kPlaceholder, this);
     FindName->setObjectName(QStringLiteral("FindName"));
     FindName->setGeometry(100, 28, 146, 22);
-    BtFind = Button(QStringLiteral("Nájdi"), QStringLiteral("Nájsť deň, v ktorý má meno meniny"), this,
+    BtFind = GreyButton(QStringLiteral("Nájdi"), QStringLiteral("Nájsť deň, v ktorý má meno meniny"), this,
                     QRect(252, 29, 76, 20));
     BtFind->setObjectName(QStringLiteral("BtFind"));
 
@@ -168,12 +134,12 @@ TFormKalendar::TFormKalendar(AppContext& ctx, QWidget* parent) : BorderlessWindo
     Label8->setStyleSheet(QStringLiteral("color: rgb(198,0,0); border: 1px solid rgb(198,0,0); border-radius: 3px;"));
     Label8->hide();
 
-    SpeedButton3 = Button(QStringLiteral("Zrušiť"), QStringLiteral("Zrušiť aktualizáciu"), this, QRect(166, 314, 78, 22));
+    SpeedButton3 = GreyButton(QStringLiteral("Zrušiť"), QStringLiteral("Zrušiť aktualizáciu"), this, QRect(166, 314, 78, 22));
     SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
-    SpeedButton1 = Button(QStringLiteral("Zapísať"), QStringLiteral("Zapísať pripomienku do zoznamu"), this,
+    SpeedButton1 = GreyButton(QStringLiteral("Zapísať"), QStringLiteral("Zapísať pripomienku do zoznamu"), this,
                           QRect(250, 314, 78, 22));
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
-    SpeedButton2 = Button(QStringLiteral("Aktualizovať"), QStringLiteral("Aktualizuj vybratú položku"), this,
+    SpeedButton2 = GreyButton(QStringLiteral("Aktualizovať"), QStringLiteral("Aktualizuj vybratú položku"), this,
                           QRect(250, 314, 78, 22));
     SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
     SpeedButton2->hide();
@@ -217,7 +183,7 @@ TFormKalendar::~TFormKalendar() {
 
 void TFormKalendar::SetInputColour(QWidget* w, bool focused) {
     QPalette pal = w->palette();
-    const QColor colour = focused ? kFocused : kInput;
+    const QColor colour = focused ? kInputFocused : kInputFace;
     for (auto group : {QPalette::Active, QPalette::Inactive}) {
         pal.setColor(group, QPalette::Base, colour);
         pal.setColor(group, QPalette::Button, colour);

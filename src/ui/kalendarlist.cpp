@@ -10,6 +10,7 @@
 #include "ui/artwork.h"
 #include "ui/colors.h"
 #include "ui/day_convert.h"
+#include "ui/dialog_parts.h"
 #include "ui/kalendar.h"
 #include "ui/kalvounit.h"
 #include "ui/message_popup.h"
@@ -17,12 +18,6 @@
 
 namespace kalvo::ui {
 namespace {
-
-const QColor kGreyBar(129, 129, 129);
-const QColor kLightText(245, 245, 245);
-const QColor kOrange(255, 165, 74);
-const QColor kPanel(215, 215, 227);
-const QColor kCell(182, 191, 211);
 
 constexpr int kPanelWidth = 225;
 constexpr int kCalendarWidth = 161;
@@ -35,21 +30,6 @@ QLabel* TextLabel(const QString& text, QWidget* parent, const QRect& geometry) {
     return label;
 }
 
-QToolButton* BarButton(const QString& text, const QString& hint, QWidget* parent, int x, int y) {
-    auto* button = new QToolButton(parent);
-    button->setText(text);
-    button->setToolTip(hint);
-    button->setGeometry(x, y, 60, 22);
-    button->setAutoRaise(true);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setStyleSheet(QStringLiteral(
-        "QToolButton { color: rgb(245,245,245); font-weight: bold; border: 1px solid transparent; background: transparent; }"
-        "QToolButton:hover { border: 1px solid rgb(215,215,227); background: rgb(145,145,145); }"
-        "QToolButton:pressed { background: rgb(108,108,108); }"
-        "QToolButton:disabled { color: rgb(176,176,176); }"));
-    return button;
-}
-
 }  // namespace
 
 TKalendForm::TKalendForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx) {
@@ -58,27 +38,11 @@ TKalendForm::TKalendForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(pa
     setFixedSize(560, 300);
     setModal(true);
     SetFrameStyle(FrameStyle::Thin);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, ColorNumber(16119285));
-    setPalette(pal);
-    setAutoFillBackground(true);
-    QFont base = font();
-    base.setPixelSize(11);
-    setFont(base);
-    QFont bold = base;
-    bold.setBold(true);
+    const QFont bold = UseDialogFace(this);
 
     // Title strip and header band: the window is dragged by them.
-    auto* strip = new QLabel(this);
-    strip->setGeometry(2, 2, 556, 14);
-    strip->setPixmap(Art(QStringLiteral("title"), QSize(556, 14)));
-    strip->setScaledContents(true);
-    AddDragHandle(strip);
-    auto* title = TextLabel(QStringLiteral("Kalendár"), this, QRect(4, 2, 200, 14));
-    title->setObjectName(QStringLiteral("Label1"));
-    title->setFont(bold);
-    title->setStyleSheet(QStringLiteral("color: rgb(108,0,0); background: transparent;"));
-    AddDragHandle(title);
+    AddTitle(this, QRect(2, 2, 556, 14), QStringLiteral("Kalendár"), QRect(4, 2, 200, 14))
+        ->setObjectName(QStringLiteral("Label1"));
     auto* band = new Shape(kGreyBar, this);
     band->setGeometry(2, 16, 556, 20);
     AddDragHandle(band);
@@ -103,36 +67,7 @@ TKalendForm::TKalendForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(pa
     LMonth->setFont(monthFont);
     LMonth->setStyleSheet(QStringLiteral("color: rgb(245,245,245); background: transparent;"));
 
-    Date = new QCalendarWidget(this);
-    Date->setObjectName(QStringLiteral("Date"));
-    Date->setFirstDayOfWeek(Qt::Monday);
-    Date->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
-    Date->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
-    Date->setGridVisible(false);
-    QFont small = font();
-    small.setPixelSize(10);
-    Date->setFont(small);
-    QTextCharFormat header;
-    header.setFontWeight(QFont::Bold);
-    header.setForeground(QColor(81, 81, 81));
-    Date->setHeaderTextFormat(header);
-    QPalette calendar = Date->palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive}) {
-        calendar.setColor(group, QPalette::Base, kCell);
-        calendar.setColor(group, QPalette::AlternateBase, kCell);
-        calendar.setColor(group, QPalette::Window, kGreyBar);
-        calendar.setColor(group, QPalette::Text, Qt::black);
-        calendar.setColor(group, QPalette::Highlight, kGreyBar);
-        calendar.setColor(group, QPalette::HighlightedText, Qt::white);
-    }
-    calendar.setColor(QPalette::Disabled, QPalette::Text, QColor(222, 238, 248));
-    Date->setPalette(calendar);
-    if (auto* bar = Date->findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"))) {
-        bar->setFixedHeight(30);
-        bar->setAutoFillBackground(true);
-    }
-    if (auto* view = Date->findChild<QTableView*>(QStringLiteral("qt_calendar_calendarview")))
-        view->setFrameShape(QFrame::NoFrame);
+    Date = MonthCalendar(this);
     FitCalendar();
     LMonth->raise();
     connect(Date, &QCalendarWidget::selectionChanged, this, &TKalendForm::DateClick);
@@ -144,6 +79,8 @@ TKalendForm::TKalendForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(pa
     auto* namesBox = new Shape(kPanel, this);
     namesBox->setGeometry(2, 182, kPanelWidth, 82);
     auto* namesCaption = TextLabel(QStringLiteral("Meniny"), this, QRect(8, 186, 200, 14));
+    QFont small = font();
+    small.setPixelSize(10);
     namesCaption->setFont(small);
     LMeniny = TextLabel(QString(), this, QRect(8, 200, kPanelWidth - 12, 58));
     LMeniny->setObjectName(QStringLiteral("LMeniny"));
@@ -212,7 +149,7 @@ TKalendForm::TKalendForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(pa
     Label9->setGeometry(450, 271, 100, 20);
     Label9->SetFill(kGreyBar);
     Label9->SetBold(true);
-    const ButtonLook rest{kPanel, kLightText};
+    const ButtonLook rest{kPanel, kLightFace};
     Label9->SetLooks(rest, {kOrange, kOrange}, {Qt::white, Qt::white});
     connect(Label9, &ShapeButton::clicked, this, &TKalendForm::Label9Click);
     connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);

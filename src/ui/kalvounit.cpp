@@ -11,6 +11,7 @@
 #include "ui/artwork.h"
 #include "ui/colors.h"
 #include "ui/day_convert.h"
+#include "ui/dialog_parts.h"
 #include "ui/kalendarlist.h"
 #include "ui/mena.h"
 #include "ui/message_popup.h"
@@ -23,10 +24,6 @@ namespace kalvo::ui {
 
 namespace {
 
-const QColor kGreyBar(129, 129, 129);
-const QColor kLightText(245, 245, 245);
-const QColor kOrange(255, 165, 74);
-const QColor kPanel(215, 215, 227);
 
 // The window's thin frame, painted above its children so that strips reaching the edge never cover it.
 class FrameOverlay : public QWidget {
@@ -52,21 +49,6 @@ QLabel* TextLabel(const QString& text, QWidget* parent, const QRect& geometry) {
     auto* label = new QLabel(text, parent);
     label->setGeometry(geometry);
     return label;
-}
-
-QToolButton* BarButton(const QString& text, const QString& hint, QWidget* parent, int x, int y) {
-    auto* button = new QToolButton(parent);
-    button->setText(text);
-    button->setToolTip(hint);
-    button->setGeometry(x, y, 60, 22);
-    button->setAutoRaise(true);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setStyleSheet(QStringLiteral(
-        "QToolButton { color: rgb(245,245,245); font-weight: bold; border: 1px solid transparent; background: transparent; }"
-        "QToolButton:hover { border: 1px solid rgb(215,215,227); background: rgb(145,145,145); }"
-        "QToolButton:pressed { background: rgb(108,108,108); }"
-        "QToolButton:disabled { color: rgb(176,176,176); }"));
-    return button;
 }
 
 }  // namespace
@@ -286,7 +268,7 @@ void TMainForm::BuildLayout() {
     PaintBox1->setGeometry(574, 35, 28, 245);
     RestButtonsOver(PaintBox1);
 
-    const ButtonLook rest{kPanel, kLightText};
+    const ButtonLook rest{kPanel, kLightFace};
     const ButtonLook hover{kOrange, kOrange};
     Label8 = new ShapeButton(QStringLiteral("Ukončiť"), this);
     Label8->setObjectName(QStringLiteral("Label8"));

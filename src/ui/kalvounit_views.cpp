@@ -7,18 +7,17 @@
 #include "core/week_view.h"
 #include "ui/artwork.h"
 #include "ui/day_convert.h"
+#include "ui/dialog_parts.h"
 #include "ui/kalvounit.h"
 #include "ui/owndraw.h"
 
 namespace kalvo::ui {
 namespace {
 
-const QColor kCell(182, 191, 211);
 const QColor kPicked(215, 215, 227);
 const QColor kGreen(0, 147, 0);
 const QColor kToday(183, 60, 0);
 const QColor kSunday(198, 0, 0);
-const QColor kGreyBar(129, 129, 129);
 
 constexpr std::array<int, 7> kRowTops{35, 52, 69, 86, 103, 124, 141};
 constexpr int kRowHeight = 17;
@@ -45,13 +44,13 @@ void TMainForm::BuildWeekPanel() {
     for (std::size_t i = 0; i < 7; ++i) {
         const int k = static_cast<int>(i) + 1;
         const int top = kRowTops[i];
-        NameCell[i] = new Shape(kCell, this);
+        NameCell[i] = new Shape(kCalendarCell, this);
         NameCell[i]->setObjectName(QStringLiteral("Shape%1").arg(9 + k));
         NameCell[i]->setGeometry(0, top, 65, kRowHeight);
-        Spacer[i] = new Shape(kCell, this);
+        Spacer[i] = new Shape(kCalendarCell, this);
         Spacer[i]->setObjectName(QStringLiteral("Shape%1").arg(24 + k));
         Spacer[i]->setGeometry(65, top, 8, kRowHeight);
-        DateCell[i] = new Shape(kCell, this);
+        DateCell[i] = new Shape(kCalendarCell, this);
         DateCell[i]->setObjectName(QStringLiteral("Shape%1").arg(17 + k));
         DateCell[i]->setGeometry(73, top, 89, kRowHeight);
         DayName[i] = new ClickLabel(QString::fromUtf8(names[i]), this, k);
@@ -116,38 +115,7 @@ void TMainForm::BuildWeekPanel() {
 }
 
 void TMainForm::BuildCalendar() {
-    Date = new QCalendarWidget(this);
-    Date->setObjectName(QStringLiteral("Date"));
-    Date->setFirstDayOfWeek(Qt::Monday);
-    Date->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
-    Date->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
-    Date->setGridVisible(false);
-    QFont small = font();
-    small.setPixelSize(10);
-    Date->setFont(small);
-    QTextCharFormat header;
-    header.setFontWeight(QFont::Bold);
-    header.setForeground(QColor(81, 81, 81));
-    Date->setHeaderTextFormat(header);
-    QPalette pal = Date->palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive}) {
-        pal.setColor(group, QPalette::Base, kCell);
-        pal.setColor(group, QPalette::AlternateBase, kCell);
-        pal.setColor(group, QPalette::Window, kGreyBar);
-        pal.setColor(group, QPalette::Text, Qt::black);
-        pal.setColor(group, QPalette::Highlight, kGreyBar);
-        pal.setColor(group, QPalette::HighlightedText, Qt::white);
-    }
-    // The calendar paints the days of the neighbouring months in the disabled text colour.
-    pal.setColor(QPalette::Disabled, QPalette::Text, QColor(222, 238, 248));
-    Date->setPalette(pal);
-    // The calendar's own title row is exactly the 30 pixels that are cut away; LMonth names the month.
-    if (auto* bar = Date->findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"))) {
-        bar->setFixedHeight(30);
-        bar->setAutoFillBackground(true);
-    }
-    if (auto* view = Date->findChild<QTableView*>(QStringLiteral("qt_calendar_calendarview")))
-        view->setFrameShape(QFrame::NoFrame);
+    Date = MonthCalendar(this);
     Date->setSelectedDate(DateOfDay(ctx_.clock.Now().day));
     Date->move(0, 5);
     FitCalendar();
@@ -284,7 +252,7 @@ void TMainForm::ShowWeek() {
         const WeekDayCell& cell = week.days[i];
         WeekDates.push_back(cell.date);
         DayDate[i]->setText(Q(cell.label));
-        Spacer[i]->SetBrush(cell.emptyDay ? kGreen : kCell);
+        Spacer[i]->SetBrush(cell.emptyDay ? kGreen : kCalendarCell);
         NameCell[i]->SetPen(cell.today ? kToday : QColor());
     }
     LMonth->setText(Q(week.month));
@@ -306,8 +274,8 @@ void TMainForm::DatumClick(int tag) {
     MesgListClick();
     for (std::size_t i = 0; i < 7; ++i) {
         const bool picked = day && static_cast<int>(i) == tag - 1;
-        NameCell[i]->SetBrush(picked ? kPicked : kCell);
-        DateCell[i]->SetBrush(picked ? kPicked : kCell);
+        NameCell[i]->SetBrush(picked ? kPicked : kCalendarCell);
+        DateCell[i]->SetBrush(picked ? kPicked : kCalendarCell);
     }
 }
 

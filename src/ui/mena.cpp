@@ -4,30 +4,11 @@
 
 #include "ui/artwork.h"
 #include "ui/colors.h"
+#include "ui/dialog_parts.h"
 #include "ui/widgets/shape.h"
 #include "ui/widgets/slide.h"
 
 namespace kalvo::ui {
-namespace {
-
-const QColor kDark = ColorNumber(108);
-const QColor kClicked = ColorNumber(27607);
-const QColor kOrange = ColorNumber(4892159);
-const QColor kLight = ColorNumber(16119285);
-
-QLabel* TextLabel(const QString& text, const QRect& at, const QColor& colour, bool bold, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(at);
-    QFont f = label->font();
-    f.setBold(bold);
-    f.setPixelSize(11);
-    label->setFont(f);
-    label->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(colour.name()));
-    return label;
-}
-
-}  // namespace
-
 TFormMena::TFormMena(AppContext& ctx, QWidget* parent) : NotificationStrip(182, 53, 205, parent), ctx_(ctx) {
     setObjectName(QStringLiteral("TFormMena"));
     setWindowTitle(QStringLiteral("Meniny"));
@@ -40,7 +21,7 @@ TFormMena::TFormMena(AppContext& ctx, QWidget* parent) : NotificationStrip(182, 
     image1->setGeometry(0, 1, 133, 14);
     image1->setPixmap(Art(QStringLiteral("title"), QSize(133, 14)));
     image1->setScaledContents(true);
-    Datum = TextLabel(QString(), QRect(2, 2, 130, 12), kDark, true, this);
+    Datum = ColouredLabel(QString(), QRect(2, 2, 130, 12), kTitleText, true, this);
     Datum->setObjectName(QStringLiteral("Datum"));
     Datum->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
@@ -51,7 +32,7 @@ TFormMena::TFormMena(AppContext& ctx, QWidget* parent) : NotificationStrip(182, 
     Label9->setGeometry(137, 1, 44, 14);
     Label9->SetRounded(false);
     Label9->SetUnderlineOnHover(true);
-    Label9->SetLooks({QColor(), kDark}, {QColor(), kDark}, {QColor(), kClicked});
+    Label9->SetLooks({QColor(), kTitleText}, {QColor(), kTitleText}, {QColor(), kLinkHover});
     QFont small = Label9->font();
     small.setPixelSize(10);
     Label9->setFont(small);
@@ -76,10 +57,10 @@ TFormMena::TFormMena(AppContext& ctx, QWidget* parent) : NotificationStrip(182, 
         l->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
     }
 
-    auto* shape5 = new Shape(kLight, this);
+    auto* shape5 = new Shape(kLightFace, this);
     shape5->setGeometry(142, 16, 40, 35);
-    TextLabel(QStringLiteral("Dnes"), QRect(145, 18, 36, 14), Qt::black, true, this);
-    TextLabel(QStringLiteral("Zajtra"), QRect(146, 34, 35, 14), Qt::black, false, this);
+    ColouredLabel(QStringLiteral("Dnes"), QRect(145, 18, 36, 14), Qt::black, true, this);
+    ColouredLabel(QStringLiteral("Zajtra"), QRect(146, 34, 35, 14), Qt::black, false, this);
     auto* shape2 = new Shape(kOrange, this);
     shape2->setGeometry(0, 51, 185, 1);
 
@@ -160,7 +141,7 @@ void TFormMena::TimerBlokTimer() {
 
 void TFormMena::Label9Click() {
     Label9->Rest();
-    Label9->SetLooks({QColor(), kClicked}, {QColor(), kDark}, {QColor(), kClicked});
+    Label9->SetLooks({QColor(), kLinkHover}, {QColor(), kTitleText}, {QColor(), kLinkHover});
     // A click during the slide-in ends it where the strip stands.
     TimerShow->stop();
     TimerHide->stop();
@@ -180,7 +161,7 @@ void TFormMena::hideEvent(QHideEvent* event) {
     TimerHide->stop();
     TimerClose->stop();
     SetTag(1);
-    Label9->SetLooks({QColor(), kDark}, {QColor(), kDark}, {QColor(), kClicked});
+    Label9->SetLooks({QColor(), kTitleText}, {QColor(), kTitleText}, {QColor(), kLinkHover});
 }
 
 }  // namespace kalvo::ui

@@ -5,17 +5,10 @@
 
 #include "ui/artwork.h"
 #include "ui/colors.h"
+#include "ui/widgets/shape.h"
 #include "ui/widgets/slide.h"
 
 namespace kalvo::ui {
-namespace {
-
-const QColor kLabelColor = ColorNumber(108);
-const QColor kLabelHover = ColorNumber(27607);
-const QColor kOrange = ColorNumber(4892159);
-
-}  // namespace
-
 QPixmap TMesgPopUp::StandardPicture() { return Art(QStringLiteral("standard"), QSize(61, 66)); }
 
 TMesgPopUp::TMesgPopUp(AppContext& ctx, QWidget* parent) : NotificationStrip(473, 82, 220, parent), ctx_(ctx) {
@@ -41,12 +34,8 @@ TMesgPopUp::TMesgPopUp(AppContext& ctx, QWidget* parent) : NotificationStrip(473
     Datum->setStyleSheet(QStringLiteral("color: black; background: transparent;"));
     Datum->setMouseTracking(true);
 
-    auto* shape1 = new QWidget(this);
+    auto* shape1 = new Shape(kOrange, this);
     shape1->setGeometry(393, 0, 80, 14);
-    shape1->setAutoFillBackground(true);
-    QPalette orange = shape1->palette();
-    orange.setColor(QPalette::Window, kOrange);
-    shape1->setPalette(orange);
 
     Label9 = new ShapeButton(QStringLiteral("Zatvoriť"), this);
     Label9->setObjectName(QStringLiteral("Label9"));
@@ -54,7 +43,7 @@ TMesgPopUp::TMesgPopUp(AppContext& ctx, QWidget* parent) : NotificationStrip(473
     Label9->SetRounded(false);
     Label9->SetAlignment(Qt::AlignRight);
     Label9->SetUnderlineOnHover(true);
-    Label9->SetLooks({QColor(), kLabelColor}, {QColor(), kLabelHover}, {QColor(), kLabelHover});
+    Label9->SetLooks({QColor(), kTitleText}, {QColor(), kLinkHover}, {QColor(), kLinkHover});
     Label9->setFont(bold);
     connect(Label9, &ShapeButton::clicked, this, &TMesgPopUp::Label9Click);
 
@@ -79,10 +68,8 @@ TMesgPopUp::TMesgPopUp(AppContext& ctx, QWidget* parent) : NotificationStrip(473
                                .arg(kFrameDark.name(), ColorNumber(12900863).name()));
     AddDragHandle(Message->viewport());
 
-    auto* shape2 = new QWidget(this);
+    auto* shape2 = new Shape(kOrange, this);
     shape2->setGeometry(0, 80, 480, 1);
-    shape2->setAutoFillBackground(true);
-    shape2->setPalette(orange);
 
     // The strip stays where it is put; moving over the header, the title or the text only puts
     // "Zatvoriť" back to its resting look.

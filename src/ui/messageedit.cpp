@@ -10,6 +10,7 @@
 #include "ui/artwork.h"
 #include "ui/colors.h"
 #include "ui/day_convert.h"
+#include "ui/dialog_parts.h"
 #include "ui/kalvounit.h"
 #include "ui/message_popup.h"
 #include "ui/owndraw.h"
@@ -17,8 +18,6 @@
 namespace kalvo::ui {
 namespace {
 
-const QColor kInput = ColorNumber(16579836);
-const QColor kFocused = ColorNumber(12706047);
 const QString kStandardPicture = QStringLiteral("Štandardný");
 const QString kStandardMelody = QStringLiteral("Štandardná");
 const QString kWeekly = QStringLiteral("týždenne");
@@ -46,20 +45,6 @@ QLabel* Caption(const QString& text, QWidget* parent, int x, int y, int width = 
     return label;
 }
 
-QToolButton* Button(const QString& text, const QString& hint, QWidget* parent, const QRect& geometry) {
-    auto* b = new QToolButton(parent);
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setGeometry(geometry);
-    b->setCursor(Qt::PointingHandCursor);
-    b->setStyleSheet(QStringLiteral(
-        "QToolButton { color: rgb(245,245,245); font-weight: bold; font-size: 10px; background: rgb(129,129,129);"
-        " border: 1px solid rgb(215,215,227); border-radius: 4px; }"
-        "QToolButton:hover { color: rgb(255,165,74); border-color: rgb(255,165,74); }"
-        "QToolButton:pressed { color: white; border-color: white; background: rgb(108,108,108); }"));
-    return b;
-}
-
 }  // namespace
 
 TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx) {
@@ -68,26 +53,9 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
     setFixedSize(488, 290);
     setModal(true);
     SetFrameStyle(FrameStyle::Thick);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, ColorNumber(16119285));
-    setPalette(pal);
-    setAutoFillBackground(true);
-    QFont base = font();
-    base.setPixelSize(11);
-    setFont(base);
-    QFont bold = base;
-    bold.setBold(true);
+    const QFont bold = UseDialogFace(this);
 
-    auto* title = new QLabel(this);
-    title->setGeometry(4, 4, 480, 16);
-    title->setPixmap(Art(QStringLiteral("title"), QSize(480, 16)));
-    title->setScaledContents(true);
-    AddDragHandle(title);
-    auto* caption = new QLabel(QStringLiteral("Pripomienka"), this);
-    caption->setGeometry(8, 4, 200, 16);
-    caption->setFont(bold);
-    caption->setStyleSheet(QStringLiteral("color: rgb(108,0,0); background: transparent;"));
-    AddDragHandle(caption);
+    AddTitle(this, QRect(4, 4, 480, 16), QStringLiteral("Pripomienka"), QRect(8, 4, 200, 16));
 
     const TextLocale& loc = ctx_.locale;
     Caption(QStringLiteral("Dátum"), this, 12, 21)->setFont(bold);
@@ -158,14 +126,14 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
     CBPicture->setObjectName(QStringLiteral("CBPicture"));
     CBPicture->setGeometry(70, 236, 250, 22);
     CBPicture->addItem(kStandardPicture);
-    SpeedButton4 = Button(QStringLiteral("Hľadať ..."), QStringLiteral("Vybrať obrázok zo súboru"), this,
+    SpeedButton4 = GreyButton(QStringLiteral("Hľadať ..."), QStringLiteral("Vybrať obrázok zo súboru"), this,
                           QRect(324, 237, 69, 20));
     Caption(QStringLiteral("Melódia"), this, 12, 260)->setFont(bold);
     CBMelody = new QComboBox(this);
     CBMelody->setObjectName(QStringLiteral("CBMelody"));
     CBMelody->setGeometry(70, 260, 250, 22);
     CBMelody->addItem(kStandardMelody);
-    SpeedButton5 = Button(QStringLiteral("Hľadať ..."), QStringLiteral("Vybrať melódiu zo súboru"), this,
+    SpeedButton5 = GreyButton(QStringLiteral("Hľadať ..."), QStringLiteral("Vybrať melódiu zo súboru"), this,
                           QRect(324, 261, 69, 20));
 
     auto* previewFrame = new QLabel(this);
@@ -177,14 +145,14 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
     ImageMsg->setScaledContents(true);
     ImageMsg->setPixmap(TMesgPopUp::StandardPicture());
 
-    SpeedButton1 = Button(QStringLiteral("Zapísať"), QStringLiteral("Zapísať pripomienku do zoznamu"), this,
+    SpeedButton1 = GreyButton(QStringLiteral("Zapísať"), QStringLiteral("Zapísať pripomienku do zoznamu"), this,
                           QRect(401, 236, 80, 22));
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
-    SpeedButton2 = Button(QStringLiteral("Aktualizovať"), QStringLiteral("Aktualizuj vybratú položku"), this,
+    SpeedButton2 = GreyButton(QStringLiteral("Aktualizovať"), QStringLiteral("Aktualizuj vybratú položku"), this,
                           QRect(401, 236, 80, 22));
     SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
     SpeedButton2->hide();
-    SpeedButton3 = Button(QStringLiteral("Zrušiť"), QStringLiteral("Zrušiť aktualizáciu"), this,
+    SpeedButton3 = GreyButton(QStringLiteral("Zrušiť"), QStringLiteral("Zrušiť aktualizáciu"), this,
                           QRect(401, 260, 80, 22));
     SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
 
@@ -239,7 +207,7 @@ TEditMessage::~TEditMessage() {
 
 void TEditMessage::SetInputColour(QWidget* w, bool focused) {
     QPalette pal = w->palette();
-    const QColor colour = focused ? kFocused : kInput;
+    const QColor colour = focused ? kInputFocused : kInputFace;
     for (auto group : {QPalette::Active, QPalette::Inactive}) {
         pal.setColor(group, QPalette::Base, colour);
         pal.setColor(group, QPalette::Button, colour);

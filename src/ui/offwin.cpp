@@ -4,30 +4,13 @@
 
 #include "ui/artwork.h"
 #include "ui/colors.h"
+#include "ui/dialog_parts.h"
 #include "ui/kalvounit.h"
 #include "ui/setup.h"
+#include "ui/widgets/shape.h"
 #include "ui/widgets/slide.h"
 
 namespace kalvo::ui {
-namespace {
-
-const QColor kLabelColor = ColorNumber(108);
-const QColor kLabelHover = ColorNumber(27607);
-const QColor kOrange = ColorNumber(4892159);
-
-QLabel* TextLabel(const QString& text, const QRect& at, const QColor& colour, bool bold, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(at);
-    QFont f = label->font();
-    f.setBold(bold);
-    f.setPixelSize(11);
-    label->setFont(f);
-    label->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(colour.name()));
-    return label;
-}
-
-}  // namespace
-
 TOffWinForm::TOffWinForm(AppContext& ctx, QWidget* parent) : NotificationStrip(473, 82, 220, parent), ctx_(ctx) {
     setObjectName(QStringLiteral("TOffWinForm"));
     setWindowTitle(QStringLiteral("!!! VAROVANIE !!!"));
@@ -40,16 +23,12 @@ TOffWinForm::TOffWinForm(AppContext& ctx, QWidget* parent) : NotificationStrip(4
     image3->setGeometry(0, 0, 391, 14);
     image3->setPixmap(Art(QStringLiteral("title"), QSize(391, 14)));
     AddDragHandle(image3);
-    Datum = TextLabel(QStringLiteral("!!! VAROVANIE !!!"), QRect(2, 1, 331, 13), Qt::black, true, this);
+    Datum = ColouredLabel(QStringLiteral("!!! VAROVANIE !!!"), QRect(2, 1, 331, 13), Qt::black, true, this);
     Datum->setObjectName(QStringLiteral("Datum"));
     AddDragHandle(Datum);
 
-    auto* shape1 = new QWidget(this);
+    auto* shape1 = new Shape(kOrange, this);
     shape1->setGeometry(393, 0, 80, 14);
-    shape1->setAutoFillBackground(true);
-    QPalette orange = shape1->palette();
-    orange.setColor(QPalette::Window, kOrange);
-    shape1->setPalette(orange);
 
     Label9 = new ShapeButton(QStringLiteral("Zrušiť"), this);
     Label9->setObjectName(QStringLiteral("Label9"));
@@ -57,7 +36,7 @@ TOffWinForm::TOffWinForm(AppContext& ctx, QWidget* parent) : NotificationStrip(4
     Label9->SetRounded(false);
     Label9->SetAlignment(Qt::AlignRight);
     Label9->SetUnderlineOnHover(true);
-    Label9->SetLooks({QColor(), kLabelColor}, {QColor(), kLabelHover}, {QColor(), kLabelHover});
+    Label9->SetLooks({QColor(), kTitleText}, {QColor(), kLinkHover}, {QColor(), kLinkHover});
     Label9->setFont(Datum->font());
     connect(Label9, &ShapeButton::clicked, this, &TOffWinForm::Label9Click);
     connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
@@ -69,9 +48,9 @@ TOffWinForm::TOffWinForm(AppContext& ctx, QWidget* parent) : NotificationStrip(4
 
     const QColor red = ColorNumber(5987327);
     const QColor pale = ColorNumber(12900863);
-    Label2 = TextLabel(QStringLiteral("Pripravuje sa automatické vypnutie počítača."), QRect(68, 16, 400, 14), red,
+    Label2 = ColouredLabel(QStringLiteral("Pripravuje sa automatické vypnutie počítača."), QRect(68, 16, 400, 14), red,
                        true, this);
-    Label6 = TextLabel(QStringLiteral("Podľa nastaveného plánu sa po skončení odpočítavania vypne počítač. "
+    Label6 = ColouredLabel(QStringLiteral("Podľa nastaveného plánu sa po skončení odpočítavania vypne počítač. "
                                       "Pripravovaná akcia sa dá zastaviť po stlačení tlačidla ZRUŠIŤ."),
                        QRect(68, 31, 403, 28), pale, true, this);
     Label6->setWordWrap(true);
@@ -80,14 +59,12 @@ TOffWinForm::TOffWinForm(AppContext& ctx, QWidget* parent) : NotificationStrip(4
     Label6->setFont(small);
     Label6->setMouseTracking(true);
     AddDragHandle(Label6);
-    Label7 = TextLabel(QStringLiteral("Do vypnutia počítača ostáva ešte:"), QRect(68, 62, 200, 14), pale, false, this);
-    LTime = TextLabel(QStringLiteral("60 s"), QRect(270, 62, 80, 14), red, true, this);
+    Label7 = ColouredLabel(QStringLiteral("Do vypnutia počítača ostáva ešte:"), QRect(68, 62, 200, 14), pale, false, this);
+    LTime = ColouredLabel(QStringLiteral("60 s"), QRect(270, 62, 80, 14), red, true, this);
     LTime->setObjectName(QStringLiteral("LTime"));
 
-    auto* shape2 = new QWidget(this);
+    auto* shape2 = new Shape(kOrange, this);
     shape2->setGeometry(0, 80, 473, 2);
-    shape2->setAutoFillBackground(true);
-    shape2->setPalette(orange);
 
     // The strip stays where it is put.
     SetDraggable(false);

@@ -30,16 +30,16 @@ TOldPlan::TOldPlan(AppContext& ctx, QWidget* parent)
     bold.setBold(true);
     bold.setPixelSize(11);
     Label2->setFont(bold);
-    Label2->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(ColorNumber(16119285).name()));
+    Label2->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(kLightFace.name()));
     // Moves over the hint are moves over the bar.
     Label2->setAttribute(Qt::WA_TransparentForMouseEvents);
     Label2->hide();
 
-    const ButtonLook rest{ColorNumber(14931927), ColorNumber(16119285)};
+    const ButtonLook rest{ColorNumber(14931927), kLightFace};
     Label3 = new ShapeButton(kClose, this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setGeometry(300, 218, 94, 20);
-    Label3->SetFill(QColor(129, 129, 129));
+    Label3->SetFill(kGreyBar);
     Label3->SetBold(true);
     Label3->SetLooks(rest, {ColorNumber(14680061), ColorNumber(14680061)}, rest);
     Label3->hide();

@@ -7,6 +7,8 @@
 #include <QStyleOptionMenuItem>
 #include <QWidget>
 
+#include "ui/colors.h"
+
 namespace kalvo::ui {
 namespace {
 
@@ -39,7 +41,7 @@ void DrawMenuItem(QPainter& p, const QRect& rect, const MenuItemLook& item) {
     p.fillRect(QRect(QPoint(left, top), QPoint(std::max(left, 23) - 1, bottom - 1)), QColor(187, 187, 187));
     if (item.selected) {
         p.fillRect(rect, QColor(255, 224, 193));
-        p.setPen(QPen(QColor(129, 129, 129), 1));
+        p.setPen(QPen(kGreyBar, 1));
         p.setBrush(Qt::NoBrush);
         p.drawRect(rect.adjusted(0, 0, -1, -1));
     } else {
@@ -86,7 +88,7 @@ void DrawReminderRow(QPainter& p, QRect rect, bool selected, const QString& row,
     const QRect pictureBox(QPoint(left + 1, top + 1), QPoint(left + 30 - 1, top + height - 1 - 1));
     p.save();
     if (selected) {
-        p.fillRect(rect, QColor(215, 215, 227));
+        p.fillRect(rect, kPanel);
         p.setPen(QPen(QColor(128, 128, 128), 1));
         p.setBrush(Qt::NoBrush);
         p.drawRect(rect.adjusted(0, 0, -1, -1));

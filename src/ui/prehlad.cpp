@@ -6,6 +6,7 @@
 #include "storage/settings_file.h"
 #include "ui/artwork.h"
 #include "ui/colors.h"
+#include "ui/dialog_parts.h"
 #include "ui/kalvounit.h"
 #include "ui/message_popup.h"
 
@@ -20,25 +21,16 @@ OverviewWindow::OverviewWindow(const QString& title, QWidget* parent) : Borderle
     setPalette(pal);
     setAutoFillBackground(true);
 
-    auto* strip = new QLabel(this);
-    strip->setGeometry(2, 2, 508, 16);
-    strip->setPixmap(Art(QStringLiteral("title"), QSize(508, 16)));
-    strip->setScaledContents(true);
-    AddDragHandle(strip);
-    Label1 = new QLabel(title, this);
+    Label1 = AddTitle(this, QRect(2, 2, 508, 16), title, QRect(6, 2, 300, 16));
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(6, 2, 300, 16);
     QFont bold = font();
     bold.setBold(true);
-    Label1->setFont(bold);
-    Label1->setStyleSheet(QStringLiteral("color: #6c0000; background: transparent;"));
-    AddDragHandle(Label1);
 
     auto* names = new QWidget(this);
     names->setGeometry(4, 22, 505, 36);
     names->setAutoFillBackground(true);
     QPalette light = names->palette();
-    light.setColor(QPalette::Window, ColorNumber(16119285));
+    light.setColor(QPalette::Window, kLightFace);
     names->setPalette(light);
     Label7 = new QLabel(QStringLiteral("Dnes"), names);
     Label7->setGeometry(8, 2, 60, 16);
@@ -68,16 +60,16 @@ OverviewWindow::OverviewWindow(const QString& title, QWidget* parent) : Borderle
     CBclose = new QCheckBox(QStringLiteral("Po uplynutí časového intervalu nechať okno zobrazené"), bottomBar_);
     CBclose->setObjectName(QStringLiteral("CBclose"));
     CBclose->setGeometry(6, 5, 380, 20);
-    CBclose->setStyleSheet(QStringLiteral("color: %1;").arg(ColorNumber(16119285).name()));
+    CBclose->setStyleSheet(QStringLiteral("color: %1;").arg(kLightFace.name()));
     CBclose->setMouseTracking(true);
 
     Label9 = new ShapeButton(QStringLiteral("Zatvoriť"), this);
     Label9->setObjectName(QStringLiteral("Label9"));
     Label9->setGeometry(400, 218, 104, 20);
-    Label9->SetFill(QColor(129, 129, 129));
+    Label9->SetFill(kGreyBar);
     Label9->SetBold(true);
-    const ButtonLook rest{ColorNumber(14931927), ColorNumber(16119285)};
-    const ButtonLook hover{ColorNumber(4892159), ColorNumber(4892159)};
+    const ButtonLook rest{ColorNumber(14931927), kLightFace};
+    const ButtonLook hover{kOrange, kOrange};
     Label9->SetLooks(rest, hover, rest);
     connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
     AddDragHandle(bottomBar_);

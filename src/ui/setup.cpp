@@ -9,6 +9,7 @@
 #include "storage/settings_file.h"
 #include "ui/artwork.h"
 #include "ui/colors.h"
+#include "ui/dialog_parts.h"
 #include "ui/kalvounit.h"
 
 namespace kalvo::ui {
@@ -16,7 +17,6 @@ namespace {
 
 constexpr const char* kCaption = "Kalvo";
 const QColor kPageActive = ColorNumber(8454143);
-const QColor kPageOther = ColorNumber(16119285);
 const QString kIntervalCaption = QStringLiteral("Interval časového znamenia");
 const QString kAtTimeCaption = QStringLiteral("Oznamovať len o");
 const QString kPlayCaption = QStringLiteral("Vypočuť");
@@ -61,22 +61,13 @@ TFormSetup::TFormSetup(AppContext& ctx, QWidget* parent) : BorderlessWindow(pare
     QFont bold = font();
     bold.setBold(true);
 
-    auto* title = new QLabel(this);
-    title->setGeometry(1, 1, 509, 16);
-    title->setPixmap(Art(QStringLiteral("title"), QSize(509, 16)));
-    title->setScaledContents(true);
-    AddDragHandle(title);
-    auto* caption = new QLabel(QStringLiteral("Nastavenia programu"), this);
-    caption->setGeometry(6, 1, 300, 16);
-    caption->setFont(bold);
-    caption->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(ColorNumber(108).name()));
-    AddDragHandle(caption);
+    AddTitle(this, QRect(1, 1, 509, 16), QStringLiteral("Nastavenia programu"), QRect(6, 1, 300, 16));
 
     auto* pageBand = new QWidget(this);
     pageBand->setGeometry(1, 17, 510, 26);
     pageBand->setAutoFillBackground(true);
     QPalette grey = pageBand->palette();
-    grey.setColor(QPalette::Window, QColor(129, 129, 129));
+    grey.setColor(QPalette::Window, kGreyBar);
     pageBand->setPalette(grey);
     AddDragHandle(pageBand);
     auto pageButton = [&](const char* name, const QString& text, int x, int w) {
@@ -126,13 +117,13 @@ TFormSetup::TFormSetup(AppContext& ctx, QWidget* parent) : BorderlessWindow(pare
     auto* bottom = new QWidget(this);
     bottom->setGeometry(1, 225, 510, 29);
     bottom->setMouseTracking(true);
-    const ButtonLook rest{ColorNumber(14931927), ColorNumber(16119285)};
-    const ButtonLook hover{ColorNumber(4892159), ColorNumber(4892159)};
+    const ButtonLook rest{ColorNumber(14931927), kLightFace};
+    const ButtonLook hover{kOrange, kOrange};
     auto shapeButton = [&](const char* name, const QString& text, int x) {
         auto* b = new ShapeButton(text, this);
         b->setObjectName(QString::fromLatin1(name));
         b->setGeometry(x, 229, 100, 22);
-        b->SetFill(QColor(129, 129, 129));
+        b->SetFill(kGreyBar);
         b->SetBold(true);
         b->SetLooks(rest, hover, rest);
         connect(this, &BorderlessWindow::FreeAreaHovered, b, &ShapeButton::Rest);
@@ -269,7 +260,7 @@ void TFormSetup::ShowPage(QFrame* page) {
         {BtVseob, FrVseob1}, {BtSound, FrSound1}, {BtPicture, FrPicture1}, {BtPC, FrPC1}};
     for (const auto& [button, frame] : pages) {
         frame->setVisible(frame == page);
-        StylePageButton(button, frame == page ? kPageActive : kPageOther);
+        StylePageButton(button, frame == page ? kPageActive : kLightFace);
     }
 }
 
