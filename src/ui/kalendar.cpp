@@ -394,30 +394,10 @@ void TFormKalendar::SpeedButton1Click() {
     done(QDialog::Accepted);
 }
 
-int TFormKalendar::LocateChanged() const {
-    if (!changing_) return -1;
-    const ReminderList& list = ctx_.windows.main->Store().Reminders();
-    if (changingIndex_ >= 0 && static_cast<std::size_t>(changingIndex_) < list.size() &&
-        SameEntry(list[static_cast<std::size_t>(changingIndex_)], *changing_))
-        return changingIndex_;
-    for (std::size_t i = 0; i < list.size(); ++i)
-        if (SameEntry(list[i], *changing_)) return static_cast<int>(i);
-    return -1;
-}
-
 void TFormKalendar::SpeedButton2Click() {
-    TMainForm* main = ctx_.windows.main;
-    if (changing_) {
-        ReminderList& list = main->Store().Reminders();
-        const int at = LocateChanged();
-        if (at >= 0) list.erase(list.begin() + at);
-        list.push_back(BuildReminder());
-        main->CommitChange(/*sort=*/true);
-        // It fired and left the list while it was being changed: the changes are not thrown away.
-        if (at < 0)
-            ctx_.dialogs.Inform("Kalvo", "Upravovaná pripomienka medzitým zo zoznamu zmizla (už bola pripomenutá).\n"
-                                         "Zmeny sa uložili ako nová pripomienka.");
-    }
+    if (changing_)
+        ctx_.windows.main->ReplaceEdited(
+            changingIndex_, [this](const TReminder& r) { return SameEntry(r, *changing_); }, BuildReminder());
     changing_.reset();
     SpeedButton1->show();
     SpeedButton2->hide();

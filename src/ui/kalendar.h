@@ -79,8 +79,6 @@ private:
     void SetDate(DayNumber day);
     void ShowRefused(const QString& characters);
     void SetInputColour(QWidget* w, bool focused);
-    // Where the entry being changed is in the list now: the scheduler may have saved meanwhile.
-    int LocateChanged() const;
 
     AppContext& ctx_;
     std::optional<TReminder> changing_;

@@ -1,5 +1,7 @@
 #include "ui/kalvounit.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCursor>
 #include <QFileInfo>
@@ -417,6 +419,21 @@ bool TMainForm::CommitChange(bool sort) {
     if (Store().Commit(sort)) return true;
     StoreReloaded();
     return false;
+}
+
+void TMainForm::ReplaceEdited(int hint, const std::function<bool(const TReminder&)>& same, TReminder changed) {
+    ReminderList& list = Store().Reminders();
+    std::ptrdiff_t at = -1;
+    if (hint >= 0 && static_cast<std::size_t>(hint) < list.size() && same(list[static_cast<std::size_t>(hint)]))
+        at = hint;
+    else if (const auto found = std::find_if(list.begin(), list.end(), same); found != list.end())
+        at = found - list.begin();
+    if (at >= 0) list.erase(list.begin() + at);
+    list.push_back(std::move(changed));
+    CommitChange(/*sort=*/true);
+    if (at < 0)
+        ctx_.dialogs.Inform("Kalvo", "Upravovaná pripomienka medzitým zo zoznamu zmizla (už bola pripomenutá).\n"
+                                     "Zmeny sa uložili ako nová pripomienka.");
 }
 
 int TMainForm::RowRecord(int row) const {

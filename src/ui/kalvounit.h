@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -97,6 +98,10 @@ public:
     // The save-and-reload cycle for a change made to Store().Reminders(). When the write fails the rows
     // still follow the list as it now stands in memory.
     bool CommitChange(bool sort = true);
+    // Puts `changed` in place of the entry a window was changing: the one at `hint` when `same` still
+    // knows it, otherwise the first that `same` knows. One that has left the list meanwhile (it fired) is
+    // added anew, and the user is told so.
+    void ReplaceEdited(int hint, const std::function<bool(const TReminder&)>& same, TReminder changed);
     // The day picked in the month calendar: the date of a new reminder unless the week view gives one.
     DayNumber CalendarDate() const;
 

@@ -347,30 +347,10 @@ void TEditMessage::SpeedButton1Click() {
     done(QDialog::Accepted);
 }
 
-int TEditMessage::LocateEdited() const {
-    if (!editing_) return -1;
-    const ReminderList& list = ctx_.windows.main->Store().Reminders();
-    if (editingIndex_ >= 0 && static_cast<std::size_t>(editingIndex_) < list.size() &&
-        SameReminder(list[static_cast<std::size_t>(editingIndex_)], *editing_))
-        return editingIndex_;
-    for (std::size_t i = 0; i < list.size(); ++i)
-        if (SameReminder(list[i], *editing_)) return static_cast<int>(i);
-    return -1;
-}
-
 void TEditMessage::SpeedButton2Click() {
-    TMainForm* main = ctx_.windows.main;
-    if (editing_) {
-        ReminderList& list = main->Store().Reminders();
-        const int at = LocateEdited();
-        if (at >= 0) list.erase(list.begin() + at);
-        list.push_back(BuildReminder());
-        main->CommitChange(/*sort=*/true);
-        // The reminder fired and left the list while it was being edited: the changes are not thrown away.
-        if (at < 0)
-            ctx_.dialogs.Inform("Kalvo", "Upravovaná pripomienka medzitým zo zoznamu zmizla (už bola pripomenutá).\n"
-                                         "Zmeny sa uložili ako nová pripomienka.");
-    }
+    if (editing_)
+        ctx_.windows.main->ReplaceEdited(
+            editingIndex_, [this](const TReminder& r) { return SameReminder(r, *editing_); }, BuildReminder());
     editing_.reset();
     SpeedButton1->show();
     SpeedButton2->hide();

@@ -92,8 +92,6 @@ private:
     std::optional<QString> ChooseFile(const char* title, const char* filter, const char* extension);
     void ShowRefused(const QString& characters);
     void SetInputColour(QWidget* w, bool focused);
-    // Where the reminder being edited is in the list now: the scheduler may have saved meanwhile.
-    int LocateEdited() const;
 
     AppContext& ctx_;
     std::optional<TReminder> editing_;

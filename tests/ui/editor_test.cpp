@@ -256,6 +256,25 @@ private slots:
         QCOMPARE(o.f.ReadReminders()[0].Text, std::string("X"));
         QCOMPARE(o.f.ReadReminders()[1].Text, std::string("A"));
         QCOMPARE(o.f.ReadReminders()[2].Text, std::string("B2"));
+        QCOMPARE(o.f.dialogs.Count("info"), 0);
+    }
+
+    void updateOfAReminderThatFiredMeanwhileKeepsTheChangesAsANewOne() {
+        Opened o({Ordinary(kMonday + 1, At(9, 0), "A"), Ordinary(kMonday + 3, At(9, 0), "B")});
+        o.Edit(0, [&](ui::TEditMessage* e) {
+            ReminderList& list = o.main->Store().Reminders();
+            list.erase(list.begin());
+            o.main->Store().Commit(false);
+            e->EText->selectAll();
+            Type(e->EText, QStringLiteral("A2"));
+            QTest::mouseClick(e->SpeedButton2, Qt::LeftButton);
+        });
+        const ReminderList saved = o.f.ReadReminders();
+        QCOMPARE(saved.size(), std::size_t{2});
+        QCOMPARE(saved[0], Ordinary(kMonday + 1, At(9, 0), "A2"));
+        QCOMPARE(saved[1].Text, std::string("B"));
+        QCOMPARE(o.f.dialogs.Count("info"), 1);
+        QVERIFY(o.f.dialogs.shown.back().text.find("zo zoznamu zmizla") != std::string::npos);
     }
 
     void charactersTheFileCannotHoldAreRefusedAsTypedOrPasted() {
