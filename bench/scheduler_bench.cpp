@@ -9,6 +9,7 @@
 #include <random>
 
 #include "bench_data.h"
+#include "platform/silent_platform.h"
 #include "scheduler/scheduler.h"
 #include "scheduler/virtual_run.h"
 #include "storage/reminder_file.h"
@@ -41,20 +42,6 @@ public:
     std::optional<std::string> ChooseOpenFile(const FileDialogOptions&) override { return std::nullopt; }
     std::optional<std::string> ChooseSaveFile(const FileDialogOptions&) override { return std::nullopt; }
     int errors = 0;
-};
-
-class SilentPlatform final : public Platform {
-public:
-    std::string UserName() const override { return {}; }
-    std::filesystem::path ProgramFolder() const override { return {}; }
-    std::filesystem::path FindAsset(const std::string&) const override { return {}; }
-    bool PlaySound(const std::filesystem::path&, SoundMode) override { return true; }
-    void DefaultBeep() override {}
-    bool AutostartIsOn() const override { return false; }
-    void EnableAutostart() override {}
-    void DisableAutostart() override {}
-    std::string OperatingSystemName() const override { return {}; }
-    void ShutDown() override {}
 };
 
 class CountingHost final : public scheduler::SchedulerHost {

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/cli_context.h"
+#include "platform/silent_platform.h"
 #include "scheduler/scheduler.h"
 #include "scheduler/virtual_run.h"
 #include "storage/settings_file.h"
@@ -24,21 +25,6 @@ public:
     std::optional<std::string> ChooseSaveFile(const FileDialogOptions&) override { return std::nullopt; }
 
     int errors = 0;
-};
-
-// No sound is played and nothing is switched off.
-class SilentPlatform final : public Platform {
-public:
-    std::string UserName() const override { return {}; }
-    std::filesystem::path ProgramFolder() const override { return {}; }
-    std::filesystem::path FindAsset(const std::string&) const override { return {}; }
-    bool PlaySound(const std::filesystem::path&, SoundMode) override { return true; }
-    void DefaultBeep() override {}
-    bool AutostartIsOn() const override { return false; }
-    void EnableAutostart() override {}
-    void DisableAutostart() override {}
-    std::string OperatingSystemName() const override { return {}; }
-    void ShutDown() override {}
 };
 
 // Prints every alarm as one JSON line; the pop-up is closed at once. No shut-down is ever ordered.
