@@ -341,17 +341,23 @@ bool TFormSetup::StorablePath(const std::string& path) {
     return false;
 }
 
-void TFormSetup::DtFindClick() {
+void TFormSetup::ChooseInto(const char* title, const char* filter, const char* extension, QLineEdit* shown,
+                            std::string& pending) {
     FileDialogOptions o;
-    o.title = "Vyberte súbor z melódiou ...";
-    o.filter = "Zvukové súbory (*.wav)|*.wav";
+    o.title = title;
+    o.filter = filter;
     o.filterIndex = 1;
-    o.defaultExtension = "*.wav";
+    o.defaultExtension = extension;
     o.initialFolder = storage::Utf8FromPath(ctx_.files.folder);
     const auto chosen = ctx_.dialogs.ChooseOpenFile(o);
     if (!chosen || !StorablePath(*chosen)) return;
-    FrSound1->EPath->setText(Q(*chosen));
-    PendingMelody = *chosen;
+    shown->setText(Q(*chosen));
+    pending = *chosen;
+}
+
+void TFormSetup::DtFindClick() {
+    ChooseInto("Vyberte súbor z melódiou ...", "Zvukové súbory (*.wav)|*.wav", "*.wav", FrSound1->EPath,
+               PendingMelody);
 }
 
 void TFormSetup::BtPlayClick() {
@@ -367,29 +373,13 @@ void TFormSetup::BtPlayClick() {
 }
 
 void TFormSetup::FrPicture1Button1Click() {
-    FileDialogOptions o;
-    o.title = "Vyberte obrázok Kalvo ...";
-    o.filter = kPictureFilter;
-    o.filterIndex = 1;
-    o.defaultExtension = kPictureExtension;
-    o.initialFolder = storage::Utf8FromPath(ctx_.files.folder);
-    const auto chosen = ctx_.dialogs.ChooseOpenFile(o);
-    if (!chosen || !StorablePath(*chosen)) return;
-    FrPicture1->KalvoPicture->setText(Q(*chosen));
-    PendingMainPicture = *chosen;
+    ChooseInto("Vyberte obrázok Kalvo ...", kPictureFilter, kPictureExtension, FrPicture1->KalvoPicture,
+               PendingMainPicture);
 }
 
 void TFormSetup::FrPicture1Button2Click() {
-    FileDialogOptions o;
-    o.title = "Vyberte obrázok pripomienky ...";
-    o.filter = kPictureFilter;
-    o.filterIndex = 1;
-    o.defaultExtension = kPictureExtension;
-    o.initialFolder = storage::Utf8FromPath(ctx_.files.folder);
-    const auto chosen = ctx_.dialogs.ChooseOpenFile(o);
-    if (!chosen || !StorablePath(*chosen)) return;
-    FrPicture1->PripPicture->setText(Q(*chosen));
-    PendingStandardPicture = *chosen;
+    ChooseInto("Vyberte obrázok pripomienky ...", kPictureFilter, kPictureExtension, FrPicture1->PripPicture,
+               PendingStandardPicture);
 }
 
 void TFormSetup::FrPicture1PripPictureEnter() {

@@ -101,6 +101,9 @@ protected:
 private:
     void ShowPage(QFrame* page);
     void ChooseInterval(std::int32_t code, const QString& caption);
+    // A file picked in the open dialog and storable in the settings file goes to `shown` and `pending`.
+    void ChooseInto(const char* title, const char* filter, const char* extension, QLineEdit* shown,
+                    std::string& pending);
     // Paths the settings file cannot hold are refused with a message.
     bool StorablePath(const std::string& path);
     QString MelodyShown() const;
