@@ -143,6 +143,16 @@ void TMainForm::RestButtonsOver(QWidget* w) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == trayWindow_) {
+        // The mouse is polled only while it is over the icon.
+        if (event->type() == QEvent::Enter) {
+            lastPolledMouse_ = QPoint();
+            TrayWatch->start();
+        } else if (event->type() == QEvent::Leave) {
+            TrayWatch->stop();
+        }
+        return false;
+    }
     if (watched == TrayIcon) {
         if (event->type() == QEvent::ToolTip) {
             const QPoint at = static_cast<QHelpEvent*>(event)->globalPos();
@@ -634,16 +644,35 @@ void TMainForm::TrayIconMouseMove(int x, int y) {
 
 void TMainForm::WatchTray() {
     if (!TrayIcon->isVisible()) return;
-    const QRect icon = TrayIcon->geometry();
-    const QPoint mouse = QCursor::pos();
-    if (icon.isEmpty() || !icon.contains(mouse)) {
-        lastTrayMouse_ = QPoint();
+    if (!trayWindow_ && AttachTrayWindow() && !trayWindow_->underMouse()) {
+        TrayWatch->stop();
         return;
     }
-    // Only a move counts, as the mouse's own move events would.
-    if (mouse == lastTrayMouse_) return;
-    lastTrayMouse_ = mouse;
-    TrayIconMouseMove(mouse.x(), mouse.y());
+    // Each question to the display server wakes the program: while the mouse rests only its place is
+    // asked, and the icon's own place only every two seconds or when the mouse is over it.
+    const QPoint mouse = QCursor::pos();
+    if (mouse == lastPolledMouse_) return;
+    lastPolledMouse_ = mouse;
+    if (++pollsSinceTrayGeometry_ >= kTrayGeometryPolls || trayGeometry_.contains(mouse)) {
+        trayGeometry_ = TrayIcon->geometry();
+        pollsSinceTrayGeometry_ = 0;
+    }
+    // Only a move over the icon counts, as the mouse's own move events would.
+    if (!trayGeometry_.isEmpty() && trayGeometry_.contains(mouse)) TrayIconMouseMove(mouse.x(), mouse.y());
+}
+
+bool TMainForm::AttachTrayWindow() {
+    // In an XEmbed notification area the icon is a window of this program.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const auto icon = std::find_if(windows.begin(), windows.end(), [](QWidget* w) {
+        return w->objectName() == QLatin1String("QSystemTrayIconSys");
+    });
+    if (icon == windows.end()) return false;
+    trayWindow_ = *icon;
+    trayWindow_->installEventFilter(this);
+    // A restarted notification area gets a new window; until it is found the mouse is polled again.
+    connect(trayWindow_, &QObject::destroyed, TrayWatch, qOverload<>(&QTimer::start));
+    return true;
 }
 
 void TMainForm::pmCloseClick() {

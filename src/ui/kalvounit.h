@@ -6,6 +6,7 @@
 #include <QCalendarWidget>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
@@ -233,7 +234,10 @@ private:
     void FitCalendar();
     // Moving over these only puts the two bottom buttons back to rest.
     void RestButtonsOver(QWidget* w);
+    // The mouse over the tray icon, polled: where the notification area sends no moves, the icon is
+    // watched all the time, where its window is the program's own only while the mouse is over it.
     void WatchTray();
+    bool AttachTrayWindow();
 
     ReminderView rowsView_ = ReminderView::List;  // what the rows of MesgList were built for
     DayNumber rowsDay_ = 0;
@@ -248,7 +252,11 @@ private:
     scheduler::CaptionTicker ticker_;
     std::unique_ptr<OwnDrawMenuStyle> menuStyle_;
     bool ending_ = false;
-    QPoint lastTrayMouse_;
+    QPointer<QWidget> trayWindow_;
+    QPoint lastPolledMouse_;
+    QRect trayGeometry_;
+    static constexpr int kTrayGeometryPolls = 8;  // the mouse polls between two questions for the icon's place
+    int pollsSinceTrayGeometry_ = kTrayGeometryPolls;
 };
 
 }  // namespace kalvo::ui

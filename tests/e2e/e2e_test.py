@@ -168,8 +168,22 @@ try:
     assert decode(user + ".dat") == []
     shot("archived")
 
-    # The end: the tray menu's last item, then "Áno" in the question.
+    # The mouse moving over the tray icon slides out the name-day notice.
     icon = tray_icon()
+
+    def hover_shows_notice():
+        for dx, dy in ((4, 4), (12, 12)):
+            run("xdotool", "mousemove", "--sync", str(icon[1] + dx), str(icon[2] + dy))
+            time.sleep(0.4)
+        return window("^Meniny$", (182, 53))
+
+    notice = wait_for("the name-day notice", hover_shows_notice, 15)
+    time.sleep(1)
+    shot("name-day-notice")
+    run("xdotool", "mousemove", "--sync", "400", "400")
+
+    # The end: the tray menu's last item, then "Áno" in the question. (The icon found before the hover:
+    # the tooltip it left is a small window of the program too.)
     click(icon, icon[3] // 2, icon[4] // 2, button=3)
     time.sleep(0.5)
     shot("tray-menu")
