@@ -29,4 +29,6 @@ cmake --build --preset windows -j "${CMAKE_BUILD_PARALLEL_LEVEL:-2}"
 # each test program then starts in a fraction of a second, within ctest's time for listing its tests.
 "$wineserver" -p </dev/null >/dev/null 2>&1 || true
 "$wine" wineboot </dev/null >/dev/null 2>&1
-ctest --preset windows -j 2 "$@"
+# A test that fails under the emulator is run once more before it counts as failed: Wine now and then
+# fails to start a program (seen once in CI, where kalvo-cli --help returned 1).
+ctest --preset windows -j 2 --repeat until-pass:2 "$@"
