@@ -8,6 +8,8 @@
 
 #include "ui/artwork.h"
 #include "ui/widgets/borderless.h"
+#include "ui/widgets/shape.h"
+#include "ui/widgets/shape_button.h"
 
 namespace kalvo::ui {
 
@@ -37,6 +39,33 @@ QLabel* AddTitle(BorderlessWindow* window, const QRect& strip, const QString& ca
     label->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(kTitleText.name()));
     window->AddDragHandle(label);
     return label;
+}
+
+StripHeader AddStripHeader(BorderlessWindow* strip, const QString& caption, const QString& link) {
+    QPalette pal = strip->palette();
+    pal.setColor(QPalette::Window, kFrameDark);
+    strip->setPalette(pal);
+    strip->setAutoFillBackground(true);
+
+    auto* art = new QLabel(strip);
+    art->setGeometry(0, 0, 391, 14);
+    art->setPixmap(Art(QStringLiteral("title"), QSize(391, 14)));
+    strip->AddDragHandle(art);
+    QLabel* title = ColouredLabel(caption, QRect(2, 1, 331, 13), Qt::black, true, strip);
+    title->setObjectName(QStringLiteral("Datum"));
+    strip->AddDragHandle(title);
+
+    (new Shape(kOrange, strip))->setGeometry(393, 0, 80, 14);
+    auto* button = new ShapeButton(link, strip);
+    button->setObjectName(QStringLiteral("Label9"));
+    button->setGeometry(395, 1, 75, 13);
+    button->SetRounded(false);
+    button->SetAlignment(Qt::AlignRight);
+    button->SetUnderlineOnHover(true);
+    button->SetLooks({QColor(), kTitleText}, {QColor(), kLinkHover}, {QColor(), kLinkHover});
+    button->setFont(title->font());
+    QObject::connect(strip, &BorderlessWindow::FreeAreaHovered, button, &ShapeButton::Rest);
+    return {title, button};
 }
 
 QLabel* ColouredLabel(const QString& text, const QRect& at, const QColor& colour, bool bold, QWidget* parent) {

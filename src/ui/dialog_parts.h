@@ -16,12 +16,21 @@ class QWidget;
 namespace kalvo::ui {
 
 class BorderlessWindow;
+class ShapeButton;
 
 // The light face and the 11-pixel letter of the dialogs; gives back the bold variant of that letter.
 QFont UseDialogFace(QWidget* window);
 
 // The title art over `strip` and the bold caption over `captionAt`; both drag the window.
 QLabel* AddTitle(BorderlessWindow* window, const QRect& strip, const QString& caption, const QRect& captionAt);
+
+// The wide strips' dark face and header (the alarm and the shut-down countdown): the title art with the
+// bold black caption "Datum" over it, and on orange at the right the link "Label9" that closes the strip.
+struct StripHeader {
+    QLabel* caption;
+    ShapeButton* link;
+};
+StripHeader AddStripHeader(BorderlessWindow* strip, const QString& caption, const QString& link);
 
 // A label in `colour` on a transparent ground, in the 11-pixel letter.
 QLabel* ColouredLabel(const QString& text, const QRect& at, const QColor& colour, bool bold, QWidget* parent);

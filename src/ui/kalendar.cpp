@@ -387,9 +387,7 @@ TReminder TFormKalendar::BuildReminder() const {
 }
 
 void TFormKalendar::SpeedButton1Click() {
-    TMainForm* main = ctx_.windows.main;
-    main->Store().Reminders().push_back(BuildReminder());
-    main->CommitChange(/*sort=*/true);
+    ctx_.windows.main->AddReminder(BuildReminder());
     changing_.reset();
     done(QDialog::Accepted);
 }

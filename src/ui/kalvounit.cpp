@@ -431,6 +431,11 @@ bool TMainForm::CommitChange(bool sort) {
     return false;
 }
 
+void TMainForm::AddReminder(TReminder reminder) {
+    Store().Reminders().push_back(std::move(reminder));
+    CommitChange(/*sort=*/true);
+}
+
 void TMainForm::ReplaceEdited(int hint, const std::function<bool(const TReminder&)>& same, TReminder changed) {
     ReminderList& list = Store().Reminders();
     std::ptrdiff_t at = -1;

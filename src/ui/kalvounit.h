@@ -99,6 +99,8 @@ public:
     // The save-and-reload cycle for a change made to Store().Reminders(). When the write fails the rows
     // still follow the list as it now stands in memory.
     bool CommitChange(bool sort = true);
+    // A reminder made in another window joins the list, which is sorted and saved.
+    void AddReminder(TReminder reminder);
     // Puts `changed` in place of the entry a window was changing: the one at `hint` when `same` still
     // knows it, otherwise the first that `same` knows. One that has left the list meanwhile (it fired) is
     // added anew, and the user is told so.
@@ -231,6 +233,7 @@ private:
     void HidingReset();
     void ShowWeekPanel();
     void ShowCalendar();
+    void GrowCommandBar();
     void FitCalendar();
     // Moving over these only puts the two bottom buttons back to rest.
     void RestButtonsOver(QWidget* w);

@@ -184,6 +184,17 @@ void TMainForm::Label6Click() {
     ShowWeekPanel();
 }
 
+// The grey bar under the week panel or the calendar grows in five steps; the caller adds its full height.
+void TMainForm::GrowCommandBar() {
+    for (int h = 0; h <= 20; h += 5) {
+        animation_->Add([this, h] {
+            SetHeight(Shape6, h);
+            Shape6->show();
+            Shape6->raise();
+        }, kBarPauseMs);
+    }
+}
+
 void TMainForm::ShowWeekPanel() {
     const auto raise = [](QWidget* w) {
         w->show();
@@ -227,13 +238,7 @@ void TMainForm::ShowWeekPanel() {
     }, 0);
     for (int h = 1; h <= 4; ++h) animation_->Add([this, h] { SetHeight(Shape17, h); }, kGrowPauseMs);
     for (std::size_t i = 5; i < 7; ++i) growRow(rows[i]);
-    for (int h = 0; h <= 20; h += 5) {
-        animation_->Add([this, h] {
-            SetHeight(Shape6, h);
-            Shape6->show();
-            Shape6->raise();
-        }, kBarPauseMs);
-    }
+    GrowCommandBar();
     animation_->Add([this] {
         SetHeight(Shape6, 25);
         for (QWidget* w : std::initializer_list<QWidget*>{Label17, BtBack, BtNext}) {
@@ -328,13 +333,7 @@ void TMainForm::ShowCalendar() {
     Date->raise();
     for (int left = -193; left < 0; left += 8) animation_->Add([this, left] { Date->move(left, 5); }, kSlidePauseMs);
     animation_->Add([this] { Date->move(0, 5); }, 0);
-    for (int h = 0; h <= 20; h += 5) {
-        animation_->Add([this, h] {
-            SetHeight(Shape6, h);
-            Shape6->show();
-            Shape6->raise();
-        }, kBarPauseMs);
-    }
+    GrowCommandBar();
     animation_->Add([this] {
         SetHeight(Shape6, 25);
         DateClick();

@@ -5,6 +5,7 @@
 
 #include "ui/artwork.h"
 #include "ui/colors.h"
+#include "ui/dialog_parts.h"
 #include "ui/widgets/shape.h"
 #include "ui/widgets/slide.h"
 
@@ -14,38 +15,11 @@ QPixmap TMesgPopUp::StandardPicture() { return Art(QStringLiteral("standard"), Q
 TMesgPopUp::TMesgPopUp(AppContext& ctx, QWidget* parent) : NotificationStrip(473, 82, 220, parent), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Pripomienka"));
     setObjectName(QStringLiteral("TMesgPopUp"));
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kFrameDark);
-    setPalette(pal);
-    setAutoFillBackground(true);
-
-    auto* title = new QLabel(this);
-    title->setGeometry(0, 0, 391, 14);
-    title->setPixmap(Art(QStringLiteral("title"), QSize(391, 14)));
-    AddDragHandle(title);
-
-    Datum = new QLabel(this);
-    Datum->setObjectName(QStringLiteral("Datum"));
-    Datum->setGeometry(2, 1, 331, 13);
-    QFont bold = Datum->font();
-    bold.setBold(true);
-    bold.setPixelSize(11);
-    Datum->setFont(bold);
-    Datum->setStyleSheet(QStringLiteral("color: black; background: transparent;"));
-    Datum->setMouseTracking(true);
-
-    auto* shape1 = new Shape(kOrange, this);
-    shape1->setGeometry(393, 0, 80, 14);
-
-    Label9 = new ShapeButton(QStringLiteral("Zatvoriť"), this);
-    Label9->setObjectName(QStringLiteral("Label9"));
-    Label9->setGeometry(395, 1, 75, 13);
-    Label9->SetRounded(false);
-    Label9->SetAlignment(Qt::AlignRight);
-    Label9->SetUnderlineOnHover(true);
-    Label9->SetLooks({QColor(), kTitleText}, {QColor(), kLinkHover}, {QColor(), kLinkHover});
-    Label9->setFont(bold);
+    const StripHeader header = AddStripHeader(this, QString(), QStringLiteral("Zatvoriť"));
+    Datum = header.caption;
+    Label9 = header.link;
     connect(Label9, &ShapeButton::clicked, this, &TMesgPopUp::Label9Click);
+    const QFont bold = Datum->font();
 
     Image2 = new QLabel(this);
     Image2->setGeometry(0, 14, 61, 66);
@@ -74,8 +48,6 @@ TMesgPopUp::TMesgPopUp(AppContext& ctx, QWidget* parent) : NotificationStrip(473
     // The strip stays where it is put; moving over the header, the title or the text only puts
     // "Zatvoriť" back to its resting look.
     SetDraggable(false);
-    connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
-    AddDragHandle(Datum);
 
     TimerShow = new QTimer(this);
     TimerShow->setInterval(kSlideTickMs);

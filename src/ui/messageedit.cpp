@@ -337,9 +337,7 @@ TReminder TEditMessage::BuildReminder() const {
 }
 
 void TEditMessage::AddReminder() {
-    TMainForm* main = ctx_.windows.main;
-    main->Store().Reminders().push_back(BuildReminder());
-    main->CommitChange(/*sort=*/true);
+    ctx_.windows.main->AddReminder(BuildReminder());
 }
 
 void TEditMessage::SpeedButton1Click() {

@@ -14,32 +14,10 @@ namespace kalvo::ui {
 TOffWinForm::TOffWinForm(AppContext& ctx, QWidget* parent) : NotificationStrip(473, 82, 220, parent), ctx_(ctx) {
     setObjectName(QStringLiteral("TOffWinForm"));
     setWindowTitle(QStringLiteral("!!! VAROVANIE !!!"));
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kFrameDark);
-    setPalette(pal);
-    setAutoFillBackground(true);
-
-    auto* image3 = new QLabel(this);
-    image3->setGeometry(0, 0, 391, 14);
-    image3->setPixmap(Art(QStringLiteral("title"), QSize(391, 14)));
-    AddDragHandle(image3);
-    Datum = ColouredLabel(QStringLiteral("!!! VAROVANIE !!!"), QRect(2, 1, 331, 13), Qt::black, true, this);
-    Datum->setObjectName(QStringLiteral("Datum"));
-    AddDragHandle(Datum);
-
-    auto* shape1 = new Shape(kOrange, this);
-    shape1->setGeometry(393, 0, 80, 14);
-
-    Label9 = new ShapeButton(QStringLiteral("Zrušiť"), this);
-    Label9->setObjectName(QStringLiteral("Label9"));
-    Label9->setGeometry(395, 1, 75, 13);
-    Label9->SetRounded(false);
-    Label9->SetAlignment(Qt::AlignRight);
-    Label9->SetUnderlineOnHover(true);
-    Label9->SetLooks({QColor(), kTitleText}, {QColor(), kLinkHover}, {QColor(), kLinkHover});
-    Label9->setFont(Datum->font());
+    const StripHeader header = AddStripHeader(this, QStringLiteral("!!! VAROVANIE !!!"), QStringLiteral("Zrušiť"));
+    Datum = header.caption;
+    Label9 = header.link;
     connect(Label9, &ShapeButton::clicked, this, &TOffWinForm::Label9Click);
-    connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
 
     Image1 = new QLabel(this);
     Image1->setGeometry(0, 14, 61, 66);
