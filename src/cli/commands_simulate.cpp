@@ -7,6 +7,7 @@
 #include "platform/silent_platform.h"
 #include "scheduler/scheduler.h"
 #include "scheduler/virtual_run.h"
+#include "storage/extra_settings_file.h"
 #include "storage/settings_file.h"
 
 namespace kalvo::cli {
@@ -77,6 +78,7 @@ int Simulate(Context& ctx) {
     const storage::DataFiles files{ctx.Dir(), ctx.user};
     TSettings settings;
     storage::OpenSetup(files.SetupFile(), settings);  // read only: simulate never writes it
+    storage::OpenExtraSetup(files.ExtraSetupFile(), settings);
 
     // A file that exists but cannot be read would be overwritten by the first save.
     RequireReadable(files.UserFile());
@@ -89,6 +91,7 @@ int Simulate(Context& ctx) {
     // A user without a file starts with an empty list; the first-run question is not asked here.
     if (storage::FileExists(files.UserFile())) store.OpenUserFile();
     store.OpenArchive();
+    store.OpenSnoozes();  // alarms put off come back at their moment and are acknowledged at once
     dialogs.errors = 0;  // a damaged file has been told about and kept aside, as the program does
 
     SilentPlatform platform;

@@ -22,6 +22,10 @@ inline constexpr std::string_view kDefaultMelody = "Default";
 // The picture value the settings dialog stores for "no picture".
 inline constexpr std::string_view kStandardPictureCaption = "Štandardný";
 
+inline constexpr std::int32_t kMinLatenessHours = 1;
+inline constexpr std::int32_t kMaxLatenessHours = 720;
+inline constexpr std::int32_t kDefaultLatenessHours = 24;
+
 struct TSettings {
     std::string StandardMelody = std::string(kDefaultMelody);
     std::int32_t TimeSignalInterval = tsOff;
@@ -34,6 +38,10 @@ struct TSettings {
     std::uint8_t MoveToNextYear = 0;
     std::int32_t OverviewSeconds = 0;
     std::uint8_t ShutdownEnabled = 0;  // never stored: no shut-down order survives a restart
+
+    // Kept in setup.ini beside setup.dat, never in setup.dat itself, whose layout is fixed.
+    std::uint8_t LatenessLimitOn = 0;  // reminders missed by more than the limit only go to the archive
+    std::int32_t LatenessLimitHours = kDefaultLatenessHours;
 
     bool operator==(const TSettings&) const = default;
 };

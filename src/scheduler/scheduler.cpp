@@ -4,7 +4,9 @@
 #include <bit>
 
 #include "core/due.h"
+#include "scheduler/lateness.h"
 #include "scheduler/next_due.h"
+#include "scheduler/same_record.h"
 #include "scheduler/time_signal.h"
 #include "storage/file_io.h"
 
@@ -25,15 +27,6 @@ public:
 private:
     bool& busy_;
 };
-
-// Field by field, doubles by their bits, so that a record with a NaN from a damaged file is still itself.
-bool SameRecord(const TReminder& a, const TReminder& b) {
-    auto bits = [](double d) { return std::bit_cast<std::uint64_t>(d); };
-    return a.Date == b.Date && bits(a.Time) == bits(b.Time) && a.Text == b.Text && a.Notice == b.Notice &&
-           a.NoticeFrom == b.NoticeFrom && a.NoticeNext == b.NoticeNext && a.Period == b.Period &&
-           bits(a.NoticeTime) == bits(b.NoticeTime) && a.Picture == b.Picture && a.Melody == b.Melody &&
-           a.IsNameDay == b.IsNameDay && a.IsBirthday == b.IsBirthday && a.NoticeWeekDay == b.NoticeWeekDay;
-}
 
 SecondKey OrderKey(const ShutdownOrder& order) {
     return KeyOf(LocalMoment{order.day, order.hour, order.minute, order.second});
@@ -74,13 +67,16 @@ void Scheduler::Tick() {
     const LocalMoment now = clock_.Now();
     const std::optional<SecondKey> previous = lastTick_;
     lastTick_ = KeyOf(now);
+    // A resume from sleep or a change of the clock: what fell due in between is handled in this tick,
+    // once, under the lateness limit.
+    if (previous && (KeyOf(now) - *previous > 60 || KeyOf(now) < *previous)) ++clockJumps_;
     const DayNumber today = now.day;
     const double t = now.TimeOfDay();
 
     if (ShutdownDue(host_.CurrentShutdownOrder(), now, previous)) RunShutdownCountdown();
 
     ReminderList& list = store_.Reminders();
-    if (list.empty() && settings_.TimeSignalInterval == tsOff) return;
+    if (list.empty() && store_.Snoozes().empty() && missed_.empty() && settings_.TimeSignalInterval == tsOff) return;
     state_.SignalNow = false;
     state_.SignalPending = false;
 
@@ -96,15 +92,51 @@ void Scheduler::Tick() {
         }
     }
 
+    if (LatenessOn()) SettleMissedAt(now);
+    if (!missed_.empty()) ShowMissed();
+
     // The aftercare replaces the list; the index carries over to the new one.
     for (std::size_t i = 0; i < store_.Reminders().size(); ++i) {
-        if (state_.SignalNow || ReminderDue(store_.Reminders()[i], today, t)) Fire(i, today, t);
+        const TReminder& r = store_.Reminders()[i];
+        if (!state_.SignalNow && !store_.Snoozes().empty()) {
+            // A reminder put off waits for its snooze, whatever its own dates say.
+            if (const auto entry = EventSnoozeOf(r)) {
+                if (store_.Snoozes()[*entry].until <= KeyOf(now)) Fire(i, today, t);
+                continue;
+            }
+        }
+        if (state_.SignalNow || ReminderDue(r, today, t)) Fire(i, today, t);
     }
+    FireSnoozedNotices(now);
+}
+
+void Scheduler::SettleMissed() {
+    if (busy_ || !LatenessOn()) return;
+    const BusyScope busy(busy_);
+    SettleMissedAt(clock_.Now());
 }
 
 void Scheduler::RunShutdownCountdown() {
     host_.SetTestTimerRunning(false);
     if (host_.ShowShutdownCountdown()) host_.SetTestTimerRunning(true);
+}
+
+Alarm Scheduler::AlarmFor(const TReminder& r, bool signal, DayNumber today, double t) const {
+    Alarm alarm;
+    alarm.picture = PictureFor(r);
+    const std::string caption = "Dátum: " + ShortDate(locale_, signal ? today : r.Date) +
+                                "       Čas: " + LongTime(locale_, signal ? t : r.Time);
+    if (signal) {
+        alarm.header = "Čas";
+        alarm.lines = {" ", std::string(kSignalLine) + caption};
+    } else {
+        alarm.header = caption;
+        alarm.lines = {r.Text};
+    }
+    alarm.sound = SoundFor(r);
+    alarm.timeSignal = signal;
+    alarm.snoozable = !signal && r.Text != kTimeSignalText;  // the signal is never put off
+    return alarm;
 }
 
 void Scheduler::Fire(std::size_t index, DayNumber today, double t) {
@@ -113,33 +145,40 @@ void Scheduler::Fire(std::size_t index, DayNumber today, double t) {
     try {
         TReminder& r = store_.Reminders()[index];
         const bool signal = state_.SignalNow;
-        if (!signal) AdvanceNotice(r, today, clock_.Now().Now());
+        ShownAlarm shown;
+        shown.at = clock_.Now();
+        shown.kind = EventFires(r, today, t) ? storage::SnoozeKind::Event : storage::SnoozeKind::Notice;
+        shown.record = r;
+        if (!signal) shown.entry = EventSnoozeOf(r);
+        if (!signal) AdvanceNotice(r, today, shown.at.Now());
+        // A notice comes back on its own; its series moves on as when it is acknowledged.
+        if (shown.kind == storage::SnoozeKind::Notice) shown.record = r;
 
-        Alarm alarm;
-        alarm.picture = PictureFor(r);
-        const std::string caption = "Dátum: " + ShortDate(locale_, signal ? today : r.Date) +
-                                    "       Čas: " + LongTime(locale_, signal ? t : r.Time);
-        if (signal) {
-            alarm.header = "Čas";
-            alarm.lines = {" ", std::string(kSignalLine) + caption};
-        } else {
-            alarm.header = caption;
-            alarm.lines = {r.Text};
-        }
-        alarm.sound = SoundFor(r);
+        const Alarm alarm = AlarmFor(r, signal, today, t);
         if (!alarm.sound.empty()) platform_.PlaySound(storage::PathFromUtf8(alarm.sound), SoundMode::Async);
-        alarm.timeSignal = signal;
         state_.SignalNow = false;
 
         const TReminder fired = r;
-        host_.ShowAlarm(alarm);
+        const TReminder before = shown.entry ? store_.Snoozes()[*shown.entry].record : shown.record;
+        const storage::SnoozeKind kind = shown.kind;
+        const bool snoozed = ShowAndAsk(alarm, std::move(shown));
         // The signal changes and saves nothing. While the pop-up was open the user may have edited the
         // list, which replaces it: the aftercare goes to the fired record wherever it is now, and to none
         // when the user changed or deleted it.
         if (!signal) {
-            if (const auto at = Locate(fired, index)) Aftercare(*at, today, t);
+            const auto at = Locate(fired, index);
+            if (snoozed && kind == storage::SnoozeKind::Event) {
+                // Put off, the reminder stays exactly as it is in the file until it is acknowledged.
+                if (at) store_.Reminders()[*at] = before;
+            } else {
+                if (!snoozed) {
+                    if (const auto entry = EventSnoozeOf(before)) DropSnooze(*entry);
+                }
+                if (at) Aftercare(*at, today, t);
+            }
         }
     } catch (...) {
+        shown_.reset();
         ResumeAfterAlarm();
         throw;
     }
@@ -215,6 +254,10 @@ std::optional<SecondKey> Scheduler::NextActiveSecond(SecondKey now, SecondKey li
         else if (from <= minuteEnd) consider(from);
     }
 
+    // A snooze comes back at its moment; one already due, or a list of missed alarms, at once.
+    if (!missed_.empty()) consider(from);
+    for (const storage::PendingSnooze& e : store_.Snoozes()) consider(std::max(e.until, from));
+
     const ReminderList& list = store_.Reminders();
     if (list.empty() && settings_.TimeSignalInterval == tsOff) return best;
 
@@ -232,6 +275,7 @@ std::optional<SecondKey> Scheduler::NextActiveSecond(SecondKey now, SecondKey li
     }
 
     for (const TReminder& r : list) {
+        if (!store_.Snoozes().empty() && EventSnoozeOf(r)) continue;  // it waits for its snooze
         const SecondKey bound = best ? *best - 1 : limit;
         if (const auto key = FirstDueSecond(r, from, bound)) consider(*key);
         if (best && *best == from) break;
@@ -241,7 +285,7 @@ std::optional<SecondKey> Scheduler::NextActiveSecond(SecondKey now, SecondKey li
 
 void Scheduler::SkipIdleTicksThrough(SecondKey last) {
     lastTick_ = last;
-    if (!store_.Reminders().empty() || settings_.TimeSignalInterval != tsOff) {
+    if (!store_.Reminders().empty() || !store_.Snoozes().empty() || settings_.TimeSignalInterval != tsOff) {
         state_.SignalNow = false;
         state_.SignalPending = false;
     }

@@ -29,8 +29,36 @@ struct Alarm {
     std::string picture;             // picture for `ImageMsg`; empty: keep it hidden (the standard picture shows)
     std::string sound;               // the sound already started for this alarm; empty: none
     bool timeSignal = false;         // the time signal, given over the first reminder of the list
+    bool snoozable = false;          // it can be put off ("Odložiť"): a reminder or notice, not a signal or list
 
     bool operator==(const Alarm&) const = default;
+};
+
+// The header of the one alarm that lists the reminders missed by more than the lateness limit.
+inline constexpr std::string_view kMissedHeader = "Zmeškané";
+
+// How long the user puts an alarm off.
+struct SnoozeRequest {
+    enum class Kind {
+        Minutes,           // so many minutes of real time from now
+        TomorrowSameTime,  // tomorrow at the time of day the alarm came
+        At,                // a moment the user chose
+    };
+    Kind kind = Kind::Minutes;
+    int minutes = 0;
+    SecondKey at = 0;
+
+    static SnoozeRequest ForMinutes(int m) { return {Kind::Minutes, m, 0}; }
+    static SnoozeRequest Tomorrow() { return {Kind::TomorrowSameTime, 0, 0}; }
+    static SnoozeRequest Until(SecondKey moment) { return {Kind::At, 0, moment}; }
+};
+
+// A reminder or notice that was not shown because it came more than the lateness limit too late.
+struct MissedAlarm {
+    SecondKey dueAt = 0;  // the moment it belonged to
+    std::string text;
+    bool notice = false;
+    bool operator==(const MissedAlarm&) const = default;
 };
 
 // The shut-down order as the settings dialog holds it: `CBDownPC`, the day of `DateDownPC` and the
@@ -84,6 +112,26 @@ public:
     // is on screen does nothing.
     void Tick();
 
+    // While an alarm is on screen: puts it off instead of acknowledging it. The snooze is on disk when
+    // this returns true; the host then closes the alarm. False when the alarm on screen cannot be put
+    // off (none, the time signal, the list of missed alarms) or the moment is not in the future.
+    bool SnoozeShownAlarm(const SnoozeRequest& request);
+    // The alarm on screen can be put off.
+    bool CanSnoozeShown() const { return shown_ && shown_->snoozable; }
+
+    // Sends what is overdue by more than the lateness limit to the archive at once, without alarms,
+    // and keeps it for the one list of missed alarms. The tick does this itself; the day overview calls
+    // it before the scheduler starts, to list them.
+    void SettleMissed();
+    // The missed alarms not yet shown, oldest first; the caller shows them.
+    std::vector<MissedAlarm> TakeMissed();
+    // The lines of the list of missed alarms.
+    std::vector<std::string> MissedLines(const std::vector<MissedAlarm>& missed) const;
+
+    // Ticks that found the wall clock moved by more than a minute since the tick before (a resume from
+    // sleep, a change of the clock), or moved back.
+    int ClockJumps() const { return clockJumps_; }
+
     // `Timer`'s handler: switches the tray icon between its two images.
     void BlinkTick();
     int TrayImage() const { return trayImage_; }
@@ -103,7 +151,28 @@ private:
     bool ShutdownDue(const ShutdownOrder& order, const LocalMoment& now, std::optional<SecondKey> previous) const;
     bool SignalDue(const LocalMoment& now, std::optional<SecondKey> previous) const;
     void RunShutdownCountdown();
+    struct ShownAlarm {
+        bool snoozable = false;
+        LocalMoment at;                         // when it came
+        storage::SnoozeKind kind = storage::SnoozeKind::Event;
+        TReminder record;                       // what a snooze keeps: the record as it was before the alarm
+        std::optional<std::size_t> entry;       // the pending snooze it came from
+        std::optional<SecondKey> snoozedUntil;  // set when the user put it off
+    };
+
     void Fire(std::size_t index, DayNumber today, double t);
+    void FireSnoozedNotices(const LocalMoment& now);
+    // Shows the alarm; true when the user put it off.
+    bool ShowAndAsk(const Alarm& alarm, ShownAlarm shown);
+    Alarm AlarmFor(const TReminder& r, bool signal, DayNumber today, double t) const;
+    void ShowMissed();
+    std::optional<SecondKey> SnoozeMoment(const SnoozeRequest& request) const;
+    bool LatenessOn() const;
+    bool IsLate(SecondKey dueAt, const LocalMoment& now) const;
+    // The pending snooze of a record of the list, if it is put off.
+    std::optional<std::size_t> EventSnoozeOf(const TReminder& r) const;
+    void DropSnooze(std::size_t entry);
+    void SettleMissedAt(const LocalMoment& now);
     std::optional<std::size_t> Locate(const TReminder& fired, std::size_t index) const;
     void Aftercare(std::size_t index, DayNumber today, double t);
     void ResumeAfterAlarm();
@@ -121,6 +190,9 @@ private:
     bool busy_ = false;
     int trayImage_ = 0;
     std::optional<SecondKey> lastTick_;  // moment of the last tick that ran
+    std::optional<ShownAlarm> shown_;
+    std::vector<MissedAlarm> missed_;
+    int clockJumps_ = 0;
 };
 
 }  // namespace kalvo::scheduler

@@ -32,5 +32,8 @@ std::filesystem::path DataFiles::ArchiveFile() const { return folder / PathFromU
 std::filesystem::path DataFiles::LegacyFile() const { return folder / "memo.dat"; }
 std::filesystem::path DataFiles::LegacyBackup() const { return folder / "memo_bak.kvl"; }
 std::filesystem::path DataFiles::SetupFile() const { return folder / "setup.dat"; }
+std::filesystem::path DataFiles::ExtraSetupFile() const { return folder / "setup.ini"; }
+// Its own extension, so that no user's name can make it land on another user's reminder file.
+std::filesystem::path DataFiles::SnoozeFile() const { return folder / PathFromUtf8(SafeFileStem(user) + ".snooze"); }
 
 }  // namespace kalvo::storage

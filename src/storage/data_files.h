@@ -21,6 +21,8 @@ struct DataFiles {
     std::filesystem::path LegacyFile() const;    // memo.dat, shared by all users of the old version
     std::filesystem::path LegacyBackup() const;  // memo_bak.kvl
     std::filesystem::path SetupFile() const;     // setup.dat
+    std::filesystem::path ExtraSetupFile() const;  // setup.ini: the settings setup.dat has no room for
+    std::filesystem::path SnoozeFile() const;    // <user>.snooze: alarms put off for a while
 };
 
 }  // namespace kalvo::storage

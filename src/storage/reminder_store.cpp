@@ -1,5 +1,6 @@
 #include "storage/reminder_store.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/zorad.h"
@@ -12,6 +13,7 @@ namespace {
 constexpr const char* kCaption = "Kalvo";
 constexpr const char* kUserFileWhat = "Súbor pripomienok";
 constexpr const char* kArchiveWhat = "Súbor starých pripomienok";
+constexpr const char* kSnoozeWhat = "Súbor odložených pripomienok";
 
 std::string StatusText(FileStatus s) {
     switch (s) {
@@ -193,6 +195,49 @@ bool ReminderStore::CommitArchive() {
     if (!WriteList(files_.ArchiveFile(), archive_, kArchiveWhat, &written)) return false;
     TakeBackWritten(archive_, written);
     if (onArchiveReloaded) onArchiveReloaded();
+    return true;
+}
+
+}  // namespace kalvo::storage
+
+namespace kalvo::storage {
+
+void ReminderStore::OpenSnoozes() {
+    const fs::path path = files_.SnoozeFile();
+    RemoveStaleTemporaries(path);
+    SnoozeRead read = ReadSnoozeFile(path);
+    snoozesUnreadable_ = read.outcome == ReadOutcome::Failed;
+    snoozes_ = std::move(read.decoded.entries);
+    if (snoozesUnreadable_) {
+        dialogs_.ShowError(kCaption, std::string(kSnoozeWhat) + " sa nepodarilo otvoriť:\n" + Utf8FromPath(path) +
+                                         "\n(" + DescribeError(read.errorCode) +
+                                         ").\n\nOdložené pripomienky sa zobrazia hneď, ako sa súbor dá prečítať.");
+    } else if (read.decoded.damagedLines > 0) {
+        dialogs_.ShowError(kCaption, std::string(kSnoozeWhat) + " je čiastočne poškodený:\n" + Utf8FromPath(path) +
+                                         "\n(neprečítané riadky: " + std::to_string(read.decoded.damagedLines) +
+                                         ").\n\nOstatné odložené pripomienky zostávajú platné.");
+    }
+}
+
+bool ReminderStore::SaveSnoozes() {
+    const fs::path path = files_.SnoozeFile();
+    // What could not be read must not be replaced by the little that is known.
+    if (snoozesUnreadable_) {
+        SnoozeRead again = ReadSnoozeFile(path);
+        if (again.outcome == ReadOutcome::Failed) {
+            dialogs_.ShowError(kCaption, std::string(kSnoozeWhat) + " sa nepodarilo uložiť:\n" + Utf8FromPath(path) +
+                                             "\n(súbor sa nedá prečítať, preto sa neprepíše).");
+            return false;
+        }
+        snoozesUnreadable_ = false;
+        for (PendingSnooze& e : again.decoded.entries)
+            if (std::find(snoozes_.begin(), snoozes_.end(), e) == snoozes_.end()) snoozes_.push_back(std::move(e));
+    }
+    if (const WriteResult w = WriteSnoozeFile(path, snoozes_, durability_); !w) {
+        dialogs_.ShowError(kCaption, std::string(kSnoozeWhat) + " sa nepodarilo uložiť:\n" + Utf8FromPath(path) +
+                                         "\n(" + DescribeError(w.errorCode) + ").");
+        return false;
+    }
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include "storage/data_files.h"
 #include "storage/file_io.h"
 #include "storage/reminder_file.h"
+#include "storage/snooze_file.h"
 
 namespace kalvo::storage {
 
@@ -54,6 +55,13 @@ public:
     // Writes the archive and takes it back as written.
     bool CommitArchive();
 
+    // The alarms put off for a while (<user>.snooze). A damaged line is told about once and left out;
+    // a file that cannot be read is told about and not overwritten until it can be.
+    std::vector<PendingSnooze>& Snoozes() { return snoozes_; }
+    const std::vector<PendingSnooze>& Snoozes() const { return snoozes_; }
+    void OpenSnoozes();
+    bool SaveSnoozes();
+
     // Run before the first-run question, so that nothing fires while it is open.
     std::function<void()> onFirstRun;
     // Run whenever the list has been (re)loaded; windows rebuild their rows from it.
@@ -75,6 +83,8 @@ private:
     Durability durability_;
     ReminderList reminders_;
     ArchiveList archive_;
+    std::vector<PendingSnooze> snoozes_;
+    bool snoozesUnreadable_ = false;
     std::set<std::filesystem::path> reported_;  // damaged or unreadable files already told about
     std::set<std::filesystem::path> unkept_;    // damaged files not yet copied aside: not to be overwritten
 };

@@ -65,6 +65,7 @@ struct World {
         folder.Write("eva.dat", *storage::EncodeReminderFile(list));
         store.OpenUserFile();
         store.OpenArchive();
+        store.OpenSnoozes();
         sched = std::make_unique<scheduler::Scheduler>(clock, settings, store, platform, host, locale);
     }
 

@@ -36,7 +36,7 @@ TEST_F(SchedulerTest, AReminderFiresAtItsSecondAndIsRemoved) {
     EXPECT_TRUE(host.alarms.empty());
     TickAt(D, 9, 0, 0);
     ASSERT_EQ(host.alarms.size(), 1u);
-    EXPECT_EQ(host.alarms[0].alarm, (Alarm{"Dátum: 7.12.2026       Čas: 9:00:00", {"Zubár"}, "", "sound.wav", false}));
+    EXPECT_EQ(host.alarms[0].alarm, (Alarm{"Dátum: 7.12.2026       Čas: 9:00:00", {"Zubár"}, "", "sound.wav", false, true}));
     EXPECT_EQ(platform.sounds, (std::vector<FakePlatform::Sound>{{"sound.wav", SoundMode::Async}}));
     EXPECT_EQ(host.events, (Strings{"TestTimer off", "Timer on", "alarm", "tray 1", "tray 0", "tray 1", "week",
                                     "TestTimer on", "Timer off", "tray 0"}));
