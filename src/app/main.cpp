@@ -14,6 +14,7 @@
 #include "platform/win32/win32_platform.h"
 #else
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/sleep_watcher.h"
 #endif
 #include "storage/file_io.h"
 #include "ui/kalvounit.h"
@@ -80,6 +81,12 @@ int main(int argc, char** argv) {
             ctx.windows.plan->close();
             QApplication::quit();
         });
+
+#ifndef _WIN32
+        // After a resume the timer may take its time; what fell due while asleep is handled at once.
+        kalvo::SleepWatcher sleep;
+        QObject::connect(&sleep, &kalvo::SleepWatcher::Resumed, main, &kalvo::ui::TMainForm::TickSoon);
+#endif
 
         QThread::msleep(static_cast<unsigned long>(StartupWaitMs()));
 

@@ -1,4 +1,5 @@
 #include "ui/framepc.h"
+#include "ui/setup_page.h"
 
 #include "ui/artwork.h"
 
@@ -6,7 +7,7 @@ namespace kalvo::ui {
 
 TFrPC::TFrPC(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("FrPC1"));
-    setFixedSize(510, 150);
+    setFixedSize(510, kSetupPageHeight);
 
     auto* text = new QLabel(QStringLiteral("Nastavte čas a dátum kedy potrebujete automaticky vypnúť počítač"), this);
     text->setGeometry(10, 12, 490, 16);

@@ -1,4 +1,5 @@
 #include "ui/framepicture.h"
+#include "ui/setup_page.h"
 
 #include <QLabel>
 
@@ -6,7 +7,7 @@ namespace kalvo::ui {
 
 TFrPicture::TFrPicture(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("FrPicture1"));
-    setFixedSize(510, 150);
+    setFixedSize(510, kSetupPageHeight);
 
     auto caption = [this](const QString& text, int y) {
         auto* l = new QLabel(text, this);

@@ -1,4 +1,5 @@
 #include "ui/framesound.h"
+#include "ui/setup_page.h"
 
 #include <QLabel>
 
@@ -6,7 +7,7 @@ namespace kalvo::ui {
 
 TFrSound::TFrSound(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("FrSound1"));
-    setFixedSize(510, 150);
+    setFixedSize(510, kSetupPageHeight);
 
     auto* caption = new QLabel(QStringLiteral("Štandardná melódia pripomienky"), this);
     caption->setGeometry(10, 14, 300, 16);

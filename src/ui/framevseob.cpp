@@ -1,10 +1,13 @@
 #include "ui/framevseob.h"
+#include "ui/setup_page.h"
+
+#include "core/settings.h"
 
 namespace kalvo::ui {
 
 TFrVseob::TFrVseob(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("FrVseob1"));
-    setFixedSize(510, 150);
+    setFixedSize(510, kSetupPageHeight);
 
     CheckBox1 = new QCheckBox(QStringLiteral("Časové znamenie"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
@@ -60,6 +63,21 @@ TFrVseob::TFrVseob(QWidget* parent) : QFrame(parent) {
     LTimeClose->setGeometry(456, 61, 44, 24);
     LTimeClose->setAlignment(Qt::AlignRight);
     LTimeClose->setMaxLength(9);
+
+    // One sentence with the number in its middle, like the other settings of the page.
+    CBLateness = box("CBLateness", QStringLiteral("Zmeškané pripomienky staršie ako"), 10, 147, 238);
+    CBLateness->setToolTip(QStringLiteral("Pripomienky, ktoré uplynuli, keď bol počítač vypnutý alebo v režime spánku, "
+                                          "sa nezobrazia jednotlivo: uložia sa do archívu a vypíšu sa raz ako zmeškané."));
+    LatenessHours = new QSpinBox(this);
+    LatenessHours->setObjectName(QStringLiteral("LatenessHours"));
+    LatenessHours->setGeometry(250, 145, 60, 24);
+    LatenessHours->setRange(kMinLatenessHours, kMaxLatenessHours);
+    LatenessHours->setAlignment(Qt::AlignRight);
+    LLatenessRest = new QLabel(QStringLiteral("hodín len zapísať do archívu"), this);
+    LLatenessRest->setObjectName(QStringLiteral("LLatenessRest"));
+    LLatenessRest->setGeometry(316, 149, 190, 16);
+    connect(CBLateness, &QCheckBox::toggled, LatenessHours, &QWidget::setEnabled);
+    LatenessHours->setEnabled(false);
 }
 
 }  // namespace kalvo::ui

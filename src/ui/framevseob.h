@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimeEdit>
 
 namespace kalvo::ui {
@@ -26,6 +27,10 @@ public:
     QCheckBox* CBAnim;
     QCheckBox* AutoStart;
     QLineEdit* LTimeClose;
+    // "Zmeškané pripomienky staršie ako N hodín len zapísať do archívu"
+    QCheckBox* CBLateness;
+    QSpinBox* LatenessHours;
+    QLabel* LLatenessRest;
 };
 
 }  // namespace kalvo::ui

@@ -117,6 +117,7 @@ TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
     };
     store_->OpenUserFile();
     store_->OpenArchive();
+    store_->OpenSnoozes();
     ClearForm();
     if (const auto calendar = ctx_.platform.FindAsset("calend.dat"); !calendar.empty())
         namedays::LoadNameCalendar(calendar, nameCalendar_);
@@ -614,6 +615,12 @@ void TMainForm::StartScheduler() {
 
 void TMainForm::StopScheduler() { TestTimer->stop(); }
 
+void TMainForm::TickSoon() {
+    QTimer::singleShot(0, this, [this] {
+        if (TestTimer->isActive()) scheduler_->Tick();
+    });
+}
+
 void TMainForm::pmObnovitClick() {
     if (pmObnovitTag != 0) {
         show();
@@ -727,10 +734,27 @@ void TMainForm::ShowAlarm(const scheduler::Alarm& alarm) {
     popup->Datum->setText(Q(alarm.header));
     if (alarm.picture.empty()) popup->HidePicture();
     else popup->ShowPicture(Q(alarm.picture));
+    popup->SetSnoozable(alarm.snoozable);
+    const QMetaObject::Connection snooze =
+        connect(popup, &TMesgPopUp::SnoozeChosen, this, &TMainForm::SnoozeShownAlarm);
     popup->ShowModal();
+    disconnect(snooze);
     popup->HidePicture();
     // What follows is the scheduler's save; RefreshWeekView learns from this whether it reloaded.
     reloadedSinceAlarm_ = false;
+}
+
+bool TMainForm::SnoozeShownAlarm(const scheduler::SnoozeRequest& request) {
+    if (!scheduler_->CanSnoozeShown()) return false;
+    if (scheduler_->SnoozeShownAlarm(request)) {
+        ctx_.windows.popup->Label9Click();
+        return true;
+    }
+    // A failed save has been told about already; a moment that has passed while it was being chosen
+    // has not.
+    if (request.kind == scheduler::SnoozeRequest::Kind::At)
+        ctx_.dialogs.ShowError("Kalvo", "Zvolený čas už uplynul. Pripomienku odložte na neskorší čas.");
+    return false;
 }
 
 void TMainForm::RefreshWeekView() {

@@ -51,6 +51,8 @@ public:
 
     // What the scheduler asks of the window.
     void ShowAlarm(const scheduler::Alarm& alarm) override;
+    // Puts the alarm on screen off and closes it; false when it cannot be put off.
+    bool SnoozeShownAlarm(const scheduler::SnoozeRequest& request);
     bool ShowShutdownCountdown() override;
     scheduler::ShutdownOrder CurrentShutdownOrder() const override;
     void RefreshWeekView() override;
@@ -60,6 +62,8 @@ public:
 
     // The scheduler's timer.
     void StartScheduler();
+    // A tick now rather than at the timer's next beat (after a resume), if the scheduler is running.
+    void TickSoon();
     void StopScheduler();
     bool SchedulerRunning() const { return TestTimer->isActive(); }
 

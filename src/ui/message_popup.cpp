@@ -20,6 +20,22 @@ TMesgPopUp::TMesgPopUp(AppContext& ctx, QWidget* parent) : NotificationStrip(473
     Label9 = header.link;
     connect(Label9, &ShapeButton::clicked, this, &TMesgPopUp::Label9Click);
     const QFont bold = Datum->font();
+    Datum->setGeometry(2, 1, 325, 13);
+
+    // At the right end of the title, beside "Zatvoriť" and in its style.
+    LabelSnooze = new ShapeButton(QStringLiteral("Odložiť"), this);
+    LabelSnooze->setObjectName(QStringLiteral("LabelSnooze"));
+    LabelSnooze->setGeometry(329, 1, 60, 13);
+    LabelSnooze->SetRounded(false);
+    LabelSnooze->SetAlignment(Qt::AlignRight);
+    LabelSnooze->SetUnderlineOnHover(true);
+    LabelSnooze->SetLooks({QColor(), kTitleText}, {QColor(), kLinkHover}, {QColor(), kLinkHover});
+    LabelSnooze->setFont(bold);
+    LabelSnooze->setToolTip(QStringLiteral("Odložiť pripomienku na neskôr"));
+    connect(LabelSnooze, &ShapeButton::clicked, this, &TMesgPopUp::LabelSnoozeClick);
+    connect(this, &BorderlessWindow::FreeAreaHovered, LabelSnooze, &ShapeButton::Rest);
+    SnoozeChoices = new SnoozeMenu(ctx_.clock, this);
+    connect(SnoozeChoices, &SnoozeMenu::Chosen, this, &TMesgPopUp::SnoozeChosen);
 
     Image2 = new QLabel(this);
     Image2->setGeometry(0, 14, 61, 66);
@@ -58,6 +74,19 @@ TMesgPopUp::TMesgPopUp(AppContext& ctx, QWidget* parent) : NotificationStrip(473
     TimerClose = new QTimer(this);
     TimerClose->setInterval(1000);
     connect(TimerClose, &QTimer::timeout, this, &TMesgPopUp::TimerCloseTimer);
+}
+
+void TMesgPopUp::SetSnoozable(bool snoozable) { LabelSnooze->setVisible(snoozable); }
+
+void TMesgPopUp::LabelSnoozeClick() {
+    LabelSnooze->Rest();
+    // The strip waits while the user chooses, even when it would close itself.
+    if (TimerClose->isActive()) {
+        TimerClose->stop();
+        Label9->SetText(QStringLiteral("Zatvoriť"));
+        ctx_.state.CloseCountdown = 90;
+    }
+    SnoozeChoices->popup(LabelSnooze->mapToGlobal(QPoint(0, LabelSnooze->height())));
 }
 
 void TMesgPopUp::ShowPicture(const QString& file) {

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "ui/app_context.h"
+#include "ui/snooze_menu.h"
 #include "ui/widgets/notification_strip.h"
 #include "ui/widgets/shape_button.h"
 
@@ -23,6 +24,8 @@ public:
     QLabel* ImageMsg;  // the reminder's own picture; hidden shows the standard picture beneath
     QLabel* Image2;
     ShapeButton* Label9;
+    ShapeButton* LabelSnooze;  // "Odložiť", with its menu
+    SnoozeMenu* SnoozeChoices;
     QTimer* TimerShow;
     QTimer* TimerHide;
     QTimer* TimerClose;
@@ -41,6 +44,13 @@ public:
     void TimerCloseTimer();
     void Label9Click();
     void Dismiss() override { Label9Click(); }
+
+    // Whether the alarm on show can be put off: the time signal and the list of missed alarms cannot.
+    void SetSnoozable(bool snoozable);
+    void LabelSnoozeClick();
+
+signals:
+    void SnoozeChosen(const kalvo::scheduler::SnoozeRequest& request);
 
 protected:
     void showEvent(QShowEvent* event) override;

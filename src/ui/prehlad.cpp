@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 
 #include "core/reminder_text.h"
+#include "storage/extra_settings_file.h"
 #include "storage/settings_file.h"
 #include "ui/artwork.h"
 #include "ui/colors.h"
@@ -85,6 +86,7 @@ TPlan::TPlan(AppContext& ctx, QWidget* parent)
     : OverviewWindow(QStringLiteral("Naplánované pripomienky"), parent), ctx_(ctx) {
     // The first window loads the settings, so they are in place before any other window exists.
     storage::OpenSetup(ctx_.SetupFile(), ctx_.Settings);
+    storage::OpenExtraSetup(ctx_.files.ExtraSetupFile(), ctx_.Settings);
     OverviewCountdown = ctx_.Settings.OverviewSeconds;
     setObjectName(QStringLiteral("TPlan"));
     connect(Label9, &ShapeButton::clicked, this, &TPlan::Label9Click);
@@ -124,6 +126,23 @@ void TPlan::FormShow() {
             if (r.Date != today) continue;
             rows << Q(OverviewRowText(r, ctx_.locale));
             pictures << Q(r.Picture);
+        }
+    }
+    // What came too late while the computer was off is listed here once, when the window stays long
+    // enough to be read; otherwise the scheduler shows it in one strip.
+    if (main && ctx_.Settings.OverviewSeconds > 0) {
+        main->Scheduler().SettleMissed();
+        const std::vector<scheduler::MissedAlarm> missed = main->Scheduler().TakeMissed();
+        if (!missed.empty()) {
+            rows << Q(std::string(scheduler::kMissedHeader));
+            pictures << QString();
+            // In the rows' own form, so each shows its date and time above its text.
+            for (const scheduler::MissedAlarm& m : missed) {
+                const LocalMoment at = scheduler::MomentOf(m.dueAt);
+                rows << Q(ShortDate(ctx_.locale, at.day) + "   " + LongTime(ctx_.locale, at.TimeOfDay()) + " - " +
+                          (m.notice ? "Notifikácia: " : "") + m.text);
+                pictures << QString();
+            }
         }
     }
     if (rows.isEmpty()) {

@@ -1,10 +1,12 @@
 #include "ui/setup.h"
+#include "ui/setup_page.h"
 
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QTimer>
 
 #include "core/cp1250.h"
+#include "storage/extra_settings_file.h"
 #include "storage/file_io.h"
 #include "storage/settings_file.h"
 #include "ui/artwork.h"
@@ -51,7 +53,7 @@ void SelectAllSoon(QLineEdit* edit) { QTimer::singleShot(0, edit, [edit] { edit-
 TFormSetup::TFormSetup(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx) {
     setObjectName(QStringLiteral("TFormSetup"));
     setWindowTitle(QStringLiteral("Nastavenia"));
-    setFixedSize(513, 256);
+    setFixedSize(513, 256 + kPageGrowth);
     SetFrameStyle(FrameStyle::Raised);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(240, 240, 240));
@@ -98,7 +100,7 @@ TFormSetup::TFormSetup(AppContext& ctx, QWidget* parent) : BorderlessWindow(pare
     }
 
     auto* status = new QWidget(this);
-    status->setGeometry(1, 197, 510, 26);
+    status->setGeometry(1, 197 + kPageGrowth, 510, 26);
     status->setAutoFillBackground(true);
     QPalette statusPal = status->palette();
     statusPal.setColor(QPalette::Window, QColor(225, 225, 230));
@@ -112,17 +114,17 @@ TFormSetup::TFormSetup(AppContext& ctx, QWidget* parent) : BorderlessWindow(pare
     LIDsystem->setStyleSheet(QStringLiteral("color: rgb(5,5,173);"));
     BtReset = new QPushButton(QStringLiteral("Reset"), this);
     BtReset->setObjectName(QStringLiteral("BtReset"));
-    BtReset->setGeometry(426, 199, 80, 22);
+    BtReset->setGeometry(426, 199 + kPageGrowth, 80, 22);
 
     auto* bottom = new QWidget(this);
-    bottom->setGeometry(1, 225, 510, 29);
+    bottom->setGeometry(1, 225 + kPageGrowth, 510, 29);
     bottom->setMouseTracking(true);
     const ButtonLook rest{ColorNumber(14931927), kLightFace};
     const ButtonLook hover{kOrange, kOrange};
     auto shapeButton = [&](const char* name, const QString& text, int x) {
         auto* b = new ShapeButton(text, this);
         b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(x, 229, 100, 22);
+        b->setGeometry(x, 229 + kPageGrowth, 100, 22);
         b->SetFill(kGreyBar);
         b->SetBold(true);
         b->SetLooks(rest, hover, rest);
@@ -213,6 +215,9 @@ void TFormSetup::FormShow() {
                                                                 : Q(s.StandardPicture));
     v->CBNarForm->setChecked(s.SlideNameWindow != 0);
     v->CBAnim->setChecked(s.AnimateWindows != 0);
+    v->CBLateness->setChecked(s.LatenessLimitOn != 0);
+    v->LatenessHours->setValue(s.LatenessLimitHours);
+    v->LatenessHours->setEnabled(s.LatenessLimitOn != 0);
     FrSound1->EPath->setText(MelodyShown());
 
     v->Label3->setText(kIntervalCaption);
@@ -450,6 +455,8 @@ void TFormSetup::Label11Click() {
     s.AnimateWindows = v->CBAnim->isChecked() ? 1 : 0;
     s.DeleteOldReminders = v->CBOldMemo->isChecked() ? 1 : 0;
     s.MoveToNextYear = v->CBOslava->isChecked() ? 1 : 0;
+    s.LatenessLimitOn = v->CBLateness->isChecked() ? 1 : 0;
+    s.LatenessLimitHours = v->LatenessHours->value();
 
     bool number = false;
     const int seconds = v->LTimeClose->text().trimmed().toInt(&number, 10);
@@ -477,6 +484,12 @@ void TFormSetup::Label11Click() {
                                                         : storage::DescribeError(saved.errorCode);
         ctx_.dialogs.ShowError(kCaption, "Nastavenia sa nepodarilo uložiť do súboru\n" + storage::Utf8FromPath(file) +
                                              "\n(" + reason + ").\n\nZmeny platia, kým program beží.");
+    }
+    const std::filesystem::path extra = ctx_.files.ExtraSetupFile();
+    if (const storage::WriteResult saved = storage::SaveExtraSetup(extra, s); !saved) {
+        ctx_.dialogs.ShowError(kCaption, "Nastavenia sa nepodarilo uložiť do súboru\n" + storage::Utf8FromPath(extra) +
+                                             "\n(" + storage::DescribeError(saved.errorCode) +
+                                             ").\n\nZmeny platia, kým program beží.");
     }
 }
 

@@ -56,7 +56,7 @@ private slots:
         UiFixture f;
         f.CreateWindows();
         InSettings(f, [&](ui::TFormSetup* s) {
-            QCOMPARE(s->size(), QSize(513, 256));
+            QCOMPARE(s->size(), QSize(513, 278));
             QVERIFY(s->FrVseob1->isVisible());
             QVERIFY(!s->FrVseob1->BtSetupTime->isEnabled());
             ClickBox(s->FrVseob1->CheckBox1);
