@@ -84,6 +84,40 @@ void BM_IdleTick(benchmark::State& state) {
 }
 BENCHMARK(BM_IdleTick)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
+// The same idle tick with the lateness limit on and 50 alarms put off for later: 25 reminders of the
+// list whose event has passed and 25 notices.
+void BM_IdleTickWithSnoozes(benchmark::State& state) {
+    ReminderList list = MakeList(static_cast<std::size_t>(state.range(0)), kToday);
+    for (TReminder& r : list) {
+        if (r.Date <= kToday) r.Date = kToday + 1 + (kToday - r.Date);
+        if (r.NoticeNext != 0 && r.NoticeNext <= kToday) r.NoticeNext = kToday + 1;
+        if (r.NoticeFrom <= kToday) r.NoticeFrom = kToday + 1;
+    }
+    QuietDialogs dialogs;
+    const scheduler::SecondKey now = scheduler::KeyOf(LocalMoment{kToday, 10, 15, 30});
+    scheduler::VirtualClock clock(now);
+    storage::ReminderStore store(storage::DataFiles{"/nonexistent/kalvo-bench", "eva"}, dialogs, clock);
+    for (int i = 0; i < 25; ++i) {
+        TReminder& passed = list[static_cast<std::size_t>(i) * 97];
+        passed.Date = kToday - 1;
+        store.Snoozes().push_back({now + 600 + i, storage::SnoozeKind::Event, passed});
+        store.Snoozes().push_back({now + 900 + i, storage::SnoozeKind::Notice, list[static_cast<std::size_t>(i) * 89 + 1]});
+    }
+    store.Reminders() = std::move(list);
+    TSettings settings;
+    settings.TimeSignalInterval = tsHourly;
+    settings.LatenessLimitOn = 1;
+    SilentPlatform platform;
+    CountingHost host;
+    const TextLocale locale = TextLocale::Slovak();
+    scheduler::Scheduler sched(clock, settings, store, platform, host, locale);
+    const long long before = g_allocations.load();
+    for (auto _ : state) sched.Tick();
+    state.counters["allocations"] = static_cast<double>(g_allocations.load() - before);
+    if (host.alarms != 0 || dialogs.errors != 0) state.SkipWithError("the idle tick did something");
+}
+BENCHMARK(BM_IdleTickWithSnoozes)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
 // A year of a 1,000-reminder list in virtual time with the hourly signal and the archive on, as
 // kalvo-cli simulate runs it (without printing).
 void BM_SimulateYear(benchmark::State& state) {

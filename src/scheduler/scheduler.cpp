@@ -98,14 +98,16 @@ void Scheduler::Tick() {
     // The aftercare replaces the list; the index carries over to the new one.
     for (std::size_t i = 0; i < store_.Reminders().size(); ++i) {
         const TReminder& r = store_.Reminders()[i];
-        if (!state_.SignalNow && !store_.Snoozes().empty()) {
-            // A reminder put off waits for its snooze, whatever its own dates say.
-            if (const auto entry = EventSnoozeOf(r)) {
-                if (store_.Snoozes()[*entry].until <= KeyOf(now)) Fire(i, today, t);
-                continue;
-            }
+        if (state_.SignalNow) {
+            Fire(i, today, t);
+            continue;
         }
-        if (state_.SignalNow || ReminderDue(r, today, t)) Fire(i, today, t);
+        if (!ReminderDue(r, today, t)) continue;
+        // A reminder put off (its event has passed, so it is due) waits for its snooze.
+        if (const auto entry = store_.Snoozes().empty() ? std::nullopt : EventSnoozeOf(r);
+            entry && store_.Snoozes()[*entry].until > KeyOf(now))
+            continue;
+        Fire(i, today, t);
     }
     FireSnoozedNotices(now);
 }

@@ -131,9 +131,11 @@ void Scheduler::SettleMissedAt(const LocalMoment& now) {
 
     for (std::size_t i = 0; i < list.size();) {
         TReminder& r = list[i];
-        const std::optional<std::size_t> entry = book.empty() ? std::nullopt : EventSnoozeOf(r);
-        const bool due = entry ? book[*entry].until <= KeyOf(now) : ReminderDue(r, today, t);
-        if (!due || !IsLate(entry ? book[*entry].until : FellDueAt(r, today, t), now)) {
+        // A reminder put off is due (its event has passed) and counts from its snooze.
+        const bool due = ReminderDue(r, today, t);
+        const std::optional<std::size_t> entry = !due || book.empty() ? std::nullopt : EventSnoozeOf(r);
+        if (!due || (entry && book[*entry].until > KeyOf(now)) ||
+            !IsLate(entry ? book[*entry].until : FellDueAt(r, today, t), now)) {
             ++i;
             continue;
         }

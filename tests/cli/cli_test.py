@@ -329,6 +329,36 @@ class CliTest(unittest.TestCase):
         self.assertEqual(self.read("setup.dat"), setup(delete_old=0, move=1))
         self.assertEqual(os.path.getsize(settings), len(setup()))
 
+    def test_simulate_brings_back_what_was_put_off_and_keeps_it_until_then(self):
+        zubar = record(time=0.375, text=b"Zub\xe1r")          # 7.12.2026 9:00, put off to 9:05
+        notice = record(date=46370, text=b"Porada")           # a notice put off to 9:07, the event next week
+        self.write("eva.dat", reminders(zubar, notice))
+        self.write("setup.dat", setup(delete_old=0))
+        one = lambda r: (V204 + struct.pack("<i", 1) + r).hex()
+        self.write("eva.snooze", ("# Kalvo\n2026-12-07 09:05:00\tevent\t" + one(zubar) + "\n"
+                                  "2026-12-07 09:07:00\tnotice\t" + one(notice) + "\n").encode())
+        lines = self.simulate("2026-12-07 09:00:00", "2026-12-07 09:06:00")
+        self.assertEqual([(l["at"], l["lines"]) for l in lines], [("2026-12-07 09:05:00", ["Zubár"])])
+        self.assertEqual(self.read("eva.dat"), reminders(notice))
+        self.assertEqual(self.read("eva_old.dat"), reminders(zubar))
+        self.assertIn(b"\tnotice\t", self.read("eva.snooze"))
+        lines = self.simulate("2026-12-07 09:06:01", "2026-12-07 09:10:00")
+        self.assertEqual([(l["at"], l["lines"]) for l in lines], [("2026-12-07 09:07:00", ["Porada"])])
+        self.assertFalse(os.path.exists(self.path("eva.snooze")))
+        self.assertEqual(self.read("eva.dat"), reminders(notice))
+
+    def test_simulate_with_the_lateness_limit_lists_what_was_missed_in_one_alarm(self):
+        self.write("eva.dat", reminders(record(date=46360, text=b"Koncert"), record(date=46363, time=0.34, text=b"Dnes")))
+        self.write("setup.dat", setup())
+        self.write("setup.ini", b"[General]\nLatenessLimitOn=true\nLatenessLimitHours=24\n")
+        lines = self.simulate("2026-12-07 09:00:00", "2026-12-07 09:00:05")
+        self.assertEqual([(l["header"], l["lines"], l["sound"]) for l in lines], [
+            ("Zmeškané", ["4.12.2026 9:00:00  Koncert"], None),
+            ("Dátum: 7.12.2026       Čas: 8:09:36", ["Dnes"], "sound.wav"),
+        ])
+        self.assertEqual(self.read("eva_old.dat"), reminders(record(date=46360, text=b"Koncert")))
+        self.assertEqual(self.read("eva.dat"), b"")
+
     def test_simulate_time_signal_over_a_list_and_on_an_empty_list(self):
         self.write("setup.dat", setup(interval=1))
         pic = self.write("obr.jpg", b"x")
