@@ -398,6 +398,7 @@ Wall StartOf(const TReminder& r) { return Wall{r.Date, SecondsOf(r.Time)}; }
 
 // SUMMARY keeps the text exactly unless libical's escaping changes it (a carriage return, say).
 bool SummaryKeeps(const std::string& text) {
+    if (text.empty()) return false;
     icalproperty* p = icalproperty_new_summary(text.c_str());
     const std::string line = OwnedString(icalproperty_as_ical_string_r(p));
     icalproperty_free(p);
@@ -419,7 +420,8 @@ icalcomponent* EventOf(const TReminder& r, std::size_t index, const ExportOption
         ev, icalproperty_new_dtstamp(icaltime_from_timet_with_zone(static_cast<std::time_t>(options.stampUtc), 0,
                                                                    icaltimezone_get_utc_timezone())));
     icalcomponent_add_property(ev, icalproperty_new_dtstart(FloatingTime(start)));
-    icalcomponent_add_property(ev, icalproperty_new_summary(r.Text.c_str()));
+    // An empty text has no SUMMARY value of its own; X-KALVO-TEXT gives it back.
+    icalcomponent_add_property(ev, icalproperty_new_summary(r.Text.empty() ? "(bez textu)" : r.Text.c_str()));
     if (!IsOrdinary(r)) {
         icalcomponent_add_property(
             ev, icalproperty_new_categories(KindOf(r) == TReminderKind::rkNameDay ? "Meniny" : "Narodeniny"));
@@ -433,7 +435,8 @@ icalcomponent* EventOf(const TReminder& r, std::size_t index, const ExportOption
     AddNoticeAlarms(ev, r, start.Total());
 
     // What the standard properties cannot say exactly, for Kalvo's own import.
-    if (!SummaryKeeps(r.Text)) AddX(ev, "X-KALVO-TEXT", PercentEncode(r.Text));
+    // (Its value begins with "=", so that an empty text is no empty property, which libical refuses.)
+    if (!SummaryKeeps(r.Text)) AddX(ev, "X-KALVO-TEXT", "=" + PercentEncode(r.Text));
     AddX(ev, "X-KALVO-DATE", std::to_string(r.Date));
     AddX(ev, "X-KALVO-TIME", Number(r.Time));
     AddX(ev, "X-KALVO-NOTICE", std::to_string(r.Notice));
@@ -500,7 +503,8 @@ std::optional<TReminder> KalvoRecord(icalcomponent* ev, const icaltimetype& dtst
     const icaltimetype expected = FloatingTime(StartOf(r));
     if (icaltime_compare(expected, dtstart) != 0) return std::nullopt;
     const auto text = XValue(ev, "X-KALVO-TEXT");
-    r.Text = text ? PercentDecode(*text) : summary;
+    if (text && (text->empty() || (*text)[0] != '=')) return std::nullopt;
+    r.Text = text ? PercentDecode(text->substr(1)) : summary;
     if (const auto p = XValue(ev, "X-KALVO-PICTURE")) r.Picture = PercentDecode(*p);
     if (const auto m = XValue(ev, "X-KALVO-MELODY")) r.Melody = PercentDecode(*m);
     // Only what Windows-1250 holds can be saved; anything else is no export of Kalvo's.
@@ -719,6 +723,10 @@ public:
             return Refuse(label, "mení jeden termín opakovanej udalosti, Kalvo pozná len celú udalosť");
 
         std::vector<std::string> notes;
+        if (const int errors = icalcomponent_count_errors(ev); errors > 0)
+            notes.push_back(errors == 1 ? "jeden jej údaj sa nedal prečítať a vynechal sa"
+                                        : std::to_string(errors) + (errors <= 4 ? " jej údaje sa nedali" : " jej údajov sa nedalo") +
+                                              " prečítať a vynechali sa");
         if (text.changed)
             notes.push_back("znaky, ktoré Kalvo nevie uložiť, boli nahradené: " + Join(text.replaced));
 
@@ -882,7 +890,7 @@ ExportResult ExportICalendar(const ReminderList& records, const ExportOptions& o
     icalcomponent_add_property(cal.get(), icalproperty_new_prodid(kProdId));
     icalcomponent_add_property(cal.get(), icalproperty_new_version("2.0"));
     icalcomponent_add_property(cal.get(), icalproperty_new_calscale("GREGORIAN"));
-    icalcomponent_add_property(cal.get(), icalproperty_new_method(ICAL_METHOD_PUBLISH));
+    // No METHOD: a calendar file (RFC 5545), not an iTIP message; PUBLISH would also require an ORGANIZER.
     for (std::size_t i = 0; i < records.size(); ++i) {
         if (!YearFits(records[i].Date)) {
             result.leftOut.push_back(i);
@@ -927,6 +935,9 @@ ImportResult ImportICalendar(std::span<const std::uint8_t> bytes, const ImportOp
     } else {
         return Failed(ImportStatus::Malformed);
     }
+    // A calendar of nothing but faults (END before BEGIN, lines without a colon) is a damaged file.
+    if (result.events.empty() && result.refused.empty() && icalcomponent_count_errors(root.get()) > 0)
+        return Failed(ImportStatus::Malformed);
     return result;
 }
 
