@@ -98,8 +98,10 @@ int ImportIcs(Context& ctx) {
             ++it;
         }
     }
+    const std::string todayText = TakeOption(ctx.args, "--today");
     const std::string file = TakePositional(ctx.args, "FILE");
     ExpectNoMore(ctx.args);
+    const DayNumber today = todayText.empty() ? 0 : ParseDay(todayText);  // the day recurrences count from
 
     const storage::FileBytes bytes = storage::ReadFileBytes(storage::PathFromUtf8(file), storage::ical::kMaxIcsBytes);
     if (bytes.outcome == storage::ReadOutcome::Missing) throw CliError(kFileError, file + ": no such file");
@@ -116,6 +118,7 @@ int ImportIcs(Context& ctx) {
     storage::ical::ImportOptions options;
     options.today = ClampDay(CivilToDay(tm.tm_year + 1900LL, tm.tm_mon + 1, tm.tm_mday));
     options.timeOfDay = TimeFraction(tm.tm_hour, tm.tm_min, tm.tm_sec);
+    if (!todayText.empty()) options.today = today;
     const storage::ical::ImportResult result = storage::ical::ImportICalendar(bytes.bytes, options);
     if (result.status != storage::ical::ImportStatus::Ok)
         throw CliError(kUsageError, file + ": " + result.problem + " Nepridala sa žiadna pripomienka.");

@@ -39,8 +39,10 @@ Commands:
                               second, both ends included; every alarm is closed at
                               once and printed as one JSON line; setup.dat is read only
   export-ics FILE             write all of the user's reminders to FILE as iCalendar
-  import-ics FILE [--yes]     add the events of an iCalendar FILE to the user's reminders,
-                              asking per item on standard input (--yes takes all)
+  import-ics FILE [--yes] [--today YYYY-MM-DD]
+                              add the events of an iCalendar FILE to the user's reminders,
+                              asking per item on standard input (--yes takes all); events
+                              before today are not taken, recurring ones from today on
 
 Exit status: 0 done, 1 a file could not be read or written, 2 bad usage or input.
 )";
