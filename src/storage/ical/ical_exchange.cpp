@@ -673,6 +673,15 @@ ImportResult Failed(ImportStatus s, std::string problem = {}) {
     return r;
 }
 
+bool PlainZoneName(std::string_view tzid) {
+    if (tzid.empty() || tzid.size() > 100 || tzid.find("..") != std::string_view::npos) return false;
+    for (const char c : tzid) {
+        const auto b = static_cast<unsigned char>(c);
+        if (!std::isalnum(b) && c != '/' && c != '_' && c != '-' && c != '+' && c != '.') return false;
+    }
+    return true;
+}
+
 class Importer {
 public:
     Importer(icalcomponent* calendar, const ImportOptions& o, ImportResult& out) : cal_(calendar), o_(o), out_(out) {}
@@ -698,8 +707,10 @@ public:
             zoned = true;
             if (!dtstart.is_date) {
                 zone = tzid ? icalcomponent_get_timezone(cal_, tzid) : nullptr;
-                if (!zone && tzid) zone = icaltimezone_get_builtin_timezone(tzid);
-                if (!zone && tzid) zone = icaltimezone_get_builtin_timezone_from_tzid(tzid);
+                // The system's zone of that name: libical reads it from the zoneinfo folder, so only
+                // plain zone names are looked up there.
+                if (!zone && tzid && PlainZoneName(tzid)) zone = icaltimezone_get_builtin_timezone(tzid);
+                if (!zone && tzid && PlainZoneName(tzid)) zone = icaltimezone_get_builtin_timezone_from_tzid(tzid);
                 if (!zone) {
                     std::string name = Shortened(FoldToCp1250(tzid ? tzid : "").text, 40);
                     return Refuse(label, "neznáme časové pásmo " + Quoted(name) + " (chýba jeho VTIMEZONE)");
