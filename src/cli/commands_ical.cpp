@@ -117,7 +117,6 @@ int ImportIcs(Context& ctx) {
     localtime_r(&now, &tm);
     storage::ical::ImportOptions options;
     options.today = ClampDay(CivilToDay(tm.tm_year + 1900LL, tm.tm_mon + 1, tm.tm_mday));
-    options.timeOfDay = TimeFraction(tm.tm_hour, tm.tm_min, tm.tm_sec);
     if (!todayText.empty()) options.today = today;
     const storage::ical::ImportResult result = storage::ical::ImportICalendar(bytes.bytes, options);
     if (result.status != storage::ical::ImportStatus::Ok)

@@ -113,10 +113,8 @@ void TMainForm::ImportICalendarFrom(const fs::path& source) {
                                     : "Súbor sa nepodarilo otvoriť (" + storage::DescribeError(bytes.errorCode) + ").";
         return ctx_.dialogs.ShowError(kCaption, failed + why + nothing);
     }
-    const LocalMoment now = ctx_.clock.Now();
     storage::ical::ImportOptions options;
-    options.today = now.day;
-    options.timeOfDay = now.TimeOfDay();
+    options.today = ctx_.clock.Now().day;
     const storage::ical::ImportResult read = storage::ical::ImportICalendar(bytes.bytes, options);
     if (read.status != storage::ical::ImportStatus::Ok) return ctx_.dialogs.ShowError(kCaption, failed + read.problem + nothing);
     if (read.events.empty()) {

@@ -49,7 +49,6 @@ std::vector<std::uint8_t> FileBytes(const char* name) {
 ImportOptions On(DayNumber today) {
     ImportOptions o;
     o.today = today;
-    o.timeOfDay = At(12, 0);
     return o;
 }
 

@@ -71,8 +71,8 @@ struct ImportResult {
 };
 
 struct ImportOptions {
+    // Events that start before this day are not taken; recurring ones give their next start from it.
     DayNumber today = 0;
-    double timeOfDay = 0.0;
 };
 
 // Never throws for any bytes; times with TZID or UTC are converted to the local time of the process.
