@@ -11,8 +11,9 @@ bin="$build/bin/fuzz_$name"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cp -r "$src/fuzz/corpus/$name/." "$work/"
+# A crash fails the test: libFuzzer's own error exit code (77) is the one ctest reads as "skipped".
 # A single allocation of 8 MB or more from a file of at most 64 KB is a reader that trusts a length.
 seconds="${FUZZ_SECONDS:-60}"
 if [ -n "${2:-}" ] && [ "$seconds" -gt "$2" ]; then seconds="$2"; fi
 exec "$bin" "$work" -max_total_time="$seconds" -max_len=65536 -malloc_limit_mb=8 -rss_limit_mb=1024 \
-  -timeout=10 -print_final_stats=1 -artifact_prefix="$work/"
+  -timeout=10 -print_final_stats=1 -artifact_prefix="$work/" -error_exitcode=1

@@ -81,7 +81,7 @@ int ExportIcs(Context& ctx) {
     options.stampUtc = static_cast<std::int64_t>(std::time(nullptr));
     const storage::ical::ExportResult out = storage::ical::ExportICalendar(records, options);
     for (const std::size_t i : out.leftOut)
-        std::cerr << "kalvo-cli: record " << i << ": its date lies outside the years 1 to 9999 that iCalendar can hold; left out\n";
+        std::cerr << "kalvo-cli: record " << i << ": its date lies outside the years 1 to 3000 that libical can write; left out\n";
     const auto* data = reinterpret_cast<const std::uint8_t*>(out.text.data());
     if (const auto w = storage::WriteFileAtomically(storage::PathFromUtf8(file), std::span(data, out.text.size())); !w)
         throw CliError(kFileError, file + ": cannot write (" + Reason(w.errorCode) + ")");

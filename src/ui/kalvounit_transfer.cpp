@@ -97,7 +97,7 @@ void TMainForm::ExportICalendarTo(const fs::path& target) {
     if (!out.leftOut.empty())
         ctx_.dialogs.Inform(kCaption, std::to_string(out.leftOut.size()) +
                                           (out.leftOut.size() == 1 ? " pripomienka má" : " pripomienky majú") +
-                                          " dátum mimo rokov 1 až 9999, ktoré iCalendar pozná, a do súboru sa nezapísali.");
+                                          " dátum mimo rokov 1 až 3000, ktoré vie zapísať knižnica iCalendar, a do súboru sa nezapísali.");
 }
 
 // The same per-item question as a Kalvo set; what could not be taken is told once, at the end.

@@ -190,9 +190,11 @@ TEST(ICalExport, AttachesOnlyFilesThatExist) {
 }
 
 TEST(ICalExport, LeavesOutDatesICalendarCannotHold) {
-    TReminder far = test::Ordinary(ClampDay(CivilToDay(12000, 1, 1)), 0.5);
-    const ExportResult r = ExportICalendar({test::Ordinary(Day(2027, 1, 1), 0.5), far}, Fixed());
-    EXPECT_EQ(r.leftOut, std::vector<std::size_t>{1});
+    const ExportResult r = ExportICalendar({test::Ordinary(Day(2027, 1, 1), 0.5), test::Ordinary(Day(3001, 1, 1), 0.5),
+                                            test::Ordinary(Day(3000, 12, 31), 0.5), test::Ordinary(Day(0, 12, 31), 0.5)},
+                                           Fixed());
+    EXPECT_EQ(r.leftOut, (std::vector<std::size_t>{1, 3}));
+    EXPECT_NE(r.text.find("DTSTART:30001231T120000"), std::string::npos);
     EXPECT_EQ(ValidationProblems(r.text), 0);
 }
 

@@ -78,9 +78,12 @@ int SecondsOf(double fraction) {
     return p.hour * 3600 + p.minute * 60 + p.second;
 }
 
+// libical writes the years 1 to 3000 (later ones come out as 00000000T000000).
+constexpr std::int64_t kLastYear = 3000;
+
 bool YearFits(std::int64_t day) {
     const CivilDate c = DayToCivil(day);
-    return c.year >= 1 && c.year <= 9999;
+    return c.year >= 1 && c.year <= kLastYear;
 }
 
 icaltimetype FloatingTime(const Wall& w) {

@@ -38,7 +38,7 @@ struct ExportOptions {
 
 struct ExportResult {
     std::string text;                     // the whole file, CRLF line ends, folded lines
-    std::vector<std::size_t> leftOut;     // indices of records with dates iCalendar cannot hold (years 1..9999)
+    std::vector<std::size_t> leftOut;     // indices of records with dates libical cannot write (years 1..3000)
 };
 
 ExportResult ExportICalendar(const ReminderList& records, const ExportOptions& options);
