@@ -738,9 +738,9 @@ public:
 
         std::vector<std::string> notes;
         if (const int errors = icalcomponent_count_errors(ev); errors > 0)
-            notes.push_back(errors == 1 ? "jeden jej údaj sa nedal prečítať a vynechal sa"
-                                        : std::to_string(errors) + (errors <= 4 ? " jej údaje sa nedali" : " jej údajov sa nedalo") +
-                                              " prečítať a vynechali sa");
+            notes.push_back(errors == 1  ? std::string("jeden jej údaj sa nedal prečítať a vynechal sa")
+                            : errors <= 4 ? std::to_string(errors) + " jej údaje sa nedali prečítať a vynechali sa"
+                                          : std::to_string(errors) + " jej údajov sa nedalo prečítať a vynechalo sa");
         if (text.changed)
             notes.push_back("znaky, ktoré Kalvo nevie uložiť, boli nahradené: " + Join(text.replaced));
 
@@ -781,8 +781,9 @@ public:
         const auto after = std::stable_partition(alarms.begin(), alarms.end(), [](const Alarm& a) { return a.offset <= 0; });
         if (after != alarms.end()) {
             const std::size_t n = static_cast<std::size_t>(alarms.end() - after);
-            notes.push_back(n == 1 ? "pripomenutie po začiatku udalosti sa nedalo prevziať"
-                                   : std::to_string(n) + " pripomenutia po začiatku udalosti sa nedali prevziať");
+            notes.push_back(n == 1   ? std::string("pripomenutie po začiatku udalosti sa nedalo prevziať")
+                            : n <= 4 ? std::to_string(n) + " pripomenutia po začiatku udalosti sa nedali prevziať"
+                                     : std::to_string(n) + " pripomenutí po začiatku udalosti sa nedalo prevziať");
             alarms.erase(after, alarms.end());
         }
 
