@@ -9,6 +9,7 @@ linux_packages=(
   build-essential cmake ninja-build pkg-config python3
   qt6-base-dev qt6-multimedia-dev libqt6svg6-dev
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libical-dev
   clang libclang-rt-dev
   xvfb xauth imagemagick trayer xdotool
   desktop-file-utils appstream

@@ -68,5 +68,8 @@ int Names(Context& ctx);
 int Find(Context& ctx);
 int Week(Context& ctx);
 int Simulate(Context& ctx);
+// iCalendar exchange (commands_ical.cpp, only in builds with libical).
+int ExportIcs(Context& ctx);
+int ImportIcs(Context& ctx);
 
 }  // namespace kalvo::cli

@@ -38,11 +38,22 @@ Commands:
                               run the scheduler on the user's files once per virtual
                               second, both ends included; every alarm is closed at
                               once and printed as one JSON line; setup.dat is read only
+  export-ics FILE             write all of the user's reminders to FILE as iCalendar
+  import-ics FILE [--yes] [--today YYYY-MM-DD]
+                              add the events of an iCalendar FILE to the user's reminders,
+                              asking per item on standard input (--yes takes all); events
+                              before today are not taken, recurring ones from today on
 
 Exit status: 0 done, 1 a file could not be read or written, 2 bad usage or input.
 )";
 
 using Command = int (*)(kalvo::cli::Context&);
+
+#ifndef KALVO_HAVE_ICAL
+int NoICalendar(kalvo::cli::Context&) {
+    throw kalvo::cli::CliError(kalvo::cli::kUsageError, "this build has no iCalendar support (made without libical)");
+}
+#endif
 
 // The arguments as UTF-8, like every text inside the program. Windows hands main() its arguments in the
 // ANSI code page, which cannot hold every name, so they are taken from the wide command line there.
@@ -93,6 +104,11 @@ int main(int argc, char** argv) {
         const std::map<std::string, Command> commands = {
             {"decode", Decode}, {"encode", Encode}, {"due", Due},   {"settings", Settings},
             {"names", Names},   {"find", Find},     {"week", Week}, {"simulate", Simulate},
+#ifdef KALVO_HAVE_ICAL
+            {"export-ics", ExportIcs}, {"import-ics", ImportIcs},
+#else
+            {"export-ics", NoICalendar}, {"import-ics", NoICalendar},
+#endif
         };
         const auto command = commands.find(args[i]);
         if (command == commands.end()) throw CliError(kUsageError, "unknown command '" + args[i] + "' (see --help)");

@@ -81,6 +81,10 @@ public:
     void Nastavenia1Click();
     void Exportova1Click();
     void Importova1Click();
+#ifdef KALVO_HAVE_ICAL
+    void ExportICalendarTo(const std::filesystem::path& target);
+    void ImportICalendarFrom(const std::filesystem::path& source);
+#endif
     void Men1Click() { BtOslavaClick(); }
     // The mouse at (x, y) over the tray icon: may slide out the name-day notice.
     void TrayIconMouseMove(int x, int y);

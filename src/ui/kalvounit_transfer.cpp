@@ -1,12 +1,18 @@
 // "Pripomienky" > "Exportovať" and "Importovať": reminder sets in the reminder file format, written
 // from the list and read back into it one confirmed reminder at a time.
 
+#include <cerrno>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "storage/file_io.h"
 #include "ui/addnew.h"
 #include "ui/kalvounit.h"
+#ifdef KALVO_HAVE_ICAL
+#include "storage/ical/ical_exchange.h"
+#endif
 
 namespace fs = std::filesystem;
 
@@ -14,7 +20,12 @@ namespace kalvo::ui {
 namespace {
 
 constexpr const char* kCaption = "Kalvo";
+#ifdef KALVO_HAVE_ICAL
+// The format is chosen with the file type: a name ending in .ics is written and read as iCalendar.
+constexpr const char* kSetFilter = "Všetky súbory|*.*|Súbory pripomienok (*.kvl)|*.kvl|iCalendar (.ics)|*.ics";
+#else
 constexpr const char* kSetFilter = "Všetky súbory|*.*|Súbory pripomienok (*.kvl)|*.kvl";
+#endif
 
 FileDialogOptions SetDialog(const char* title, const AppContext& ctx) {
     FileDialogOptions o;
@@ -58,7 +69,80 @@ std::string ImportProblem(const storage::ReadResult& read) {
     return {};
 }
 
+#ifdef KALVO_HAVE_ICAL
+// An .ics name, or content that begins as iCalendar does.
+bool IsICalendarFile(const fs::path& path) {
+    if (storage::ical::HasICalendarExtension(storage::Utf8FromPath(path.filename()))) return true;
+    std::ifstream in(path, std::ios::binary);
+    char head[64] = {};
+    in.read(head, sizeof head);
+    const auto n = static_cast<std::size_t>(in.gcount());
+    return storage::ical::LooksLikeICalendar(std::span(reinterpret_cast<const std::uint8_t*>(head), n));
+}
+#endif
+
 }  // namespace
+
+#ifdef KALVO_HAVE_ICAL
+void TMainForm::ExportICalendarTo(const fs::path& target) {
+    storage::ical::ExportOptions options;
+    options.stampUtc = static_cast<std::int64_t>(std::time(nullptr));
+    const storage::ical::ExportResult out = storage::ical::ExportICalendar(Store().Reminders(), options);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(out.text.data());
+    if (const auto w = storage::WriteFileAtomically(target, std::span(bytes, out.text.size())); !w) {
+        ctx_.dialogs.ShowError(kCaption, "Súbor\n" + storage::Utf8FromPath(target) + "\nsa nepodarilo zapísať (" +
+                                             storage::DescribeError(w.errorCode) + ").");
+        return;
+    }
+    if (!out.leftOut.empty())
+        ctx_.dialogs.Inform(kCaption, std::to_string(out.leftOut.size()) +
+                                          (out.leftOut.size() == 1 ? " pripomienka má" : " pripomienky majú") +
+                                          " dátum mimo rokov 1 až 3000, ktoré vie zapísať knižnica iCalendar, a do súboru sa nezapísali.");
+}
+
+// The same per-item question as a Kalvo set; what could not be taken is told once, at the end.
+void TMainForm::ImportICalendarFrom(const fs::path& source) {
+    const std::string failed = "Udalosti zo súboru\n" + storage::Utf8FromPath(source) + "\nsa nedajú importovať.\n\n";
+    const std::string nothing = "\n\nNepridala sa žiadna pripomienka.";
+    const storage::FileBytes bytes = storage::ReadFileBytes(source, storage::ical::kMaxIcsBytes);
+    if (bytes.outcome == storage::ReadOutcome::Missing) return ctx_.dialogs.ShowError(kCaption, failed + "Súbor neexistuje." + nothing);
+    if (bytes.outcome == storage::ReadOutcome::Failed) {
+        const std::string why = bytes.errorCode == EFBIG
+                                    ? "Súbor je príliš veľký. Kalvo číta súbory iCalendar najviac do " +
+                                          std::to_string(storage::ical::kMaxIcsBytes / (1024 * 1024)) + " MB."
+                                    : "Súbor sa nepodarilo otvoriť (" + storage::DescribeError(bytes.errorCode) + ").";
+        return ctx_.dialogs.ShowError(kCaption, failed + why + nothing);
+    }
+    storage::ical::ImportOptions options;
+    options.today = ctx_.clock.Now().day;
+    const storage::ical::ImportResult read = storage::ical::ImportICalendar(bytes.bytes, options);
+    if (read.status != storage::ical::ImportStatus::Ok) return ctx_.dialogs.ShowError(kCaption, failed + read.problem + nothing);
+    if (read.events.empty()) {
+        const std::string summary = storage::ical::ImportSummary(read.refused, {});
+        return ctx_.dialogs.Inform(kCaption, "Súbor\n" + storage::Utf8FromPath(source) +
+                                                 "\nneobsahuje žiadne udalosti, ktoré by sa dali prevziať." +
+                                                 (summary.empty() ? "" : "\n\n" + summary));
+    }
+
+    TFAddNew* ask = ctx_.windows.addNew;
+    ask->AllAdd->setChecked(false);
+    std::vector<const storage::ical::ImportedEvent*> taken;
+    for (const storage::ical::ImportedEvent& e : read.events) {
+        if (!ask->AllAdd->isChecked()) {
+            ask->Fill(e.reminder);
+            ask->ShowModal();
+        }
+        if (ask->AllAdd->isChecked() || ctx_.state.ImportAccepted == 1) taken.push_back(&e);
+    }
+    if (!taken.empty()) {
+        ReminderList& list = Store().Reminders();
+        for (const auto* e : taken) list.push_back(e->reminder);
+        CommitChange();
+    }
+    if (const std::string summary = storage::ical::ImportSummary(read.refused, taken); !summary.empty())
+        ctx_.dialogs.Inform(kCaption, summary);
+}
+#endif
 
 void TMainForm::Exportova1Click() {
     const auto chosen = ctx_.dialogs.ChooseSaveFile(SetDialog("Exportovať pripomienky do ...", ctx_));
@@ -75,6 +159,9 @@ void TMainForm::Exportova1Click() {
             return;
         }
     }
+#ifdef KALVO_HAVE_ICAL
+    if (storage::ical::HasICalendarExtension(storage::Utf8FromPath(target.filename()))) return ExportICalendarTo(target);
+#endif
     Store().SaveTo(target, Store().Reminders());
 }
 
@@ -88,6 +175,9 @@ void TMainForm::Importova1Click() {
     ask->AllAdd->setChecked(false);
 
     const fs::path source = storage::PathFromUtf8(*chosen);
+#ifdef KALVO_HAVE_ICAL
+    if (IsICalendarFile(source)) return ImportICalendarFrom(source);
+#endif
     storage::ReadResult read = storage::ReadReminderFile(source);
     if (const std::string problem = ImportProblem(read); !problem.empty()) {
         ctx_.dialogs.ShowError(kCaption, "Pripomienky zo súboru\n" + storage::Utf8FromPath(source) +

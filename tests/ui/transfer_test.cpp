@@ -71,7 +71,11 @@ private slots:
         main->Exportova1->trigger();
         const FileDialogOptions& save = f.dialogs.fileDialogs.back();
         QCOMPARE(save.title, std::string("Exportovať pripomienky do ..."));
+#ifdef KALVO_HAVE_ICAL
+        QCOMPARE(save.filter, std::string("Všetky súbory|*.*|Súbory pripomienok (*.kvl)|*.kvl|iCalendar (.ics)|*.ics"));
+#else
         QCOMPARE(save.filter, std::string("Všetky súbory|*.*|Súbory pripomienok (*.kvl)|*.kvl"));
+#endif
         QCOMPARE(save.filterIndex, 2);
         QCOMPARE(save.defaultExtension, std::string("*.kvl"));
         QCOMPARE(save.initialFolder, f.folder.Path().string());

@@ -1,0 +1,168 @@
+// export-ics and import-ics: the user's reminders to and from iCalendar files (built with libical only).
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <iostream>
+
+#include "cli/cli_context.h"
+#include "core/reminder_text.h"
+#include "core/zorad.h"
+#include "storage/data_files.h"
+#include "storage/file_io.h"
+#include "storage/ical/ical_exchange.h"
+#include "storage/reminder_store.h"
+
+namespace kalvo::cli {
+namespace {
+
+std::string Reason(int errorCode) { return std::strerror(errorCode); }
+
+// The user's reminders as the file holds them; a user without a file has none.
+ReminderList UserReminders(const storage::DataFiles& files, bool refuseDamaged) {
+    const storage::ReadResult read = storage::ReadReminderFile(files.UserFile());
+    const std::string name = storage::Utf8FromPath(files.UserFile());
+    if (read.outcome == storage::ReadOutcome::Missing) return {};
+    if (read.outcome == storage::ReadOutcome::Failed)
+        throw CliError(kFileError, name + ": cannot read (" + Reason(read.errorCode) + ")");
+    if (storage::IsDamaged(read.decoded.status)) {
+        if (refuseDamaged)
+            throw CliError(kFileError, name + ": the file is " + std::string(storage::StatusName(read.decoded.status)) +
+                                           "; nothing was changed");
+        std::cerr << "kalvo-cli: " << name << ": " << storage::StatusName(read.decoded.status) << ", "
+                  << read.decoded.records.size() << " records read\n";
+    }
+    return read.decoded.records;
+}
+
+void PrintItem(const TReminder& r, std::size_t number, std::size_t count) {
+    const ReminderDetails d = DescribeReminder(r, TextLocale::Slovak());
+    std::cerr << "\nPridať pripomienku do zoznamu? (" << number << "/" << count << ")\n"
+              << "  " << d.kind << "\n"
+              << "  Dátum/Čas:     " << d.dateTime << "\n"
+              << "  Text:          " << d.text << "\n";
+    if (d.notice) {
+        std::cerr << "  Pripomínať od: " << d.noticeLine << "\n";
+        if (!d.extraAlarmLine.empty()) std::cerr << "  Pripomenúť aj: " << d.extraAlarmLine << "\n";
+    }
+    std::cerr << "  Obrázok:       " << d.picture << "\n"
+              << "  Melódia:       " << d.melody << "\n";
+}
+
+enum class Answer { Yes, No, All, None };
+
+// One answer from standard input; the end of the input counts as "none" (nothing more is taken).
+Answer Ask() {
+    for (;;) {
+        std::cerr << "Pridať? [a]no / [n]ie / [v]šetky / [ž]iadne: " << std::flush;
+        std::string line;
+        if (!std::getline(std::cin, line)) {
+            std::cerr << '\n';
+            return Answer::None;
+        }
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        while (!line.empty() && line.front() == ' ') line.erase(0, 1);
+        for (char& c : line) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (line == "a" || line == "áno" || line == "ano" || line == "y" || line == "yes") return Answer::Yes;
+        if (line == "n" || line == "nie" || line == "no" || line.empty()) return Answer::No;
+        if (line == "v" || line == "všetky" || line == "vsetky" || line == "all") return Answer::All;
+        if (line == "ž" || line == "z" || line == "žiadne" || line == "ziadne" || line == "none") return Answer::None;
+    }
+}
+
+}  // namespace
+
+int ExportIcs(Context& ctx) {
+    const std::string file = TakePositional(ctx.args, "FILE");
+    ExpectNoMore(ctx.args);
+    const storage::DataFiles files{ctx.Dir(), ctx.user};
+    const ReminderList records = UserReminders(files, false);
+    storage::ical::ExportOptions options;
+    options.stampUtc = static_cast<std::int64_t>(std::time(nullptr));
+    const storage::ical::ExportResult out = storage::ical::ExportICalendar(records, options);
+    for (const std::size_t i : out.leftOut)
+        std::cerr << "kalvo-cli: record " << i << ": its date lies outside the years 1 to 3000 that libical can write; left out\n";
+    const auto* data = reinterpret_cast<const std::uint8_t*>(out.text.data());
+    if (const auto w = storage::WriteFileAtomically(storage::PathFromUtf8(file), std::span(data, out.text.size())); !w)
+        throw CliError(kFileError, file + ": cannot write (" + Reason(w.errorCode) + ")");
+    return kDone;
+}
+
+int ImportIcs(Context& ctx) {
+    bool yes = false;
+    for (auto it = ctx.args.begin(); it != ctx.args.end();) {
+        if (*it == "--yes") {
+            yes = true;
+            it = ctx.args.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    const std::string todayText = TakeOption(ctx.args, "--today");
+    const std::string file = TakePositional(ctx.args, "FILE");
+    ExpectNoMore(ctx.args);
+    const DayNumber today = todayText.empty() ? 0 : ParseDay(todayText);  // the day recurrences count from
+
+    const storage::FileBytes bytes = storage::ReadFileBytes(storage::PathFromUtf8(file), storage::ical::kMaxIcsBytes);
+    if (bytes.outcome == storage::ReadOutcome::Missing) throw CliError(kFileError, file + ": no such file");
+    if (bytes.outcome == storage::ReadOutcome::Failed && bytes.errorCode == EFBIG)
+        throw CliError(kUsageError, file + ": Súbor je príliš veľký. Kalvo číta súbory iCalendar najviac do " +
+                                        std::to_string(storage::ical::kMaxIcsBytes / (1024 * 1024)) +
+                                        " MB. Nepridala sa žiadna pripomienka.");
+    if (bytes.outcome == storage::ReadOutcome::Failed)
+        throw CliError(kFileError, file + ": cannot read (" + Reason(bytes.errorCode) + ")");
+
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    storage::ical::ImportOptions options;
+    options.today = ClampDay(CivilToDay(tm.tm_year + 1900LL, tm.tm_mon + 1, tm.tm_mday));
+    if (!todayText.empty()) options.today = today;
+    const storage::ical::ImportResult result = storage::ical::ImportICalendar(bytes.bytes, options);
+    if (result.status != storage::ical::ImportStatus::Ok)
+        throw CliError(kUsageError, file + ": " + result.problem + " Nepridala sa žiadna pripomienka.");
+
+    const storage::DataFiles files{ctx.Dir(), ctx.user};
+    ReminderList list = UserReminders(files, true);
+
+    std::vector<const storage::ical::ImportedEvent*> taken;
+    bool all = yes, none = false;
+    for (std::size_t i = 0; i < result.events.size(); ++i) {
+        const storage::ical::ImportedEvent& e = result.events[i];
+        if (!all && !none) {
+            PrintItem(e.reminder, i + 1, result.events.size());
+            switch (Ask()) {
+                case Answer::Yes: taken.push_back(&e); break;
+                case Answer::All: all = true; taken.push_back(&e); break;
+                case Answer::None: none = true; break;
+                case Answer::No: break;
+            }
+            continue;
+        }
+        if (all) taken.push_back(&e);
+    }
+
+    if (!taken.empty()) {
+        for (const auto* e : taken) list.push_back(e->reminder);
+        Zorad(list);
+        storage::EncodeFailure failure;
+        const auto encoded = storage::EncodeReminderFile(list, &failure);
+        if (!encoded) throw CliError(kUsageError, "record " + std::to_string(failure.record) + " cannot be stored");
+        if (const auto w = storage::WriteFileAtomically(files.UserFile(), *encoded); !w)
+            throw CliError(kFileError, storage::Utf8FromPath(files.UserFile()) + ": cannot write (" +
+                                           Reason(w.errorCode) + ")");
+    }
+
+    const std::string summary = storage::ical::ImportSummary(result.refused, taken);
+    if (!summary.empty()) std::cerr << summary << '\n';
+    Json out;
+    out["offered"] = result.events.size();
+    out["added"] = taken.size();
+    out["refused"] = Json::array();
+    for (const auto& r : result.refused) out["refused"].push_back(Json{{"event", r.label}, {"reason", r.reason}});
+    out["summary"] = summary;
+    PrintJson(out);
+    return kDone;
+}
+
+}  // namespace kalvo::cli
