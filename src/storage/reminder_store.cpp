@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "core/zorad.h"
+#include "storage/folder_lock.h"
+#include "storage/record_merge.h"
 
 namespace fs = std::filesystem;
 
@@ -57,7 +59,13 @@ ReadResult ReadReminderFile(const fs::path& path) {
     FileBytes file = ReadFileBytes(path);
     result.outcome = file.outcome;
     result.errorCode = file.errorCode;
-    if (file.outcome == ReadOutcome::Ok) result.decoded = DecodeReminderFile(file.bytes);
+    if (file.outcome == ReadOutcome::Ok) {
+        result.decoded = DecodeReminderFile(file.bytes);
+        result.stamp = StampOf(path, file.bytes);
+    } else if (file.outcome == ReadOutcome::Failed) {
+        // Unlike a missing file, never the same as anything read or written.
+        result.stamp = FileStamp{true, static_cast<std::uintmax_t>(-1), {}, 0};
+    }
     return result;
 }
 
@@ -104,10 +112,12 @@ WriteResult ReminderStore::KeepDamagedAside(const fs::path& path) {
     return {};
 }
 
-ReminderList ReminderStore::LoadChecked(const fs::path& path, const char* what) {
-    // A save cut short by a crash leaves its temporary file behind; only this program writes them.
-    RemoveStaleTemporaries(path);
+ReminderList ReminderStore::LoadChecked(const fs::path& path, const char* what, Seen& seen) {
+    // A save cut short by a crash leaves its temporary file behind; while another process holds the lock
+    // they may be its save in progress.
+    if (const FolderLock lock(files_.folder, std::chrono::milliseconds(0)); lock) RemoveStaleTemporaries(path);
     ReadResult read = ReadReminderFile(path);
+    seen = Seen{read.decoded.records, read.stamp};
     if (read.outcome == ReadOutcome::Missing) return {};
     if (read.outcome == ReadOutcome::Failed) {
         // Its records are not in the list, so a save must not simply replace it.
@@ -141,6 +151,52 @@ void ReminderStore::TakeBackWritten(ReminderList& list, const std::vector<std::u
     list = DecodeReminderFile(bytes).records;
 }
 
+bool ReminderStore::Absorb(ReminderList& list, Seen& seen, ReadResult& now) {
+    if (now.stamp == seen.stamp) return false;
+    if (now.outcome == ReadOutcome::Failed || IsDamaged(now.decoded.status)) return false;
+    // Without changes of its own this process simply takes the file as the other one wrote it.
+    list = list == seen.records ? now.decoded.records : MergeRecords(seen.records, list, now.decoded.records);
+    seen = Seen{std::move(now.decoded.records), now.stamp};
+    return true;
+}
+
+bool ReminderStore::SaveMerged(const fs::path& path, ReminderList& list, Seen& seen, const char* what, Order order,
+                               std::vector<std::uint8_t>* written) {
+    // Where the folder refuses even the lock file, the write fails too and says why.
+    const FolderLock lock(files_.folder, LockWait());
+    std::string refusal;
+    if (!lock && lock.ErrorCode() == 0) {
+        refusal = DescribeError(kErrorLockTimeout);
+    } else {
+        ReadResult now = ReadReminderFile(path);
+        const bool changed = now.stamp != seen.stamp;
+        if (changed && !Absorb(list, seen, now))
+            refusal = "iný program ho medzičasom zmenil a nedá sa prečítať celý, preto sa neprepíše";
+        // The other writer's records take their places among these.
+        else if (order == Order::Sort || (changed && order == Order::SortWhenMerged)) Zorad(list);
+    }
+    if (!refusal.empty()) {
+        dialogs_.ShowError(kCaption, std::string(what) + " sa nepodarilo uložiť:\n" + Utf8FromPath(path) + "\n(" +
+                                         refusal + ").\n\nZmeny zostávajú v pamäti programu a uložia sa pri ďalšej zmene.");
+        return false;
+    }
+    std::vector<std::uint8_t> bytes;
+    if (!WriteList(path, list, what, &bytes)) return false;
+    seen = Seen{DecodeReminderFile(bytes).records, StampOf(path, bytes)};
+    if (written) *written = std::move(bytes);
+    return true;
+}
+
+bool ReminderStore::TakeOutsideChanges() {
+    ReadResult user = ReadReminderFile(files_.UserFile());
+    const bool userChanged = Absorb(reminders_, userSeen_, user);
+    ReadResult archive = ReadReminderFile(files_.ArchiveFile());
+    const bool archiveChanged = Absorb(archive_, archiveSeen_, archive);
+    if (userChanged && onReloaded) onReloaded();
+    if (archiveChanged && onArchiveReloaded) onArchiveReloaded();
+    return userChanged || archiveChanged;
+}
+
 void ReminderStore::OpenUserFile() {
     const fs::path userFile = files_.UserFile();
     fs::path source = userFile;
@@ -157,7 +213,9 @@ void ReminderStore::OpenUserFile() {
             SaveUserFile();
         }
     }
-    reminders_ = LoadChecked(source, kUserFileWhat);
+    Seen sourceSeen;
+    reminders_ = LoadChecked(source, kUserFileWhat, sourceSeen);
+    if (!takeOver) userSeen_ = std::move(sourceSeen);
     // The old file keeps its name until its reminders are safely in the user's own file.
     if (takeOver && SaveUserFile() && RenameNoReplace(files_.LegacyFile(), files_.LegacyBackup()))
         dialogs_.Inform(kCaption, "Import pripomienok staršej verzie dokončený. Pôvodné pripomienky boli uložené do "
@@ -165,32 +223,37 @@ void ReminderStore::OpenUserFile() {
     if (onReloaded) onReloaded();
 }
 
-bool ReminderStore::SaveUserFile() { return WriteList(files_.UserFile(), reminders_, kUserFileWhat); }
+bool ReminderStore::SaveUserFile() {
+    return SaveMerged(files_.UserFile(), reminders_, userSeen_, kUserFileWhat, Order::SortWhenMerged);
+}
 
 bool ReminderStore::SaveTo(const fs::path& path, const ReminderList& records) {
     return WriteList(path, records, "Súbor", nullptr, false);
 }
 
 bool ReminderStore::Commit(bool sort) {
-    if (sort) Zorad(reminders_);
     std::vector<std::uint8_t> written;
-    if (!WriteList(files_.UserFile(), reminders_, kUserFileWhat, &written)) return false;
+    if (!SaveMerged(files_.UserFile(), reminders_, userSeen_, kUserFileWhat,
+                    sort ? Order::Sort : Order::SortWhenMerged, &written)) return false;
     TakeBackWritten(reminders_, written);
     if (onReloaded) onReloaded();
     return true;
 }
 
 void ReminderStore::OpenArchive() {
-    ReminderList records = LoadChecked(files_.ArchiveFile(), kArchiveWhat);
+    ReminderList records = LoadChecked(files_.ArchiveFile(), kArchiveWhat, archiveSeen_);
     archive_.insert(archive_.end(), std::make_move_iterator(records.begin()), std::make_move_iterator(records.end()));
     if (onArchiveReloaded) onArchiveReloaded();
 }
 
-bool ReminderStore::SaveArchive() { return WriteList(files_.ArchiveFile(), archive_, kArchiveWhat); }
+bool ReminderStore::SaveArchive() {
+    return SaveMerged(files_.ArchiveFile(), archive_, archiveSeen_, kArchiveWhat, Order::Keep);
+}
 
 bool ReminderStore::CommitArchive() {
     std::vector<std::uint8_t> written;
-    if (!WriteList(files_.ArchiveFile(), archive_, kArchiveWhat, &written)) return false;
+    if (!SaveMerged(files_.ArchiveFile(), archive_, archiveSeen_, kArchiveWhat, Order::Keep, &written))
+        return false;
     TakeBackWritten(archive_, written);
     if (onArchiveReloaded) onArchiveReloaded();
     return true;

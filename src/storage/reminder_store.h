@@ -12,6 +12,7 @@
 #include "core/reminder.h"
 #include "storage/data_files.h"
 #include "storage/file_io.h"
+#include "storage/file_stamp.h"
 #include "storage/reminder_file.h"
 
 namespace kalvo::storage {
@@ -20,6 +21,7 @@ struct ReadResult {
     ReadOutcome outcome = ReadOutcome::Missing;
     int errorCode = 0;
     DecodedReminders decoded;
+    FileStamp stamp;
 };
 
 ReadResult ReadReminderFile(const std::filesystem::path& path);
@@ -54,6 +56,10 @@ public:
     // Writes the archive and takes it back as written.
     bool CommitArchive();
 
+    // Takes in what other processes have written to the user's file and the archive since this one last
+    // read or wrote them, keeping the changes not yet saved here. True when a list changed.
+    bool TakeOutsideChanges();
+
     // Run before the first-run question, so that nothing fires while it is open.
     std::function<void()> onFirstRun;
     // Run whenever the list has been (re)loaded; windows rebuild their rows from it.
@@ -61,9 +67,24 @@ public:
     std::function<void()> onArchiveReloaded;
 
 private:
+    // What this process last read from or wrote to one of the files.
+    struct Seen {
+        ReminderList records;
+        FileStamp stamp;
+    };
+
+    // The archive keeps the order of archiving; the scheduler's saves keep the list's order unless
+    // another process's records had to be merged in.
+    enum class Order { Keep, Sort, SortWhenMerged };
+
+    // Under the folder's lock: merges what another process wrote since `seen`, then writes `list`.
+    bool SaveMerged(const std::filesystem::path& path, ReminderList& list, Seen& seen, const char* what, Order order,
+                    std::vector<std::uint8_t>* written = nullptr);
+    // Takes a file changed by someone else into `list`; false when it had not changed or cannot be read.
+    static bool Absorb(ReminderList& list, Seen& seen, ReadResult& now);
     bool WriteList(const std::filesystem::path& path, const ReminderList& records, const char* what,
                    std::vector<std::uint8_t>* written = nullptr, bool keptForLater = true);
-    ReminderList LoadChecked(const std::filesystem::path& path, const char* what);
+    ReminderList LoadChecked(const std::filesystem::path& path, const char* what, Seen& seen);
     std::filesystem::path AsideName(const std::filesystem::path& path) const;
     // Copies a damaged file that could not be kept aside at loading, before the first save replaces it.
     WriteResult KeepDamagedAside(const std::filesystem::path& path);
@@ -75,6 +96,8 @@ private:
     Durability durability_;
     ReminderList reminders_;
     ArchiveList archive_;
+    Seen userSeen_;
+    Seen archiveSeen_;
     std::set<std::filesystem::path> reported_;  // damaged or unreadable files already told about
     std::set<std::filesystem::path> unkept_;    // damaged files not yet copied aside: not to be overwritten
 };
