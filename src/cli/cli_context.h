@@ -68,5 +68,7 @@ int Names(Context& ctx);
 int Find(Context& ctx);
 int Week(Context& ctx);
 int Simulate(Context& ctx);
+int Add(Context& ctx);
+int List(Context& ctx);
 
 }  // namespace kalvo::cli

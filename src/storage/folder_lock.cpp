@@ -82,6 +82,6 @@ FolderLock::~FolderLock() {
 }
 
 std::chrono::milliseconds LockWait() { return std::chrono::milliseconds(lockWaitMs.load()); }
-void SetLockWaitForTests(std::chrono::milliseconds wait) { lockWaitMs.store(wait.count()); }
+void SetLockWait(std::chrono::milliseconds wait) { lockWaitMs.store(wait.count()); }
 
 }  // namespace kalvo::storage

@@ -35,8 +35,8 @@ private:
     int errorCode_ = 0;
 };
 
-// How long writers wait for the lock (tests shorten it).
+// How long writers wait for the lock (kalvo-cli takes it from KALVO_LOCK_WAIT_MS, tests shorten it).
 std::chrono::milliseconds LockWait();
-void SetLockWaitForTests(std::chrono::milliseconds wait);
+void SetLockWait(std::chrono::milliseconds wait);
 
 }  // namespace kalvo::storage
