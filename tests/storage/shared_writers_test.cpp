@@ -58,9 +58,9 @@ class SharedWritersTest : public ::testing::Test {
 protected:
     SharedWritersTest() {
         clock.now = LocalMoment{Day(2026, 12, 7), 20, 15, 30};
-        SetLockWaitForTests(50ms);
+        SetLockWait(50ms);
     }
-    ~SharedWritersTest() override { SetLockWaitForTests(kDefaultLockWait); }
+    ~SharedWritersTest() override { SetLockWait(kDefaultLockWait); }
 
     ReminderStore Open(test::FakeDialogs& d) {
         ReminderStore store(DataFiles{dir.Path(), "eva"}, d, clock, Durability::NoFlush);
