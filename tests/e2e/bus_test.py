@@ -14,19 +14,18 @@ StatusNotifier watcher written for the test (sni_watcher.py) as the tray:
 
 import collections
 import datetime
-import fcntl
 import hashlib
 import json
 import os
 import shutil
 import signal
-import struct
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 import xml.etree.ElementTree as ET
+
+import desktop
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -56,29 +55,15 @@ ARTIFACTS = sys.argv[2]
 SERVICE, PATH, IFACE = "sk.kalvo.Kalvo", "/sk/kalvo/Kalvo", "sk.kalvo.Kalvo1"
 ADDS = 500
 
-work = tempfile.mkdtemp(prefix="kalvo-bus-")
-app = os.path.join(work, "app")
-os.makedirs(app)
-for name in ("kalvo", "kalvo-cli", "calend.dat", "sound.wav"):
-    shutil.copy2(os.path.join(BIN, name), app)
-shots = os.path.join(ARTIFACTS, "bus")
-shutil.rmtree(shots, ignore_errors=True)
-os.makedirs(shots)
+work, app, shots = desktop.program_copy(BIN, ARTIFACTS, "bus")
 cli = os.path.join(app, "kalvo-cli")
 user = subprocess.run(["id", "-un"], capture_output=True, text=True, check=True).stdout.strip()
 user_file = os.path.join(app, user + ".dat")
-
 # The overview stays open for ten minutes, so the scheduler does not run and nothing added here fires.
-setup = struct.pack("<d", 2.1) + struct.pack("<i", 7) + b"Default" + struct.pack("<i", -1)
-setup += bytes([1, 1, 0]) + struct.pack("<i", 0) + struct.pack("<i", 0) + bytes([0]) + struct.pack("<i", 600)
-with open(os.path.join(app, "setup.dat"), "wb") as f:
-    f.write(setup)
+desktop.write_setup(app, delete_old=1, slide_names=1, overview_seconds=600)
 
 display = ":%d" % (10 + os.getpid() % 40)
-env = dict(os.environ, DISPLAY=display, HOME=work, XDG_RUNTIME_DIR=work, XDG_CONFIG_HOME=os.path.join(work, "cfg"),
-           XDG_DATA_HOME=os.path.join(work, "data"), LANG="C.UTF-8", QT_QPA_PLATFORM="xcb",
-           KALVO_STARTUP_WAIT_MS="0", KALVO_SHUTDOWN_COMMAND="true")
-env.pop("WAYLAND_DISPLAY", None)
+env = desktop.session_env(work, display, KALVO_STARTUP_WAIT_MS="0", KALVO_SHUTDOWN_COMMAND="true")
 no_bus = dict(env, DBUS_SESSION_BUS_ADDRESS="unix:path=" + os.path.join(work, "no-bus"))
 procs = []
 

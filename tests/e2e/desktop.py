@@ -1,0 +1,37 @@
+"""What the end-to-end tests share: a copy of the built program in a folder of its own, the settings file
+it starts with, and the environment of an X session on a display of the test's own."""
+
+import os
+import shutil
+import struct
+import tempfile
+
+
+def program_copy(bin_dir, artifacts, name):
+    """(work, app, shots): a fresh work folder, the program copied into work/app (a portable install),
+    and an emptied folder for the screenshots."""
+    work = tempfile.mkdtemp(prefix="kalvo-%s-" % name)
+    app = os.path.join(work, "app")
+    os.makedirs(app)
+    for program_file in ("kalvo", "kalvo-cli", "calend.dat", "sound.wav"):
+        shutil.copy2(os.path.join(bin_dir, program_file), app)
+    shots = os.path.join(artifacts, name)
+    shutil.rmtree(shots, ignore_errors=True)
+    os.makedirs(shots)
+    return work, app, shots
+
+
+def write_setup(app, delete_old, slide_names, overview_seconds):
+    """setup.dat 2.1 with the standard melody, no time signal and animated windows."""
+    setup = struct.pack("<d", 2.1) + struct.pack("<i", 7) + b"Default" + struct.pack("<i", -1)
+    setup += bytes([delete_old, slide_names, 1]) + struct.pack("<i", 0) + struct.pack("<i", 0) + bytes([0])
+    setup += struct.pack("<i", overview_seconds)
+    with open(os.path.join(app, "setup.dat"), "wb") as f:
+        f.write(setup)
+
+
+def session_env(work, display, **extra):
+    env = dict(os.environ, DISPLAY=display, HOME=work, XDG_RUNTIME_DIR=work, XDG_CONFIG_HOME=os.path.join(work, "cfg"),
+               XDG_DATA_HOME=os.path.join(work, "data"), LANG="C.UTF-8", QT_QPA_PLATFORM="xcb", **extra)
+    env.pop("WAYLAND_DISPLAY", None)
+    return env
