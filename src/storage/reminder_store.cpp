@@ -54,14 +54,14 @@ std::string FirstRunQuestion(const std::string& user) {
            user + "\n";
 }
 
-ReadResult ReadReminderFile(const fs::path& path) {
+ReadResult ReadReminderFile(const fs::path& path, const FileStamp* unlessSeen) {
     ReadResult result;
     FileBytes file = ReadFileBytes(path);
     result.outcome = file.outcome;
     result.errorCode = file.errorCode;
     if (file.outcome == ReadOutcome::Ok) {
-        result.decoded = DecodeReminderFile(file.bytes);
         result.stamp = StampOf(path, file.bytes);
+        if (!unlessSeen || *unlessSeen != result.stamp) result.decoded = DecodeReminderFile(file.bytes);
     } else if (file.outcome == ReadOutcome::Failed) {
         // Unlike a missing file, never the same as anything read or written.
         result.stamp = FileStamp{true, static_cast<std::uintmax_t>(-1), {}, 0};
@@ -146,11 +146,6 @@ ReminderList ReminderStore::LoadChecked(const fs::path& path, const char* what, 
     return std::move(read.decoded.records);
 }
 
-void ReminderStore::TakeBackWritten(ReminderList& list, const std::vector<std::uint8_t>& bytes) {
-    // The list becomes exactly what the file now holds.
-    list = DecodeReminderFile(bytes).records;
-}
-
 bool ReminderStore::Absorb(ReminderList& list, Seen& seen, ReadResult& now) {
     if (now.stamp == seen.stamp) return false;
     if (now.outcome == ReadOutcome::Failed || IsDamaged(now.decoded.status)) return false;
@@ -161,14 +156,14 @@ bool ReminderStore::Absorb(ReminderList& list, Seen& seen, ReadResult& now) {
 }
 
 bool ReminderStore::SaveMerged(const fs::path& path, ReminderList& list, Seen& seen, const char* what, Order order,
-                               std::vector<std::uint8_t>* written) {
+                               bool takeBack) {
     // Where the folder refuses even the lock file, the write fails too and says why.
     const FolderLock lock(files_.folder, LockWait());
     std::string refusal;
     if (!lock && lock.ErrorCode() == 0) {
         refusal = DescribeError(kErrorLockTimeout);
     } else {
-        ReadResult now = ReadReminderFile(path);
+        ReadResult now = ReadReminderFile(path, &seen.stamp);
         const bool changed = now.stamp != seen.stamp;
         if (changed && !Absorb(list, seen, now))
             refusal = "iný program ho medzičasom zmenil a nedá sa prečítať celý, preto sa neprepíše";
@@ -183,14 +178,15 @@ bool ReminderStore::SaveMerged(const fs::path& path, ReminderList& list, Seen& s
     std::vector<std::uint8_t> bytes;
     if (!WriteList(path, list, what, &bytes)) return false;
     seen = Seen{DecodeReminderFile(bytes).records, StampOf(path, bytes)};
-    if (written) *written = std::move(bytes);
+    // The list becomes exactly what the file now holds.
+    if (takeBack) list = seen.records;
     return true;
 }
 
 bool ReminderStore::TakeOutsideChanges() {
-    ReadResult user = ReadReminderFile(files_.UserFile());
+    ReadResult user = ReadReminderFile(files_.UserFile(), &userSeen_.stamp);
     const bool userChanged = Absorb(reminders_, userSeen_, user);
-    ReadResult archive = ReadReminderFile(files_.ArchiveFile());
+    ReadResult archive = ReadReminderFile(files_.ArchiveFile(), &archiveSeen_.stamp);
     const bool archiveChanged = Absorb(archive_, archiveSeen_, archive);
     if (userChanged && onReloaded) onReloaded();
     if (archiveChanged && onArchiveReloaded) onArchiveReloaded();
@@ -232,10 +228,9 @@ bool ReminderStore::SaveTo(const fs::path& path, const ReminderList& records) {
 }
 
 bool ReminderStore::Commit(bool sort) {
-    std::vector<std::uint8_t> written;
-    if (!SaveMerged(files_.UserFile(), reminders_, userSeen_, kUserFileWhat,
-                    sort ? Order::Sort : Order::SortWhenMerged, &written)) return false;
-    TakeBackWritten(reminders_, written);
+    if (!SaveMerged(files_.UserFile(), reminders_, userSeen_, kUserFileWhat, sort ? Order::Sort : Order::SortWhenMerged,
+                    /*takeBack=*/true))
+        return false;
     if (onReloaded) onReloaded();
     return true;
 }
@@ -251,10 +246,8 @@ bool ReminderStore::SaveArchive() {
 }
 
 bool ReminderStore::CommitArchive() {
-    std::vector<std::uint8_t> written;
-    if (!SaveMerged(files_.ArchiveFile(), archive_, archiveSeen_, kArchiveWhat, Order::Keep, &written))
+    if (!SaveMerged(files_.ArchiveFile(), archive_, archiveSeen_, kArchiveWhat, Order::Keep, /*takeBack=*/true))
         return false;
-    TakeBackWritten(archive_, written);
     if (onArchiveReloaded) onArchiveReloaded();
     return true;
 }

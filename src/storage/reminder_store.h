@@ -24,7 +24,8 @@ struct ReadResult {
     FileStamp stamp;
 };
 
-ReadResult ReadReminderFile(const std::filesystem::path& path);
+// Leaves `decoded` empty when the file's stamp equals `unlessSeen`: nothing to take in.
+ReadResult ReadReminderFile(const std::filesystem::path& path, const FileStamp* unlessSeen = nullptr);
 
 class ReminderStore {
 public:
@@ -77,9 +78,10 @@ private:
     // another process's records had to be merged in.
     enum class Order { Keep, Sort, SortWhenMerged };
 
-    // Under the folder's lock: merges what another process wrote since `seen`, then writes `list`.
+    // Under the folder's lock: merges what another process wrote since `seen`, then writes `list` (and
+    // with `takeBack` takes it back as written).
     bool SaveMerged(const std::filesystem::path& path, ReminderList& list, Seen& seen, const char* what, Order order,
-                    std::vector<std::uint8_t>* written = nullptr);
+                    bool takeBack = false);
     // Takes a file changed by someone else into `list`; false when it had not changed or cannot be read.
     static bool Absorb(ReminderList& list, Seen& seen, ReadResult& now);
     bool WriteList(const std::filesystem::path& path, const ReminderList& records, const char* what,
@@ -88,7 +90,6 @@ private:
     std::filesystem::path AsideName(const std::filesystem::path& path) const;
     // Copies a damaged file that could not be kept aside at loading, before the first save replaces it.
     WriteResult KeepDamagedAside(const std::filesystem::path& path);
-    void TakeBackWritten(ReminderList& list, const std::vector<std::uint8_t>& bytes);
 
     DataFiles files_;
     Dialogs& dialogs_;
