@@ -18,7 +18,6 @@ public:
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
 
-    bool Held() const { return held_; }
     explicit operator bool() const { return held_; }
     // Why the lock was not taken: the folder refused the lock file (an errno), or 0 after waiting in vain.
     int ErrorCode() const { return errorCode_; }
