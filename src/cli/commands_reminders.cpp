@@ -1,6 +1,6 @@
 // add and list --day: through the running program when there is one, else on the files under the lock.
 
-#include <iostream>
+#include <algorithm>
 
 #include "cli/bus_client.h"
 #include "cli/cli_context.h"
@@ -10,6 +10,13 @@
 
 namespace kalvo::cli {
 namespace {
+
+// Told in Slovak, like everything else these commands say, when an option lacks its value.
+std::string Option(std::vector<std::string>& args, const std::string& name) {
+    const auto at = std::find(args.begin(), args.end(), name);
+    if (at != args.end() && at + 1 == args.end()) throw CliError(kUsageError, "Voľba " + name + " potrebuje hodnotu.");
+    return TakeOption(args, name);
+}
 
 Json EntryToJson(const DayEntry& e) {
     Json j;
@@ -47,10 +54,10 @@ void AddToFile(const storage::DataFiles& files, const TReminder& reminder) {
 
 int Add(Context& ctx) {
     ReminderRequest q;
-    q.noticeFrom = TakeOption(ctx.args, "--notice-from");
-    q.period = TakeOption(ctx.args, "--period");
-    q.noticeTime = TakeOption(ctx.args, "--notice-time");
-    q.weekDay = TakeOption(ctx.args, "--weekday");
+    q.noticeFrom = Option(ctx.args, "--notice-from");
+    q.period = Option(ctx.args, "--period");
+    q.noticeTime = Option(ctx.args, "--notice-time");
+    q.weekDay = Option(ctx.args, "--weekday");
     if (ctx.args.size() != 3)
         throw CliError(kUsageError, "add potrebuje dátum, čas a text: add \"D.M.RRRR\" \"HH:MM\" \"text\" "
                                     "[--notice-from D.M.RRRR] [--period P] [--notice-time HH:MM] [--weekday DEŇ]");
@@ -68,9 +75,8 @@ int Add(Context& ctx) {
 }
 
 int List(Context& ctx) {
-    const std::string day = TakeOption(ctx.args, "--day");
-    ExpectNoMore(ctx.args);
-    if (day.empty()) throw CliError(kUsageError, "list potrebuje --day D.M.RRRR");
+    const std::string day = Option(ctx.args, "--day");
+    if (day.empty() || !ctx.args.empty()) throw CliError(kUsageError, "list potrebuje práve --day D.M.RRRR");
     const auto dayNumber = ParseDayText(day);
     if (!dayNumber) throw CliError(kUsageError, "Neplatný dátum \"" + day + "\" (očakáva sa D.M.RRRR).");
     const storage::DataFiles files{ctx.Dir(), ctx.user};

@@ -397,13 +397,16 @@ class CliTest(unittest.TestCase):
                  ("9.12.2026", "9:00", "x", "--period", "denne"),
                  ("9.12.2026", "9:00", "x", "--notice-from", "1.12.2026", "--period", "týždenne"),
                  ("9.12.2026", "9:00", "x", "--notice-from", "1.12.2026", "--period", "hodinovo"),
-                 ("9.12.2026", "9:00"), ("9.12.2026", "9:00", "x", "y")]
+                 ("9.12.2026", "9:00"), ("9.12.2026", "9:00", "x", "y"), ("9.12.2026", "9:00", "x", "--weekday")]
         for args in cases:
             code, _, err = self.add(*args)
             self.assertEqual(code, 2, args)
             self.assertRegex(err, "[áäčďéíľĺňóôŕšťúýž]", args)  # told in Slovak
         self.assertFalse(os.path.exists(self.path("eva.dat")))
-        self.assertEqual(run("--dir", self.dir, "list", "--day", "2026-12-09")[0], 2)
+        for args in (("--day", "2026-12-09"), ("--day",), ("--day", "9.12.2026", "x")):
+            code, _, err = run("--dir", self.dir, "list", *args)
+            self.assertEqual(code, 2, args)
+            self.assertRegex(err, "[áäčďéíľĺňóôŕšťúýž]", args)
         # The old shared file is the program's to offer at its first start.
         self.write("memo.dat", reminders(record()))
         self.assertEqual(self.add("9.12.2026", "9:00", "x")[0], 1)
