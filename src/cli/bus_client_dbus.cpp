@@ -68,8 +68,8 @@ Message Send(DBusConnection* c, DBusMessage* m, BusReply& reply) {
     } else {
         reply.outcome = BusOutcome::Failed;
         reply.message = error.Is(DBUS_ERROR_NO_REPLY) || error.Is(DBUS_ERROR_TIMEOUT)
-                            ? "Spustený Kalvo neodpovedá; pripomienka možno bola pridaná, overte to v jeho zozname."
-                            : std::string("Spustený Kalvo zmenu neprijal: ") + (error.e.message ? error.e.message : "");
+                            ? std::string("Spustený Kalvo neodpovedá.")
+                            : std::string("Spustený Kalvo požiadavku neprijal: ") + (error.e.message ? error.e.message : "");
     }
     return nullptr;
 }
@@ -114,6 +114,8 @@ BusReply BusAdd(const BusTarget& target, const ReminderRequest& q) {
     if (q.noticeFrom.empty()) AppendStrings(m.get(), {&q.date, &q.time, &q.text});
     else AppendStrings(m.get(), {&q.date, &q.time, &q.text, &q.noticeFrom, &q.period, &q.noticeTime, &q.weekDay});
     if (Send(c.get(), m.get(), reply)) reply.outcome = BusOutcome::Done;
+    // An answer that never came may still have been a reminder added.
+    else if (reply.outcome == BusOutcome::Failed) reply.message += " Overte v jeho zozname, či pripomienku pridal.";
     return reply;
 }
 

@@ -80,23 +80,12 @@ def run(*args, environ=None, check=True):
 
 
 def wait_for(what, predicate, timeout):
-    end = time.time() + timeout
-    while time.time() < end:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.1)
-    run("import", "-window", "root", os.path.join(shots, "failed.png"), check=False)
-    raise AssertionError("timed out waiting for " + what)
+    return desktop.wait_for(what, predicate, timeout,
+                            lambda: run("import", "-window", "root", os.path.join(shots, "failed.png"), check=False))
 
 
 def window(name, size):
-    for wid in run("xdotool", "search", "--onlyvisible", "--name", name, check=False).stdout.split():
-        geo = run("xdotool", "getwindowgeometry", "--shell", wid, check=False).stdout
-        g = dict(line.split("=") for line in geo.splitlines() if "=" in line)
-        if g and (int(g["WIDTH"]), int(g["HEIGHT"])) == size:
-            return (wid, int(g["X"]), int(g["Y"]))
-    return None
+    return next((w for w in desktop.windows(env, name) if (w[3], w[4]) == size), None)
 
 
 def click(w, x, y):

@@ -4,7 +4,9 @@ it starts with, and the environment of an X session on a display of the test's o
 import os
 import shutil
 import struct
+import subprocess
 import tempfile
+import time
 
 
 def program_copy(bin_dir, artifacts, name):
@@ -35,3 +37,28 @@ def session_env(work, display, **extra):
                XDG_DATA_HOME=os.path.join(work, "data"), LANG="C.UTF-8", QT_QPA_PLATFORM="xcb", **extra)
     env.pop("WAYLAND_DISPLAY", None)
     return env
+
+
+def wait_for(what, predicate, timeout, on_timeout):
+    """predicate's first true value within timeout seconds; else on_timeout() (a screenshot) and a failure."""
+    end = time.time() + timeout
+    while time.time() < end:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(0.15)
+    on_timeout()
+    raise AssertionError("timed out waiting for " + what)
+
+
+def windows(env, name, by="--name"):
+    """The visible windows that xdotool finds by name (or class), as (id, x, y, width, height)."""
+    def xdotool(*args):
+        return subprocess.run(["xdotool", *args], env=env, capture_output=True, text=True).stdout
+
+    found = []
+    for wid in xdotool("search", "--onlyvisible", by, name).split():
+        g = dict(line.split("=") for line in xdotool("getwindowgeometry", "--shell", wid).splitlines() if "=" in line)
+        if g:
+            found.append((wid, int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])))
+    return found

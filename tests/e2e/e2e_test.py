@@ -52,25 +52,11 @@ def shot(name):
 
 
 def wait_for(what, predicate, timeout):
-    end = time.time() + timeout
-    while time.time() < end:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.2)
-    shot("failed-" + what.replace(" ", "-"))
-    raise AssertionError("timed out waiting for " + what)
+    return desktop.wait_for(what, predicate, timeout, lambda: shot("failed-" + what.replace(" ", "-")))
 
 
 def windows(name, by="--name"):
-    out = run("xdotool", "search", "--onlyvisible", by, name, check=False)
-    found = []
-    for wid in out.split():
-        geo = run("xdotool", "getwindowgeometry", "--shell", wid, check=False)
-        g = dict(line.split("=") for line in geo.splitlines() if "=" in line)
-        if g:
-            found.append((wid, int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])))
-    return found
+    return desktop.windows(env, name, by)
 
 
 def window(name, size=None, by="--name"):
