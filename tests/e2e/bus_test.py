@@ -273,8 +273,4 @@ try:
     kalvo.wait(timeout=10)
     print("bus test passed; screenshots in", shots)
 finally:
-    for p in reversed(procs):
-        if p.poll() is None:
-            p.kill()
-            p.wait()
-    shutil.rmtree(work, ignore_errors=True)
+    desktop.clean_up(procs, work)

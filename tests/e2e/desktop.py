@@ -62,3 +62,12 @@ def windows(env, name, by="--name"):
         if g:
             found.append((wid, int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])))
     return found
+
+
+def clean_up(procs, work):
+    """Ends what the test started, the last first, and removes its work folder."""
+    for p in reversed(procs):
+        if p.poll() is None:
+            p.kill()
+            p.wait()
+    shutil.rmtree(work, ignore_errors=True)

@@ -167,8 +167,4 @@ try:
     assert not os.path.exists(os.path.join(work, "shutdown-requested"))
     print("end-to-end run passed; screenshots in", shots)
 finally:
-    for p in reversed(procs):
-        if p.poll() is None:
-            p.kill()
-            p.wait()
-    shutil.rmtree(work, ignore_errors=True)
+    desktop.clean_up(procs, work)
