@@ -62,10 +62,14 @@ user_file = os.path.join(app, user + ".dat")
 # The overview stays open for ten minutes, so the scheduler does not run and nothing added here fires.
 desktop.write_setup(app, delete_old=1, slide_names=1, overview_seconds=600)
 
-display = ":%d" % (10 + os.getpid() % 40)
+procs = []
+try:
+    display = desktop.start_xvfb(procs)
+except AssertionError:
+    desktop.clean_up(procs, work)
+    raise
 env = desktop.session_env(work, display, KALVO_STARTUP_WAIT_MS="0", KALVO_SHUTDOWN_COMMAND="true")
 no_bus = dict(env, DBUS_SESSION_BUS_ADDRESS="unix:path=" + os.path.join(work, "no-bus"))
-procs = []
 
 
 def start(args, **kw):
@@ -127,7 +131,6 @@ def program_runs():
 
 
 try:
-    start(["Xvfb", display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"])
     wait_for("the display", lambda: run("xdotool", "getdisplaygeometry", check=False).returncode == 0, 20)
     watcher = subprocess.Popen([sys.executable, os.path.join(HERE, "sni_watcher.py")], env=env, stdout=subprocess.PIPE,
                                text=True)
