@@ -9,6 +9,7 @@
 #include <random>
 
 #include "bench_data.h"
+#include "quiet_dialogs.h"
 #include "platform/silent_platform.h"
 #include "scheduler/scheduler.h"
 #include "scheduler/virtual_run.h"
@@ -33,16 +34,6 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace kalvo::bench {
 namespace {
-
-class QuietDialogs final : public Dialogs {
-public:
-    bool AskYesNo(const std::string&, const std::string&, QuestionIcon) override { return false; }
-    void Inform(const std::string&, const std::string&) override {}
-    void ShowError(const std::string&, const std::string&) override { ++errors; }
-    std::optional<std::string> ChooseOpenFile(const FileDialogOptions&) override { return std::nullopt; }
-    std::optional<std::string> ChooseSaveFile(const FileDialogOptions&) override { return std::nullopt; }
-    int errors = 0;
-};
 
 class CountingHost final : public scheduler::SchedulerHost {
 public:

@@ -52,6 +52,10 @@ for name, b in core.items():
         add("Zorad 10,000 records, 10% duplicated keys", "%.1f ms" % ms(b), "report")
     elif name == "BM_Zorad/100000/10":
         add("Zorad 100,000 records, 10% duplicated keys", "%.1f ms" % ms(b), "report")
+    elif name == "BM_SaveUnchangedOnDisk/10000":
+        add("Save of 10,000 reminders under the folder's lock, file unchanged (no disk flush)", "%.1f ms" % ms(b), "report")
+    elif name == "BM_SaveAfterOutsideChange/10000":
+        add("The same after another process's save, merged in", "%.1f ms" % ms(b), "report")
     elif name == "BM_ShowWeek/10000":
         add("Week view over 10,000 reminders", "%.2f ms" % ms(b), "< 20 ms")
     elif name.startswith("BM_IdleTickWithSnoozes"):

@@ -7,8 +7,14 @@
 #include <QTranslator>
 #include <cstdlib>
 
+#include <memory>
+
 #include "app/program_windows.h"
 #include "app/single_instance.h"
+#ifdef KALVO_HAVE_QTDBUS
+#include "app/bus_service.h"
+#include "app/status_notifier.h"
+#endif
 #include "core/clock.h"
 #ifdef _WIN32
 #include "platform/win32/win32_platform.h"
@@ -72,11 +78,7 @@ int main(int argc, char** argv) {
         kalvo::app::ProgramWindows windows(ctx);
         kalvo::ui::TMainForm* main = ctx.windows.main;
         dialogs.SetOwner(main);
-        instance.OnActivate([main] {
-            if (main->pmObnovitTag != 0) main->pmObnovitClick();
-            main->raise();
-            main->activateWindow();
-        });
+        instance.OnActivate([main] { kalvo::app::ShowMainWindow(main); });
         QObject::connect(main, &kalvo::ui::TMainForm::EndRequested, &app, [&] {
             ctx.windows.plan->close();
             QApplication::quit();
@@ -89,6 +91,14 @@ int main(int argc, char** argv) {
 #endif
 
         QThread::msleep(static_cast<unsigned long>(StartupWaitMs()));
+
+#ifdef KALVO_HAVE_QTDBUS
+        // Only now: a call that arrived during the wait would find no one answering.
+        kalvo::app::BusService bus(ctx);
+        bus.Register();
+        std::unique_ptr<kalvo::app::NamesInToolTip> namesInToolTip;
+        if (kalvo::app::StatusNotifierHostPresent()) namesInToolTip = std::make_unique<kalvo::app::NamesInToolTip>(ctx);
+#endif
 
         ctx.windows.plan->show();
         if (main->TrayAvailable()) main->TrayIcon->show();

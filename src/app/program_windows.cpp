@@ -47,4 +47,10 @@ ProgramWindows::~ProgramWindows() {
     while (!owned_.empty()) owned_.pop_back();
 }
 
+void ShowMainWindow(ui::TMainForm* main) {
+    if (main->pmObnovitTag != 0) main->pmObnovitClick();
+    main->raise();
+    main->activateWindow();
+}
+
 }  // namespace kalvo::app

@@ -21,4 +21,7 @@ private:
     std::vector<std::unique_ptr<QWidget>> owned_;  // in creation order; destroyed in reverse
 };
 
+// Shows the main window and brings it forward (a second start, the bus).
+void ShowMainWindow(ui::TMainForm* main);
+
 }  // namespace kalvo::app

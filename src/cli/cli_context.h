@@ -71,5 +71,7 @@ int Simulate(Context& ctx);
 // iCalendar exchange (commands_ical.cpp, only in builds with libical).
 int ExportIcs(Context& ctx);
 int ImportIcs(Context& ctx);
+int Add(Context& ctx);
+int List(Context& ctx);
 
 }  // namespace kalvo::cli

@@ -9,6 +9,7 @@
 #include "core/cp1250.h"
 #include "core/due.h"
 #include "storage/file_io.h"
+#include "storage/folder_lock.h"
 #include "storage/reminder_store.h"
 
 namespace kalvo::cli {
@@ -67,7 +68,13 @@ int Encode(Context& ctx) {
                                         CodePoint(failure.error.character) + (shown.empty() ? "" : " '" + shown + "'") +
                                         " cannot be stored in Windows-1250");
     }
-    if (const auto w = storage::WriteFileAtomically(storage::PathFromUtf8(file), *bytes); !w)
+    // The whole file is replaced on purpose; the lock keeps the replacement out of another writer's
+    // read-compare-write, and a running program takes it in as an outside change.
+    const std::filesystem::path path = storage::PathFromUtf8(file);
+    const storage::FolderLock lock(path.parent_path(), storage::LockWait());
+    if (!lock && lock.ErrorCode() == 0)
+        throw CliError(kFileError, file + ": " + storage::DescribeError(storage::kErrorLockTimeout));
+    if (const auto w = storage::WriteFileAtomically(path, *bytes); !w)
         throw CliError(kFileError, file + ": cannot write (" + std::string(std::strerror(w.errorCode)) + ")");
     return kDone;
 }

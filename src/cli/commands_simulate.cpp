@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/cli_context.h"
+#include "cli/console_dialogs.h"
 #include "platform/silent_platform.h"
 #include "scheduler/scheduler.h"
 #include "scheduler/virtual_run.h"
@@ -12,21 +13,6 @@
 
 namespace kalvo::cli {
 namespace {
-
-// Messages go to stderr; questions are answered No and file choices cancelled.
-class ConsoleDialogs final : public Dialogs {
-public:
-    bool AskYesNo(const std::string&, const std::string&, QuestionIcon) override { return false; }
-    void Inform(const std::string&, const std::string& text) override { std::cerr << "kalvo-cli: " << text << '\n'; }
-    void ShowError(const std::string&, const std::string& text) override {
-        std::cerr << "kalvo-cli: " << text << '\n';
-        ++errors;
-    }
-    std::optional<std::string> ChooseOpenFile(const FileDialogOptions&) override { return std::nullopt; }
-    std::optional<std::string> ChooseSaveFile(const FileDialogOptions&) override { return std::nullopt; }
-
-    int errors = 0;
-};
 
 // Prints every alarm as one JSON line; the pop-up is closed at once. No shut-down is ever ordered.
 class PrintingHost final : public scheduler::SchedulerHost {

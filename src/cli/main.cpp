@@ -1,5 +1,8 @@
 // kalvo-cli: the program's files and logic from the command line.
 
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <map>
@@ -7,6 +10,7 @@
 #include "cli/cli_context.h"
 #include "platform/system_paths.h"
 #include "storage/file_io.h"
+#include "storage/folder_lock.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -43,6 +47,14 @@ Commands:
                               add the events of an iCalendar FILE to the user's reminders,
                               asking per item on standard input (--yes takes all); events
                               before today are not taken, recurring ones from today on
+  add "D.M.YYYY" "HH:MM" "TEXT" [--notice-from D.M.YYYY] [--period P]
+      [--notice-time HH:MM] [--weekday DAY]
+                              add a reminder, through the running Kalvo when there is
+                              one, else to the user's file; P is denne, týždenne,
+                              mesačne, ročne or "bez opakovania"; DAY pondelok ... nedeľa
+  list --day D.M.YYYY         the reminders of that day as JSON
+
+Writers wait up to KALVO_LOCK_WAIT_MS milliseconds (default 10000) for another writer.
 
 Exit status: 0 done, 1 a file could not be read or written, 2 bad usage or input.
 )";
@@ -109,9 +121,12 @@ int main(int argc, char** argv) {
 #else
             {"export-ics", NoICalendar}, {"import-ics", NoICalendar},
 #endif
+            {"add", Add},       {"list", List},
         };
         const auto command = commands.find(args[i]);
         if (command == commands.end()) throw CliError(kUsageError, "unknown command '" + args[i] + "' (see --help)");
+        if (const char* wait = std::getenv("KALVO_LOCK_WAIT_MS"))
+            kalvo::storage::SetLockWait(std::chrono::milliseconds(std::max(0L, std::strtol(wait, nullptr, 10))));
         ctx.dirOption = kalvo::storage::PathFromUtf8(dir);
         ctx.user = user.empty() ? kalvo::LogonUserName() : user;
         ctx.args.assign(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());

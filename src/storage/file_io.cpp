@@ -237,6 +237,7 @@ std::string DescribeError(int errorCode) {
         case EISDIR: return "na mieste súboru je priečinok";
         case EFBIG: return "súbor je príliš veľký";
         case EIO: return "chyba pri čítaní alebo zápise na disk";
+        case kErrorLockTimeout: return "do priečinka práve zapisuje iný program Kalvo a neskončil ani po chvíli čakania";
         default: return "systémová chyba " + std::to_string(errorCode);
     }
 }

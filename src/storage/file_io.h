@@ -47,6 +47,9 @@ bool FileExists(const std::filesystem::path& path);
 // Removes the temporary files that interrupted writes of `target` left beside it.
 void RemoveStaleTemporaries(const std::filesystem::path& target);
 
+// Not an operating-system code: another Kalvo process held the data folder's lock too long.
+inline constexpr int kErrorLockTimeout = -11;
+
 // A short Slovak description of an operating-system error code.
 std::string DescribeError(int errorCode);
 

@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "core/zorad.h"
+#include "storage/folder_lock.h"
+#include "storage/record_merge.h"
 
 namespace fs = std::filesystem;
 
@@ -54,12 +56,18 @@ std::string FirstRunQuestion(const std::string& user) {
            user + "\n";
 }
 
-ReadResult ReadReminderFile(const fs::path& path) {
+ReadResult ReadReminderFile(const fs::path& path, const FileStamp* unlessSeen) {
     ReadResult result;
     FileBytes file = ReadFileBytes(path);
     result.outcome = file.outcome;
     result.errorCode = file.errorCode;
-    if (file.outcome == ReadOutcome::Ok) result.decoded = DecodeReminderFile(file.bytes);
+    if (file.outcome == ReadOutcome::Ok) {
+        result.stamp = StampOf(path, file.bytes);
+        if (!unlessSeen || *unlessSeen != result.stamp) result.decoded = DecodeReminderFile(file.bytes);
+    } else if (file.outcome == ReadOutcome::Failed) {
+        // Unlike a missing file, never the same as anything read or written.
+        result.stamp = FileStamp{true, static_cast<std::uintmax_t>(-1), {}, 0};
+    }
     return result;
 }
 
@@ -106,10 +114,12 @@ WriteResult ReminderStore::KeepDamagedAside(const fs::path& path) {
     return {};
 }
 
-ReminderList ReminderStore::LoadChecked(const fs::path& path, const char* what) {
-    // A save cut short by a crash leaves its temporary file behind; only this program writes them.
-    RemoveStaleTemporaries(path);
+ReminderList ReminderStore::LoadChecked(const fs::path& path, const char* what, Seen& seen) {
+    // A save cut short by a crash leaves its temporary file behind; while another process holds the lock
+    // they may be its save in progress.
+    if (const FolderLock lock(files_.folder, std::chrono::milliseconds(0)); lock) RemoveStaleTemporaries(path);
     ReadResult read = ReadReminderFile(path);
+    seen = Seen{read.decoded.records, read.stamp};
     if (read.outcome == ReadOutcome::Missing) return {};
     if (read.outcome == ReadOutcome::Failed) {
         // Its records are not in the list, so a save must not simply replace it.
@@ -138,9 +148,51 @@ ReminderList ReminderStore::LoadChecked(const fs::path& path, const char* what) 
     return std::move(read.decoded.records);
 }
 
-void ReminderStore::TakeBackWritten(ReminderList& list, const std::vector<std::uint8_t>& bytes) {
+bool ReminderStore::Absorb(ReminderList& list, Seen& seen, ReadResult& now) {
+    if (now.stamp == seen.stamp) return false;
+    if (now.outcome == ReadOutcome::Failed || IsDamaged(now.decoded.status)) return false;
+    // Without changes of its own this process simply takes the file as the other one wrote it.
+    list = list == seen.records ? now.decoded.records : MergeRecords(seen.records, list, now.decoded.records);
+    seen = Seen{std::move(now.decoded.records), now.stamp};
+    return true;
+}
+
+bool ReminderStore::SaveMerged(const fs::path& path, ReminderList& list, Seen& seen, const char* what, Order order,
+                               bool takeBack) {
+    // Where the folder refuses even the lock file, the write fails too and says why.
+    const FolderLock lock(files_.folder, LockWait());
+    std::string refusal;
+    if (!lock && lock.ErrorCode() == 0) {
+        refusal = DescribeError(kErrorLockTimeout);
+    } else {
+        ReadResult now = ReadReminderFile(path, &seen.stamp);
+        const bool changed = now.stamp != seen.stamp;
+        if (changed && !Absorb(list, seen, now))
+            refusal = "iný program ho medzičasom zmenil a nedá sa prečítať celý, preto sa neprepíše";
+        // The other writer's records take their places among these.
+        else if (order == Order::Sort || (changed && order == Order::SortWhenMerged)) Zorad(list);
+    }
+    if (!refusal.empty()) {
+        dialogs_.ShowError(kCaption, std::string(what) + " sa nepodarilo uložiť:\n" + Utf8FromPath(path) + "\n(" +
+                                         refusal + ").\n\nZmeny zostávajú v pamäti programu a uložia sa pri ďalšej zmene.");
+        return false;
+    }
+    std::vector<std::uint8_t> bytes;
+    if (!WriteList(path, list, what, &bytes)) return false;
+    seen = Seen{DecodeReminderFile(bytes).records, StampOf(path, bytes)};
     // The list becomes exactly what the file now holds.
-    list = DecodeReminderFile(bytes).records;
+    if (takeBack) list = seen.records;
+    return true;
+}
+
+bool ReminderStore::TakeOutsideChanges() {
+    ReadResult user = ReadReminderFile(files_.UserFile(), &userSeen_.stamp);
+    const bool userChanged = Absorb(reminders_, userSeen_, user);
+    ReadResult archive = ReadReminderFile(files_.ArchiveFile(), &archiveSeen_.stamp);
+    const bool archiveChanged = Absorb(archive_, archiveSeen_, archive);
+    if (userChanged && onReloaded) onReloaded();
+    if (archiveChanged && onArchiveReloaded) onArchiveReloaded();
+    return userChanged || archiveChanged;
 }
 
 void ReminderStore::OpenUserFile() {
@@ -159,7 +211,9 @@ void ReminderStore::OpenUserFile() {
             SaveUserFile();
         }
     }
-    reminders_ = LoadChecked(source, kUserFileWhat);
+    Seen sourceSeen;
+    reminders_ = LoadChecked(source, kUserFileWhat, sourceSeen);
+    if (!takeOver) userSeen_ = std::move(sourceSeen);
     // The old file keeps its name until its reminders are safely in the user's own file.
     if (takeOver && SaveUserFile() && RenameNoReplace(files_.LegacyFile(), files_.LegacyBackup()))
         dialogs_.Inform(kCaption, "Import pripomienok staršej verzie dokončený. Pôvodné pripomienky boli uložené do "
@@ -167,33 +221,35 @@ void ReminderStore::OpenUserFile() {
     if (onReloaded) onReloaded();
 }
 
-bool ReminderStore::SaveUserFile() { return WriteList(files_.UserFile(), reminders_, kUserFileWhat); }
+bool ReminderStore::SaveUserFile() {
+    return SaveMerged(files_.UserFile(), reminders_, userSeen_, kUserFileWhat, Order::SortWhenMerged);
+}
 
 bool ReminderStore::SaveTo(const fs::path& path, const ReminderList& records) {
     return WriteList(path, records, "Súbor", nullptr, false);
 }
 
 bool ReminderStore::Commit(bool sort) {
-    if (sort) Zorad(reminders_);
-    std::vector<std::uint8_t> written;
-    if (!WriteList(files_.UserFile(), reminders_, kUserFileWhat, &written)) return false;
-    TakeBackWritten(reminders_, written);
+    if (!SaveMerged(files_.UserFile(), reminders_, userSeen_, kUserFileWhat, sort ? Order::Sort : Order::SortWhenMerged,
+                    /*takeBack=*/true))
+        return false;
     if (onReloaded) onReloaded();
     return true;
 }
 
 void ReminderStore::OpenArchive() {
-    ReminderList records = LoadChecked(files_.ArchiveFile(), kArchiveWhat);
+    ReminderList records = LoadChecked(files_.ArchiveFile(), kArchiveWhat, archiveSeen_);
     archive_.insert(archive_.end(), std::make_move_iterator(records.begin()), std::make_move_iterator(records.end()));
     if (onArchiveReloaded) onArchiveReloaded();
 }
 
-bool ReminderStore::SaveArchive() { return WriteList(files_.ArchiveFile(), archive_, kArchiveWhat); }
+bool ReminderStore::SaveArchive() {
+    return SaveMerged(files_.ArchiveFile(), archive_, archiveSeen_, kArchiveWhat, Order::Keep);
+}
 
 bool ReminderStore::CommitArchive() {
-    std::vector<std::uint8_t> written;
-    if (!WriteList(files_.ArchiveFile(), archive_, kArchiveWhat, &written)) return false;
-    TakeBackWritten(archive_, written);
+    if (!SaveMerged(files_.ArchiveFile(), archive_, archiveSeen_, kArchiveWhat, Order::Keep, /*takeBack=*/true))
+        return false;
     if (onArchiveReloaded) onArchiveReloaded();
     return true;
 }
@@ -232,6 +288,12 @@ bool ReminderStore::SaveSnoozes() {
         snoozesUnreadable_ = false;
         for (PendingSnooze& e : again.decoded.entries)
             if (std::find(snoozes_.begin(), snoozes_.end(), e) == snoozes_.end()) snoozes_.push_back(std::move(e));
+    }
+    const FolderLock lock(files_.folder, LockWait());
+    if (!lock && lock.ErrorCode() == 0) {
+        dialogs_.ShowError(kCaption, std::string(kSnoozeWhat) + " sa nepodarilo uložiť:\n" + Utf8FromPath(path) +
+                                         "\n(" + DescribeError(kErrorLockTimeout) + ").");
+        return false;
     }
     if (const WriteResult w = WriteSnoozeFile(path, snoozes_, durability_); !w) {
         dialogs_.ShowError(kCaption, std::string(kSnoozeWhat) + " sa nepodarilo uložiť:\n" + Utf8FromPath(path) +

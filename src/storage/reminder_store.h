@@ -12,6 +12,7 @@
 #include "core/reminder.h"
 #include "storage/data_files.h"
 #include "storage/file_io.h"
+#include "storage/file_stamp.h"
 #include "storage/reminder_file.h"
 #include "storage/snooze_file.h"
 
@@ -21,9 +22,11 @@ struct ReadResult {
     ReadOutcome outcome = ReadOutcome::Missing;
     int errorCode = 0;
     DecodedReminders decoded;
+    FileStamp stamp;
 };
 
-ReadResult ReadReminderFile(const std::filesystem::path& path);
+// Leaves `decoded` empty when the file's stamp equals `unlessSeen`: nothing to take in.
+ReadResult ReadReminderFile(const std::filesystem::path& path, const FileStamp* unlessSeen = nullptr);
 
 class ReminderStore {
 public:
@@ -61,6 +64,9 @@ public:
     const std::vector<PendingSnooze>& Snoozes() const { return snoozes_; }
     void OpenSnoozes();
     bool SaveSnoozes();
+    // Takes in what other processes have written to the user's file and the archive since this one last
+    // read or wrote them, keeping the changes not yet saved here. True when a list changed.
+    bool TakeOutsideChanges();
 
     // Run before the first-run question, so that nothing fires while it is open.
     std::function<void()> onFirstRun;
@@ -69,13 +75,28 @@ public:
     std::function<void()> onArchiveReloaded;
 
 private:
+    // What this process last read from or wrote to one of the files.
+    struct Seen {
+        ReminderList records;
+        FileStamp stamp;
+    };
+
+    // The archive keeps the order of archiving; the scheduler's saves keep the list's order unless
+    // another process's records had to be merged in.
+    enum class Order { Keep, Sort, SortWhenMerged };
+
+    // Under the folder's lock: merges what another process wrote since `seen`, then writes `list` (and
+    // with `takeBack` takes it back as written).
+    bool SaveMerged(const std::filesystem::path& path, ReminderList& list, Seen& seen, const char* what, Order order,
+                    bool takeBack = false);
+    // Takes a file changed by someone else into `list`; false when it had not changed or cannot be read.
+    static bool Absorb(ReminderList& list, Seen& seen, ReadResult& now);
     bool WriteList(const std::filesystem::path& path, const ReminderList& records, const char* what,
                    std::vector<std::uint8_t>* written = nullptr, bool keptForLater = true);
-    ReminderList LoadChecked(const std::filesystem::path& path, const char* what);
+    ReminderList LoadChecked(const std::filesystem::path& path, const char* what, Seen& seen);
     std::filesystem::path AsideName(const std::filesystem::path& path) const;
     // Copies a damaged file that could not be kept aside at loading, before the first save replaces it.
     WriteResult KeepDamagedAside(const std::filesystem::path& path);
-    void TakeBackWritten(ReminderList& list, const std::vector<std::uint8_t>& bytes);
 
     DataFiles files_;
     Dialogs& dialogs_;
@@ -85,6 +106,8 @@ private:
     ArchiveList archive_;
     std::vector<PendingSnooze> snoozes_;
     bool snoozesUnreadable_ = false;
+    Seen userSeen_;
+    Seen archiveSeen_;
     std::set<std::filesystem::path> reported_;  // damaged or unreadable files already told about
     std::set<std::filesystem::path> unkept_;    // damaged files not yet copied aside: not to be overwritten
 };

@@ -1,7 +1,12 @@
 #include "storage/settings_file.h"
 
+#include <map>
+#include <mutex>
+
 #include "core/cp1250.h"
 #include "storage/byte_io.h"
+#include "storage/file_stamp.h"
+#include "storage/folder_lock.h"
 
 namespace kalvo::storage {
 
@@ -17,6 +22,20 @@ std::string_view StatusName(SettingsStatus status) {
 }
 
 namespace {
+
+// What this process last read from or wrote to each settings file.
+struct SeenSettings {
+    FileStamp stamp;
+    TSettings settings;
+};
+std::mutex seenMutex;
+std::map<std::filesystem::path, SeenSettings> seenSettings;
+
+void Remember(const std::filesystem::path& file, const FileBytes& read, const TSettings& settings) {
+    const std::lock_guard guard(seenMutex);
+    seenSettings[file] =
+        SeenSettings{read.outcome == ReadOutcome::Ok ? StampOf(file, read.bytes) : MissingStamp(), settings};
+}
 
 // Each field is applied as soon as it is complete, so a cut file keeps what came before the cut.
 bool ReadFields(ByteReader& in, double version, TSettings& s) {
@@ -80,15 +99,59 @@ SettingsLoad OpenSetup(const std::filesystem::path& file, TSettings& settings) {
     if (read.outcome != ReadOutcome::Ok) {
         settings.TimeSignalInterval = tsOff;
         settings.StandardMelody = std::string(kDefaultMelody);
+        Remember(file, read, settings);
         return SettingsLoad{};
     }
-    return DecodeSettings(read.bytes, settings);
+    const SettingsLoad load = DecodeSettings(read.bytes, settings);
+    Remember(file, read, settings);
+    return load;
 }
 
-WriteResult SaveSetup(const std::filesystem::path& file, const TSettings& settings) {
-    const auto bytes = EncodeSettings(settings);
+TSettings MergeSettings(const TSettings& base, const TSettings& mine, const TSettings& theirs) {
+    TSettings merged = theirs;
+    merged.ShutdownEnabled = mine.ShutdownEnabled;
+    auto take = [&](auto member) {
+        if (mine.*member != base.*member) merged.*member = mine.*member;
+    };
+    take(&TSettings::StandardMelody);
+    // The signal's interval and moment go together.
+    if (mine.TimeSignalInterval != base.TimeSignalInterval || mine.TimeSignalAt != base.TimeSignalAt) {
+        merged.TimeSignalInterval = mine.TimeSignalInterval;
+        merged.TimeSignalAt = mine.TimeSignalAt;
+    }
+    take(&TSettings::DeleteOldReminders);
+    take(&TSettings::SlideNameWindow);
+    take(&TSettings::AnimateWindows);
+    take(&TSettings::StandardPicture);
+    take(&TSettings::MainPicture);
+    take(&TSettings::MoveToNextYear);
+    take(&TSettings::OverviewSeconds);
+    return merged;
+}
+
+WriteResult SaveSetup(const std::filesystem::path& file, TSettings& settings) {
+    const FolderLock lock(file.parent_path(), LockWait());
+    if (!lock && lock.ErrorCode() == 0) return WriteResult{false, kErrorLockTimeout};
+    const FileBytes now = ReadFileBytes(file);
+    const FileStamp stamp = now.outcome == ReadOutcome::Ok ? StampOf(file, now.bytes) : MissingStamp();
+    TSettings merged = settings;
+    {
+        const std::lock_guard guard(seenMutex);
+        const auto seen = seenSettings.find(file);
+        if (seen != seenSettings.end() && seen->second.stamp != stamp && now.outcome == ReadOutcome::Ok) {
+            TSettings theirs;
+            DecodeSettings(now.bytes, theirs);
+            merged = MergeSettings(seen->second.settings, settings, theirs);
+        }
+    }
+    const auto bytes = EncodeSettings(merged);
     if (!bytes) return WriteResult{false, 0};
-    return WriteFileAtomically(file, *bytes);
+    const WriteResult written = WriteFileAtomically(file, *bytes);
+    if (!written) return written;
+    settings = merged;
+    const std::lock_guard guard(seenMutex);
+    seenSettings[file] = SeenSettings{StampOf(file, *bytes), merged};
+    return written;
 }
 
 }  // namespace kalvo::storage

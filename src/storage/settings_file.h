@@ -36,7 +36,12 @@ std::optional<std::vector<std::uint8_t>> EncodeSettings(const TSettings& setting
 // OpenSetup: a missing or unreadable file keeps the defaults (after the reset of the melody and signal).
 SettingsLoad OpenSetup(const std::filesystem::path& file, TSettings& settings);
 
-// SaveSetup, replacing the file atomically. errorCode 0 with ok false means text the code page cannot hold.
-WriteResult SaveSetup(const std::filesystem::path& file, const TSettings& settings);
+// SaveSetup, replacing the file atomically under the folder's lock. When another process has changed
+// the file since this one last read or wrote it, the fields changed here are laid over the other's and
+// `settings` becomes the record written. errorCode 0 with ok false means text the code page cannot hold.
+WriteResult SaveSetup(const std::filesystem::path& file, TSettings& settings);
+
+// Field by field: what `mine` changed against `base`, else what `theirs` holds.
+TSettings MergeSettings(const TSettings& base, const TSettings& mine, const TSettings& theirs);
 
 }  // namespace kalvo::storage

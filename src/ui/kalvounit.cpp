@@ -14,6 +14,7 @@
 #include "ui/colors.h"
 #include "ui/day_convert.h"
 #include "ui/dialog_parts.h"
+#include "ui/file_watch.h"
 #include "ui/kalendarlist.h"
 #include "ui/mena.h"
 #include "ui/message_popup.h"
@@ -92,6 +93,7 @@ TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
     BuildMenus();
     connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger) TrayIconClick();
+        else if (reason == QSystemTrayIcon::MiddleClick) ShowNameNotice();
     });
     // Where the platform sends the icon's tooltip request, it says where the mouse rests.
     TrayIcon->installEventFilter(this);
@@ -118,6 +120,7 @@ TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
     store_->OpenUserFile();
     store_->OpenArchive();
     store_->OpenSnoozes();
+    new FileWatch(ctx_.files, [this] { if (store_->TakeOutsideChanges()) RefreshWeekView(); }, this);
     ClearForm();
     if (const auto calendar = ctx_.platform.FindAsset("calend.dat"); !calendar.empty())
         namedays::LoadNameCalendar(calendar, nameCalendar_);
@@ -649,7 +652,12 @@ void TMainForm::TrayIconMouseMove(int x, int y) {
     if (!TrayHoverStep(trayHover, now, x, y)) return;
     ctx_.state.TrayHoverArmed = false;
     notice->StartBlock();
-    if (notice->isVisible()) return;
+    ShowNameNotice();
+}
+
+void TMainForm::ShowNameNotice() {
+    TFormMena* notice = ctx_.windows.mena;
+    if (!notice || notice->isVisible()) return;
     UpdateDayNames();
     notice->show();
 }
@@ -725,6 +733,8 @@ void TMainForm::UpdateDayNames() {
     if (ctx_.windows.plan) ctx_.windows.plan->SetDayNames(TodayNames, TomorrowNames);
     if (ctx_.windows.oldPlan) ctx_.windows.oldPlan->SetDayNames(TodayNames, TomorrowNames);
     if (ctx_.windows.mena) ctx_.windows.mena->SetDayNames(TodayNames, TomorrowNames);
+    if (NamesInToolTip)
+        TrayIcon->setToolTip(QStringLiteral("Kalvo\nDnes: %1\nZajtra: %2").arg(TodayNames, TomorrowNames));
 }
 
 void TMainForm::ShowAlarm(const scheduler::Alarm& alarm) {

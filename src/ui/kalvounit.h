@@ -208,6 +208,10 @@ public:
     int trayImage = 0;    // 0 the program icon, 1 the blink image
     // The day's name texts that the caption ticker and the notices show.
     QString TodayNames, TomorrowNames, TodayHoliday;
+    // On a StatusNotifier tray the icon's tooltip carries the names (app/status_notifier.h).
+    bool NamesInToolTip = false;
+    // The name-day notice at once, as the tray's middle button asks for it.
+    void ShowNameNotice();
     int pmObnovitTag = 1; // 1 hidden, 0 shown
 
     // Without a notification area the window itself is the way in.

@@ -62,8 +62,12 @@ def reminders(*records) -> bytes:
     return V204 + struct.pack("<i", len(records)) + b"".join(records) if records else b""
 
 
+# No session bus: a Kalvo running on the user's desktop must not take the tests' reminders.
+ENV = dict(os.environ, DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/kalvo-test-bus")
+
+
 def run(*args, stdin=None):
-    p = subprocess.run([CLI, *args], input=stdin, capture_output=True)
+    p = subprocess.run([CLI, *args], input=stdin, capture_output=True, env=ENV)
     return p.returncode, p.stdout.decode("utf-8"), p.stderr.decode("utf-8")
 
 
@@ -388,6 +392,56 @@ class CliTest(unittest.TestCase):
                            "--to", "2026-12-07 10:00:00")
         self.assertEqual(code, 1, err)
         self.assertTrue(os.path.isdir(self.path("eva.dat")))
+
+    def add(self, *args):
+        return run("--dir", self.dir, "--user", "eva", "add", *args)
+
+    def test_add_and_list_a_day_on_the_file(self):
+        # No program keeps this folder, so both work on the file.
+        self.assertEqual(self.add("9.12.2026", "9:00", "Zubár")[0], 0)
+        code, _, err = self.add("9.12.2026", "8:30", "Porada", "--notice-from", "1.12.2026", "--period", "týždenne",
+                                "--notice-time", "7:05", "--weekday", "streda")
+        self.assertEqual(code, 0, err)
+        self.assertEqual(self.add("10.12.2026", "8:00", "Iný deň", "--notice-from", "10.12.2026")[0], 0)
+        records = self.decode(self.read("eva.dat"))["records"]
+        self.assertEqual([r["Text"] for r in records], ["Porada", "Zubár", "Iný deň"])  # sorted as the program sorts
+        weekly, daily = records[0], records[2]
+        self.assertEqual((weekly["Notice"], weekly["NoticeFrom"], weekly["NoticeNext"], weekly["Period"],
+                          weekly["NoticeWeekDay"]), (1, 46357, 46357, 1, 2))
+        self.assertAlmostEqual(weekly["NoticeTime"], (7 * 60 + 5) / 1440)
+        self.assertEqual((daily["Period"], daily["NoticeWeekDay"], daily["NoticeTime"]), (0, -1, records[2]["Time"]))
+        code, out, err = run("--dir", self.dir, "--user", "eva", "list", "--day", "9.12.2026")
+        self.assertEqual(code, 0, err)
+        self.assertEqual(json.loads(out), {"day": "9.12.2026", "reminders": [
+            {"date": "9.12.2026", "time": "8:30:00", "text": "Porada", "kind": "reminder", "notice": True,
+             "noticeFrom": "1.12.2026", "period": "týždenne", "noticeTime": "7:05:00"},
+            {"date": "9.12.2026", "time": "9:00:00", "text": "Zubár", "kind": "reminder", "notice": False,
+             "noticeFrom": "", "period": "", "noticeTime": ""}]})
+        code, out, _ = run("--dir", self.dir, "--user", "nikto", "list", "--day", "9.12.2026")
+        self.assertEqual((code, json.loads(out)["reminders"]), (0, []))
+
+    def test_add_refuses_bad_arguments_in_slovak(self):
+        cases = [("30.2.2026", "9:00", "x"), ("9.12.26", "9:00", "x"), ("9.12.2026", "9", "x"),
+                 ("9.12.2026", "9:00", ""), ("9.12.2026", "9:00", "\u65e5"),
+                 ("9.12.2026", "9:00", "x", "--notice-from", "10.12.2026"),
+                 ("9.12.2026", "9:00", "x", "--period", "denne"),
+                 ("9.12.2026", "9:00", "x", "--notice-from", "1.12.2026", "--period", "týždenne"),
+                 ("9.12.2026", "9:00", "x", "--notice-from", "1.12.2026", "--period", "hodinovo"),
+                 ("9.12.2026", "9:00"), ("9.12.2026", "9:00", "x", "y"), ("9.12.2026", "9:00", "x", "--weekday")]
+        for args in cases:
+            code, _, err = self.add(*args)
+            self.assertEqual(code, 2, args)
+            self.assertRegex(err, "[áäčďéíľĺňóôŕšťúýž]", args)  # told in Slovak
+        self.assertFalse(os.path.exists(self.path("eva.dat")))
+        for args in (("--day", "2026-12-09"), ("--day",), ("--day", "9.12.2026", "x")):
+            code, _, err = run("--dir", self.dir, "list", *args)
+            self.assertEqual(code, 2, args)
+            self.assertRegex(err, "[áäčďéíľĺňóôŕšťúýž]", args)
+        # The old shared file is the program's to offer at its first start.
+        self.write("memo.dat", reminders(record()))
+        self.assertEqual(self.add("9.12.2026", "9:00", "x")[0], 1)
+        self.assertFalse(os.path.exists(self.path("eva.dat")))
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=1)

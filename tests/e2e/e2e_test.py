@@ -7,11 +7,11 @@ reminder archived, and the end through the question. Screenshots of every step a
 import json
 import os
 import shutil
-import struct
 import subprocess
 import sys
-import tempfile
 import time
+
+import desktop
 
 BIN = sys.argv[1]          # the folder with kalvo, kalvo-cli, calend.dat and sound.wav
 ARTIFACTS = sys.argv[2]    # where the screenshots go
@@ -26,26 +26,12 @@ def need(tool):
 for tool in ("Xvfb", "trayer", "xdotool", "import"):
     need(tool)
 
-work = tempfile.mkdtemp(prefix="kalvo-e2e-")
-app = os.path.join(work, "app")
-os.makedirs(app)
-for name in ("kalvo", "kalvo-cli", "calend.dat", "sound.wav"):
-    shutil.copy2(os.path.join(BIN, name), app)
-shots = os.path.join(ARTIFACTS, "e2e")
-shutil.rmtree(shots, ignore_errors=True)
-os.makedirs(shots)
-
+work, app, shots = desktop.program_copy(BIN, ARTIFACTS, "e2e")
 # Settings: keep the archive, so the fired reminder can be found there.
-setup = struct.pack("<d", 2.1) + struct.pack("<i", 7) + b"Default" + struct.pack("<i", -1)
-setup += bytes([0, 1, 1]) + struct.pack("<i", 0) + struct.pack("<i", 0) + bytes([0]) + struct.pack("<i", 0)
-with open(os.path.join(app, "setup.dat"), "wb") as f:
-    f.write(setup)
+desktop.write_setup(app, delete_old=0, slide_names=1, overview_seconds=0)
 
 display = ":%d" % (50 + os.getpid() % 40)
-env = dict(os.environ, DISPLAY=display, HOME=work, XDG_RUNTIME_DIR=work, XDG_CONFIG_HOME=os.path.join(work, "cfg"),
-           XDG_DATA_HOME=os.path.join(work, "data"), LANG="C.UTF-8", QT_QPA_PLATFORM="xcb",
-           KALVO_SHUTDOWN_COMMAND="touch " + os.path.join(work, "shutdown-requested"))
-env.pop("WAYLAND_DISPLAY", None)
+env = desktop.session_env(work, display, KALVO_SHUTDOWN_COMMAND="touch " + os.path.join(work, "shutdown-requested"))
 procs = []
 step_no = [0]
 
@@ -66,25 +52,11 @@ def shot(name):
 
 
 def wait_for(what, predicate, timeout):
-    end = time.time() + timeout
-    while time.time() < end:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.2)
-    shot("failed-" + what.replace(" ", "-"))
-    raise AssertionError("timed out waiting for " + what)
+    return desktop.wait_for(what, predicate, timeout, lambda: shot("failed-" + what.replace(" ", "-")))
 
 
 def windows(name, by="--name"):
-    out = run("xdotool", "search", "--onlyvisible", by, name, check=False)
-    found = []
-    for wid in out.split():
-        geo = run("xdotool", "getwindowgeometry", "--shell", wid, check=False)
-        g = dict(line.split("=") for line in geo.splitlines() if "=" in line)
-        if g:
-            found.append((wid, int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])))
-    return found
+    return desktop.windows(env, name, by)
 
 
 def window(name, size=None, by="--name"):
@@ -195,8 +167,4 @@ try:
     assert not os.path.exists(os.path.join(work, "shutdown-requested"))
     print("end-to-end run passed; screenshots in", shots)
 finally:
-    for p in reversed(procs):
-        if p.poll() is None:
-            p.kill()
-            p.wait()
-    shutil.rmtree(work, ignore_errors=True)
+    desktop.clean_up(procs, work)

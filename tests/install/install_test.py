@@ -56,6 +56,7 @@ class InstallTest(unittest.TestCase):
             self.assertTrue(filecmp.cmp(self.installed("share", "kalvo", asset), os.path.join(BUILD, "bin", asset),
                                         shallow=False), asset)
         self.assertTrue(os.path.isfile(self.installed("share", "icons", "hicolor", "scalable", "apps", "kalvo.svg")))
+        self.assertTrue(os.path.isfile(self.installed("share", "dbus-1", "interfaces", "sk.kalvo.Kalvo1.xml")))
 
     def test_desktop_entry(self):
         entry = self.installed("share", "applications", "kalvo.desktop")

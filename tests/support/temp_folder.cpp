@@ -35,7 +35,10 @@ bool TempFolder::Exists(const std::string& name) const { return fs::exists(path_
 
 std::vector<std::string> TempFolder::Names() const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(path_)) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(path_)) {
+        // The writers' lock file holds no data.
+        if (e.path().filename() != ".kalvo.lock") names.push_back(e.path().filename().string());
+    }
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -170,6 +170,28 @@ private slots:
         main->TrayIconMouseMove(1260, 700);
         QVERIFY(!notice->isVisible());
     }
+
+    void onAStatusNotifierTrayTheTooltipCarriesTheNamesAndTheMiddleButtonShowsThem() {
+        UiFixture f;
+        TSettings s;
+        s.AnimateWindows = 0;
+        s.SlideNameWindow = 0;  // asked for, not slid out on hover
+        f.WriteSettings(s);
+        f.platform.assetFolder = KALVO_ASSET_DIR;
+        f.CreateWindows();
+        ui::TMainForm* main = f.ctx->windows.main;
+        ui::TFormMena* notice = DrivenNotice(f);
+        QCOMPARE(main->TrayIcon->toolTip(), QStringLiteral("Kalvo"));
+        main->NamesInToolTip = true;
+        f.SetNow(Day(2026, 12, 8), 9, 0);
+        main->UpdateDayNames();
+        QCOMPARE(main->TrayIcon->toolTip(), QStringLiteral("Kalvo\nDnes: Marína\nZajtra: ") + main->TomorrowNames);
+        QVERIFY(!main->TomorrowNames.isEmpty());
+        emit main->TrayIcon->activated(QSystemTrayIcon::MiddleClick);
+        QVERIFY(notice->isVisible());
+        QCOMPARE(notice->LMenoDnes->text(), QStringLiteral("Marína"));
+        QVERIFY(!main->isVisible());  // the main window is the left button's
+    }
 };
 
 KALVO_UI_TEST(NameNoticeTest)

@@ -1,0 +1,134 @@
+#include "app/bus_service.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMetaType>
+
+#include "app/program_windows.h"
+#include "ui/kalvounit.h"
+#include "ui/message_popup.h"
+#include "ui/prehlad.h"
+
+namespace kalvo::app {
+namespace {
+
+constexpr const char* kInvalidArgument = "sk.kalvo.Kalvo1.Error.InvalidArgument";
+constexpr const char* kSaveFailed = "sk.kalvo.Kalvo1.Error.SaveFailed";
+constexpr const char* kNoAlarm = "sk.kalvo.Kalvo1.Error.NoAlarm";
+constexpr const char* kNotAvailable = "sk.kalvo.Kalvo1.Error.NotAvailable";
+
+std::string S(const QString& s) { return s.toStdString(); }
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+QDBusArgument& operator<<(QDBusArgument& out, const BusDayEntry& e) {
+    const DayEntry& d = e.entry;
+    out.beginStructure();
+    out << Q(d.date) << Q(d.time) << Q(d.text) << Q(d.kind) << d.notice << Q(d.noticeFrom) << Q(d.period)
+        << Q(d.noticeTime);
+    out.endStructure();
+    return out;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& in, BusDayEntry& e) {
+    QString date, time, text, kind, from, period, noticeTime;
+    in.beginStructure();
+    in >> date >> time >> text >> kind >> e.entry.notice >> from >> period >> noticeTime;
+    in.endStructure();
+    e.entry.date = S(date);
+    e.entry.time = S(time);
+    e.entry.text = S(text);
+    e.entry.kind = S(kind);
+    e.entry.noticeFrom = S(from);
+    e.entry.period = S(period);
+    e.entry.noticeTime = S(noticeTime);
+    return in;
+}
+
+// The same step as "Odložiť" in the strip: the snooze is on disk before the strip closes.
+QString SnoozeShownAlarm(ui::AppContext& ctx, unsigned minutes) {
+    ui::TMainForm* main = ctx.windows.main;
+    if (main && main->SnoozeShownAlarm(scheduler::SnoozeRequest::ForMinutes(static_cast<int>(minutes)))) return {};
+    return QStringLiteral("Zobrazenú pripomienku nemožno odložiť (časové znamenie, zoznam zmeškaných pripomienok "
+                          "alebo súbor odložených pripomienok sa nedal uložiť).");
+}
+
+BusService::BusService(ui::AppContext& ctx, QObject* parent) : QObject(parent), ctx_(ctx) {
+    qDBusRegisterMetaType<BusDayEntry>();
+    qDBusRegisterMetaType<QList<BusDayEntry>>();
+}
+
+bool BusService::Register() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return false;
+    if (!bus.registerObject(QString::fromLatin1(kBusPath), this, QDBusConnection::ExportScriptableSlots)) return false;
+    const auto reply = bus.interface()->registerService(QString::fromLatin1(kBusService),
+                                                       QDBusConnectionInterface::DontQueueService,
+                                                       QDBusConnectionInterface::DontAllowReplacement);
+    return reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
+}
+
+void BusService::Refuse(const char* error, const QString& text) {
+    sendErrorReply(QString::fromLatin1(error), text);
+}
+
+QString BusService::Identity(QString& user) {
+    user = Q(ctx_.files.user);
+    return ui::PathText(ctx_.files.folder);
+}
+
+void BusService::Add(const ReminderRequest& request) {
+    const BuiltReminder built = BuildReminder(request);
+    if (!built.reminder) return Refuse(kInvalidArgument, Q(built.error));
+    ui::TMainForm* main = ctx_.windows.main;
+    main->Store().Reminders().push_back(*built.reminder);
+    if (!main->CommitChange(/*sort=*/true))
+        Refuse(kSaveFailed, QStringLiteral("Pripomienku sa nepodarilo uložiť do súboru; zostáva v pamäti programu."));
+}
+
+void BusService::AddReminder(const QString& date, const QString& time, const QString& text) {
+    Add(ReminderRequest{S(date), S(time), S(text), {}, {}, {}, {}});
+}
+
+void BusService::AddReminderWithNotice(const QString& date, const QString& time, const QString& text,
+                                       const QString& noticeFrom, const QString& period, const QString& noticeTime,
+                                       const QString& weekDay) {
+    if (noticeFrom.isEmpty())
+        return Refuse(kInvalidArgument, QStringLiteral("Začiatok upozornení je prázdny."));
+    Add(ReminderRequest{S(date), S(time), S(text), S(noticeFrom), S(period), S(noticeTime), S(weekDay)});
+}
+
+QList<BusDayEntry> BusService::ListDay(const QString& date) {
+    const auto day = ParseDayText(S(date));
+    if (!day) {
+        Refuse(kInvalidArgument, QStringLiteral("Neplatný dátum \"%1\" (očakáva sa D.M.RRRR).").arg(date));
+        return {};
+    }
+    QList<BusDayEntry> entries;
+    for (DayEntry& e : DayEntries(ctx_.windows.main->Store().Reminders(), *day)) entries.push_back(BusDayEntry{std::move(e)});
+    return entries;
+}
+
+void BusService::ShowMainWindow() { app::ShowMainWindow(ctx_.windows.main); }
+
+void BusService::ShowToday() {
+    if (ctx_.windows.plan) ctx_.windows.plan->ShowFromTray();
+}
+
+void BusService::Acknowledge() {
+    ui::TMesgPopUp* popup = ctx_.windows.popup;
+    if (!popup || !popup->isVisible())
+        return Refuse(kNoAlarm, QStringLiteral("Práve sa nezobrazuje žiadna pripomienka."));
+    popup->Label9Click();
+}
+
+void BusService::Snooze(uint minutes) {
+    if (minutes == 0 || minutes > 1440)
+        return Refuse(kInvalidArgument, QStringLiteral("Pripomienku možno odložiť o 1 až 1440 minút."));
+    if (!ctx_.windows.popup || !ctx_.windows.popup->isVisible())
+        return Refuse(kNoAlarm, QStringLiteral("Práve sa nezobrazuje žiadna pripomienka."));
+    if (const QString refused = SnoozeShownAlarm(ctx_, minutes); !refused.isEmpty()) Refuse(kNotAvailable, refused);
+}
+
+}  // namespace kalvo::app

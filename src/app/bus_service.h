@@ -1,0 +1,55 @@
+#pragma once
+// The running program on the session bus (dbus/sk.kalvo.Kalvo1.xml): scripts and kalvo-cli add and
+// list reminders through it, so that only this process writes the files while it runs.
+
+#include <QDBusContext>
+#include <QDBusArgument>
+#include <QList>
+#include <QObject>
+
+#include "core/reminder_request.h"
+#include "ui/app_context.h"
+
+namespace kalvo::app {
+
+inline constexpr const char* kBusService = "sk.kalvo.Kalvo";
+inline constexpr const char* kBusPath = "/sk/kalvo/Kalvo";
+
+struct BusDayEntry {
+    DayEntry entry;
+};
+
+// The one place a bus caller's snooze goes; empty when done, else why not (Slovak).
+QString SnoozeShownAlarm(ui::AppContext& ctx, unsigned minutes);
+
+class BusService : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "sk.kalvo.Kalvo1")
+public:
+    explicit BusService(ui::AppContext& ctx, QObject* parent = nullptr);
+
+    // False where there is no session bus or the name is taken; the files serve kalvo-cli then.
+    bool Register();
+
+public Q_SLOTS:
+    Q_SCRIPTABLE QString Identity(QString& user);
+    Q_SCRIPTABLE void AddReminder(const QString& date, const QString& time, const QString& text);
+    Q_SCRIPTABLE void AddReminderWithNotice(const QString& date, const QString& time, const QString& text,
+                                            const QString& noticeFrom, const QString& period,
+                                            const QString& noticeTime, const QString& weekDay);
+    Q_SCRIPTABLE QList<kalvo::app::BusDayEntry> ListDay(const QString& date);
+    Q_SCRIPTABLE void ShowMainWindow();
+    Q_SCRIPTABLE void ShowToday();
+    Q_SCRIPTABLE void Acknowledge();
+    Q_SCRIPTABLE void Snooze(uint minutes);
+
+private:
+    void Add(const ReminderRequest& request);
+    void Refuse(const char* error, const QString& text);
+
+    ui::AppContext& ctx_;
+};
+
+}  // namespace kalvo::app
+
+Q_DECLARE_METATYPE(kalvo::app::BusDayEntry)

@@ -1,0 +1,28 @@
+#pragma once
+// StatusNotifier trays (KDE Plasma, GNOME with AppIndicator) do not say where the icon is, so the
+// name-day notice cannot slide out on hover there: the icon's tooltip carries the names instead, kept
+// current across midnight, and the middle button shows the notice.
+
+#include <QObject>
+#include <QTimer>
+
+#include "ui/app_context.h"
+
+namespace kalvo::app {
+
+// Whether Qt puts its tray icons on a StatusNotifier host: a watcher on the session bus that has one.
+bool StatusNotifierHostPresent();
+
+class NamesInToolTip : public QObject {
+    Q_OBJECT
+public:
+    explicit NamesInToolTip(ui::AppContext& ctx, QObject* parent = nullptr);
+
+private:
+    void ArmForMidnight();
+
+    ui::AppContext& ctx_;
+    QTimer midnight_;
+};
+
+}  // namespace kalvo::app

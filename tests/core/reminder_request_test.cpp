@@ -1,0 +1,64 @@
+#include "core/reminder_request.h"
+
+#include <gtest/gtest.h>
+
+#include "support/builders.h"
+
+namespace kalvo {
+namespace {
+
+using test::At;
+using test::Day;
+
+TEST(ReminderRequestTest, DatesAndTimesAsScriptsWriteThem) {
+    EXPECT_EQ(ParseDayText("29.2.2028"), Day(2028, 2, 29));
+    EXPECT_EQ(ParseDayText("09.01.2030"), Day(2030, 1, 9));
+    for (const char* bad : {"29.2.2027", "1.1.30", "1.1.1899", "1.1.10000", "1.1.2030.", "+1.1.2030", "1. 1.2030", ""})
+        EXPECT_FALSE(ParseDayText(bad)) << bad;
+    EXPECT_EQ(ParseTimeText("7:05"), At(7, 5));
+    EXPECT_EQ(ParseTimeText("23:59:59"), At(23, 59, 59));
+    for (const char* bad : {"7:5", "7", "24:00", "7:05:5", "7:05:60", " 7:05", "7:05:00:00", "-1:00"})
+        EXPECT_FALSE(ParseTimeText(bad)) << bad;
+}
+
+TEST(ReminderRequestTest, ANoticeIsStoredAsTheEditorStoresIt) {
+    ReminderRequest q{"10.1.2030", "9:15", "Porada", "3.1.2030", "týždenne", "", "štvrtok"};
+    const BuiltReminder weekly = BuildReminder(q);
+    ASSERT_TRUE(weekly.reminder) << weekly.error;
+    const TReminder& r = *weekly.reminder;
+    EXPECT_EQ(r.Notice, 1);
+    EXPECT_EQ(r.NoticeFrom, Day(2030, 1, 3));
+    EXPECT_EQ(r.NoticeNext, r.NoticeFrom);
+    EXPECT_EQ(r.Period, rpWeekly);
+    EXPECT_EQ(r.NoticeTime, At(9, 15));  // the reminder's own time when none is given
+    EXPECT_EQ(r.NoticeWeekDay, 3);
+    EXPECT_TRUE(IsOrdinary(r));
+
+    const BuiltReminder plain = BuildReminder(ReminderRequest{"10.1.2030", "9:15", "Zubár", {}, {}, {}, {}});
+    ASSERT_TRUE(plain.reminder);
+    EXPECT_EQ(*plain.reminder, test::Ordinary(Day(2030, 1, 10), At(9, 15), "Zubár"));
+
+    q.period = "bez opakovania";  // the editor's blank period: one notice
+    q.weekDay.clear();
+    EXPECT_EQ(BuildReminder(q).reminder->Period, 4);
+    q.noticeFrom = "11.1.2030";
+    EXPECT_NE(BuildReminder(q).error.find("po dni pripomienky"), std::string::npos);
+}
+
+TEST(ReminderRequestTest, DayEntriesNameKindsAndPeriods) {
+    TReminder single = test::WithNotice(test::Ordinary(Day(2030, 1, 10), At(8, 0), "a"), Day(2030, 1, 1), 4, At(7, 0));
+    const ReminderList list{single, test::Ordinary(Day(2030, 1, 11), At(8, 0), "b"),
+                            test::NameDay(Day(2030, 1, 10), At(0, 0), Day(2030, 1, 9), At(9, 0)),
+                            test::NameDay(Day(2030, 1, 10), At(0, 0), Day(2030, 1, 9), At(9, 0), true)};
+    const std::vector<DayEntry> day = DayEntries(list, Day(2030, 1, 10));
+    ASSERT_EQ(day.size(), 3u);
+    EXPECT_EQ(day[0].date, "10.1.2030");
+    EXPECT_EQ(day[0].time, "8:00:00");
+    EXPECT_EQ(day[0].period, "bez opakovania");
+    EXPECT_EQ(day[0].noticeTime, "7:00:00");
+    EXPECT_EQ(day[1].kind, "nameday");
+    EXPECT_EQ(day[2].kind, "birthday");
+}
+
+}  // namespace
+}  // namespace kalvo

@@ -1,0 +1,192 @@
+// Two processes of Kalvo writing the same folder: the lock, change detection and the merge by record.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "storage/folder_lock.h"
+#include "storage/record_merge.h"
+#include "storage/reminder_store.h"
+#include "storage/settings_file.h"
+#include "support/builders.h"
+#include "support/fake_dialogs.h"
+#include "support/temp_folder.h"
+
+namespace kalvo::storage {
+namespace {
+
+using namespace std::chrono_literals;
+using test::At;
+using test::Day;
+using test::Ordinary;
+
+TReminder R(int day, const char* text) { return Ordinary(Day(2027, 1, day), At(9, 0), text); }
+
+std::vector<std::string> Texts(const ReminderList& list) {
+    std::vector<std::string> texts;
+    for (const TReminder& r : list) texts.push_back(r.Text);
+    return texts;
+}
+
+TEST(MergeRecordsTest, KeepsBothSidesChangesByContent) {
+    const ReminderList base{R(1, "a"), R(2, "b"), R(3, "c")};
+    TReminder bEdited = R(2, "b");
+    bEdited.NoticeNext = 5;  // the scheduler moved its notice on
+    const ReminderList mine{R(1, "a"), bEdited, R(3, "c"), R(4, "mine")};
+    const ReminderList theirs{R(2, "b"), R(3, "c"), R(5, "theirs")};  // "a" deleted
+    const ReminderList merged = MergeRecords(base, mine, theirs);
+    EXPECT_EQ(Texts(merged), (std::vector<std::string>{"c", "theirs", "b", "mine"}));
+    EXPECT_EQ(merged[2].NoticeNext, 5);
+}
+
+TEST(MergeRecordsTest, EqualRecordsCountOneByOne) {
+    // Two identical reminders: the other side deleting one leaves the second; adding one more adds it.
+    const ReminderList base{R(1, "x"), R(1, "x")};
+    EXPECT_EQ(MergeRecords(base, base, {R(1, "x")}).size(), 1u);
+    EXPECT_EQ(MergeRecords(base, {R(1, "x")}, {R(1, "x")}).size(), 1u);  // both deleted the same one
+    EXPECT_EQ(MergeRecords(base, base, {R(1, "x"), R(1, "x"), R(1, "x")}).size(), 3u);
+    EXPECT_EQ(MergeRecords(base, {R(1, "x"), R(1, "x"), R(1, "x")}, {R(1, "x"), R(1, "x"), R(1, "x")}).size(), 4u);
+}
+
+class SharedWritersTest : public ::testing::Test {
+protected:
+    SharedWritersTest() {
+        clock.now = LocalMoment{Day(2026, 12, 7), 20, 15, 30};
+        SetLockWait(50ms);
+    }
+    ~SharedWritersTest() override { SetLockWait(kDefaultLockWait); }
+
+    ReminderStore Open(test::FakeDialogs& d) {
+        ReminderStore store(DataFiles{dir.Path(), "eva"}, d, clock, Durability::NoFlush);
+        store.OpenUserFile();
+        store.OpenArchive();
+        return store;
+    }
+    ReminderList OnDisk(const std::string& name) const { return DecodeReminderFile(dir.Read(name)).records; }
+
+    test::TempFolder dir;
+    test::FakeDialogs dialogsA, dialogsB;
+    test::FakeClock clock;
+};
+
+TEST_F(SharedWritersTest, ASaveAfterAnotherProcessSavedAddsToWhatItWrote) {
+    ReminderStore a = Open(dialogsA);
+    ReminderStore b = Open(dialogsB);
+    b.Reminders().push_back(R(2, "from b"));
+    ASSERT_TRUE(b.Commit());
+    a.Reminders().push_back(R(1, "from a"));
+    ASSERT_TRUE(a.Commit());
+    EXPECT_EQ(Texts(OnDisk("eva.dat")), (std::vector<std::string>{"from a", "from b"}));  // sorted by date
+    EXPECT_EQ(a.Reminders(), OnDisk("eva.dat"));
+
+    // b deletes its own record, knowing nothing of a's: a's stays.
+    b.Reminders().clear();
+    ASSERT_TRUE(b.Commit());
+    EXPECT_EQ(Texts(OnDisk("eva.dat")), std::vector<std::string>{"from a"});
+
+    b.Archive().push_back(R(3, "old b"));
+    ASSERT_TRUE(b.SaveArchive());
+    a.Archive().push_back(R(4, "old a"));
+    ASSERT_TRUE(a.CommitArchive());
+    EXPECT_EQ(Texts(OnDisk("eva_old.dat")), (std::vector<std::string>{"old b", "old a"}));
+    EXPECT_TRUE(dialogsA.shown.empty());
+    EXPECT_TRUE(dialogsB.shown.empty());
+}
+
+TEST_F(SharedWritersTest, OutsideChangesAreTakenInWithoutLosingUnsavedOnes) {
+    ReminderStore a = Open(dialogsA);
+    ReminderStore b = Open(dialogsB);
+    int reloads = 0;
+    a.onReloaded = [&] { ++reloads; };
+    EXPECT_FALSE(a.TakeOutsideChanges());
+    b.Reminders() = {R(5, "e"), R(1, "a")};
+    ASSERT_TRUE(b.Commit());
+    EXPECT_TRUE(a.TakeOutsideChanges());
+    EXPECT_EQ(reloads, 1);
+    EXPECT_EQ(a.Reminders(), OnDisk("eva.dat"));  // taken as written, in the file's order
+    EXPECT_FALSE(a.TakeOutsideChanges());
+
+    // A failed save of a's keeps its change in memory; b's next change joins it there.
+    a.Reminders().push_back(R(3, "unsaved"));
+    b.Reminders().push_back(R(9, "i"));
+    ASSERT_TRUE(b.Commit());
+    EXPECT_TRUE(a.TakeOutsideChanges());
+    EXPECT_EQ(Texts(a.Reminders()), (std::vector<std::string>{"a", "e", "i", "unsaved"}));
+}
+
+TEST_F(SharedWritersTest, AFileDamagedMeanwhileIsNotOverwritten) {
+    ReminderStore a = Open(dialogsA);
+    dir.Write("eva.dat", {1, 2, 3});
+    a.Reminders().push_back(R(1, "a"));
+    EXPECT_FALSE(a.Commit());
+    EXPECT_EQ(dir.Read("eva.dat"), (std::vector<std::uint8_t>{1, 2, 3}));
+    ASSERT_EQ(dialogsA.Count("error"), 1);
+    EXPECT_NE(dialogsA.shown[0].text.find("iný program ho medzičasom zmenil"), std::string::npos);
+    EXPECT_EQ(a.Reminders().size(), 1u);
+}
+
+TEST_F(SharedWritersTest, AWriterWaitsForTheLockOnlySoLong) {
+    ReminderStore a = Open(dialogsA);
+    const auto before = dir.Read("eva.dat");
+    const FolderLock other(dir.Path(), 0ms);
+    ASSERT_TRUE(other);
+    EXPECT_FALSE(FolderLock(dir.Path(), 0ms));
+    a.Reminders().push_back(R(1, "a"));
+    EXPECT_FALSE(a.Commit());
+    EXPECT_EQ(dir.Read("eva.dat"), before);
+    ASSERT_EQ(dialogsA.Count("error"), 1);
+    EXPECT_NE(dialogsA.shown[0].text.find("(do priečinka práve zapisuje iný program Kalvo"), std::string::npos);
+    TSettings s;
+    EXPECT_EQ(SaveSetup(dir / "setup.dat", s).errorCode, kErrorLockTimeout);
+    EXPECT_FALSE(dir.Exists("setup.dat"));
+}
+
+TEST_F(SharedWritersTest, SettingsChangedMeanwhileKeepTheOtherProcessFields) {
+    TSettings mine;
+    OpenSetup(dir / "setup.dat", mine);
+    TSettings theirs = mine;
+    theirs.AnimateWindows = 0;
+    dir.Write("setup.dat", *EncodeSettings(theirs));  // another process read the same and saved
+    mine.OverviewSeconds = 45;
+    ASSERT_TRUE(SaveSetup(dir / "setup.dat", mine));
+    TSettings back;
+    OpenSetup(dir / "setup.dat", back);
+    EXPECT_EQ(back.AnimateWindows, 0);
+    EXPECT_EQ(back.OverviewSeconds, 45);
+    EXPECT_EQ(mine, back);
+}
+
+#ifndef _WIN32
+TEST(FolderLockTest, AKilledHolderLeavesNoLockBehind) {
+    test::TempFolder dir;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const FolderLock held(dir.Path(), 0ms);
+        const char ok = held ? '1' : '0';
+        static_cast<void>(::write(ready[1], &ok, 1));
+        ::pause();
+        ::_exit(0);
+    }
+    char ok = 0;
+    ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+    ASSERT_EQ(ok, '1');
+    EXPECT_FALSE(FolderLock(dir.Path(), 0ms));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_TRUE(FolderLock(dir.Path(), 0ms));
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+#endif
+
+}  // namespace
+}  // namespace kalvo::storage
