@@ -49,15 +49,21 @@ public:
 
 constexpr DayNumber kToday = 46363;
 
-// A tick with nothing due, the time signal on but not in this minute. The store's folder does not
-// exist: a tick that tried to save would fail and be counted.
-void BM_IdleTick(benchmark::State& state) {
-    ReminderList list = MakeList(static_cast<std::size_t>(state.range(0)), kToday);
+// A list with nothing due today: every date and notice moved after today.
+ReminderList FutureList(std::size_t n) {
+    ReminderList list = MakeList(n, kToday);
     for (TReminder& r : list) {
         if (r.Date <= kToday) r.Date = kToday + 1 + (kToday - r.Date);
         if (r.NoticeNext != 0 && r.NoticeNext <= kToday) r.NoticeNext = kToday + 1;
         if (r.NoticeFrom <= kToday) r.NoticeFrom = kToday + 1;
     }
+    return list;
+}
+
+// A tick with nothing due, the time signal on but not in this minute. The store's folder does not
+// exist: a tick that tried to save would fail and be counted.
+void BM_IdleTick(benchmark::State& state) {
+    ReminderList list = FutureList(static_cast<std::size_t>(state.range(0)));
     QuietDialogs dialogs;
     scheduler::VirtualClock clock(scheduler::KeyOf(LocalMoment{kToday, 10, 15, 30}));
     storage::ReminderStore store(storage::DataFiles{"/nonexistent/kalvo-bench", "eva"}, dialogs, clock);
@@ -78,12 +84,7 @@ BENCHMARK(BM_IdleTick)->Arg(10000)->Unit(benchmark::kMicrosecond);
 // The same idle tick with the lateness limit on and 50 alarms put off for later: 25 reminders of the
 // list whose event has passed and 25 notices.
 void BM_IdleTickWithSnoozes(benchmark::State& state) {
-    ReminderList list = MakeList(static_cast<std::size_t>(state.range(0)), kToday);
-    for (TReminder& r : list) {
-        if (r.Date <= kToday) r.Date = kToday + 1 + (kToday - r.Date);
-        if (r.NoticeNext != 0 && r.NoticeNext <= kToday) r.NoticeNext = kToday + 1;
-        if (r.NoticeFrom <= kToday) r.NoticeFrom = kToday + 1;
-    }
+    ReminderList list = FutureList(static_cast<std::size_t>(state.range(0)));
     QuietDialogs dialogs;
     const scheduler::SecondKey now = scheduler::KeyOf(LocalMoment{kToday, 10, 15, 30});
     scheduler::VirtualClock clock(now);

@@ -56,16 +56,21 @@ StripHeader AddStripHeader(BorderlessWindow* strip, const QString& caption, cons
     strip->AddDragHandle(title);
 
     (new Shape(kOrange, strip))->setGeometry(393, 0, 80, 14);
-    auto* button = new ShapeButton(link, strip);
+    ShapeButton* button = AddStripLink(strip, link, QRect(395, 1, 75, 13), title->font());
     button->setObjectName(QStringLiteral("Label9"));
-    button->setGeometry(395, 1, 75, 13);
+    return {title, button};
+}
+
+ShapeButton* AddStripLink(BorderlessWindow* strip, const QString& text, const QRect& at, const QFont& font) {
+    auto* button = new ShapeButton(text, strip);
+    button->setGeometry(at);
     button->SetRounded(false);
     button->SetAlignment(Qt::AlignRight);
     button->SetUnderlineOnHover(true);
     button->SetLooks({QColor(), kTitleText}, {QColor(), kLinkHover}, {QColor(), kLinkHover});
-    button->setFont(title->font());
+    button->setFont(font);
     QObject::connect(strip, &BorderlessWindow::FreeAreaHovered, button, &ShapeButton::Rest);
-    return {title, button};
+    return button;
 }
 
 QLabel* ColouredLabel(const QString& text, const QRect& at, const QColor& colour, bool bold, QWidget* parent) {

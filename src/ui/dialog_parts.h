@@ -31,6 +31,8 @@ struct StripHeader {
     ShapeButton* link;
 };
 StripHeader AddStripHeader(BorderlessWindow* strip, const QString& caption, const QString& link);
+// A link of the strip's header in the style of its "Zatvoriť", at `at`.
+ShapeButton* AddStripLink(BorderlessWindow* strip, const QString& text, const QRect& at, const QFont& font);
 
 // A label in `colour` on a transparent ground, in the 11-pixel letter.
 QLabel* ColouredLabel(const QString& text, const QRect& at, const QColor& colour, bool bold, QWidget* parent);

@@ -23,17 +23,10 @@ TMesgPopUp::TMesgPopUp(AppContext& ctx, QWidget* parent) : NotificationStrip(473
     Datum->setGeometry(2, 1, 325, 13);
 
     // At the right end of the title, beside "Zatvoriť" and in its style.
-    LabelSnooze = new ShapeButton(QStringLiteral("Odložiť"), this);
+    LabelSnooze = AddStripLink(this, QStringLiteral("Odložiť"), QRect(329, 1, 60, 13), bold);
     LabelSnooze->setObjectName(QStringLiteral("LabelSnooze"));
-    LabelSnooze->setGeometry(329, 1, 60, 13);
-    LabelSnooze->SetRounded(false);
-    LabelSnooze->SetAlignment(Qt::AlignRight);
-    LabelSnooze->SetUnderlineOnHover(true);
-    LabelSnooze->SetLooks({QColor(), kTitleText}, {QColor(), kLinkHover}, {QColor(), kLinkHover});
-    LabelSnooze->setFont(bold);
     LabelSnooze->setToolTip(QStringLiteral("Odložiť pripomienku na neskôr"));
     connect(LabelSnooze, &ShapeButton::clicked, this, &TMesgPopUp::LabelSnoozeClick);
-    connect(this, &BorderlessWindow::FreeAreaHovered, LabelSnooze, &ShapeButton::Rest);
     SnoozeChoices = new SnoozeMenu(ctx_.clock, this);
     connect(SnoozeChoices, &SnoozeMenu::Chosen, this, &TMesgPopUp::SnoozeChosen);
 
