@@ -25,6 +25,7 @@ SnoozeTimeDialog::SnoozeTimeDialog(const LocalMoment& now, QWidget* parent) : QD
     setWindowTitle(QStringLiteral("Odložiť pripomienku"));
     setObjectName(QStringLiteral("SnoozeTimeDialog"));
     setModal(true);
+    setMinimumWidth(280);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Pripomenúť znova:"), this));
     When = new QDateTimeEdit(this);
