@@ -96,7 +96,9 @@ void TMainForm::ExportICalendarTo(const fs::path& target) {
     }
     if (!out.leftOut.empty())
         ctx_.dialogs.Inform(kCaption, std::to_string(out.leftOut.size()) +
-                                          (out.leftOut.size() == 1 ? " pripomienka má" : " pripomienky majú") +
+                                          (out.leftOut.size() == 1   ? " pripomienka má"
+                                           : out.leftOut.size() <= 4 ? " pripomienky majú"
+                                                                     : " pripomienok má") +
                                           " dátum mimo rokov 1 až 3000, ktoré vie zapísať knižnica iCalendar, a do súboru sa nezapísali.");
 }
 
