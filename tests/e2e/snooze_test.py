@@ -56,6 +56,12 @@ def strip():
     return next((w for w in desktop.windows(env, "^Pripomienka$") if (w[3], w[4]) == STRIP), None)
 
 
+def strip_at_rest():
+    """The strip once it has slid in to its place at the right edge of the screen."""
+    w = strip()
+    return w if w and w[1] + STRIP[0] <= 1280 - 2 else None
+
+
 def click(w, x, y):
     run("xdotool", "mousemove", "--sync", str(w[1] + x), str(w[2] + y))
     run("xdotool", "click", "1")
@@ -96,9 +102,7 @@ try:
     before = digest()
 
     kalvo = start()
-    alarm = wait_for("the alarm strip", strip)
-    wait_for("the strip to come to rest", lambda: strip() == strip() and strip()[1] + STRIP[0] <= 1280 - 2 and strip())
-    alarm = strip()
+    alarm = wait_for("the alarm strip at rest", strip_at_rest)
     shot("1-alarm")
     click(alarm, 329 + 40, 7)  # "Odložiť"
     run("xdotool", "key", "Down")
@@ -126,10 +130,9 @@ try:
         f.write(text.replace(line[:19], (datetime.datetime.now() - datetime.timedelta(seconds=1)).strftime(
             "%Y-%m-%d %H:%M:%S")))
     kalvo = start()
-    wait_for("the alarm strip again", strip)
-    wait_for("the strip to come to rest", lambda: strip()[1] + STRIP[0] <= 1280 - 2 and strip())
+    alarm = wait_for("the alarm strip again", strip_at_rest)
     shot("3-again")
-    click(strip(), 395 + 40, 7)  # "Zatvoriť"
+    click(alarm, 395 + 40, 7)  # "Zatvoriť"
     wait_for("the strip to close", lambda: strip() is None)
     wait_for("the reminder in the archive", lambda: [r["Text"] for r in records(user + "_old.dat")] ==
              ["Zubár, odložiteľný"])
