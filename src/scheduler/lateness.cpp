@@ -11,19 +11,20 @@ namespace {
 // which only makes the alarm look later than it is.
 constexpr int kLookBackDays = 400;
 
+// Second of the day of a time-of-day value, rounded to whole milliseconds first as the texts do.
+int SecondOfTime(double time) {
+    const TimeParts p = SplitTime(std::fabs(time));
+    return (p.hour * 60 + p.minute) * 60 + p.second;
+}
+
 SecondKey At(DayNumber day, double time) {
     return static_cast<SecondKey>(day) * kSecondsPerDayKey + SecondOfTime(time);
 }
 
 }  // namespace
 
-int SecondOfTime(double time) {
-    const TimeParts p = SplitTime(std::fabs(time));
-    return (p.hour * 60 + p.minute) * 60 + p.second;
-}
-
 SecondKey FellDueAt(const TReminder& r, DayNumber today, double t) {
-    if (EventFires(r, today, t)) return At(r.Date, r.Time);
+    if (EventPassed(r, today, t)) return At(r.Date, r.Time);
     const double noticeTime = std::fabs(r.NoticeTime);
     if (r.Date <= today && r.NoticeTime > 0 && t >= r.NoticeTime) return At(r.Date, noticeTime);
     if (!IsOrdinary(r)) return At(r.NoticeFrom, noticeTime);

@@ -141,15 +141,30 @@ Alarm Scheduler::AlarmFor(const TReminder& r, bool signal, DayNumber today, doub
     return alarm;
 }
 
-void Scheduler::Fire(std::size_t index, DayNumber today, double t) {
+void Scheduler::OnScreen(const std::function<void()>& body) {
     host_.SetTestTimerRunning(false);
     host_.SetBlinkTimerRunning(true);
     try {
+        body();
+    } catch (...) {
+        shown_.reset();
+        ResumeAfterAlarm();
+        throw;
+    }
+    ResumeAfterAlarm();
+}
+
+void Scheduler::StartSound(const Alarm& alarm) {
+    if (!alarm.sound.empty()) platform_.PlaySound(storage::PathFromUtf8(alarm.sound), SoundMode::Async);
+}
+
+void Scheduler::Fire(std::size_t index, DayNumber today, double t) {
+    OnScreen([&] {
         TReminder& r = store_.Reminders()[index];
         const bool signal = state_.SignalNow;
         ShownAlarm shown;
         shown.at = clock_.Now();
-        shown.kind = EventFires(r, today, t) ? storage::SnoozeKind::Event : storage::SnoozeKind::Notice;
+        shown.kind = EventPassed(r, today, t) ? storage::SnoozeKind::Event : storage::SnoozeKind::Notice;
         shown.record = r;
         if (!signal) shown.entry = EventSnoozeOf(r);
         if (!signal) AdvanceNotice(r, today, shown.at.Now());
@@ -157,7 +172,7 @@ void Scheduler::Fire(std::size_t index, DayNumber today, double t) {
         if (shown.kind == storage::SnoozeKind::Notice) shown.record = r;
 
         const Alarm alarm = AlarmFor(r, signal, today, t);
-        if (!alarm.sound.empty()) platform_.PlaySound(storage::PathFromUtf8(alarm.sound), SoundMode::Async);
+        StartSound(alarm);
         state_.SignalNow = false;
 
         const TReminder fired = r;
@@ -179,12 +194,7 @@ void Scheduler::Fire(std::size_t index, DayNumber today, double t) {
                 if (at) Aftercare(*at, today, t);
             }
         }
-    } catch (...) {
-        shown_.reset();
-        ResumeAfterAlarm();
-        throw;
-    }
-    ResumeAfterAlarm();
+    });
 }
 
 std::optional<std::size_t> Scheduler::Locate(const TReminder& fired, std::size_t index) const {

@@ -4,6 +4,7 @@
 // kalvo-cli simulate without any window.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -160,6 +161,12 @@ private:
         std::optional<SecondKey> snoozedUntil;  // set when the user put it off
     };
 
+    // The frame of every alarm on screen: the tick and its timer stop, the tray blinks, and both come
+    // back afterwards, also when `body` throws.
+    void OnScreen(const std::function<void()>& body);
+    void StartSound(const Alarm& alarm);
+    // A snooze whose alarm is shown by itself: a notice, or a reminder no longer in the list as it was.
+    bool ComesBackAlone(const storage::PendingSnooze& e) const;
     void Fire(std::size_t index, DayNumber today, double t);
     void FireSnoozedNotices(const LocalMoment& now);
     // Shows the alarm; true when the user put it off.

@@ -83,33 +83,29 @@ void Scheduler::FireSnoozedNotices(const LocalMoment& now) {
     for (std::size_t guard = 0; guard <= store_.Snoozes().size(); ++guard) {
         const auto& book = store_.Snoozes();
         const auto due = std::find_if(book.begin(), book.end(), [&](const storage::PendingSnooze& e) {
-            if (e.until > KeyOf(now)) return false;
-            if (e.kind == storage::SnoozeKind::Notice) return true;
-            const ReminderList& list = store_.Reminders();
-            return std::none_of(list.begin(), list.end(), [&](const TReminder& r) { return SameRecord(r, e.record); });
+            return e.until <= KeyOf(now) && ComesBackAlone(e);
         });
         if (due == book.end()) return;
         const std::size_t entry = static_cast<std::size_t>(due - book.begin());
         const storage::PendingSnooze pending = *due;
 
-        host_.SetTestTimerRunning(false);
-        host_.SetBlinkTimerRunning(true);
-        try {
+        OnScreen([&] {
             const Alarm alarm = AlarmFor(pending.record, false, now.day, now.TimeOfDay());
-            if (!alarm.sound.empty()) platform_.PlaySound(storage::PathFromUtf8(alarm.sound), SoundMode::Async);
+            StartSound(alarm);
             ShownAlarm shown;
             shown.at = clock_.Now();
             shown.kind = pending.kind;
             shown.record = pending.record;
             shown.entry = entry;
             if (!ShowAndAsk(alarm, std::move(shown))) DropSnooze(entry);
-        } catch (...) {
-            shown_.reset();
-            ResumeAfterAlarm();
-            throw;
-        }
-        ResumeAfterAlarm();
+        });
     }
+}
+
+bool Scheduler::ComesBackAlone(const storage::PendingSnooze& e) const {
+    if (e.kind == storage::SnoozeKind::Notice) return true;
+    const ReminderList& list = store_.Reminders();
+    return std::none_of(list.begin(), list.end(), [&](const TReminder& r) { return SameRecord(r, e.record); });
 }
 
 bool Scheduler::LatenessOn() const {
@@ -139,7 +135,7 @@ void Scheduler::SettleMissedAt(const LocalMoment& now) {
             ++i;
             continue;
         }
-        const bool event = EventFires(r, today, t);
+        const bool event = EventPassed(r, today, t);
         missed_.push_back({FellDueAt(r, today, t), r.Text, !event});
         if (entry) {
             book.erase(book.begin() + static_cast<std::ptrdiff_t>(*entry));
@@ -165,9 +161,7 @@ void Scheduler::SettleMissedAt(const LocalMoment& now) {
     }
     for (std::size_t j = 0; j < book.size();) {
         const storage::PendingSnooze& e = book[j];
-        const bool standalone = e.kind == storage::SnoozeKind::Notice ||
-                                std::none_of(list.begin(), list.end(), [&](const TReminder& r) { return SameRecord(r, e.record); });
-        if (!standalone || e.until > KeyOf(now) || !IsLate(e.until, now)) {
+        if (e.until > KeyOf(now) || !IsLate(e.until, now) || !ComesBackAlone(e)) {
             ++j;
             continue;
         }
@@ -203,16 +197,7 @@ void Scheduler::ShowMissed() {
     Alarm alarm;
     alarm.header = std::string(kMissedHeader);
     alarm.lines = MissedLines(TakeMissed());
-    host_.SetTestTimerRunning(false);
-    host_.SetBlinkTimerRunning(true);
-    try {
-        ShowAndAsk(alarm, ShownAlarm{});
-    } catch (...) {
-        shown_.reset();
-        ResumeAfterAlarm();
-        throw;
-    }
-    ResumeAfterAlarm();
+    OnScreen([&] { ShowAndAsk(alarm, ShownAlarm{}); });
 }
 
 }  // namespace kalvo::scheduler
