@@ -114,10 +114,14 @@ WriteResult ReminderStore::KeepDamagedAside(const fs::path& path) {
     return {};
 }
 
-ReminderList ReminderStore::LoadChecked(const fs::path& path, const char* what, Seen& seen) {
+void ReminderStore::RemoveLeftTemporaries(const fs::path& path) const {
     // A save cut short by a crash leaves its temporary file behind; while another process holds the lock
     // they may be its save in progress.
     if (const FolderLock lock(files_.folder, std::chrono::milliseconds(0)); lock) RemoveStaleTemporaries(path);
+}
+
+ReminderList ReminderStore::LoadChecked(const fs::path& path, const char* what, Seen& seen) {
+    RemoveLeftTemporaries(path);
     ReadResult read = ReadReminderFile(path);
     seen = Seen{read.decoded.records, read.stamp};
     if (read.outcome == ReadOutcome::Missing) return {};
@@ -260,7 +264,7 @@ namespace kalvo::storage {
 
 void ReminderStore::OpenSnoozes() {
     const fs::path path = files_.SnoozeFile();
-    RemoveStaleTemporaries(path);
+    RemoveLeftTemporaries(path);
     SnoozeRead read = ReadSnoozeFile(path);
     snoozesUnreadable_ = read.outcome == ReadOutcome::Failed;
     snoozes_ = std::move(read.decoded.entries);
@@ -277,29 +281,22 @@ void ReminderStore::OpenSnoozes() {
 
 bool ReminderStore::SaveSnoozes() {
     const fs::path path = files_.SnoozeFile();
+    auto refuse = [&](const std::string& reason) {
+        dialogs_.ShowError(kCaption, std::string(kSnoozeWhat) + " sa nepodarilo uložiť:\n" + Utf8FromPath(path) + "\n(" +
+                                         reason + ").");
+        return false;
+    };
+    const FolderLock lock(files_.folder, LockWait());
+    if (!lock && lock.ErrorCode() == 0) return refuse(DescribeError(kErrorLockTimeout));
     // What could not be read must not be replaced by the little that is known.
     if (snoozesUnreadable_) {
         SnoozeRead again = ReadSnoozeFile(path);
-        if (again.outcome == ReadOutcome::Failed) {
-            dialogs_.ShowError(kCaption, std::string(kSnoozeWhat) + " sa nepodarilo uložiť:\n" + Utf8FromPath(path) +
-                                             "\n(súbor sa nedá prečítať, preto sa neprepíše).");
-            return false;
-        }
+        if (again.outcome == ReadOutcome::Failed) return refuse("súbor sa nedá prečítať, preto sa neprepíše");
         snoozesUnreadable_ = false;
         for (PendingSnooze& e : again.decoded.entries)
             if (std::find(snoozes_.begin(), snoozes_.end(), e) == snoozes_.end()) snoozes_.push_back(std::move(e));
     }
-    const FolderLock lock(files_.folder, LockWait());
-    if (!lock && lock.ErrorCode() == 0) {
-        dialogs_.ShowError(kCaption, std::string(kSnoozeWhat) + " sa nepodarilo uložiť:\n" + Utf8FromPath(path) +
-                                         "\n(" + DescribeError(kErrorLockTimeout) + ").");
-        return false;
-    }
-    if (const WriteResult w = WriteSnoozeFile(path, snoozes_, durability_); !w) {
-        dialogs_.ShowError(kCaption, std::string(kSnoozeWhat) + " sa nepodarilo uložiť:\n" + Utf8FromPath(path) +
-                                         "\n(" + DescribeError(w.errorCode) + ").");
-        return false;
-    }
+    if (const WriteResult w = WriteSnoozeFile(path, snoozes_, durability_); !w) return refuse(DescribeError(w.errorCode));
     return true;
 }
 

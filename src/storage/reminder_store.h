@@ -93,6 +93,7 @@ private:
     static bool Absorb(ReminderList& list, Seen& seen, ReadResult& now);
     bool WriteList(const std::filesystem::path& path, const ReminderList& records, const char* what,
                    std::vector<std::uint8_t>* written = nullptr, bool keptForLater = true);
+    void RemoveLeftTemporaries(const std::filesystem::path& path) const;
     ReminderList LoadChecked(const std::filesystem::path& path, const char* what, Seen& seen);
     std::filesystem::path AsideName(const std::filesystem::path& path) const;
     // Copies a damaged file that could not be kept aside at loading, before the first save replaces it.
