@@ -6,7 +6,6 @@
 #include <QThread>
 #include <QTranslator>
 #include <cstdlib>
-
 #include <memory>
 
 #include "app/program_windows.h"
