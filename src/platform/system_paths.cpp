@@ -82,13 +82,46 @@ bool IsWritableFolder(const fs::path& folder) {
     return true;
 }
 
+bool IsUnderProgramFiles(const fs::path& folder, const std::vector<fs::path>& programFiles) {
+    const auto folded = [](const fs::path& p) {
+        std::wstring s = p.lexically_normal().wstring();
+        for (wchar_t& c : s) {
+            if (c == L'/') c = L'\\';
+            if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+        }
+        while (!s.empty() && s.back() == L'\\') s.pop_back();
+        return s;
+    };
+    const std::wstring inside = folded(folder) + L'\\';
+    for (const fs::path& root : programFiles) {
+        const std::wstring r = folded(root);
+        if (!r.empty() && inside.compare(0, r.size() + 1, r + L'\\') == 0) return true;
+    }
+    return false;
+}
+
+namespace {
+
+std::vector<fs::path> ProgramFilesFolders() {
+    std::vector<fs::path> folders;
+#ifdef _WIN32
+    for (const wchar_t* var : {L"ProgramFiles", L"ProgramW6432", L"ProgramFiles(x86)"})
+        if (const wchar_t* v = _wgetenv(var); v && *v) folders.emplace_back(v);
+#endif
+    return folders;
+}
+
+}  // namespace
+
 fs::path ResolveProgramFolder(const fs::path& executableFolder) {
     // A portable install carries its calendar beside the program; an installed program (its files under
-    // share/kalvo) keeps each user's data in the user's own folder even where root could write to bin.
+    // share/kalvo, or anywhere under Program Files) keeps each user's data in the user's own folder even
+    // where an administrator could write to the program's folder.
     std::error_code ec;
     const bool portable = fs::is_regular_file(executableFolder / "calend.dat", ec) ||
                           !fs::is_regular_file(executableFolder.parent_path() / "share" / "kalvo" / "calend.dat", ec);
-    if (portable && IsWritableFolder(executableFolder)) return executableFolder;
+    if (portable && !IsUnderProgramFiles(executableFolder, ProgramFilesFolders()) && IsWritableFolder(executableFolder))
+        return executableFolder;
     const fs::path data = UserDataFolder();
     fs::create_directories(data, ec);
     return data;

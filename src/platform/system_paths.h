@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace kalvo {
 
@@ -16,8 +17,13 @@ std::filesystem::path UserDataFolder();
 
 bool IsWritableFolder(const std::filesystem::path& folder);
 
+// Whether `folder` lies inside one of `programFiles` (compared as Windows compares paths: case and
+// slashes do not matter).
+bool IsUnderProgramFiles(const std::filesystem::path& folder, const std::vector<std::filesystem::path>& programFiles);
+
 // The executable's folder when it is a writable portable install, else the per-user data folder (always
-// for an installed program, whose calendar lies in ../share/kalvo), which is created when missing.
+// for an installed program, whose calendar lies in ../share/kalvo, and for any program under
+// Program Files on Windows), which is created when missing.
 std::filesystem::path ResolveProgramFolder(const std::filesystem::path& executableFolder);
 
 // `name` in the executable's folder, else in the installed data folder (../share/kalvo); empty if neither.
