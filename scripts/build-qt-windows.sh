@@ -22,13 +22,14 @@ upstream=${upstream%%-*}
 
 # Only what Kalvo uses: Core, Gui, Widgets, Network (the single-instance socket), the windows platform
 # plugin and the JPEG and ICO readers for reminder pictures. The tablet event needs wintab.h, which
-# Debian's repacked source leaves out.
+# Debian's repacked source leaves out. Direct2D stays: without it Qt 6.4's windows plugin refers to a
+# DirectWrite font database that QtGui then leaves out, and kalvo.exe does not link.
 options=(
   -static -release -optimize-size
   -nomake examples -nomake tests
   -no-opengl -no-dbus -no-openssl -no-icu -no-glib
   -no-feature-tabletevent -no-feature-sql -no-feature-printsupport -no-feature-concurrent
-  -no-feature-testlib -no-feature-direct2d -no-feature-gif -no-feature-vulkan
+  -no-feature-testlib -no-feature-gif -no-feature-vulkan
   -qt-zlib -qt-libpng -qt-libjpeg -qt-pcre
 )
 key=$(printf '%s\n' "$recipe" "$host_version" "${options[@]}" | sha256sum | cut -c1-12)
