@@ -1,6 +1,9 @@
 #include "ui/about.h"
 
 #include "kalvo_version.h"
+#ifdef _WIN32
+#include "platform/win32/version_resource.h"
+#endif
 #include "ui/artwork.h"
 #include "ui/colors.h"
 #include "ui/dialog_parts.h"
@@ -8,6 +11,11 @@
 namespace kalvo::ui {
 
 QString TAboutBox::VersionText() {
+#ifdef _WIN32
+    // On Windows the executable's version resource is the one truth, the same that Explorer shows.
+    if (const std::string resource = ExecutableVersionText(); !resource.empty())
+        return QString::fromStdString(resource).trimmed();
+#endif
     const QString v = QStringLiteral(KALVO_VERSION_TEXT).trimmed();
     return v.isEmpty() ? QStringLiteral("unknown") : v;
 }

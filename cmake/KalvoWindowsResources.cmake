@@ -1,0 +1,17 @@
+# Windows executables carry their version (and the tray program its icon) as resources, compiled with
+# windres from cmake/kalvo.rc.in.
+function(kalvo_windows_resources target name description)
+  cmake_parse_arguments(arg "" "ICON" "" ${ARGN})
+  set(KALVO_RC_NAME "${name}")
+  set(KALVO_RC_DESCRIPTION "${description}")
+  set(KALVO_RC_ICON "")
+  if(arg_ICON)
+    set(KALVO_RC_ICON "IDI_ICON1 ICON \"${arg_ICON}\"")
+  endif()
+  set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}.rc")
+  configure_file("${PROJECT_SOURCE_DIR}/cmake/kalvo.rc.in" "${rc}" @ONLY)
+  target_sources(${target} PRIVATE "${rc}")
+  if(arg_ICON)
+    set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS "${arg_ICON}")
+  endif()
+endfunction()
