@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the system packages Kalvo needs to build, run and test on Debian 12 or Ubuntu 24.04.
 #   scripts/install-deps.sh          everything (the Linux build, its tests, the Windows cross build)
-#   scripts/install-deps.sh windows  only the MinGW-w64 cross compiler and Wine
+#   scripts/install-deps.sh windows  only what the Windows build needs: MinGW-w64, Wine, the build
+#                                    machine's Qt (host tools and the pictures) and NSIS
 # Safe to run again: packages already present are left as they are.
 set -euo pipefail
 
@@ -15,10 +16,14 @@ linux_packages=(
   libdbus-1-dev dbus-daemon libglib2.0-bin python3-gi gir1.2-glib-2.0
   desktop-file-utils appstream
 )
-# GoogleTest's sources come with libgtest-dev (/usr/src/googletest); the cross build compiles them.
+# GoogleTest's sources come with libgtest-dev (/usr/src/googletest); the cross build compiles them. The
+# Qt for Windows is built from the sources of Debian's qt6-base (apt-get source needs dpkg-dev), with
+# Debian's own Qt as its host tools; NSIS makes the installer; Wine's fonts give the programs Tahoma.
 windows_packages=(
   cmake ninja-build python3 nlohmann-json3-dev libgtest-dev
-  g++-mingw-w64-x86-64-posix wine64
+  g++-mingw-w64-x86-64-posix wine64 dpkg-dev
+  qt6-base-dev libqt6svg6-dev qt6-translations-l10n nsis
+  xvfb xauth trayer xdotool imagemagick fonts-wine
 )
 case "${1:-all}" in
   windows) packages=("${windows_packages[@]}") ;;

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Builds Kalvo's engine, kalvo-cli and the Windows backend for 64-bit Windows with MinGW-w64 and runs their
-# tests under Wine: the unit tests and the command-line contract, as on Linux.
-#   scripts/windows-test.sh              installs what is missing (apt), builds, tests
-#   scripts/windows-test.sh --if-present as a ctest test: skipped (77) when MinGW-w64 or Wine is missing
-# Extra arguments go to ctest. The build is build/windows, with its own Wine prefix inside.
+# Builds Kalvo for 64-bit Windows with MinGW-w64 against a static Qt for Windows (scripts/build-qt-windows.sh,
+# built once and cached), with the installer and the portable zip, and runs the tests under Wine: the unit
+# tests, the command-line contract, kalvo.exe end to end and the installer.
+#   scripts/windows-test.sh              installs what is missing (apt), builds Qt if needed, builds, tests
+#   scripts/windows-test.sh --if-present as a ctest test: skipped (77) when MinGW-w64, Wine or the built Qt
+#                                        for Windows is missing
+# Extra arguments go to ctest. The build is build/windows, with its own Wine prefix inside; the installer
+# and the zip land in build/windows/packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,13 +14,21 @@ wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 if [ "${1:-}" = "--if-present" ]; then
   shift
-  if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || [ ! -x "$wine" ] || [ ! -x "$wineserver" ]; then
-    echo "MinGW-w64 or Wine is not installed (scripts/install-deps.sh installs them): skipped"
+  if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || [ ! -x "$wine" ] || [ ! -x "$wineserver" ] ||
+     ! command -v makensis >/dev/null; then
+    echo "MinGW-w64, Wine or NSIS is not installed (scripts/install-deps.sh installs them): skipped"
+    exit 77
+  fi
+  qt=$(scripts/build-qt-windows.sh --print)
+  if [ ! -f "$qt/.kalvo-complete" ]; then
+    echo "The Qt for Windows is not built (scripts/build-qt-windows.sh builds it): skipped"
     exit 77
   fi
 else
   scripts/install-deps.sh windows
+  qt=$(scripts/build-qt-windows.sh)
 fi
+export KALVO_WINDOWS_QT="$qt"
 
 # Wine's server lingers a few seconds after the last program; end it with the run.
 export WINEPREFIX="$PWD/build/windows/wineprefix"

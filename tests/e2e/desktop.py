@@ -9,13 +9,13 @@ import tempfile
 import time
 
 
-def program_copy(bin_dir, artifacts, name):
+def program_copy(bin_dir, artifacts, name, files=("kalvo", "kalvo-cli", "calend.dat", "sound.wav")):
     """(work, app, shots): a fresh work folder, the program copied into work/app (a portable install),
     and an emptied folder for the screenshots."""
     work = tempfile.mkdtemp(prefix="kalvo-%s-" % name)
     app = os.path.join(work, "app")
     os.makedirs(app)
-    for program_file in ("kalvo", "kalvo-cli", "calend.dat", "sound.wav"):
+    for program_file in files:
         shutil.copy2(os.path.join(bin_dir, program_file), app)
     shots = os.path.join(artifacts, name)
     shutil.rmtree(shots, ignore_errors=True)
@@ -30,6 +30,18 @@ def write_setup(app, delete_old, slide_names, overview_seconds):
     setup += struct.pack("<i", overview_seconds)
     with open(os.path.join(app, "setup.dat"), "wb") as f:
         f.write(setup)
+
+
+def wine_prefix(work, template, wine):
+    """A Wine prefix of the test's own in work/prefix: a copy of the build's prefix (its registry and
+    services set up already), or a new one when the build has none."""
+    prefix = os.path.join(work, "prefix")
+    if os.path.isdir(os.path.join(template, "drive_c")):
+        subprocess.run(["cp", "-a", template, prefix], check=True)
+    else:
+        subprocess.run([wine, "wineboot", "--init"], env=dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all"),
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    return prefix
 
 
 def session_env(work, display, **extra):
