@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the system packages Kalvo needs to build, run and test on Debian 12 or Ubuntu 24.04.
-#   scripts/install-deps.sh          everything (the Linux build, its tests, the Windows cross build)
+#   scripts/install-deps.sh          everything (the Linux build, its tests and package, the Windows cross build)
+#   scripts/install-deps.sh linux    only what the Linux program needs to build and run (scripts/run.sh)
 #   scripts/install-deps.sh windows  only what the Windows build needs: MinGW-w64, Wine, the build
 #                                    machine's Qt (host tools and the pictures) and NSIS
 # Safe to run again: packages already present are left as they are.
@@ -8,13 +9,16 @@ set -euo pipefail
 
 linux_packages=(
   build-essential cmake ninja-build pkg-config python3
-  qt6-base-dev qt6-multimedia-dev libqt6svg6-dev
+  qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-translations-l10n
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
-  libical-dev
+  libical-dev libdbus-1-dev
+)
+# The tests, the fuzzers and the Debian package's checks.
+linux_test_packages=(
   clang libclang-rt-dev
   xvfb xauth imagemagick trayer xdotool
-  libdbus-1-dev dbus-daemon libglib2.0-bin python3-gi gir1.2-glib-2.0
-  desktop-file-utils appstream
+  dbus-daemon libglib2.0-bin python3-gi gir1.2-glib-2.0
+  desktop-file-utils appstream lintian
 )
 # GoogleTest's sources come with libgtest-dev (/usr/src/googletest); the cross build compiles them. The
 # Qt for Windows is built from the sources of Debian's qt6-base (apt-get source needs dpkg-dev), with
@@ -22,13 +26,14 @@ linux_packages=(
 windows_packages=(
   cmake ninja-build python3 nlohmann-json3-dev libgtest-dev
   g++-mingw-w64-x86-64-posix wine64 dpkg-dev
-  qt6-base-dev libqt6svg6-dev qt6-translations-l10n nsis
+  qt6-base-dev qt6-svg-dev qt6-translations-l10n nsis
   xvfb xauth trayer xdotool imagemagick fonts-wine
 )
 case "${1:-all}" in
   windows) packages=("${windows_packages[@]}") ;;
-  all) packages=("${linux_packages[@]}" "${windows_packages[@]}") ;;
-  *) echo "usage: $0 [windows]" >&2; exit 2 ;;
+  linux) packages=("${linux_packages[@]}") ;;
+  all) packages=("${linux_packages[@]}" "${linux_test_packages[@]}" "${windows_packages[@]}") ;;
+  *) echo "usage: $0 [linux|windows]" >&2; exit 2 ;;
 esac
 
 # Skip apt entirely when everything is there already (quick re-runs, no network needed).

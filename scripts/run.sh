@@ -2,7 +2,7 @@
 # Builds Kalvo and starts the tray program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh linux
 cmake --preset default >/dev/null
 cmake --build --preset default
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

@@ -1,14 +1,13 @@
 // Kalvo: the tray program.
 
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QThread>
-#include <QTranslator>
 #include <cstdlib>
 #include <memory>
 
 #include "app/program_windows.h"
+#include "app/qt_texts.h"
 #include "app/single_instance.h"
 #ifdef KALVO_HAVE_QTDBUS
 #include "app/bus_service.h"
@@ -49,10 +48,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kalvo"));
     QApplication::setQuitOnLastWindowClosed(false);
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QStringLiteral("sk_SK")), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+    kalvo::app::InstallQtSlovakTexts(&app);
 
     try {
 #ifdef _WIN32

@@ -57,6 +57,15 @@ class InstallTest(unittest.TestCase):
                                         shallow=False), asset)
         self.assertTrue(os.path.isfile(self.installed("share", "icons", "hicolor", "scalable", "apps", "kalvo.svg")))
         self.assertTrue(os.path.isfile(self.installed("share", "dbus-1", "interfaces", "sk.kalvo.Kalvo1.xml")))
+        # What Debian's policy asks beside the programs: the copyright, the changelog and manual pages, the
+        # compressed ones without a time stamp so that the same sources give the same package.
+        self.assertEqual(sorted(os.listdir(self.installed("share", "doc", "kalvo"))), ["changelog.gz", "copyright"])
+        self.assertEqual(sorted(os.listdir(self.installed("share", "man", "man1"))), ["kalvo-cli.1.gz", "kalvo.1.gz"])
+        for packed in (self.installed("share", "doc", "kalvo", "changelog.gz"),
+                       self.installed("share", "man", "man1", "kalvo.1.gz")):
+            with open(packed, "rb") as f:
+                header = f.read(8)
+            self.assertEqual((header[:2], header[4:8]), (b"\x1f\x8b", b"\0\0\0\0"), packed)
 
     def test_desktop_entry(self):
         entry = self.installed("share", "applications", "kalvo.desktop")
