@@ -1,5 +1,6 @@
 // export-ics and import-ics: the user's reminders to and from iCalendar files (built with libical only).
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -98,10 +99,27 @@ int ImportIcs(Context& ctx) {
             ++it;
         }
     }
+    // The present moment, from which past events are refused and recurring ones give their next start;
+    // --today stands for the start of that day.
     const std::string todayText = TakeOption(ctx.args, "--today");
+    const std::string nowText = TakeOption(ctx.args, "--now");
     const std::string file = TakePositional(ctx.args, "FILE");
     ExpectNoMore(ctx.args);
-    const DayNumber today = todayText.empty() ? 0 : ParseDay(todayText);  // the day recurrences count from
+    if (!todayText.empty() && !nowText.empty()) throw CliError(kUsageError, "give either --today or --now, not both");
+    storage::ical::ImportOptions options;
+    if (!nowText.empty()) {
+        const Moment now = ParseMoment(nowText);
+        options.today = now.day;
+        options.secondOfDay = now.second;
+    } else if (!todayText.empty()) {
+        options.today = ParseDay(todayText);
+    } else {
+        const std::time_t now = std::time(nullptr);
+        std::tm tm{};
+        localtime_r(&now, &tm);
+        options.today = ClampDay(CivilToDay(tm.tm_year + 1900LL, tm.tm_mon + 1, tm.tm_mday));
+        options.secondOfDay = std::min(tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec, 86399);
+    }
 
     const storage::FileBytes bytes = storage::ReadFileBytes(storage::PathFromUtf8(file), storage::ical::kMaxIcsBytes);
     if (bytes.outcome == storage::ReadOutcome::Missing) throw CliError(kFileError, file + ": no such file");
@@ -112,12 +130,6 @@ int ImportIcs(Context& ctx) {
     if (bytes.outcome == storage::ReadOutcome::Failed)
         throw CliError(kFileError, file + ": cannot read (" + Reason(bytes.errorCode) + ")");
 
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    storage::ical::ImportOptions options;
-    options.today = ClampDay(CivilToDay(tm.tm_year + 1900LL, tm.tm_mon + 1, tm.tm_mday));
-    if (!todayText.empty()) options.today = today;
     const storage::ical::ImportResult result = storage::ical::ImportICalendar(bytes.bytes, options);
     if (result.status != storage::ical::ImportStatus::Ok)
         throw CliError(kUsageError, file + ": " + result.problem + " Nepridala sa žiadna pripomienka.");

@@ -47,7 +47,15 @@ void AddToFile(const storage::DataFiles& files, const TReminder& reminder) {
     if (storage::FileExists(files.UserFile())) store.OpenUserFile();
     if (dialogs.errors > 0) throw CliError(kFileError, "Súbor pripomienok sa nedá prečítať celý; pripomienka sa nepridala.");
     store.Reminders().push_back(reminder);
-    if (!store.Commit()) throw CliError(kFileError, "Pripomienka sa nepridala.");
+    // The store's message goes on to say what the program does with changes it could not save; this
+    // command ends at once, so only its first paragraph (what failed and why) holds here.
+    dialogs.holdErrors = true;
+    if (!store.Commit()) {
+        std::string why = dialogs.held.empty() ? std::string() : dialogs.held.front();
+        if (const auto end = why.find("\n\n"); end != std::string::npos) why.erase(end);
+        throw CliError(kFileError, (why.empty() ? "" : why + "\n\n") +
+                                       "Pripomienka sa nepridala a nikde nezostala; zopakujte príkaz, keď bude zápis možný.");
+    }
 }
 
 }  // namespace
@@ -78,7 +86,7 @@ int List(Context& ctx) {
     const std::string day = Option(ctx.args, "--day");
     if (day.empty() || !ctx.args.empty()) throw CliError(kUsageError, "list potrebuje práve --day D.M.RRRR");
     const auto dayNumber = ParseDayText(day);
-    if (!dayNumber) throw CliError(kUsageError, "Neplatný dátum \"" + day + "\" (očakáva sa D.M.RRRR).");
+    if (!dayNumber) throw CliError(kUsageError, DayTextError(day));
     const storage::DataFiles files{ctx.Dir(), ctx.user};
     BusReply reply = BusListDay(BusTarget{files.folder, files.user}, day);
     if (reply.outcome == BusOutcome::Absent) {

@@ -70,7 +70,7 @@ int Simulate(Context& ctx) {
     RequireReadable(files.UserFile());
     RequireReadable(files.ArchiveFile());
 
-    scheduler::VirtualClock clock(first);
+    scheduler::VirtualClock clock(scheduler::LocalReading(scheduler::FirstInstantReading(first)));
     ConsoleDialogs dialogs;
     // Durability only guards against a crash of the computer; the bytes written are the same.
     storage::ReminderStore store(files, dialogs, clock, storage::Durability::NoFlush);
@@ -84,7 +84,10 @@ int Simulate(Context& ctx) {
     PrintingHost host(clock);
     const TextLocale locale = TextLocale::Slovak();
     scheduler::Scheduler sched(clock, settings, store, platform, host, locale);
-    scheduler::RunTicks(sched, clock, first, last, /*skipIdle=*/true, [&] {
+    // The clock is walked as the running program reads it: readings skipped when the clocks go forward
+    // never come, the hour they go back comes twice.
+    scheduler::RunLocalTicks(sched, clock, scheduler::FirstInstantReading(first), scheduler::LastInstantReading(last),
+                             /*skipIdle=*/true, [&] {
         if (dialogs.errors > 0) throw CliError(kFileError, "a file could not be written");
     });
     std::cout.flush();

@@ -43,10 +43,11 @@ Commands:
                               second, both ends included; every alarm is closed at
                               once and printed as one JSON line; setup.dat is read only
   export-ics FILE             write all of the user's reminders to FILE as iCalendar
-  import-ics FILE [--yes] [--today YYYY-MM-DD]
+  import-ics FILE [--yes] [--now "YYYY-MM-DD HH:MM:SS" | --today YYYY-MM-DD]
                               add the events of an iCalendar FILE to the user's reminders,
                               asking per item on standard input (--yes takes all); events
-                              before today are not taken, recurring ones from today on
+                              before the present moment (--now; --today: the start of that
+                              day) are not taken, recurring ones give their next start
   add "D.M.YYYY" "HH:MM" "TEXT" [--notice-from D.M.YYYY] [--period P]
       [--notice-time HH:MM] [--weekday DAY]
                               add a reminder, through the running Kalvo when there is

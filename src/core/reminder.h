@@ -43,6 +43,10 @@ struct TReminder {
 using ReminderList = std::vector<TReminder>;
 using ArchiveList = std::vector<TReminder>;
 
+// The longest text a reminder may be given, in characters (one byte each in the file), the same in the
+// editor, over D-Bus and from kalvo-cli. Texts already in a file are kept whatever their length.
+inline constexpr std::size_t kMaxTextLength = 1000;
+
 // Text of the transient reminder that carries the time signal on an empty list; never archived.
 inline constexpr std::string_view kTimeSignalText = "Časové znamenie !!!";
 

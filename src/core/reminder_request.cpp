@@ -1,5 +1,6 @@
 #include "core/reminder_request.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <string_view>
@@ -13,7 +14,6 @@ namespace {
 constexpr std::array<std::string_view, 5> kPeriods{"denne", "týždenne", "mesačne", "ročne", "bez opakovania"};
 constexpr std::array<std::string_view, 7> kWeekDays{"pondelok", "utorok", "streda", "štvrtok",
                                                     "piatok",   "sobota", "nedeľa"};
-constexpr std::size_t kMaxText = 1000;  // bytes; far more than the editor's box shows
 
 // Digits only, at most `width` of them, within [low, high].
 std::optional<int> Number(std::string_view s, std::size_t width, int low, int high) {
@@ -43,7 +43,46 @@ int IndexOf(const std::array<std::string_view, N>& words, std::string_view word)
 
 BuiltReminder Refuse(std::string why) { return BuiltReminder{std::nullopt, std::move(why)}; }
 
+// Every character of `utf8` that the file cannot hold, each once, in the order they come.
+std::string Unstorable(std::string_view utf8) {
+    std::string out;
+    std::vector<char32_t> seen;
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        char32_t c = 0;
+        const bool ok = NextCodePoint(utf8, pos, c);
+        if (ok && c != 0 && Cp1250CanHold(c)) continue;
+        if (!ok) c = 0xFFFD;
+        if (std::find(seen.begin(), seen.end(), c) != seen.end()) continue;
+        seen.push_back(c);
+        if (!out.empty()) out += ", ";
+        out += "„";
+        AppendUtf8(out, c);
+        out += "“";
+    }
+    return out;
+}
+
+std::size_t CharacterCount(std::string_view utf8) {
+    std::size_t n = 0;
+    for (const char c : utf8)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+    return n;
+}
+
 }  // namespace
+
+std::string DayTextError(const std::string& text, const std::string& what) {
+    const auto parts = Split(text, '.');
+    if (parts.size() == 3 && parts[2].size() == 4) {
+        const auto day = Number(parts[0], 2, 1, 31), month = Number(parts[1], 2, 1, 12),
+                   year = Number(parts[2], 4, 1900, 9999);
+        if (day && month && year && *day > DaysInMonth(*year, *month))
+            return UpperFirstCp1250(what) + " \"" + text + "\" neexistuje: " +
+                   TextLocale::Slovak().longMonthNames[static_cast<std::size_t>(*month - 1)] + " " +
+                   std::to_string(*year) + " má len " + std::to_string(DaysInMonth(*year, *month)) + " dní.";
+    }
+    return "Neplatný " + what + " \"" + text + "\" (očakáva sa D.M.RRRR).";
+}
 
 std::optional<DayNumber> ParseDayText(const std::string& text) {
     const auto parts = Split(text, '.');
@@ -70,17 +109,20 @@ std::optional<double> ParseTimeText(const std::string& text) {
 BuiltReminder BuildReminder(const ReminderRequest& q) {
     TReminder r;
     const auto date = ParseDayText(q.date);
-    if (!date) return Refuse("Neplatný dátum \"" + q.date + "\" (očakáva sa D.M.RRRR).");
+    if (!date) return Refuse(DayTextError(q.date, "dátum"));
     const auto time = ParseTimeText(q.time);
     if (!time) return Refuse("Neplatný čas \"" + q.time + "\" (očakáva sa HH:MM).");
     r.Date = *date;
     r.Time = *time;
     if (q.text.empty()) return Refuse("Text pripomienky je prázdny.");
-    if (q.text.size() > kMaxText) return Refuse("Text pripomienky je dlhší ako " + std::to_string(kMaxText) + " bajtov.");
+    if (const std::size_t length = CharacterCount(q.text); length > kMaxTextLength)
+        return Refuse("Text pripomienky môže mať najviac " + std::to_string(kMaxTextLength) + " znakov, tento ich má " +
+                      std::to_string(length) + ".");
     for (const char c : q.text) {
         if (static_cast<unsigned char>(c) < 0x20) return Refuse("Text pripomienky obsahuje riadiaci znak.");
     }
-    if (!EncodeCp1250(q.text)) return Refuse("Text pripomienky obsahuje znak, ktorý sa nedá uložiť.");
+    if (const std::string bad = Unstorable(q.text); !bad.empty())
+        return Refuse("Text pripomienky obsahuje znaky, ktoré sa do súboru nedajú uložiť: " + bad + ".");
     r.Text = q.text;
     if (q.noticeFrom.empty()) {
         if (!q.period.empty() || !q.noticeTime.empty() || !q.weekDay.empty())
@@ -88,7 +130,7 @@ BuiltReminder BuildReminder(const ReminderRequest& q) {
         return BuiltReminder{r, {}};
     }
     const auto from = ParseDayText(q.noticeFrom);
-    if (!from) return Refuse("Neplatný začiatok upozornení \"" + q.noticeFrom + "\" (očakáva sa D.M.RRRR).");
+    if (!from) return Refuse(DayTextError(q.noticeFrom, "začiatok upozornení"));
     if (*from > r.Date) return Refuse("Upozornenia nemôžu začínať po dni pripomienky.");
     const int period = q.period.empty() ? rpDaily : IndexOf(kPeriods, q.period);
     if (period < 0) return Refuse("Neznáma perióda \"" + q.period + "\" (denne, týždenne, mesačne, ročne, bez opakovania).");

@@ -13,4 +13,18 @@ namespace kalvo::scheduler {
 // comes at once.
 SecondKey LocalAfter(SecondKey from, std::int64_t seconds);
 
+// Real time as seconds since 1970-01-01 UTC, and the local clock's reading at such an instant. Where the
+// system cannot convert an instant, the clock reads as UTC.
+using Instant = std::int64_t;
+SecondKey LocalReading(Instant at);
+// The first instant at which the local clock reads `wall` or, for a reading skipped when the clocks go
+// forward, the instant they jump past it.
+Instant FirstInstantReading(SecondKey wall);
+// The last instant at which the local clock reads `wall` (the second time, for a reading that comes
+// twice) or, for a skipped reading, the instant before the clocks jump past it.
+Instant LastInstantReading(SecondKey wall);
+// The last instant up to `limit` at which the clock still reads `at`'s reading plus the real time
+// passed, i.e. before its next change of offset.
+Instant SameOffsetThrough(Instant at, Instant limit);
+
 }  // namespace kalvo::scheduler

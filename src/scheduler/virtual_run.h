@@ -2,6 +2,7 @@
 // Runs the scheduler through a stretch of virtual time, one tick per second, as kalvo-cli simulate does.
 
 #include "core/clock.h"
+#include "scheduler/local_time.h"
 #include "scheduler/scheduler.h"
 
 namespace kalvo::scheduler {
@@ -36,6 +37,20 @@ void RunTicks(Scheduler& scheduler, VirtualClock& clock, SecondKey from, SecondK
         const SecondKey target = next ? *next : to + 1;
         if (target > now + 1) scheduler.SkipIdleTicksThrough(target - 1);
         now = target;
+    }
+}
+
+// Ticks once per second of real time from the instant `first` to `last`, with the clock reading the
+// local time of each instant as the running program reads it: on the night the clocks go forward
+// 1:59:59 is followed by 3:00:00, on the night they go back 2:59:59 by 2:00:00 again.
+template <typename AfterTick>
+void RunLocalTicks(Scheduler& scheduler, VirtualClock& clock, Instant first, Instant last, bool skipIdle,
+                   AfterTick&& afterTick) {
+    for (Instant at = first; at <= last;) {
+        const Instant through = SameOffsetThrough(at, last);  // the wall clock runs evenly up to here
+        const SecondKey from = LocalReading(at);
+        RunTicks(scheduler, clock, from, from + (through - at), skipIdle, afterTick);
+        at = through + 1;
     }
 }
 

@@ -12,8 +12,10 @@ namespace kalvo::ui {
 QString HoldableText(const QString& text, QString* refused = nullptr);
 inline bool Cp1250Holds(const QString& text) { return HoldableText(text).size() == text.size(); }
 
-// The short Slovak note shown when characters were refused.
+// The short Slovak note shown when characters were refused: every one of them, each once.
 QString RefusedNote(const QString& refused);
+// The note shown when typing or pasting would make a text longer than it may be.
+QString TooLongNote(int limit);
 
 // For line edits and editable combo boxes.
 class Cp1250Validator : public QValidator {
@@ -26,19 +28,27 @@ signals:
     void refused(const QString& characters) const;
 };
 
-// A multi-line text box for the reminder's text.
+// A multi-line text box for the reminder's text. What the user types or pastes is cut at the length
+// every way of adding a reminder allows; a text set by the program is kept as it is.
 class Cp1250TextEdit : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit Cp1250TextEdit(QWidget* parent = nullptr);
+    int MaxLength() const { return maxLength_; }
 
 signals:
     void refused(const QString& characters);
+    void tooLong(int limit);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
+
+private:
+    // `text` cut to the room left beside the selection it replaces; tells when it had to cut.
+    QString Fitting(const QString& text);
+    int maxLength_;
 };
 
 }  // namespace kalvo::ui

@@ -160,6 +160,11 @@ TFormKalendar::TFormKalendar(AppContext& ctx, QWidget* parent) : BorderlessWindo
     connect(validator, &Cp1250Validator::refused, this, &TFormKalendar::ShowRefused);
     FindName->setValidator(validator);
     connect(Memo1, &Cp1250TextEdit::refused, this, &TFormKalendar::ShowRefused);
+    connect(Memo1, &Cp1250TextEdit::tooLong, this, [this](int limit) {
+        refusedSoFar_.clear();
+        LRefused->setText(TooLongNote(limit));
+        refusedTimer_->start();
+    });
     FindName->installEventFilter(this);
     connect(FindName, &QLineEdit::returnPressed, this, &TFormKalendar::BtFindClick);
     connect(BtFind, &QToolButton::clicked, this, &TFormKalendar::BtFindClick);
@@ -192,7 +197,9 @@ void TFormKalendar::SetInputColour(QWidget* w, bool focused) {
 }
 
 void TFormKalendar::ShowRefused(const QString& characters) {
-    LRefused->setText(RefusedNote(characters));
+    // While the note is shown it names every character refused so far, not only the last one.
+    refusedSoFar_ = refusedTimer_->isActive() && !refusedSoFar_.isEmpty() ? refusedSoFar_ + characters : characters;
+    LRefused->setText(RefusedNote(refusedSoFar_));
     refusedTimer_->start();
 }
 

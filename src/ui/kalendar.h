@@ -85,6 +85,7 @@ private:
     int changingIndex_ = -1;
     std::vector<QWidget*> inputs_;
     QTimer* refusedTimer_;
+    QString refusedSoFar_;  // the characters the note on screen names
     QMetaObject::Connection focusWatch_;
 };
 

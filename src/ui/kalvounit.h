@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -84,6 +85,8 @@ public:
 #ifdef KALVO_HAVE_ICAL
     void ExportICalendarTo(const std::filesystem::path& target);
     void ImportICalendarFrom(const std::filesystem::path& source);
+    // The steady clock that bounds the expansion of recurrences on import; tests replace it.
+    std::function<std::chrono::steady_clock::time_point()> ICalendarSteadyClock;
 #endif
     void Men1Click() { BtOslavaClick(); }
     // The mouse at (x, y) over the tray icon: may slide out the name-day notice.
@@ -267,6 +270,7 @@ private:
     scheduler::CaptionTicker ticker_;
     std::unique_ptr<OwnDrawMenuStyle> menuStyle_;
     bool ending_ = false;
+    bool readingICalendar_ = false;  // an iCalendar file is being read beside the event loop
     QPointer<QWidget> trayWindow_;
     QPoint lastPolledMouse_;
     QRect trayGeometry_;

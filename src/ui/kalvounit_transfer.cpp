@@ -1,11 +1,14 @@
 // "Pripomienky" > "Exportovať" and "Importovať": reminder sets in the reminder file format, written
 // from the list and read back into it one confirmed reminder at a time.
 
+#include <QEventLoop>
 #include <cerrno>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <system_error>
+#include <thread>
 
 #include "storage/file_io.h"
 #include "ui/addnew.h"
@@ -79,6 +82,24 @@ bool IsICalendarFile(const fs::path& path) {
     const auto n = static_cast<std::size_t>(in.gcount());
     return storage::ical::LooksLikeICalendar(std::span(reinterpret_cast<const std::uint8_t*>(head), n));
 }
+
+// Runs `work` on a thread of its own while this thread goes on with its event loop, so that the tick,
+// its alarms and D-Bus calls are served meanwhile. Empty when the event loop was ended from outside
+// (the program is quitting); the work is still waited for, as it may not outlive its inputs.
+template <typename Work>
+auto BesideTheEventLoop(Work&& work) -> std::optional<decltype(work())> {
+    constexpr int kFinished = 1;
+    QEventLoop loop;
+    std::optional<decltype(work())> result;
+    std::thread worker([&] {
+        result.emplace(work());
+        QMetaObject::invokeMethod(&loop, [&loop] { loop.exit(kFinished); }, Qt::QueuedConnection);
+    });
+    const int how = loop.exec();
+    worker.join();
+    if (how != kFinished) result.reset();
+    return result;
+}
 #endif
 
 }  // namespace
@@ -116,8 +137,15 @@ void TMainForm::ImportICalendarFrom(const fs::path& source) {
         return ctx_.dialogs.ShowError(kCaption, failed + why + nothing);
     }
     storage::ical::ImportOptions options;
-    options.today = ctx_.clock.Now().day;
-    const storage::ical::ImportResult read = storage::ical::ImportICalendar(bytes.bytes, options);
+    const LocalMoment now = ctx_.clock.Now();
+    options.today = now.day;
+    options.secondOfDay = now.SecondOfDay();
+    options.limits.steadyNow = ICalendarSteadyClock;
+    readingICalendar_ = true;
+    const auto result = BesideTheEventLoop([&] { return storage::ical::ImportICalendar(bytes.bytes, options); });
+    readingICalendar_ = false;
+    if (!result) return;
+    const storage::ical::ImportResult& read = *result;
     if (read.status != storage::ical::ImportStatus::Ok) return ctx_.dialogs.ShowError(kCaption, failed + read.problem + nothing);
     if (read.events.empty()) {
         const std::string summary = storage::ical::ImportSummary(read.refused, {});
@@ -162,7 +190,11 @@ void TMainForm::Exportova1Click() {
         }
     }
 #ifdef KALVO_HAVE_ICAL
-    if (storage::ical::HasICalendarExtension(storage::Utf8FromPath(target.filename()))) return ExportICalendarTo(target);
+    if (storage::ical::HasICalendarExtension(storage::Utf8FromPath(target.filename()))) {
+        if (readingICalendar_)
+            return ctx_.dialogs.Inform(kCaption, "Kalvo ešte číta iný súbor iCalendar. Skúste to, prosím, o chvíľu.");
+        return ExportICalendarTo(target);
+    }
 #endif
     Store().SaveTo(target, Store().Reminders());
 }
@@ -178,7 +210,11 @@ void TMainForm::Importova1Click() {
 
     const fs::path source = storage::PathFromUtf8(*chosen);
 #ifdef KALVO_HAVE_ICAL
-    if (IsICalendarFile(source)) return ImportICalendarFrom(source);
+    if (IsICalendarFile(source)) {
+        if (readingICalendar_)
+            return ctx_.dialogs.Inform(kCaption, "Kalvo ešte číta iný súbor iCalendar. Skúste to, prosím, o chvíľu.");
+        return ImportICalendarFrom(source);
+    }
 #endif
     storage::ReadResult read = storage::ReadReminderFile(source);
     if (const std::string problem = ImportProblem(read); !problem.empty()) {

@@ -173,6 +173,11 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
 
     // What the reminder file cannot hold never gets into the text or the typed combo boxes.
     connect(EText, &Cp1250TextEdit::refused, this, &TEditMessage::ShowRefused);
+    connect(EText, &Cp1250TextEdit::tooLong, this, [this](int limit) {
+        refusedSoFar_.clear();
+        LRefused->setText(TooLongNote(limit));
+        refusedTimer_->start();
+    });
     for (QComboBox* box : {CBPeriod, CBDen}) {
         auto* validator = new Cp1250Validator(box);
         connect(validator, &Cp1250Validator::refused, this, &TEditMessage::ShowRefused);
@@ -412,7 +417,9 @@ void TEditMessage::CBPictureChange() {
 }
 
 void TEditMessage::ShowRefused(const QString& characters) {
-    LRefused->setText(RefusedNote(characters));
+    // While the note is shown it names every character refused so far, not only the last one.
+    refusedSoFar_ = refusedTimer_->isActive() && !refusedSoFar_.isEmpty() ? refusedSoFar_ + characters : characters;
+    LRefused->setText(RefusedNote(refusedSoFar_));
     refusedTimer_->start();
 }
 

@@ -147,6 +147,42 @@ class CliICalTest(unittest.TestCase):
         self.assertIn("nothing was changed", err)
         self.assertEqual(self.read("jana.dat"), damaged)
 
+    def event(self, summary, start, rule=""):
+        return (f"BEGIN:VEVENT\r\nUID:{summary}\r\nDTSTART:{start}\r\n" + (f"RRULE:{rule}\r\n" if rule else "") +
+                f"SUMMARY:{summary}\r\nEND:VEVENT\r\n")
+
+    def calendar(self, name, *events):
+        self.write(name, ("BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + "".join(events) + "END:VCALENDAR\r\n").encode())
+        return self.path(name)
+
+    def test_a_recurrence_that_never_matches_is_refused_by_name_and_the_import_ends(self):
+        f = self.calendar("nikdy.ics", self.event(
+            "Nikdy", "19000101T000000", "FREQ=SECONDLY;BYSECOND=1;BYMINUTE=1;BYHOUR=1;BYMONTH=2;BYMONTHDAY=30"),
+            self.event("Denne", "20261101T080000", "FREQ=DAILY"))
+        p = subprocess.run([CLI, "--dir", self.dir, "--user", "jana", "import-ics", f, "--yes"], capture_output=True,
+                           env=dict(os.environ, TZ="Europe/Bratislava", LANG="C.UTF-8"), timeout=60)
+        self.assertEqual(p.returncode, 0, p.stderr)
+        result = json.loads(p.stdout)
+        self.assertEqual(result["added"], 1)
+        self.assertEqual(result["refused"], [{"event": "„Nikdy“ (1.1.1900)",
+                                              "reason": "jej opakovanie (RRULE) sa nedá vypočítať v rozumnom čase"}])
+
+    def test_the_present_moment_decides_what_is_past_and_which_occurrence_comes_next(self):
+        f = self.calendar("dnes.ics", self.event("Denne", "20261101T080000", "FREQ=DAILY"),
+                          self.event("Rano", "20270101T070000"), self.event("Neskor", "20270101T100000"))
+        code, out, err = run("--dir", self.dir, "--user", "nova", "import-ics", f, "--yes", "--now", "2027-01-01 09:38:00")
+        self.assertEqual(code, 0, err)
+        result = json.loads(out)
+        self.assertEqual((result["added"], result["refused"]), (2, [{"event": "„Rano“ (1.1.2027)", "reason": "už minula"}]))
+        records = json.loads(run("decode", self.path("nova.dat"))[1])["records"]
+        self.assertEqual([(r["Text"], r["Date"], r["Time"]) for r in records],
+                         [("Neskor", 46388, 10 / 24), ("Denne", 46389, 8 / 24)])  # tomorrow 8:00, not today's
+        # --today stands for the start of that day; the two cannot be given together.
+        code, out, _ = run("--dir", self.dir, "--user", "ina", "import-ics", f, "--yes", "--today", "2027-01-01")
+        self.assertEqual((code, json.loads(out)["added"]), (0, 3))
+        self.assertEqual(run("--dir", self.dir, "import-ics", f, "--today", "2027-01-01", "--now", "2027-01-01 09:00:00")[0], 2)
+        self.assertEqual(run("--dir", self.dir, "import-ics", f, "--now", "2027-01-01 9:00")[0], 2)
+
     def test_usage_and_file_errors(self):
         self.assertEqual(self.cli("export-ics")[0], 2)
         self.assertEqual(self.cli("import-ics")[0], 2)

@@ -393,6 +393,23 @@ class CliTest(unittest.TestCase):
         self.assertEqual(code, 1, err)
         self.assertTrue(os.path.isdir(self.path("eva.dat")))
 
+    def test_simulate_walks_the_local_clock_across_daylight_saving(self):
+        # 28 Mar 2027 (day 46474): at 2:00 the clocks go forward, so 2:30 never comes; the reminder of
+        # 2:30 fires when the clock jumps to 3:00. 31 Oct 2027 (day 46691): 2:00-2:59 comes twice.
+        self.write("eva.dat", reminders(record(date=46474, time=2.5 / 24, text=b"jar"),
+                                        record(date=46691, time=2.5 / 24, text=b"jesen")))
+        self.write("setup.dat", setup(delete_old=0))
+        env = dict(ENV, TZ="Europe/Bratislava")
+
+        def simulate(start, end):
+            p = subprocess.run([CLI, "--dir", self.dir, "--user", "eva", "simulate", "--from", start, "--to", end],
+                               capture_output=True, env=env)
+            self.assertEqual(p.returncode, 0, p.stderr.decode("utf-8"))
+            return [json.loads(line)["at"] for line in p.stdout.decode("utf-8").splitlines()]
+
+        self.assertEqual(simulate("2027-03-28 01:00:00", "2027-03-28 04:00:00"), ["2027-03-28 03:00:00"])
+        self.assertEqual(simulate("2027-10-31 01:00:00", "2027-10-31 04:00:00"), ["2027-10-31 02:30:00"])
+
     def add(self, *args):
         return run("--dir", self.dir, "--user", "eva", "add", *args)
 
@@ -419,6 +436,22 @@ class CliTest(unittest.TestCase):
              "noticeFrom": "", "period": "", "noticeTime": ""}]})
         code, out, _ = run("--dir", self.dir, "--user", "nikto", "list", "--day", "9.12.2026")
         self.assertEqual((code, json.loads(out)["reminders"]), (0, []))
+
+    def test_add_tells_exactly_what_is_wrong(self):
+        code, _, err = self.add("29.2.2027", "9:00", "x")
+        self.assertEqual((code, err.strip()), (2, 'kalvo-cli: Dátum "29.2.2027" neexistuje: február 2027 má len 28 dní.'))
+        code, _, err = self.add("1.3.2027", "9:00", "Test 😀 Ωmega")
+        self.assertEqual(code, 2)
+        self.assertIn("„😀“, „Ω“", err)
+        self.assertEqual(self.add("1.3.2027", "9:00", "ľ" * 1000)[0], 0)  # the editor's limit, in characters
+        code, _, err = self.add("1.3.2027", "9:00", "a" * 1001)
+        self.assertEqual(code, 2)
+        self.assertIn("najviac 1000 znakov", err)
+        # Into a folder that does not exist: nothing is kept anywhere, and it says so.
+        code, _, err = run("--dir", self.path("nie/je"), "--user", "eva", "add", "1.3.2027", "9:00", "x")
+        self.assertEqual(code, 1, err)
+        self.assertNotIn("pamäti", err)
+        self.assertIn("Pripomienka sa nepridala a nikde nezostala", err)
 
     def test_add_refuses_bad_arguments_in_slovak(self):
         cases = [("30.2.2026", "9:00", "x"), ("9.12.26", "9:00", "x"), ("9.12.2026", "9", "x"),

@@ -6,12 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ctime>
 #include <limits>
 #include <random>
 
 #include "core/due.h"
 #include "scheduler/next_due.h"
+#include "scheduler/local_time.h"
 #include "scheduler_fixture.h"
+#include "support/scoped_env.h"
 
 namespace kalvo::test {
 namespace {
@@ -83,6 +86,74 @@ TEST(VirtualRun, SkippingIdleSecondsGivesTheSameAlarmsAndFiles) {
         EXPECT_EQ(every.File("eva.dat"), skipping.File("eva.dat"));
         EXPECT_EQ(every.File("eva_old.dat"), skipping.File("eva_old.dat"));
         EXPECT_EQ(every.sched->State().LastSignalHour, skipping.sched->State().LastSignalHour);
+    }
+}
+
+// Time zones come from TZ; these tests pin it, so the machine's own zone never leaks in.
+class Zone {
+public:
+    explicit Zone(const char* tz) : env_("TZ", std::string(tz)) { tzset(); }
+    ~Zone() { tzset(); }
+
+private:
+    ScopedEnv env_;
+};
+
+SecondKey Wall(int y, int mo, int d, int h, int mi, int s) { return scheduler::KeyOf(LocalMoment{Day(y, mo, d), h, mi, s}); }
+
+TEST(LocalClock, ReadingsThatDoNotExistNeverComeAndTheHourGoneBackComesTwice) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the C runtime of Windows knows no zone names";
+#endif
+    const Zone zone("Europe/Bratislava");
+    // 28 March 2027: at 2:00 the clocks go forward to 3:00.
+    const scheduler::Instant beforeJump = scheduler::FirstInstantReading(Wall(2027, 3, 28, 1, 59, 59));
+    EXPECT_EQ(scheduler::LocalReading(beforeJump + 1), Wall(2027, 3, 28, 3, 0, 0));
+    EXPECT_EQ(scheduler::FirstInstantReading(Wall(2027, 3, 28, 2, 30, 0)), beforeJump + 1);
+    EXPECT_EQ(scheduler::LastInstantReading(Wall(2027, 3, 28, 2, 30, 0)), beforeJump);
+    EXPECT_EQ(scheduler::SameOffsetThrough(beforeJump - 100, beforeJump + 100), beforeJump);
+    // 31 October 2027: at 3:00 they go back to 2:00, so 2:30 comes twice, an hour apart.
+    const SecondKey twice = Wall(2027, 10, 31, 2, 30, 0);
+    EXPECT_EQ(scheduler::LastInstantReading(twice) - scheduler::FirstInstantReading(twice), 3600);
+    EXPECT_EQ(scheduler::LocalReading(scheduler::FirstInstantReading(twice)), twice);
+    const scheduler::Instant plain = scheduler::FirstInstantReading(Wall(2027, 6, 1, 12, 0, 0));
+    EXPECT_EQ(scheduler::LastInstantReading(Wall(2027, 6, 1, 12, 0, 0)), plain);
+    EXPECT_EQ(scheduler::SameOffsetThrough(plain, plain + 86400), plain + 86400);
+}
+
+TEST(VirtualRun, WalksTheLocalClockAcrossDaylightSavingChanges) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the C runtime of Windows knows no zone names";
+#endif
+    const Zone zone("Europe/Bratislava");
+    struct Night {
+        SecondKey from, to;
+        TReminder reminder;
+        std::vector<SecondKey> alarms;
+    };
+    const Night nights[] = {
+        // The reminder of a reading that never comes fires when the clock jumps past it.
+        {Wall(2027, 3, 28, 1, 0, 0), Wall(2027, 3, 28, 4, 0, 0), Ordinary(Day(2027, 3, 28), At(2, 30), "jar"),
+         {Wall(2027, 3, 28, 3, 0, 0)}},
+        {Wall(2027, 10, 31, 1, 0, 0), Wall(2027, 10, 31, 4, 0, 0), Ordinary(Day(2027, 10, 31), At(2, 30), "jeseň"),
+         {Wall(2027, 10, 31, 2, 30, 0)}},
+    };
+    for (const Night& n : nights) {
+        SCOPED_TRACE(n.reminder.Text);
+        World every, skipping;
+        for (World* w : {&every, &skipping}) {
+            w->clock.Set(n.from);
+            w->Start({n.reminder});
+            scheduler::RunLocalTicks(*w->sched, w->clock, scheduler::FirstInstantReading(n.from),
+                                     scheduler::LastInstantReading(n.to), w == &skipping, [] {});
+        }
+        for (const World* w : {&every, &skipping}) {
+            std::vector<SecondKey> at;
+            for (const auto& a : w->host.alarms) at.push_back(scheduler::KeyOf(a.at));
+            EXPECT_EQ(at, n.alarms);
+        }
+        EXPECT_EQ(every.File("eva.dat"), skipping.File("eva.dat"));
+        EXPECT_EQ(every.File("eva_old.dat"), skipping.File("eva_old.dat"));
     }
 }
 

@@ -286,7 +286,9 @@ private slots:
             QApplication::clipboard()->setText(QStringLiteral("!🙂→"));
             e->EText->paste();
             QCOMPARE(e->EText->toPlainText(), QStringLiteral("Čaj  o piatej!"));
-            QCOMPARE(e->LRefused->text(), QStringLiteral("Znaky „🙂→“ sa do súboru nedajú uložiť, preto sa nevložili."));
+            // While the note is shown it names every character refused so far.
+            QCOMPARE(e->LRefused->text(),
+                     QStringLiteral("Znaky „漢“, „🙂“ a „→“ sa do súboru nedajú uložiť, preto sa nevložili."));
             CheckNotice(e);
             e->CBPeriod->lineEdit()->clear();
             e->CBPeriod->lineEdit()->insert(QStringLiteral("de→nne"));
@@ -296,6 +298,24 @@ private slots:
         const TReminder r = o.f.ReadReminders().at(0);
         QCOMPARE(r.Text, std::string("Čaj  o piatej!"));
         QCOMPARE(r.Period, 0);
+    }
+
+    void everyRefusedCharacterIsNamedAndTheTextStopsAtTheLengthEveryInputAllows() {
+        Opened o({});
+        o.Add([](ui::TEditMessage* e) {
+            Type(e->EText, QStringLiteral("Test 😀 Ωmega"));
+            QCOMPARE(e->EText->toPlainText(), QStringLiteral("Test  mega"));
+            QCOMPARE(e->LRefused->text(), QStringLiteral("Znaky „😀“ a „Ω“ sa do súboru nedajú uložiť, preto sa nevložili."));
+            e->EText->clear();
+            QApplication::clipboard()->setText(QString(1206, QChar(u'ľ')));
+            e->EText->paste();
+            QCOMPARE(e->EText->toPlainText().size(), qsizetype(kMaxTextLength));
+            QCOMPARE(e->LRefused->text(), QStringLiteral("Text môže mať najviac 1000 znakov, ďalšie sa nevložili."));
+            Type(e->EText, QStringLiteral("x"));
+            QCOMPARE(e->EText->toPlainText().size(), qsizetype(kMaxTextLength));
+            QTest::mouseClick(e->SpeedButton1, Qt::LeftButton);
+        });
+        QCOMPARE(o.f.ReadReminders().at(0).Text.size(), 2 * kMaxTextLength);  // ľ is two bytes of UTF-8
     }
 
     void pickedFilesReplaceTheSecondItemAndPathsTheFileCannotHoldAreRefused() {

@@ -2,6 +2,9 @@
 // asks the same question for each event and tells once what it could not take.
 
 #include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <future>
 #include <deque>
 #include <fstream>
 #include <iterator>
@@ -95,6 +98,30 @@ private slots:
         QVERIFY2(said.rfind("3 udalosti sa nedali prevziať:\n", 0) == 0, said.c_str());
         QVERIFY2(said.find("neznáme časové pásmo „Mars/Olympus_Mons“") != std::string::npos, said.c_str());
         QVERIFY2(said.find("Pri 1 udalosti sa nedalo prevziať všetko") != std::string::npos, said.c_str());
+    }
+
+    // The file is read beside the event loop: the tick's timer and D-Bus calls are served meanwhile.
+    void theEventLoopRunsWhileAFileIsRead() {
+        UiFixture f;
+        f.CreateWindows();
+        const std::string ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nDTSTART:20261101T080000\r\n"
+                                "RRULE:FREQ=DAILY\r\nSUMMARY:Denne\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+        f.folder.Write("denne.ics", std::vector<std::uint8_t>(ics.begin(), ics.end()));
+        auto timer = std::make_shared<std::promise<void>>();
+        std::shared_future<void> timerRan = timer->get_future().share();
+        QTimer::singleShot(0, [timer] { timer->set_value(); });
+        std::atomic<bool> first{true};
+        std::atomic<bool> servedWhileReading{false};
+        // The first reading of the expansion's clock waits until the timer has run (at most a few seconds,
+        // which only a fault spends).
+        f.ctx->windows.main->ICalendarSteadyClock = [&] {
+            if (first.exchange(false))
+                servedWhileReading = timerRan.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+            return std::chrono::steady_clock::now();
+        };
+        QCOMPARE(Import(f, PathOf(f, "denne.ics"), {Add}), 1);
+        QVERIFY(servedWhileReading);
+        QCOMPARE(f.ReadReminders().size(), std::size_t{1});
     }
 
     void badIcsFilesChangeNothingAndSaySo() {

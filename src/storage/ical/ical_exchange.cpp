@@ -24,6 +24,7 @@
 #include "core/datetime.h"
 #include "core/due.h"
 #include "storage/file_io.h"
+#include "storage/ical/recurrence_walk.h"
 
 namespace kalvo::storage::ical {
 namespace {
@@ -35,11 +36,6 @@ struct ComponentFree {
     void operator()(icalcomponent* c) const { icalcomponent_free(c); }
 };
 using Component = std::unique_ptr<icalcomponent, ComponentFree>;
-
-struct IteratorFree {
-    void operator()(icalrecur_iterator* i) const { icalrecur_iterator_free(i); }
-};
-using RecurIterator = std::unique_ptr<icalrecur_iterator, IteratorFree>;
 
 // libical's default makes some errors abort the program; a damaged file must never do that.
 void QuietLibical() {
@@ -609,51 +605,36 @@ std::string CountAlarmsText(std::size_t n) {
 
 struct Occurrence {
     Wall start;
-    bool found = false;
-    bool tooDense = false;
+    WalkEnd end = WalkEnd::NoMore;
 };
 
-// The first occurrence of a recurring event on today or later, in local time.
+// The first occurrence of a recurring event at the moment `now` or later, in local time.
 Occurrence NextOccurrence(icalcomponent* ev, icaltimetype dtstart, const icaltimezone* zone,
-                          const icalrecurrencetype& rule, DayNumber today) {
+                          const icalrecurrencetype& rule, const Wall& now, WalkBudget& budget) {
     Occurrence result;
     dtstart.zone = zone;
-    RecurIterator it(icalrecur_iterator_new(rule, dtstart));
-    if (!it) {
-        result.tooDense = true;
-        return result;
-    }
-    if (rule.count == 0) {
-        // Start the walk shortly before today, in the event's own wall clock.
-        const CivilDate c = DayToCivil(std::int64_t{today} - 2);
-        icaltimetype from = dtstart;
-        from.year = static_cast<int>(c.year);
-        from.month = c.month;
-        from.day = c.day;
-        if (icaltime_compare(from, dtstart) > 0) icalrecur_iterator_set_start(it.get(), from);
-    }
+    // The walk starts shortly before today in the event's own wall clock, which may be a day off ours.
+    icaltimetype from = dtstart;
+    const CivilDate c = DayToCivil(now.day - 2);
+    from.year = static_cast<int>(std::clamp<std::int64_t>(c.year, 0, 100000));
+    from.month = c.month;
+    from.day = c.day;
     std::vector<icaltimetype> excluded;
     for (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_EXDATE_PROPERTY); p;
          p = icalcomponent_get_next_property(ev, ICAL_EXDATE_PROPERTY))
         excluded.push_back(icalproperty_get_exdate(p));
-    constexpr int kMaxSteps = 100000;
-    for (int step = 0; step < kMaxSteps; ++step) {
-        const icaltimetype t = icalrecur_iterator_next(it.get());
-        if (icaltime_is_null_time(t)) return result;
-        bool skip = false;
+    bool unreadable = false;
+    result.end = WalkRecurrence(rule, dtstart, from, budget, [&](const icaltimetype& t) {
         for (const icaltimetype& x : excluded)
             if (x.year == t.year && x.month == t.month && x.day == t.day &&
-                (x.is_date || t.is_date || (x.hour == t.hour && x.minute == t.minute))) skip = true;
-        if (skip) continue;
+                (x.is_date || t.is_date || (x.hour == t.hour && x.minute == t.minute)))
+                return false;
         const auto local = ToLocal(t, zone);
-        if (!local) return result;
-        if (local->day >= today) {
-            result.start = *local;
-            result.found = true;
-            return result;
-        }
-    }
-    result.tooDense = true;
+        if (!local) return unreadable = true;
+        result.start = *local;
+        return local->Total() >= now.Total();
+    });
+    if (unreadable) result.end = WalkEnd::NoMore;
     return result;
 }
 
@@ -687,7 +668,10 @@ bool PlainZoneName(std::string_view tzid) {
 
 class Importer {
 public:
-    Importer(icalcomponent* calendar, const ImportOptions& o, ImportResult& out) : cal_(calendar), o_(o), out_(out) {}
+    Importer(icalcomponent* calendar, const ImportOptions& o, ImportResult& out)
+        : cal_(calendar), o_(o), out_(out), now_{o.today, std::clamp(o.secondOfDay, 0, 86399)} {
+        importDeadline_ = SteadyNow() + o_.limits.perImport;
+    }
 
     void Event(icalcomponent* ev) {
         const char* rawSummary = icalcomponent_get_summary(ev);
@@ -749,9 +733,17 @@ public:
         if (icalproperty* rp = icalcomponent_get_first_property(ev, ICAL_RRULE_PROPERTY)) {
             const icalrecurrencetype rule = icalproperty_get_rrule(rp);
             if (rule.freq == ICAL_NO_RECURRENCE) return Refuse(label, "jej opakovanie (RRULE) sa nedá prečítať");
-            const Occurrence next = NextOccurrence(ev, dtstart, zone, rule, o_.today);
-            if (next.tooDense) return Refuse(label, "jej opakovanie (RRULE) sa nedá vypočítať");
-            if (!next.found) return Refuse(label, "všetky jej termíny už minuli");
+            WalkBudget budget{[this] { return SteadyNow(); },
+                              std::min(SteadyNow() + o_.limits.perEvent, importDeadline_), o_.limits.candidates,
+                              kMaxOccurrences};
+            const Occurrence next = NextOccurrence(ev, dtstart, zone, rule, now_, budget);
+            switch (next.end) {
+                case WalkEnd::Found: break;
+                case WalkEnd::NoMore: return Refuse(label, "všetky jej termíny už minuli");
+                case WalkEnd::OverBudget: return Refuse(label, "jej opakovanie (RRULE) sa nedá vypočítať v rozumnom čase");
+                case WalkEnd::TooDense:
+                case WalkEnd::Unreadable: return Refuse(label, "jej opakovanie (RRULE) sa nedá vypočítať");
+            }
             start = next.start;
             yearly = rule.freq == ICAL_YEARLY_RECURRENCE && rule.interval <= 1;
             if (!yearly)
@@ -760,7 +752,7 @@ public:
             if (icalcomponent_get_next_property(ev, ICAL_RRULE_PROPERTY) ||
                 icalcomponent_get_first_property(ev, ICAL_RDATE_PROPERTY))
                 notes.push_back("ďalšie pravidlá opakovania (RRULE, RDATE) sa nedali prevziať");
-        } else if (first->day < o_.today) {
+        } else if (first->Total() < now_.Total()) {
             return Refuse(label, "už minula");
         }
         if (start.day < INT32_MIN / 2 || start.day > INT32_MAX / 2) return Refuse(label, "jej dátum je mimo rozsahu");
@@ -843,9 +835,18 @@ public:
     }
 
 private:
+    // More occurrences than this before the present moment make a rule too dense to walk.
+    static constexpr std::size_t kMaxOccurrences = 100000;
+
+    std::chrono::steady_clock::time_point SteadyNow() const {
+        return o_.limits.steadyNow ? o_.limits.steadyNow() : std::chrono::steady_clock::now();
+    }
+
     icalcomponent* cal_;
     const ImportOptions& o_;
     ImportResult& out_;
+    Wall now_;
+    std::chrono::steady_clock::time_point importDeadline_;
 };
 
 void ReadCalendar(icalcomponent* cal, const ImportOptions& options, ImportResult& out) {

@@ -8,8 +8,10 @@
 // reminder is a wall-clock time that fires at that clock reading wherever the computer is; X-KALVO-*
 // properties carry what RFC 5545 cannot say exactly, so Kalvo reads its own export back unchanged.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -70,9 +72,22 @@ struct ImportResult {
     std::vector<RefusedEvent> refused;
 };
 
+// Every recurrence is expanded under these bounds, so that no rule (one that can never match, say) holds
+// the import; an event that exceeds them is refused by name.
+struct ExpansionLimits {
+    std::uint64_t candidates = 1'000'000;  // moments libical may look at for one event
+    std::chrono::milliseconds perEvent{1000};
+    std::chrono::milliseconds perImport{5000};  // all events of one file together
+    // The steady clock the time is measured with; std::chrono::steady_clock when empty.
+    std::function<std::chrono::steady_clock::time_point()> steadyNow;
+};
+
 struct ImportOptions {
-    // Events that start before this day are not taken; recurring ones give their next start from it.
+    // The present moment: events that start before it are not taken; recurring ones give their first
+    // start from it on.
     DayNumber today = 0;
+    int secondOfDay = 0;
+    ExpansionLimits limits;
 };
 
 // Never throws for any bytes; times with TZID or UTC are converted to the local time of the process.
