@@ -168,6 +168,7 @@ FileBytes ReadChecked(const fs::path& path, std::uintmax_t limit, std::uintmax_t
     else if (S_ISDIR(st.st_mode)) err = EISDIR;
     else if (!S_ISREG(st.st_mode)) err = kErrorNotRegularFile;
     else if (static_cast<std::uintmax_t>(st.st_size) > limit) err = EFBIG;
+    else bytes.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(static_cast<std::uintmax_t>(st.st_size), most)));
     while (err == 0 && bytes.size() < most) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uintmax_t>(sizeof buffer, most - bytes.size()));
         const ssize_t n = ::read(fd, buffer, want);
