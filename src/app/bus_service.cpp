@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
+#include <QTimer>
 
 #include "app/program_windows.h"
 #include "ui/kalvounit.h"
@@ -70,7 +71,8 @@ bool BusService::Register() {
 }
 
 void BusService::Refuse(const char* error, const QString& text) {
-    sendErrorReply(QString::fromLatin1(error), text);
+    lastRefusal_ = QString::fromLatin1(error);
+    if (calledFromDBus()) sendErrorReply(lastRefusal_, text);
 }
 
 QString BusService::Identity(QString& user) {
@@ -82,9 +84,28 @@ void BusService::Add(const ReminderRequest& request) {
     const BuiltReminder built = BuildReminder(request);
     if (!built.reminder) return Refuse(kInvalidArgument, Q(built.error));
     ui::TMainForm* main = ctx_.windows.main;
-    main->Store().Reminders().push_back(*built.reminder);
-    if (!main->CommitChange(/*sort=*/true))
+    bool saved = false;
+    StoreMessagesAfterReply([&] {
+        main->Store().Reminders().push_back(*built.reminder);
+        saved = main->CommitChange(/*sort=*/true);
+    });
+    if (!saved)
         Refuse(kSaveFailed, QStringLiteral("Pripomienku sa nepodarilo uložiť do súboru; zostáva v pamäti programu."));
+}
+
+void BusService::StoreMessagesAfterReply(const std::function<void()>& step) {
+    std::vector<std::string> told;
+    {
+        storage::ReminderStore::HeldMessages held(ctx_.windows.main->Store());
+        step();
+        told = held.Take();
+    }
+    // The reply leaves when the call returns; the person at the screen is told after that, so that a
+    // message box left open never holds the caller.
+    if (!told.empty())
+        QTimer::singleShot(0, this, [this, told = std::move(told)] {
+            for (const std::string& text : told) ctx_.dialogs.ShowError("Kalvo", text);
+        });
 }
 
 void BusService::AddReminder(const QString& date, const QString& time, const QString& text) {
@@ -120,7 +141,7 @@ void BusService::Acknowledge() {
     ui::TMesgPopUp* popup = ctx_.windows.popup;
     if (!popup || !popup->isVisible())
         return Refuse(kNoAlarm, QStringLiteral("Práve sa nezobrazuje žiadna pripomienka."));
-    popup->Label9Click();
+    StoreMessagesAfterReply([popup] { popup->Label9Click(); });
 }
 
 void BusService::Snooze(uint minutes) {
@@ -128,7 +149,9 @@ void BusService::Snooze(uint minutes) {
         return Refuse(kInvalidArgument, QStringLiteral("Pripomienku možno odložiť o 1 až 1440 minút."));
     if (!ctx_.windows.popup || !ctx_.windows.popup->isVisible())
         return Refuse(kNoAlarm, QStringLiteral("Práve sa nezobrazuje žiadna pripomienka."));
-    if (const QString refused = SnoozeShownAlarm(ctx_, minutes); !refused.isEmpty()) Refuse(kNotAvailable, refused);
+    QString refused;
+    StoreMessagesAfterReply([&] { refused = SnoozeShownAlarm(ctx_, minutes); });
+    if (!refused.isEmpty()) Refuse(kNotAvailable, refused);
 }
 
 }  // namespace kalvo::app

@@ -6,6 +6,7 @@
 #include <QDBusArgument>
 #include <QList>
 #include <QObject>
+#include <functional>
 
 #include "core/reminder_request.h"
 #include "ui/app_context.h"
@@ -31,6 +32,9 @@ public:
     // False where there is no session bus or the name is taken; the files serve kalvo-cli then.
     bool Register();
 
+    // The D-Bus error name of the last call refused, for whoever calls the slots directly.
+    const QString& LastRefusal() const { return lastRefusal_; }
+
 public Q_SLOTS:
     Q_SCRIPTABLE QString Identity(QString& user);
     Q_SCRIPTABLE void AddReminder(const QString& date, const QString& time, const QString& text);
@@ -46,8 +50,11 @@ public Q_SLOTS:
 private:
     void Add(const ReminderRequest& request);
     void Refuse(const char* error, const QString& text);
+    // Runs `step` with the store's messages held and shows them after the reply.
+    void StoreMessagesAfterReply(const std::function<void()>& step);
 
     ui::AppContext& ctx_;
+    QString lastRefusal_;
 };
 
 }  // namespace kalvo::app

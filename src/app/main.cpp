@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSessionManager>
 #include <QThread>
 #include <cstdlib>
 #include <memory>
@@ -78,6 +79,16 @@ int main(int argc, char** argv) {
             ctx.windows.plan->close();
             QApplication::quit();
         });
+#ifndef QT_NO_SESSIONMANAGER
+        // The session ends: changes only in memory are saved if they can be, else the user decides, and
+        // may stop the log-out to keep them.
+        QObject::connect(&app, &QGuiApplication::commitDataRequest, main, [main](QSessionManager& manager) {
+            if (!main->SettleUnsaved(manager.allowsInteraction())) manager.cancel();
+            manager.release();
+        });
+#endif
+        // Whatever else ends the loop: a last try.
+        QObject::connect(&app, &QCoreApplication::aboutToQuit, main, [main] { main->SettleUnsaved(false); });
 
 #ifndef _WIN32
         // After a resume the timer may take its time; what fell due while asleep is handled at once.

@@ -71,7 +71,7 @@ int Encode(Context& ctx) {
     // The whole file is replaced on purpose; the lock keeps the replacement out of another writer's
     // read-compare-write, and a running program takes it in as an outside change.
     const std::filesystem::path path = storage::PathFromUtf8(file);
-    const storage::FolderLock lock(path.parent_path(), storage::LockWait());
+    const storage::FolderLock lock(storage::LockFolderOf(path), storage::LockWait());
     if (!lock && lock.ErrorCode() == 0)
         throw CliError(kFileError, file + ": " + storage::DescribeError(storage::kErrorLockTimeout));
     if (const auto w = storage::WriteFileAtomically(path, *bytes); !w)

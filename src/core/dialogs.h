@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kalvo {
 
@@ -25,6 +26,12 @@ public:
     virtual void ShowError(const std::string& caption, const std::string& text) = 0;
     virtual std::optional<std::string> ChooseOpenFile(const FileDialogOptions& options) = 0;
     virtual std::optional<std::string> ChooseSaveFile(const FileDialogOptions& options) = 0;
+    // A question with buttons of its own: the index of the one chosen, -1 when the question was closed
+    // (or there is no one to ask: callers make -1 the safe answer).
+    virtual int AskChoice(const std::string& /*caption*/, const std::string& /*text*/,
+                          const std::vector<std::string>& /*buttons*/, QuestionIcon /*icon*/) {
+        return -1;
+    }
 };
 
 }  // namespace kalvo

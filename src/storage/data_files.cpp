@@ -1,5 +1,8 @@
 #include "storage/data_files.h"
 
+#include <cstdio>
+
+#include "core/datetime.h"
 #include "storage/file_io.h"
 
 namespace kalvo::storage {
@@ -25,6 +28,14 @@ std::string SafeFileStem(std::string_view userName) {
         reserved = true;
     if (reserved) stem += '_';
     return stem;
+}
+
+std::filesystem::path DamagedCopyName(const std::filesystem::path& file, const LocalMoment& now) {
+    const CivilDate c = DayToCivil(now.day);
+    char stamp[40];
+    std::snprintf(stamp, sizeof stamp, "%04lld%02d%02d-%02d%02d%02d", static_cast<long long>(c.year), c.month, c.day,
+                  now.hour, now.minute, now.second);
+    return file.parent_path() / PathFromUtf8(Utf8FromPath(file.filename()) + ".poskodeny-" + stamp);
 }
 
 std::filesystem::path DataFiles::UserFile() const { return folder / PathFromUtf8(SafeFileStem(user) + ".dat"); }

@@ -5,12 +5,17 @@
 #include <string>
 #include <string_view>
 
+#include "core/clock.h"
+
 namespace kalvo::storage {
 
 // The user name as a file name: characters that could leave the folder or that file systems refuse
 // become '_', a name that is empty or only dots becomes "user", and a name that would land on one of the
 // program's own files or on a device name gets a trailing '_'.
 std::string SafeFileStem(std::string_view userName);
+
+// Where a damaged file is kept before a save replaces it: beside it, "<name>.poskodeny-YYYYMMDD-HHMMSS".
+std::filesystem::path DamagedCopyName(const std::filesystem::path& file, const LocalMoment& now);
 
 struct DataFiles {
     std::filesystem::path folder;

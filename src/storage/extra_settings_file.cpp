@@ -91,7 +91,7 @@ void OpenExtraSetup(const std::filesystem::path& file, TSettings& settings) {
 
 WriteResult SaveExtraSetup(const std::filesystem::path& file, const TSettings& settings) {
     // Read and written under the folder's lock, so the keys another process wrote meanwhile are kept.
-    const FolderLock lock(file.parent_path(), LockWait());
+    const FolderLock lock(LockFolderOf(file), LockWait());
     if (!lock && lock.ErrorCode() == 0) return WriteResult{false, kErrorLockTimeout};
     const FileBytes read = ReadFileBytes(file, kIniLimit);
     if (read.outcome == ReadOutcome::Missing && ExtraSettingsAtDefaults(settings)) return {};

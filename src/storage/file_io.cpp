@@ -1,8 +1,11 @@
 #include "storage/file_io.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <limits>
+#include <optional>
 #include <random>
 #include <system_error>
 
@@ -13,6 +16,7 @@
 #include <thread>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -102,44 +106,117 @@ int ReplaceFile(const fs::path& from, const fs::path& to) {
 
 }  // namespace
 
-FileBytes ReadFileBytes(const fs::path& path, std::uintmax_t limit) {
+namespace {
+
+int ErrnoOf(const std::error_code& ec) {
+    const std::error_condition c = ec.default_error_condition();
+    return c.category() == std::generic_category() && c.value() != 0 ? c.value() : EIO;
+}
+
+FileBytes Refused(ReadOutcome outcome, int errorCode) {
     FileBytes result;
+    result.outcome = outcome;
+    result.errorCode = errorCode;
+    return result;
+}
+
+// The type and size are asked before anything is opened: a pipe would hold open() until a writer came,
+// a device would be read without end.
+std::optional<FileBytes> RefusedByKind(const fs::path& path, std::uintmax_t limit) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (status.type() == fs::file_type::not_found) return Refused(ReadOutcome::Missing, ENOENT);
+    if (ec) return Refused(ReadOutcome::Failed, ErrnoOf(ec));
+    if (status.type() == fs::file_type::directory) return Refused(ReadOutcome::Failed, EISDIR);
+    if (status.type() != fs::file_type::regular) return Refused(ReadOutcome::Failed, kErrorNotRegularFile);
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (ec) return Refused(ReadOutcome::Failed, ErrnoOf(ec));
+    if (size > limit) return Refused(ReadOutcome::Failed, EFBIG);
+    return std::nullopt;
+}
+
+// Reads at most `most` bytes; a file that is larger than `limit` by now is refused.
+FileBytes ReadChecked(const fs::path& path, std::uintmax_t limit, std::uintmax_t most) {
+    if (auto refused = RefusedByKind(path, limit)) return std::move(*refused);
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t buffer[65536];
+    int err = 0;
+#ifdef _WIN32
     errno = 0;
     std::FILE* f = OpenFile(path, false);
     if (!f) {
-        const int err = LastError();
-        std::error_code ec;
-        result.outcome = (err == ENOENT && !fs::exists(path, ec)) ? ReadOutcome::Missing : ReadOutcome::Failed;
-        result.errorCode = err;
-        return result;
+        err = LastError();
+        return Refused(err == ENOENT ? ReadOutcome::Missing : ReadOutcome::Failed, err);
     }
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t buffer[65536];
-    for (;;) {
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, f);
+    while (bytes.size() < most) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uintmax_t>(sizeof buffer, most - bytes.size()));
+        const std::size_t n = std::fread(buffer, 1, want, f);
         bytes.insert(bytes.end(), buffer, buffer + n);
-        if (bytes.size() > limit) {
-            std::fclose(f);
-            result.outcome = ReadOutcome::Failed;
-            result.errorCode = EFBIG;
-            return result;
-        }
-        if (n < sizeof buffer) break;
+        if (n < want) break;
     }
-    const bool failed = std::ferror(f) != 0;
-    const int err = LastError();
+    if (std::ferror(f) != 0) err = LastError();
     std::fclose(f);
-    if (failed) {
-        result.outcome = ReadOutcome::Failed;
-        result.errorCode = err;
-        return result;
+#else
+    // Non-blocking as well, for whatever took the file's place since it was looked at.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        err = LastError();
+        return Refused(err == ENOENT ? ReadOutcome::Missing : ReadOutcome::Failed, err);
     }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) err = LastError();
+    else if (S_ISDIR(st.st_mode)) err = EISDIR;
+    else if (!S_ISREG(st.st_mode)) err = kErrorNotRegularFile;
+    else if (static_cast<std::uintmax_t>(st.st_size) > limit) err = EFBIG;
+    else bytes.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(static_cast<std::uintmax_t>(st.st_size), most)));
+    while (err == 0 && bytes.size() < most) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uintmax_t>(sizeof buffer, most - bytes.size()));
+        const ssize_t n = ::read(fd, buffer, want);
+        if (n < 0) {
+            if (errno != EINTR) err = LastError();
+            continue;
+        }
+        if (n == 0) break;
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+    ::close(fd);
+#endif
+    if (err == 0 && bytes.size() > limit) err = EFBIG;
+    if (err != 0) return Refused(ReadOutcome::Failed, err);
+    FileBytes result;
     result.outcome = ReadOutcome::Ok;
     result.bytes = std::move(bytes);
     return result;
 }
 
-WriteResult WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> bytes, Durability durability) {
+}  // namespace
+
+FileBytes ReadFileBytes(const fs::path& path, std::uintmax_t limit) {
+    // One byte past the limit tells a file that grew beyond it after it was looked at.
+    return ReadChecked(path, limit, limit == std::numeric_limits<std::uintmax_t>::max() ? limit : limit + 1);
+}
+
+FileBytes ReadFileStart(const fs::path& path, std::size_t count) {
+    return ReadChecked(path, std::numeric_limits<std::uintmax_t>::max(), count);
+}
+
+fs::path ResolveLinks(const fs::path& path) {
+    fs::path at = path;
+    // As many as the system itself follows.
+    for (int hop = 0; hop < 40; ++hop) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(at, ec)) || ec) return at;
+        const fs::path next = fs::read_symlink(at, ec);
+        if (ec) return at;
+        at = next.is_absolute() ? next : at.parent_path() / next;
+    }
+    return {};
+}
+
+WriteResult WriteFileAtomically(const fs::path& named, std::span<const std::uint8_t> bytes, Durability durability) {
+    // Replacing a link by a plain file would cut it from where it leads (a synchronised folder, say).
+    const fs::path path = ResolveLinks(named);
+    if (path.empty()) return WriteResult{false, static_cast<int>(std::errc::too_many_symbolic_link_levels)};
     const fs::path folder = path.parent_path();
     const fs::path temp = folder / PathFromUtf8(TempSibling(path));
     const int injected = injectedFailure.load();
@@ -204,7 +281,9 @@ WriteResult CopyFileBytes(const fs::path& from, const fs::path& to) {
     return WriteFileAtomically(to, source.bytes);
 }
 
-void RemoveStaleTemporaries(const fs::path& target) {
+void RemoveStaleTemporaries(const fs::path& named) {
+    const fs::path target = ResolveLinks(named);
+    if (target.empty()) return;
     const std::string prefix = Utf8FromPath(target.filename()) + ".tmp.";
     std::error_code ec;
     for (fs::directory_iterator it(target.parent_path().empty() ? fs::path(".") : target.parent_path(), ec), end;
@@ -236,6 +315,10 @@ std::string DescribeError(int errorCode) {
         case EEXIST: return "súbor už existuje";
         case EISDIR: return "na mieste súboru je priečinok";
         case EFBIG: return "súbor je príliš veľký";
+        case kErrorDamagedNotKept:
+            return "pôvodný súbor, ktorý sa nedal prečítať celý, sa nepodarilo uschovať; kým sa to nepodarí, neprepíše sa";
+        case kErrorNotRegularFile: return "na mieste súboru je zariadenie, rúra alebo iný zvláštny súbor";
+        case static_cast<int>(std::errc::too_many_symbolic_link_levels): return "odkazy na súbor vedú dookola";
         case EIO: return "chyba pri čítaní alebo zápise na disk";
         case kErrorLockTimeout: return "do priečinka práve zapisuje iný program Kalvo a neskončil ani po chvíli čakania";
         default: return "systémová chyba " + std::to_string(errorCode);

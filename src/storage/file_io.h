@@ -23,8 +23,17 @@ struct FileBytes {
     int errorCode = 0;
 };
 
-// Refuses files larger than `limit` (none of the program's files comes near it).
+// Refuses files larger than `limit` (none of the program's files comes near it) by their size, before
+// reading, and anything that is not a regular file (a folder, a pipe, a device) at once: opening never
+// waits for a writer that may never come.
 FileBytes ReadFileBytes(const std::filesystem::path& path, std::uintmax_t limit = 512u * 1024u * 1024u);
+
+// At most the first `count` bytes of a regular file, with the same checks: to recognise its kind.
+FileBytes ReadFileStart(const std::filesystem::path& path, std::size_t count);
+
+// The file `path` finally names, its symbolic links followed (relative ones from the link's folder);
+// `path` itself when it is no link. A circle of links gives an empty path.
+std::filesystem::path ResolveLinks(const std::filesystem::path& path);
 
 struct WriteResult {
     bool ok = true;
@@ -34,6 +43,7 @@ struct WriteResult {
 
 enum class Durability { Flush, NoFlush };
 
+// A symbolic link stays: its final target is replaced, from a temporary file in the target's folder.
 WriteResult WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                                 Durability durability = Durability::Flush);
 
@@ -44,11 +54,15 @@ WriteResult CopyFileBytes(const std::filesystem::path& from, const std::filesyst
 
 bool FileExists(const std::filesystem::path& path);
 
-// Removes the temporary files that interrupted writes of `target` left beside it.
+// Removes the temporary files that interrupted writes of `target` (or of its link's target) left beside it.
 void RemoveStaleTemporaries(const std::filesystem::path& target);
 
 // Not an operating-system code: another Kalvo process held the data folder's lock too long.
 inline constexpr int kErrorLockTimeout = -11;
+// Not an operating-system code: a pipe, a device or a socket stands where a file is expected.
+inline constexpr int kErrorNotRegularFile = -12;
+// Not an operating-system code: a damaged file could not be copied aside, so it is not replaced.
+inline constexpr int kErrorDamagedNotKept = -13;
 
 // A short Slovak description of an operating-system error code.
 std::string DescribeError(int errorCode);

@@ -1,5 +1,7 @@
 #include "storage/folder_lock.h"
 
+#include "storage/file_io.h"
+
 #include <atomic>
 #include <cerrno>
 #include <thread>
@@ -9,6 +11,7 @@
 #else
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -49,10 +52,15 @@ FolderLock::FolderLock(const fs::path& folder, std::chrono::milliseconds wait) {
     handle_ = h;
     auto attempt = [&] { return TryLock(handle_); };
 #else
-    // Not inherited: a child process must not keep the folder locked after this one ends.
-    fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Not inherited: a child process must not keep the folder locked after this one ends. A pipe or a
+    // device put in the lock file's place must not hold the open.
+    fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
     if (fd_ < 0) {
         errorCode_ = errno != 0 ? errno : EIO;
+        return;
+    }
+    if (struct stat st {}; ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        errorCode_ = S_ISDIR(st.st_mode) ? EISDIR : kErrorNotRegularFile;
         return;
     }
     auto attempt = [&] { return TryLock(fd_); };
@@ -79,6 +87,11 @@ FolderLock::~FolderLock() {
     // Closing the descriptor releases the lock.
     if (fd_ >= 0) ::close(fd_);
 #endif
+}
+
+fs::path LockFolderOf(const fs::path& file) {
+    const fs::path target = ResolveLinks(file);
+    return (target.empty() ? file : target).parent_path();
 }
 
 std::chrono::milliseconds LockWait() { return std::chrono::milliseconds(lockWaitMs.load()); }

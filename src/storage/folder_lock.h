@@ -34,6 +34,10 @@ private:
     int errorCode_ = 0;
 };
 
+// The folder whose lock guards the writes of `file`: that of the file its symbolic links lead to, so that
+// every process writing the same file takes the same lock wherever its link stands.
+std::filesystem::path LockFolderOf(const std::filesystem::path& file);
+
 // How long writers wait for the lock (kalvo-cli takes it from KALVO_LOCK_WAIT_MS, tests shorten it).
 std::chrono::milliseconds LockWait();
 void SetLockWait(std::chrono::milliseconds wait);

@@ -26,14 +26,6 @@ std::string StatusText(FileStatus s) {
     }
 }
 
-std::string Stamp(const LocalMoment& m) {
-    const CivilDate c = DayToCivil(m.day);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04lld%02d%02d-%02d%02d%02d", static_cast<long long>(c.year), c.month, c.day,
-                  m.hour, m.minute, m.second);
-    return text;
-}
-
 // "Načítala sa 1 pripomienka", "Načítali sa 3 pripomienky", "Načítalo sa 7 pripomienok".
 std::string ReadCountText(std::size_t n) {
     const std::string count = std::to_string(n);
@@ -75,7 +67,7 @@ ReminderStore::ReminderStore(DataFiles files, Dialogs& dialogs, const Clock& clo
     : files_(std::move(files)), dialogs_(dialogs), clock_(clock), durability_(durability) {}
 
 bool ReminderStore::WriteList(const fs::path& path, const ReminderList& records, const char* what,
-                              std::vector<std::uint8_t>* written, bool keptForLater) {
+                              std::vector<std::uint8_t>* written, bool keptForLater, const fs::path* target) {
     EncodeFailure failure;
     auto bytes = EncodeReminderFile(records, &failure);
     std::string reason;
@@ -85,7 +77,7 @@ bool ReminderStore::WriteList(const fs::path& path, const ReminderList& records,
         // The records the reader could not take exist only in that file.
         reason = "pôvodný súbor, ktorý sa nedal prečítať celý, sa nepodarilo uschovať: " +
                  DescribeError(kept.errorCode) + "; kým sa to nepodarí, neprepíše sa";
-    } else if (const WriteResult w = WriteFileAtomically(path, *bytes, durability_); !w) {
+    } else if (const WriteResult w = WriteFileAtomically(target ? *target : path, *bytes, durability_); !w) {
         reason = DescribeError(w.errorCode);
     } else {
         reported_.erase(path);
@@ -96,13 +88,11 @@ bool ReminderStore::WriteList(const fs::path& path, const ReminderList& records,
     // An export leaves the list as it was; only the program's own files catch up later.
     if (keptForLater)
         text += "\n\nZmeny zostávajú v pamäti programu a uložia sa pri ďalšej zmene, keď bude zápis možný.";
-    dialogs_.ShowError(kCaption, text);
+    Tell(text);
     return false;
 }
 
-fs::path ReminderStore::AsideName(const fs::path& path) const {
-    return path.parent_path() / PathFromUtf8(Utf8FromPath(path.filename()) + ".poskodeny-" + Stamp(clock_.Now()));
-}
+fs::path ReminderStore::AsideName(const fs::path& path) const { return DamagedCopyName(path, clock_.Now()); }
 
 WriteResult ReminderStore::KeepDamagedAside(const fs::path& path) {
     const auto pending = unkept_.find(path);
@@ -117,7 +107,7 @@ WriteResult ReminderStore::KeepDamagedAside(const fs::path& path) {
 void ReminderStore::RemoveLeftTemporaries(const fs::path& path) const {
     // A save cut short by a crash leaves its temporary file behind; while another process holds the lock
     // they may be its save in progress.
-    if (const FolderLock lock(files_.folder, std::chrono::milliseconds(0)); lock) RemoveStaleTemporaries(path);
+    if (const FolderLock lock(LockFolderOf(path), std::chrono::milliseconds(0)); lock) RemoveStaleTemporaries(path);
 }
 
 ReminderList ReminderStore::LoadChecked(const fs::path& path, const char* what, Seen& seen) {
@@ -129,9 +119,8 @@ ReminderList ReminderStore::LoadChecked(const fs::path& path, const char* what, 
         // Its records are not in the list, so a save must not simply replace it.
         if (FileExists(path)) unkept_.insert(path);
         if (reported_.insert(path).second)
-            dialogs_.ShowError(kCaption, std::string(what) + " sa nepodarilo otvoriť:\n" + Utf8FromPath(path) + "\n(" +
-                                             DescribeError(read.errorCode) +
-                                             ").\n\nPred prvým uložením sa program pokúsi súbor uschovať.");
+            Tell(std::string(what) + " sa nepodarilo otvoriť:\n" + Utf8FromPath(path) + "\n(" +
+                 DescribeError(read.errorCode) + ").\n\nPred prvým uložením sa program pokúsi súbor uschovať.");
         return {};
     }
     if (IsDamaged(read.decoded.status) && reported_.insert(path).second) {
@@ -147,7 +136,7 @@ ReminderList ReminderStore::LoadChecked(const fs::path& path, const char* what, 
         text += saved ? "\nPôvodný súbor bol uschovaný ako " + Utf8FromPath(copy.filename()) + "."
                       : "\nPôvodný súbor sa nepodarilo uschovať (" + DescribeError(saved.errorCode) +
                             "), preto sa neprepíše, kým sa to nepodarí.";
-        dialogs_.ShowError(kCaption, text);
+        Tell(text);
     }
     return std::move(read.decoded.records);
 }
@@ -164,12 +153,15 @@ bool ReminderStore::Absorb(ReminderList& list, Seen& seen, ReadResult& now) {
 bool ReminderStore::SaveMerged(const fs::path& path, ReminderList& list, Seen& seen, const char* what, Order order,
                                bool takeBack) {
     // Where the folder refuses even the lock file, the write fails too and says why.
-    const FolderLock lock(files_.folder, LockWait());
+    // A linked file is locked, merged and replaced where the link leads, looked up once for all three.
+    const fs::path resolved = ResolveLinks(path);
+    const fs::path target = resolved.empty() ? path : resolved;  // a circle of links fails at the write
+    const FolderLock lock(target.parent_path(), LockWait());
     std::string refusal;
     if (!lock && lock.ErrorCode() == 0) {
         refusal = DescribeError(kErrorLockTimeout);
     } else {
-        ReadResult now = ReadReminderFile(path, &seen.stamp);
+        ReadResult now = ReadReminderFile(target, &seen.stamp);
         const bool changed = now.stamp != seen.stamp;
         if (changed && !Absorb(list, seen, now))
             refusal = "iný program ho medzičasom zmenil a nedá sa prečítať celý, preto sa neprepíše";
@@ -177,13 +169,13 @@ bool ReminderStore::SaveMerged(const fs::path& path, ReminderList& list, Seen& s
         else if (order == Order::Sort || (changed && order == Order::SortWhenMerged)) Zorad(list);
     }
     if (!refusal.empty()) {
-        dialogs_.ShowError(kCaption, std::string(what) + " sa nepodarilo uložiť:\n" + Utf8FromPath(path) + "\n(" +
-                                         refusal + ").\n\nZmeny zostávajú v pamäti programu a uložia sa pri ďalšej zmene.");
+        Tell(std::string(what) + " sa nepodarilo uložiť:\n" + Utf8FromPath(path) + "\n(" + refusal +
+             ").\n\nZmeny zostávajú v pamäti programu a uložia sa pri ďalšej zmene.");
         return false;
     }
     std::vector<std::uint8_t> bytes;
-    if (!WriteList(path, list, what, &bytes)) return false;
-    seen = Seen{DecodeReminderFile(bytes).records, StampOf(path, bytes)};
+    if (!WriteList(path, list, what, &bytes, true, &target)) return false;
+    seen = Seen{DecodeReminderFile(bytes).records, StampOf(target, bytes)};
     // The list becomes exactly what the file now holds.
     if (takeBack) list = seen.records;
     return true;
@@ -226,7 +218,8 @@ void ReminderStore::OpenUserFile() {
 }
 
 bool ReminderStore::SaveUserFile() {
-    return SaveMerged(files_.UserFile(), reminders_, userSeen_, kUserFileWhat, Order::SortWhenMerged);
+    userUnsaved_ = !SaveMerged(files_.UserFile(), reminders_, userSeen_, kUserFileWhat, Order::SortWhenMerged);
+    return !userUnsaved_;
 }
 
 bool ReminderStore::SaveTo(const fs::path& path, const ReminderList& records) {
@@ -234,9 +227,9 @@ bool ReminderStore::SaveTo(const fs::path& path, const ReminderList& records) {
 }
 
 bool ReminderStore::Commit(bool sort) {
-    if (!SaveMerged(files_.UserFile(), reminders_, userSeen_, kUserFileWhat, sort ? Order::Sort : Order::SortWhenMerged,
-                    /*takeBack=*/true))
-        return false;
+    userUnsaved_ = !SaveMerged(files_.UserFile(), reminders_, userSeen_, kUserFileWhat,
+                               sort ? Order::Sort : Order::SortWhenMerged, /*takeBack=*/true);
+    if (userUnsaved_) return false;
     if (onReloaded) onReloaded();
     return true;
 }
@@ -248,14 +241,32 @@ void ReminderStore::OpenArchive() {
 }
 
 bool ReminderStore::SaveArchive() {
-    return SaveMerged(files_.ArchiveFile(), archive_, archiveSeen_, kArchiveWhat, Order::Keep);
+    archiveUnsaved_ = !SaveMerged(files_.ArchiveFile(), archive_, archiveSeen_, kArchiveWhat, Order::Keep);
+    return !archiveUnsaved_;
 }
 
 bool ReminderStore::CommitArchive() {
-    if (!SaveMerged(files_.ArchiveFile(), archive_, archiveSeen_, kArchiveWhat, Order::Keep, /*takeBack=*/true))
-        return false;
+    archiveUnsaved_ =
+        !SaveMerged(files_.ArchiveFile(), archive_, archiveSeen_, kArchiveWhat, Order::Keep, /*takeBack=*/true);
+    if (archiveUnsaved_) return false;
     if (onArchiveReloaded) onArchiveReloaded();
     return true;
+}
+
+bool ReminderStore::SaveUnsaved() {
+    // The list keeps the order it was left in; another process's records are sorted in.
+    if (userUnsaved_) {
+        userUnsaved_ = !SaveMerged(files_.UserFile(), reminders_, userSeen_, kUserFileWhat, Order::SortWhenMerged,
+                                   /*takeBack=*/true);
+        if (!userUnsaved_ && onReloaded) onReloaded();
+    }
+    if (archiveUnsaved_) CommitArchive();
+    return !HasUnsavedChanges();
+}
+
+void ReminderStore::Tell(const std::string& text) {
+    if (held_) held_->push_back(text);
+    else dialogs_.ShowError(kCaption, text);
 }
 
 }  // namespace kalvo::storage
@@ -269,24 +280,22 @@ void ReminderStore::OpenSnoozes() {
     snoozesUnreadable_ = read.outcome == ReadOutcome::Failed;
     snoozes_ = std::move(read.decoded.entries);
     if (snoozesUnreadable_) {
-        dialogs_.ShowError(kCaption, std::string(kSnoozeWhat) + " sa nepodarilo otvoriť:\n" + Utf8FromPath(path) +
-                                         "\n(" + DescribeError(read.errorCode) +
-                                         ").\n\nOdložené pripomienky sa zobrazia hneď, ako sa súbor dá prečítať.");
+        Tell(std::string(kSnoozeWhat) + " sa nepodarilo otvoriť:\n" + Utf8FromPath(path) + "\n(" +
+             DescribeError(read.errorCode) + ").\n\nOdložené pripomienky sa zobrazia hneď, ako sa súbor dá prečítať.");
     } else if (read.decoded.damagedLines > 0) {
-        dialogs_.ShowError(kCaption, std::string(kSnoozeWhat) + " je čiastočne poškodený:\n" + Utf8FromPath(path) +
-                                         "\n(neprečítané riadky: " + std::to_string(read.decoded.damagedLines) +
-                                         ").\n\nOstatné odložené pripomienky zostávajú platné.");
+        Tell(std::string(kSnoozeWhat) + " je čiastočne poškodený:\n" + Utf8FromPath(path) +
+             "\n(neprečítané riadky: " + std::to_string(read.decoded.damagedLines) +
+             ").\n\nOstatné odložené pripomienky zostávajú platné.");
     }
 }
 
 bool ReminderStore::SaveSnoozes() {
     const fs::path path = files_.SnoozeFile();
     auto refuse = [&](const std::string& reason) {
-        dialogs_.ShowError(kCaption, std::string(kSnoozeWhat) + " sa nepodarilo uložiť:\n" + Utf8FromPath(path) + "\n(" +
-                                         reason + ").");
+        Tell(std::string(kSnoozeWhat) + " sa nepodarilo uložiť:\n" + Utf8FromPath(path) + "\n(" + reason + ").");
         return false;
     };
-    const FolderLock lock(files_.folder, LockWait());
+    const FolderLock lock(LockFolderOf(path), LockWait());
     if (!lock && lock.ErrorCode() == 0) return refuse(DescribeError(kErrorLockTimeout));
     // What could not be read must not be replaced by the little that is known.
     if (snoozesUnreadable_) {

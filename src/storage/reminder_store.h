@@ -64,6 +64,29 @@ public:
     const std::vector<PendingSnooze>& Snoozes() const { return snoozes_; }
     void OpenSnoozes();
     bool SaveSnoozes();
+    // True while a change to the list or the archive exists only in memory: its save failed and no
+    // save has succeeded since.
+    bool HasUnsavedChanges() const { return userUnsaved_ || archiveUnsaved_; }
+    bool UserFileUnsaved() const { return userUnsaved_; }
+    // Saves again what is unsaved; true when nothing is left unsaved.
+    bool SaveUnsaved();
+
+    // While a HeldMessages lives, what the store would tell the user is collected in it instead of shown:
+    // for a caller that must answer someone first, or a retry no one asked for.
+    class HeldMessages {
+    public:
+        explicit HeldMessages(ReminderStore& store) : store_(store), outer_(store.held_) { store.held_ = &texts_; }
+        ~HeldMessages() { store_.held_ = outer_; }
+        HeldMessages(const HeldMessages&) = delete;
+        HeldMessages& operator=(const HeldMessages&) = delete;
+        std::vector<std::string> Take() { return std::move(texts_); }
+
+    private:
+        ReminderStore& store_;
+        std::vector<std::string>* outer_;
+        std::vector<std::string> texts_;
+    };
+
     // Takes in what other processes have written to the user's file and the archive since this one last
     // read or wrote them, keeping the changes not yet saved here. True when a list changed.
     bool TakeOutsideChanges();
@@ -92,15 +115,22 @@ private:
     // Takes a file changed by someone else into `list`; false when it had not changed or cannot be read.
     static bool Absorb(ReminderList& list, Seen& seen, ReadResult& now);
     bool WriteList(const std::filesystem::path& path, const ReminderList& records, const char* what,
-                   std::vector<std::uint8_t>* written = nullptr, bool keptForLater = true);
+                   std::vector<std::uint8_t>* written = nullptr, bool keptForLater = true,
+                   const std::filesystem::path* target = nullptr);
     void RemoveLeftTemporaries(const std::filesystem::path& path) const;
     ReminderList LoadChecked(const std::filesystem::path& path, const char* what, Seen& seen);
     std::filesystem::path AsideName(const std::filesystem::path& path) const;
     // Copies a damaged file that could not be kept aside at loading, before the first save replaces it.
     WriteResult KeepDamagedAside(const std::filesystem::path& path);
 
+    // A failure for the user: shown at once, or collected while messages are held.
+    void Tell(const std::string& text);
+
     DataFiles files_;
     Dialogs& dialogs_;
+    std::vector<std::string>* held_ = nullptr;
+    bool userUnsaved_ = false;
+    bool archiveUnsaved_ = false;
     const Clock& clock_;
     Durability durability_;
     ReminderList reminders_;

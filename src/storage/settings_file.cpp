@@ -27,14 +27,28 @@ namespace {
 struct SeenSettings {
     FileStamp stamp;
     TSettings settings;
+    bool unkept = false;          // damaged and not yet copied aside: not to be replaced
+    std::filesystem::path copy;   // where it goes
 };
 std::mutex seenMutex;
 std::map<std::filesystem::path, SeenSettings> seenSettings;
 
-void Remember(const std::filesystem::path& file, const FileBytes& read, const TSettings& settings) {
+void Remember(const std::filesystem::path& file, const FileBytes& read, const TSettings& settings, bool damaged) {
     const std::lock_guard guard(seenMutex);
-    seenSettings[file] =
-        SeenSettings{read.outcome == ReadOutcome::Ok ? StampOf(file, read.bytes) : MissingStamp(), settings};
+    seenSettings[file] = SeenSettings{read.outcome == ReadOutcome::Ok ? StampOf(file, read.bytes) : MissingStamp(),
+                                      settings, damaged && FileExists(file), {}};
+}
+
+// Under seenMutex.
+WriteResult CopyAside(const std::filesystem::path& file, SeenSettings& seen) {
+    if (!seen.unkept) return {};
+    if (FileExists(file)) {
+        const std::filesystem::path copy =
+            seen.copy.empty() ? file.parent_path() / PathFromUtf8(Utf8FromPath(file.filename()) + ".poskodeny") : seen.copy;
+        if (const WriteResult copied = CopyFileBytes(file, copy); !copied) return copied;
+    }
+    seen.unkept = false;
+    return {};
 }
 
 // Each field is applied as soon as it is complete, so a cut file keeps what came before the cut.
@@ -99,11 +113,14 @@ SettingsLoad OpenSetup(const std::filesystem::path& file, TSettings& settings) {
     if (read.outcome != ReadOutcome::Ok) {
         settings.TimeSignalInterval = tsOff;
         settings.StandardMelody = std::string(kDefaultMelody);
-        Remember(file, read, settings);
-        return SettingsLoad{};
+        const bool unreadable = read.outcome == ReadOutcome::Failed;
+        Remember(file, read, settings, unreadable);
+        SettingsLoad load;
+        if (unreadable) load.readError = read.errorCode;
+        return load;
     }
     const SettingsLoad load = DecodeSettings(read.bytes, settings);
-    Remember(file, read, settings);
+    Remember(file, read, settings, IsDamaged(load.status));
     return load;
 }
 
@@ -129,8 +146,16 @@ TSettings MergeSettings(const TSettings& base, const TSettings& mine, const TSet
     return merged;
 }
 
+WriteResult KeepDamagedSetup(const std::filesystem::path& file, const std::filesystem::path& copy) {
+    const std::lock_guard guard(seenMutex);
+    const auto seen = seenSettings.find(file);
+    if (seen == seenSettings.end()) return {};
+    seen->second.copy = copy;
+    return CopyAside(file, seen->second);
+}
+
 WriteResult SaveSetup(const std::filesystem::path& file, TSettings& settings) {
-    const FolderLock lock(file.parent_path(), LockWait());
+    const FolderLock lock(LockFolderOf(file), LockWait());
     if (!lock && lock.ErrorCode() == 0) return WriteResult{false, kErrorLockTimeout};
     const FileBytes now = ReadFileBytes(file);
     const FileStamp stamp = now.outcome == ReadOutcome::Ok ? StampOf(file, now.bytes) : MissingStamp();
@@ -138,6 +163,7 @@ WriteResult SaveSetup(const std::filesystem::path& file, TSettings& settings) {
     {
         const std::lock_guard guard(seenMutex);
         const auto seen = seenSettings.find(file);
+        if (seen != seenSettings.end() && !CopyAside(file, seen->second)) return WriteResult{false, kErrorDamagedNotKept};
         if (seen != seenSettings.end() && seen->second.stamp != stamp && now.outcome == ReadOutcome::Ok) {
             TSettings theirs;
             DecodeSettings(now.bytes, theirs);
@@ -150,7 +176,7 @@ WriteResult SaveSetup(const std::filesystem::path& file, TSettings& settings) {
     if (!written) return written;
     settings = merged;
     const std::lock_guard guard(seenMutex);
-    seenSettings[file] = SeenSettings{StampOf(file, *bytes), merged};
+    seenSettings[file] = SeenSettings{StampOf(file, *bytes), merged, false, {}};
     return written;
 }
 

@@ -24,7 +24,12 @@ std::string_view StatusName(SettingsStatus status);
 struct SettingsLoad {
     SettingsStatus status = SettingsStatus::Missing;
     std::optional<double> version;
+    int readError = 0;  // the file is there but could not be read (status stays Missing)
 };
+
+inline bool IsDamaged(SettingsStatus s) {
+    return s == SettingsStatus::UnknownVersion || s == SettingsStatus::Truncated || s == SettingsStatus::Corrupt;
+}
 
 // Load steps on file contents: the melody and the time signal are reset first, then the fields read are
 // applied over `settings`.
@@ -35,6 +40,11 @@ std::optional<std::vector<std::uint8_t>> EncodeSettings(const TSettings& setting
 
 // OpenSetup: a missing or unreadable file keeps the defaults (after the reset of the melody and signal).
 SettingsLoad OpenSetup(const std::filesystem::path& file, TSettings& settings);
+
+// A file OpenSetup could not read whole holds settings the program does not know: it is copied to
+// `copy` before anything replaces it. Until a copy succeeds (SaveSetup tries again first), SaveSetup
+// refuses to overwrite it with kErrorDamagedNotKept. Nothing to do for a sound file.
+WriteResult KeepDamagedSetup(const std::filesystem::path& file, const std::filesystem::path& copy);
 
 // SaveSetup, replacing the file atomically under the folder's lock. When another process has changed
 // the file since this one last read or wrote it, the fields changed here are laid over the other's and

@@ -88,6 +88,11 @@ TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
     DatumChange = new QTimer(this);
     DatumChange->setInterval(7000);
     connect(DatumChange, &QTimer::timeout, this, &TMainForm::DatumChangeTimer);
+    SaveRetry = new QTimer(this);
+    SaveRetry->setInterval(60 * 1000);
+    SaveRetry->setTimerType(Qt::CoarseTimer);
+    connect(SaveRetry, &QTimer::timeout, this, &TMainForm::SaveRetryTimer);
+    SaveRetry->start();
 
     TrayIcon = new QSystemTrayIcon(this);
     BuildMenus();
@@ -697,11 +702,14 @@ bool TMainForm::AttachTrayWindow() {
 
 void TMainForm::pmCloseClick() {
     if (ctx_.windows.plan) ctx_.windows.plan->StopHideTimer();
-    const bool yes = ctx_.dialogs.AskYesNo(QStringLiteral("Kalvo").toStdString(),
-                                           "Ukončením programu už nebude možné kontrolovať\n"
-                                           "nastavené pripomienky.\n\n"
-                                           "Naozaj si želáte ukončiť program?",
-                                           QuestionIcon::Warning);
+    // Where changes would be lost, that question is the end's only one.
+    bool asked = false;
+    if (!SettleUnsaved(/*mayAsk=*/true, &asked)) return;
+    const bool yes = asked || ctx_.dialogs.AskYesNo(QStringLiteral("Kalvo").toStdString(),
+                                                    "Ukončením programu už nebude možné kontrolovať\n"
+                                                    "nastavené pripomienky.\n\n"
+                                                    "Naozaj si želáte ukončiť program?",
+                                                    QuestionIcon::Warning);
     if (!yes) return;
     ending_ = true;
     StopScheduler();

@@ -71,6 +71,13 @@ public:
     // True once the user has confirmed the end of the program.
     bool Ending() const { return ending_; }
 
+    // Changes only in memory are saved again each minute, without a word until a save succeeds.
+    void SaveRetryTimer();
+    // Before the end: changes that are only in memory are saved, or put into an export set, or given up,
+    // as the user chooses (with `mayAsk` false they are only tried once more). False when the user
+    // chose to stay. `asked` tells whether a question was put.
+    bool SettleUnsaved(bool mayAsk, bool* asked = nullptr);
+
     // Tray and menu commands.
     void pmObnovitClick();
     void pmCloseClick();
@@ -81,9 +88,11 @@ public:
     void Oprograme1Click();
     void Nastavenia1Click();
     void Exportova1Click();
+    // The export's file dialog and the export; true when the set was written.
+    bool ExportReminders();
     void Importova1Click();
 #ifdef KALVO_HAVE_ICAL
-    void ExportICalendarTo(const std::filesystem::path& target);
+    bool ExportICalendarTo(const std::filesystem::path& target);
     void ImportICalendarFrom(const std::filesystem::path& source);
     // The steady clock that bounds the expansion of recurrences on import; tests replace it.
     std::function<std::chrono::steady_clock::time_point()> ICalendarSteadyClock;
@@ -201,6 +210,7 @@ public:
     QTimer* TestTimer;
     QTimer* Timer;
     QTimer* DatumChange;
+    QTimer* SaveRetry;  // a minute
     // Qt's tray icon tells nothing of the mouse moving over it: its place on the desktop is compared
     // with the mouse's now and then.
     QTimer* TrayWatch;

@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -76,11 +75,8 @@ std::string ImportProblem(const storage::ReadResult& read) {
 // An .ics name, or content that begins as iCalendar does.
 bool IsICalendarFile(const fs::path& path) {
     if (storage::ical::HasICalendarExtension(storage::Utf8FromPath(path.filename()))) return true;
-    std::ifstream in(path, std::ios::binary);
-    char head[64] = {};
-    in.read(head, sizeof head);
-    const auto n = static_cast<std::size_t>(in.gcount());
-    return storage::ical::LooksLikeICalendar(std::span(reinterpret_cast<const std::uint8_t*>(head), n));
+    const storage::FileBytes head = storage::ReadFileStart(path, 64);
+    return storage::ical::LooksLikeICalendar(head.bytes);
 }
 
 // Runs `work` on a thread of its own while this thread goes on with its event loop, so that the tick,
@@ -105,7 +101,7 @@ auto BesideTheEventLoop(Work&& work) -> std::optional<decltype(work())> {
 }  // namespace
 
 #ifdef KALVO_HAVE_ICAL
-void TMainForm::ExportICalendarTo(const fs::path& target) {
+bool TMainForm::ExportICalendarTo(const fs::path& target) {
     storage::ical::ExportOptions options;
     options.stampUtc = static_cast<std::int64_t>(std::time(nullptr));
     const storage::ical::ExportResult out = storage::ical::ExportICalendar(Store().Reminders(), options);
@@ -113,7 +109,7 @@ void TMainForm::ExportICalendarTo(const fs::path& target) {
     if (const auto w = storage::WriteFileAtomically(target, std::span(bytes, out.text.size())); !w) {
         ctx_.dialogs.ShowError(kCaption, "Súbor\n" + storage::Utf8FromPath(target) + "\nsa nepodarilo zapísať (" +
                                              storage::DescribeError(w.errorCode) + ").");
-        return;
+        return false;
     }
     if (!out.leftOut.empty())
         ctx_.dialogs.Inform(kCaption, std::to_string(out.leftOut.size()) +
@@ -121,6 +117,7 @@ void TMainForm::ExportICalendarTo(const fs::path& target) {
                                            : out.leftOut.size() <= 4 ? " pripomienky majú"
                                                                      : " pripomienok má") +
                                           " dátum mimo rokov 1 až 3000, ktoré vie zapísať knižnica iCalendar, a do súboru sa nezapísali.");
+    return true;
 }
 
 // The same per-item question as a Kalvo set; what could not be taken is told once, at the end.
@@ -175,8 +172,12 @@ void TMainForm::ImportICalendarFrom(const fs::path& source) {
 #endif
 
 void TMainForm::Exportova1Click() {
+    ExportReminders();
+}
+
+bool TMainForm::ExportReminders() {
     const auto chosen = ctx_.dialogs.ChooseSaveFile(SetDialog("Exportovať pripomienky do ...", ctx_));
-    if (!chosen) return;
+    if (!chosen) return false;
     const fs::path target = storage::PathFromUtf8(*chosen);
     // The program's other files would be lost under an exported set.
     const storage::DataFiles& files = ctx_.files;
@@ -186,7 +187,7 @@ void TMainForm::Exportova1Click() {
             ctx_.dialogs.ShowError(kCaption, "Do súboru " + storage::Utf8FromPath(target.filename()) +
                                                  " sa pripomienky exportovať nedajú: patrí programu Kalvo a "
                                                  "jeho obsah by sa stratil.\n\nZvoľte iný názov súboru.");
-            return;
+            return false;
         }
     }
 #ifdef KALVO_HAVE_ICAL
@@ -196,7 +197,7 @@ void TMainForm::Exportova1Click() {
         return ExportICalendarTo(target);
     }
 #endif
-    Store().SaveTo(target, Store().Reminders());
+    return Store().SaveTo(target, Store().Reminders());
 }
 
 // The set is read whole before the first question, so a set that is the user's own file offers the

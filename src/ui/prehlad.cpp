@@ -10,6 +10,7 @@
 #include "ui/dialog_parts.h"
 #include "ui/kalvounit.h"
 #include "ui/message_popup.h"
+#include "ui/settings_load.h"
 
 namespace kalvo::ui {
 
@@ -85,8 +86,7 @@ void OverviewWindow::SetDayNames(const QString& today, const QString& tomorrow) 
 TPlan::TPlan(AppContext& ctx, QWidget* parent)
     : OverviewWindow(QStringLiteral("Naplánované pripomienky"), parent), ctx_(ctx) {
     // The first window loads the settings, so they are in place before any other window exists.
-    storage::OpenSetup(ctx_.SetupFile(), ctx_.Settings);
-    storage::OpenExtraSetup(ctx_.files.ExtraSetupFile(), ctx_.Settings);
+    LoadSettings(ctx_);
     OverviewCountdown = ctx_.Settings.OverviewSeconds;
     setObjectName(QStringLiteral("TPlan"));
     connect(Label9, &ShapeButton::clicked, this, &TPlan::Label9Click);

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 
 namespace kalvo::ui {
 namespace {
@@ -64,6 +65,20 @@ bool QtDialogs::AskYesNo(const std::string& caption, const std::string& text, Qu
     box.setEscapeButton(no);
     box.exec();
     return box.clickedButton() == yes;
+}
+
+int QtDialogs::AskChoice(const std::string& caption, const std::string& text, const std::vector<std::string>& buttons,
+                         QuestionIcon icon) {
+    QMessageBox box(icon == QuestionIcon::Warning ? QMessageBox::Warning : QMessageBox::Question, Q(caption), Q(text),
+                    QMessageBox::NoButton, owner_);
+    std::vector<QPushButton*> pushed;
+    for (const std::string& b : buttons) pushed.push_back(box.addButton(Q(b), QMessageBox::ActionRole));
+    if (pushed.empty()) return -1;
+    box.setDefaultButton(pushed.front());
+    box.setEscapeButton(pushed.back());
+    box.exec();
+    const auto chosen = std::find(pushed.begin(), pushed.end(), box.clickedButton());
+    return chosen == pushed.end() ? -1 : static_cast<int>(chosen - pushed.begin());
 }
 
 void QtDialogs::Inform(const std::string& caption, const std::string& text) {

@@ -17,6 +17,9 @@ public:
     void ShowError(const std::string& caption, const std::string& text) override;
     std::optional<std::string> ChooseOpenFile(const FileDialogOptions& options) override;
     std::optional<std::string> ChooseSaveFile(const FileDialogOptions& options) override;
+    // The last button is the one Escape and the window's close press.
+    int AskChoice(const std::string& caption, const std::string& text, const std::vector<std::string>& buttons,
+                  QuestionIcon icon) override;
 
 private:
     QPointer<QWidget> owner_;

@@ -119,5 +119,30 @@ TEST(SettingsFile, SaveThenLoadReproducesEveryStoredField) {
     EXPECT_EQ(w.errorCode, 0);
 }
 
+TEST(SettingsFile, ADamagedFileIsKeptAsideBeforeASaveReplacesIt) {
+    test::TempFolder dir;
+    auto damaged = Example();
+    damaged.resize(damaged.size() - 3);  // cut inside the last field
+    dir.Write("setup.dat", damaged);
+    TSettings s;
+    EXPECT_EQ(OpenSetup(dir / "setup.dat", s).status, SettingsStatus::Truncated);
+    // No copy can be made where the folder is missing: the file stays as it is.
+    ASSERT_FALSE(KeepDamagedSetup(dir / "setup.dat", dir / "none" / "setup.dat.poskodeny-1"));
+    s.OverviewSeconds = 40;
+    const WriteResult refused = SaveSetup(dir / "setup.dat", s);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.errorCode, kErrorDamagedNotKept);
+    EXPECT_EQ(dir.Read("setup.dat"), damaged);
+    // Once a copy is made, saves go through.
+    std::filesystem::create_directory(dir / "none");
+    EXPECT_TRUE(SaveSetup(dir / "setup.dat", s));
+    EXPECT_EQ(dir.Read("none/setup.dat.poskodeny-1"), damaged);
+    TSettings back;
+    EXPECT_EQ(OpenSetup(dir / "setup.dat", back).status, SettingsStatus::Ok);
+    EXPECT_EQ(back.OverviewSeconds, 40);
+    EXPECT_TRUE(KeepDamagedSetup(dir / "setup.dat", dir / "other"));  // a sound file needs no copy
+    EXPECT_FALSE(dir.Exists("other"));
+}
+
 }  // namespace
 }  // namespace kalvo::storage

@@ -36,6 +36,16 @@ std::optional<std::string> FakeDialogs::ChooseSaveFile(const FileDialogOptions& 
     return f;
 }
 
+int FakeDialogs::AskChoice(const std::string& caption, const std::string& text, const std::vector<std::string>& b,
+                           QuestionIcon) {
+    shown.push_back({"choice", caption, text});
+    buttons.push_back(b);
+    if (choices.empty()) return -1;
+    const int c = choices.front();
+    choices.pop_front();
+    return c;
+}
+
 int FakeDialogs::Count(const std::string& kind) const {
     return static_cast<int>(std::count_if(shown.begin(), shown.end(), [&](const Shown& s) { return s.kind == kind; }));
 }

@@ -22,8 +22,12 @@ public:
     void ShowError(const std::string& caption, const std::string& text) override;
     std::optional<std::string> ChooseOpenFile(const FileDialogOptions& options) override;
     std::optional<std::string> ChooseSaveFile(const FileDialogOptions& options) override;
+    int AskChoice(const std::string& caption, const std::string& text, const std::vector<std::string>& buttons,
+                  QuestionIcon icon) override;
 
     std::deque<bool> answers;                      // for AskYesNo; No when empty
+    std::deque<int> choices;                       // for AskChoice; -1 (closed) when empty
+    std::vector<std::vector<std::string>> buttons;  // of each AskChoice
     std::deque<std::optional<std::string>> files;  // for the file dialogs; cancel when empty
     std::vector<Shown> shown;
     std::vector<FileDialogOptions> fileDialogs;

@@ -7,7 +7,6 @@
 #include <QSoundEffect>
 #include <QTimer>
 #include <QUrl>
-#include <fstream>
 
 #ifndef _WIN32
 #include <QDBusConnection>
@@ -26,10 +25,10 @@ QString Text(const std::filesystem::path& p) { return QString::fromStdString(sto
 
 // A RIFF/WAVE header: the one format the player takes.
 bool LooksLikeWave(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    char header[12] = {};
-    if (!in.read(header, sizeof header)) return false;
-    return std::string_view(header, 4) == "RIFF" && std::string_view(header + 8, 4) == "WAVE";
+    const storage::FileBytes head = storage::ReadFileStart(file, 12);
+    if (head.outcome != storage::ReadOutcome::Ok || head.bytes.size() < 12) return false;
+    const std::string_view header(reinterpret_cast<const char*>(head.bytes.data()), head.bytes.size());
+    return header.substr(0, 4) == "RIFF" && header.substr(8, 4) == "WAVE";
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 // mmsystem.h turns PlaySound into PlaySoundA or PlaySoundW, which would rename the member below.
 #undef PlaySound
 
-#include <fstream>
 #include <string_view>
 
 #include "platform/autostart.h"
@@ -54,10 +53,10 @@ void TakeKernelVersion(WindowsVersionData& v) {
 }
 
 bool LooksLikeWave(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    char header[12] = {};
-    if (!in.read(header, sizeof header)) return false;
-    return std::string_view(header, 4) == "RIFF" && std::string_view(header + 8, 4) == "WAVE";
+    const storage::FileBytes head = storage::ReadFileStart(file, 12);
+    if (head.outcome != storage::ReadOutcome::Ok || head.bytes.size() < 12) return false;
+    const std::string_view header(reinterpret_cast<const char*>(head.bytes.data()), head.bytes.size());
+    return header.substr(0, 4) == "RIFF" && header.substr(8, 4) == "WAVE";
 }
 
 class SystemShutdownCalls final : public ShutdownCalls {
