@@ -201,8 +201,10 @@ def write_agendas(folder, items):
     subprocess.run([os.path.join(bindir, "kalvo-cli"), "encode", os.path.join(folder, "u.dat")],
                    input=json.dumps({"records": records}).encode(), check=True)
     os.makedirs(os.path.join(folder, "calcurse"))
+    # calcurse inserts every appointment into a sorted list; from a file in descending order each
+    # insertion is at the head (an ascending one would take it minutes).
     with open(os.path.join(folder, "calcurse", "apts"), "w", encoding="utf-8") as f:
-        for d, m, text in items:
+        for d, m, text in sorted(items, reverse=True):
             stamp = time.strftime("%m/%d/%Y", civil(d)) + " @ %02d:%02d" % (m // 60, m % 60)
             f.write("%s -> %s |%s\n" % (stamp, stamp, text))
     with open(os.path.join(folder, "agenda.rem"), "w", encoding="utf-8") as f:
@@ -212,7 +214,7 @@ def write_agendas(folder, items):
 
 def hyperfine(commands, folder):
     out = os.path.join(folder, "hyperfine.json")
-    subprocess.run(["hyperfine", "-N", "--style", "none", "--warmup", "5", "--runs", "40", "--export-json", out]
+    subprocess.run(["hyperfine", "-N", "--style", "none", "--warmup", "3", "--runs", "15", "--export-json", out]
                    + [c for _, c in commands], cwd=folder, check=True, stdout=subprocess.DEVNULL,
                    env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS="disabled:"))
     with open(out) as f:
