@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/reminder.h"
+#include "storage/file_snapshot.h"
 #include "storage/reminder_file.h"
 
 namespace kalvo::cli {
@@ -56,9 +57,9 @@ TReminder RecordFromJson(const Json& j, std::size_t index);
 
 void PrintJson(const Json& j);
 
-// A reminder, archive or export file as far as it could be read; throws CliError(kFileError) when it
-// cannot be opened.
-storage::DecodedReminders ReadRemindersOrFail(const std::string& file);
+// The bytes of a reminder, archive or export file, read once for looking only; throws
+// CliError(kFileError) when it cannot be opened.
+storage::FileSnapshot ReadRemindersOrFail(const std::string& file);
 
 int Decode(Context& ctx);
 int Encode(Context& ctx);

@@ -10,16 +10,16 @@
 #include "core/due.h"
 #include "storage/file_io.h"
 #include "storage/folder_lock.h"
-#include "storage/reminder_store.h"
+#include "storage/reminder_scan.h"
 
 namespace kalvo::cli {
 
-storage::DecodedReminders ReadRemindersOrFail(const std::string& file) {
-    storage::ReadResult read = storage::ReadReminderFile(storage::PathFromUtf8(file));
+storage::FileSnapshot ReadRemindersOrFail(const std::string& file) {
+    storage::FileSnapshot read = storage::SnapshotFile(storage::PathFromUtf8(file));
     if (read.outcome == storage::ReadOutcome::Missing) throw CliError(kFileError, file + ": no such file");
     if (read.outcome == storage::ReadOutcome::Failed)
         throw CliError(kFileError, file + ": cannot read (" + std::string(std::strerror(read.errorCode)) + ")");
-    return std::move(read.decoded);
+    return read;
 }
 
 namespace {
@@ -35,13 +35,25 @@ std::string CodePoint(char32_t c) {
 int Decode(Context& ctx) {
     const std::string file = TakePositional(ctx.args, "FILE");
     ExpectNoMore(ctx.args);
-    const storage::DecodedReminders decoded = ReadRemindersOrFail(file);
-    Json out;
-    out["version"] = decoded.version ? Json(*decoded.version) : Json(nullptr);
-    out["status"] = std::string(storage::StatusName(decoded.status));
-    out["records"] = Json::array();
-    for (const TReminder& r : decoded.records) out["records"].push_back(RecordToJson(r));
-    PrintJson(out);
+    const storage::FileSnapshot read = ReadRemindersOrFail(file);
+    // The status leads the output, so a first pass finds it; the records are then printed one by one
+    // rather than held as one document.
+    storage::ReminderScan look(read.Bytes());
+    while (look.Next()) {
+    }
+    std::string out = "{\"version\":" + (look.Version() ? Json(*look.Version()) : Json(nullptr)).dump() +
+                      ",\"status\":" + Json(std::string(storage::StatusName(look.Status()))).dump() + ",\"records\":[";
+    storage::ReminderScan scan(read.Bytes());
+    for (bool first = true; scan.Next(); first = false) {
+        if (!first) out += ',';
+        out += RecordToJson(storage::Materialize(scan.Current())).dump();
+        if (out.size() >= (1u << 20)) {
+            std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
+            out.clear();
+        }
+    }
+    out += "]}\n";
+    std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
     return kDone;
 }
 
@@ -85,11 +97,12 @@ int Due(Context& ctx) {
     const std::string file = TakePositional(ctx.args, "FILE");
     ExpectNoMore(ctx.args);
     const Moment m = ParseMoment(at);
-    const storage::DecodedReminders decoded = ReadRemindersOrFail(file);
+    const storage::FileSnapshot read = ReadRemindersOrFail(file);
     const double t = TimeFraction(0, 0, m.second);
     Json due = Json::array();
-    for (std::size_t i = 0; i < decoded.records.size(); ++i)
-        if (ReminderDue(decoded.records[i], m.day, t)) due.push_back(i);
+    // The due test needs no text: nothing is decoded.
+    for (storage::ReminderScan scan(read.Bytes()); scan.Next();)
+        if (ReminderDue(scan.Current().fields, m.day, t)) due.push_back(scan.Index());
     Json out;
     out["due"] = due;
     PrintJson(out);

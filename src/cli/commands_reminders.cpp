@@ -6,6 +6,7 @@
 #include "cli/cli_context.h"
 #include "cli/console_dialogs.h"
 #include "core/clock.h"
+#include "storage/reminder_scan.h"
 #include "storage/reminder_store.h"
 
 namespace kalvo::cli {
@@ -90,10 +91,14 @@ int List(Context& ctx) {
     const storage::DataFiles files{ctx.Dir(), ctx.user};
     BusReply reply = BusListDay(BusTarget{files.folder, files.user}, day);
     if (reply.outcome == BusOutcome::Absent) {
-        const storage::ReadResult read = storage::ReadReminderFile(files.UserFile());
+        // Read once and only looked at: no lock, and only the day's records are decoded.
+        const storage::FileSnapshot read = storage::SnapshotFile(files.UserFile());
         if (read.outcome == storage::ReadOutcome::Failed)
             throw CliError(kFileError, "Súbor pripomienok sa nedá prečítať: " + storage::DescribeError(read.errorCode) + ".");
-        reply.entries = DayEntries(read.decoded.records, *dayNumber);
+        ReminderList ofDay;
+        for (storage::ReminderScan scan(read.Bytes()); scan.Next();)
+            if (scan.Current().fields.Date == *dayNumber) ofDay.push_back(storage::Materialize(scan.Current()));
+        reply.entries = DayEntries(ofDay, *dayNumber);
     } else if (reply.outcome != BusOutcome::Done) {
         Fail(reply);
     }

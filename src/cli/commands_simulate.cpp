@@ -9,6 +9,7 @@
 #include "scheduler/scheduler.h"
 #include "scheduler/virtual_run.h"
 #include "storage/extra_settings_file.h"
+#include "storage/file_snapshot.h"
 #include "storage/settings_file.h"
 
 namespace kalvo::cli {
@@ -42,7 +43,7 @@ private:
 };
 
 void RequireReadable(const std::filesystem::path& file) {
-    const storage::ReadResult read = storage::ReadReminderFile(file);
+    const storage::FileSnapshot read = storage::SnapshotFile(file);
     if (read.outcome == storage::ReadOutcome::Failed)
         throw CliError(kFileError, storage::Utf8FromPath(file) + ": cannot read (" +
                                        std::string(std::strerror(read.errorCode)) + ")");

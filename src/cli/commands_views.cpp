@@ -5,11 +5,13 @@
 #include <regex>
 
 #include "cli/cli_context.h"
+#include "core/row_mapping.h"
 #include "core/text_locale.h"
 #include "core/week_view.h"
 #include "namedays/name_calendar.h"
 #include "platform/system_paths.h"
 #include "storage/file_io.h"
+#include "storage/reminder_scan.h"
 #include "storage/settings_file.h"
 
 namespace kalvo::cli {
@@ -106,7 +108,23 @@ int Week(Context& ctx) {
     const std::string file = TakePositional(ctx.args, "FILE");
     ExpectNoMore(ctx.args);
     const DayNumber day = ParseDay(dayText);
-    const ReminderList list = ReadRemindersOrFail(file).records;
+    const storage::FileSnapshot read = ReadRemindersOrFail(file);
+    // Only the reminders that belong to a day of the week are decoded; the rest are passed over in the
+    // file's bytes.
+    const DayNumber first = MondayOf(day), last = ClampDay(static_cast<std::int64_t>(first) + 6);
+    auto within = [&](DayNumber d) { return d >= first && d <= last; };
+    ReminderList list;
+    for (storage::ReminderScan scan(read.Bytes()); scan.Next();) {
+        const TReminder& r = scan.Current().fields;
+        // A day holds a reminder on its event or next notice, or on a step of a repeating series between.
+        if (!within(r.Date) && !within(r.NoticeNext) && !(IsRepeating(r.Period) && r.NoticeNext < last && r.Date > first))
+            continue;
+        for (int k = 0; k < 7; ++k) {
+            if (WeekMembership(r, ClampDay(static_cast<std::int64_t>(first) + k)) == DayMembership::None) continue;
+            list.push_back(storage::Materialize(scan.Current()));
+            break;
+        }
+    }
     const TextLocale loc = TextLocale::Slovak();
     // Today's outline is no part of the output, so the day itself stands in for today.
     const WeekSummary week = ShowWeek(list, day, day, loc);

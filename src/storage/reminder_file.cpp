@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "storage/byte_io.h"
+#include "storage/reminder_scan.h"
 
 namespace kalvo::storage {
 
@@ -17,56 +18,13 @@ std::string_view StatusName(FileStatus status) {
     return "corrupt";
 }
 
-namespace {
-
-bool ReadRecord(ByteReader& in, bool withWeekDay, TReminder& r) {
-    return in.ReadInt32(r.Date) && in.ReadDouble(r.Time) && in.ReadText(r.Text) && in.ReadByte(r.Notice) &&
-           in.ReadInt32(r.NoticeFrom) && in.ReadInt32(r.NoticeNext) && in.ReadInt32(r.Period) &&
-           in.ReadDouble(r.NoticeTime) && in.ReadText(r.Picture) && in.ReadText(r.Melody) &&
-           in.ReadByte(r.IsNameDay) && in.ReadByte(r.IsBirthday) && (!withWeekDay || in.ReadInt32(r.NoticeWeekDay));
-}
-
-FileStatus FromFault(ReadFault fault) { return fault == ReadFault::Corrupt ? FileStatus::Corrupt : FileStatus::Truncated; }
-
-}  // namespace
-
 DecodedReminders DecodeReminderFile(std::span<const std::uint8_t> bytes) {
+    ReminderScan scan(bytes);
     DecodedReminders out;
-    if (bytes.empty()) return out;
-    ByteReader in(bytes);
-    double version = 0;
-    if (!in.ReadDouble(version)) {
-        out.status = FileStatus::Truncated;
-        return out;
-    }
-    out.version = version;
-    if (version != kReminderVersion && version != kReminderVersionOld) {
-        out.status = FileStatus::UnknownVersion;
-        return out;
-    }
-    std::int32_t count = 0;
-    if (!in.ReadInt32(count)) {
-        out.status = FileStatus::Truncated;
-        return out;
-    }
-    if (count < 0) {
-        out.status = FileStatus::Corrupt;
-        return out;
-    }
-    const bool withWeekDay = version == kReminderVersion;
-    // The smallest record is 47 or 51 bytes, so the bytes left bound what a count can honestly claim.
-    const std::size_t smallest = withWeekDay ? 51 : 47;
-    out.records.reserve(std::min<std::size_t>(static_cast<std::size_t>(count), in.Remaining() / smallest));
-    for (std::int32_t i = 0; i < count; ++i) {
-        TReminder r;
-        if (!withWeekDay) r.NoticeWeekDay = 0;
-        if (!ReadRecord(in, withWeekDay, r)) {
-            out.status = FromFault(in.Fault());
-            return out;
-        }
-        out.records.push_back(std::move(r));
-    }
-    out.status = FileStatus::Ok;
+    out.version = scan.Version();
+    out.records.reserve(scan.Bound());
+    while (scan.Next()) out.records.push_back(Materialize(scan.Current()));
+    out.status = scan.Status();
     return out;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/zorad.h"
+#include "storage/file_snapshot.h"
 #include "storage/folder_lock.h"
 #include "storage/record_merge.h"
 
@@ -50,12 +51,12 @@ std::string FirstRunQuestion(const std::string& user) {
 
 ReadResult ReadReminderFile(const fs::path& path, const FileStamp* unlessSeen) {
     ReadResult result;
-    FileBytes file = ReadFileBytes(path);
+    const FileSnapshot file = SnapshotFile(path);
     result.outcome = file.outcome;
     result.errorCode = file.errorCode;
     if (file.outcome == ReadOutcome::Ok) {
-        result.stamp = StampOf(path, file.bytes);
-        if (!unlessSeen || *unlessSeen != result.stamp) result.decoded = DecodeReminderFile(file.bytes);
+        result.stamp = StampOf(path, file.Bytes());
+        if (!unlessSeen || *unlessSeen != result.stamp) result.decoded = DecodeReminderFile(file.Bytes());
     } else if (file.outcome == ReadOutcome::Failed) {
         // Unlike a missing file, never the same as anything read or written.
         result.stamp = FileStamp{true, static_cast<std::uintmax_t>(-1), {}, 0};
