@@ -12,6 +12,7 @@ linux_packages=(
   libical-dev
   clang libclang-rt-dev
   xvfb xauth imagemagick trayer xdotool
+  fonts-dejavu-core
   libdbus-1-dev dbus-daemon libglib2.0-bin python3-gi gir1.2-glib-2.0
   desktop-file-utils appstream
 )

@@ -50,6 +50,17 @@ Cp1250TextEdit::Cp1250TextEdit(QWidget* parent) : QPlainTextEdit(parent) {
 }
 
 void Cp1250TextEdit::keyPressEvent(QKeyEvent* event) {
+    // The text is stored as one line: Enter is the window's (it writes the reminder), Shift+Enter still
+    // breaks the line on screen.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (event->modifiers() & Qt::ShiftModifier) {
+            insertPlainText(QStringLiteral("\n"));
+            event->accept();
+        } else {
+            event->ignore();
+        }
+        return;
+    }
     QString refusedChars;
     const QString text = event->text();
     if (!text.isEmpty() && HoldableText(text, &refusedChars).size() != text.size()) {
