@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QStyle>
 #include <QTextDocument>
+#include <QToolButton>
 
 #include "ui/widgets/shape.h"
 #include "ui/widgets/shape_button.h"
@@ -21,9 +22,8 @@ namespace {
 // Air a framed button keeps between its outline and its text, on each side: the outline itself and
 // four pixels, so that no letter touches it.
 constexpr int kButtonAir = 5;
-// What a text keeps from the window's outer edge: the frames are one to three pixels wide, and a letter
-// beside them must not seem to touch them.
-constexpr int kWindowAir = 4;
+// What a text keeps from the window's outer edge: the frames are one or two pixels wide.
+constexpr int kWindowAir = 2;
 
 QString Name(QWidget* w) {
     QString name = w->objectName();
@@ -131,7 +131,10 @@ private:
             return;
         }
         const QFontMetrics fm(b->font());
-        int need = fm.horizontalAdvance(text) + 2 * kButtonAir;
+        // A flat button of a command bar shows no outline at rest: three pixels of air are enough.
+        auto* tool = qobject_cast<QToolButton*>(b);
+        const int air = tool && tool->autoRaise() ? 3 : kButtonAir;
+        int need = fm.horizontalAdvance(text) + 2 * air;
         if (!b->icon().isNull()) need += b->iconSize().width() + 4;
         Wide(b, text, need, b->width());
         InsideWindow(b, text, b->rect().adjusted(kButtonAir, 0, -kButtonAir, 0));
