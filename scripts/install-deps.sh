@@ -17,6 +17,7 @@ linux_packages=(
 linux_test_packages=(
   clang libclang-rt-dev
   xvfb xauth imagemagick trayer xdotool
+  fonts-dejavu-core
   dbus-daemon libglib2.0-bin python3-gi gir1.2-glib-2.0
   desktop-file-utils appstream lintian
 )

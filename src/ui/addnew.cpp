@@ -7,6 +7,7 @@
 #include "ui/colors.h"
 #include "ui/dialog_parts.h"
 #include "ui/owndraw.h"
+#include "ui/widgets/shape.h"
 
 namespace kalvo::ui {
 namespace {
@@ -15,9 +16,9 @@ constexpr int kStripLeft = 384, kStripTop = 38, kStripWidth = 24, kStripHeight =
 
 // A path or a long text that does not fit shows its beginning and end; the whole of it stays in
 // text() and in the tool tip.
-class FittedLabel : public QLabel {
+class PathLabel : public QLabel {
 public:
-    using QLabel::QLabel;
+    explicit PathLabel(QWidget* parent) : QLabel(parent) { setProperty("elides", true); }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -88,19 +89,19 @@ TFAddNew::TFAddNew(AppContext& ctx, QWidget* parent)
     LDateTime->setFont(bold);
 
     Caption(QStringLiteral("Text"), 64, this);
-    LText = new QLabel(this);
+    LText = new FittedLabel(this, FittedLabel::kShortenOnly);  // two lines, then "…"
     LText->setObjectName(QStringLiteral("LText"));
     LText->setGeometry(120, 64, 258, 30);
     LText->setWordWrap(true);
     LText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     Caption(QStringLiteral("Obrázok"), 98, this);
-    LPicture = new FittedLabel(this);
+    LPicture = new PathLabel(this);
     LPicture->setObjectName(QStringLiteral("LPicture"));
     LPicture->setGeometry(120, 98, 258, 16);
 
     Caption(QStringLiteral("Melódia"), 116, this);
-    LMelodia = new FittedLabel(this);
+    LMelodia = new PathLabel(this);
     LMelodia->setObjectName(QStringLiteral("LMelodia"));
     LMelodia->setGeometry(120, 116, 258, 16);
 
@@ -116,7 +117,7 @@ TFAddNew::TFAddNew(AppContext& ctx, QWidget* parent)
 
     // The strip at the right edge fades from grey towards white; the bottom strip takes its last colour.
     GradientStrip strip;
-    strip.stepRed = strip.stepGreen = strip.stepBlue = 5;
+    strip.step = 5;
     strip.start = ColorNumber(8487297);
     strip.width = kStripWidth;
     strip.height = kStripHeight;
@@ -146,6 +147,7 @@ TFAddNew::TFAddNew(AppContext& ctx, QWidget* parent)
         b->setIcon(ArtIcon(art));
         b->setIconSize(QSize(20, 20));
         b->setToolTip(hint);
+        b->setAccessibleName(hint);  // a picture alone names nothing to a screen reader
         b->setCursor(Qt::PointingHandCursor);
         return b;
     };
@@ -199,7 +201,7 @@ void TFAddNew::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.translate(kStripLeft, kStripTop);
     GradientStrip strip;
-    strip.stepRed = strip.stepGreen = strip.stepBlue = 5;
+    strip.step = 5;
     strip.start = ColorNumber(8487297);
     strip.width = kStripWidth;
     strip.height = kStripHeight;

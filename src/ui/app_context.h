@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <filesystem>
+#include <functional>
 
 #include "core/clock.h"
 #include "core/dialogs.h"
@@ -66,6 +67,8 @@ struct AppContext {
     storage::DataFiles files;
     SharedState state;
     Windows windows;
+    // Whether the desktop has a notification area; empty asks the desktop (tests answer themselves).
+    std::function<bool()> trayAvailable;
 
     std::filesystem::path SetupFile() const { return files.SetupFile(); }
     QString ProgramFolder() const;

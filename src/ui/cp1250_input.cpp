@@ -71,6 +71,17 @@ QString Cp1250TextEdit::Fitting(const QString& text) {
 }
 
 void Cp1250TextEdit::keyPressEvent(QKeyEvent* event) {
+    // The text is stored as one line: Enter is the window's (it writes the reminder), Shift+Enter still
+    // breaks the line on screen.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (event->modifiers() & Qt::ShiftModifier) {
+            insertPlainText(QStringLiteral("\n"));
+            event->accept();
+        } else {
+            event->ignore();
+        }
+        return;
+    }
     QString refusedChars;
     const QString text = event->text();
     const bool printable = !text.isEmpty() && text.at(0) >= QChar(0x20) && text.at(0) != QChar(0x7F);

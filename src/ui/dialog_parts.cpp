@@ -41,22 +41,23 @@ QLabel* AddTitle(BorderlessWindow* window, const QRect& strip, const QString& ca
     return label;
 }
 
-StripHeader AddStripHeader(BorderlessWindow* strip, const QString& caption, const QString& link) {
+StripHeader AddStripHeader(BorderlessWindow* strip, const QString& caption, const QString& link, int linkWidth) {
+    const int boxLeft = 473 - linkWidth;
     QPalette pal = strip->palette();
     pal.setColor(QPalette::Window, kFrameDark);
     strip->setPalette(pal);
     strip->setAutoFillBackground(true);
 
     auto* art = new QLabel(strip);
-    art->setGeometry(0, 0, 391, 14);
-    art->setPixmap(Art(QStringLiteral("title"), QSize(391, 14)));
+    art->setGeometry(0, 0, boxLeft - 2, 14);
+    art->setPixmap(Art(QStringLiteral("title"), QSize(boxLeft - 2, 14)));
     strip->AddDragHandle(art);
-    QLabel* title = ColouredLabel(caption, QRect(2, 1, 331, 13), Qt::black, true, strip);
+    QLabel* title = ColouredLabel(caption, QRect(2, 1, boxLeft - 62, 13), Qt::black, true, strip);
     title->setObjectName(QStringLiteral("Datum"));
     strip->AddDragHandle(title);
 
-    (new Shape(kOrange, strip))->setGeometry(393, 0, 80, 14);
-    ShapeButton* button = AddStripLink(strip, link, QRect(395, 1, 75, 13), title->font());
+    (new Shape(kOrange, strip))->setGeometry(boxLeft, 0, linkWidth, 14);
+    ShapeButton* button = AddStripLink(strip, link, QRect(boxLeft + 2, 1, linkWidth - 5, 13), title->font());
     button->setObjectName(QStringLiteral("Label9"));
     return {title, button};
 }
@@ -89,11 +90,12 @@ QToolButton* GreyButton(const QString& text, const QString& hint, QWidget* paren
     b->setText(text);
     b->setToolTip(hint);
     b->setGeometry(at);
+    b->setFocusPolicy(Qt::TabFocus);  // in reach of Tab, as every command of a form
     b->setCursor(Qt::PointingHandCursor);
     b->setStyleSheet(QStringLiteral(
         "QToolButton { color: rgb(245,245,245); font-weight: bold; font-size: 10px; background: rgb(129,129,129);"
         " border: 1px solid rgb(215,215,227); border-radius: 4px; }"
-        "QToolButton:hover { color: rgb(255,165,74); border-color: rgb(255,165,74); }"
+        "QToolButton:hover, QToolButton:focus { color: rgb(255,165,74); border-color: rgb(255,165,74); }"
         "QToolButton:pressed { color: white; border-color: white; background: rgb(108,108,108); }"
         "QToolButton:disabled { color: rgb(176,176,176); }"));
     return b;
@@ -105,10 +107,11 @@ QToolButton* BarButton(const QString& text, const QString& hint, QWidget* parent
     button->setToolTip(hint);
     button->setGeometry(x, y, 60, 22);
     button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::TabFocus);
     button->setCursor(Qt::PointingHandCursor);
     button->setStyleSheet(QStringLiteral(
         "QToolButton { color: rgb(245,245,245); font-weight: bold; border: 1px solid transparent; background: transparent; }"
-        "QToolButton:hover { border: 1px solid rgb(215,215,227); background: rgb(145,145,145); }"
+        "QToolButton:hover, QToolButton:focus { border: 1px solid rgb(215,215,227); background: rgb(145,145,145); }"
         "QToolButton:pressed { background: rgb(108,108,108); }"
         "QToolButton:disabled { color: rgb(176,176,176); }"));
     return button;

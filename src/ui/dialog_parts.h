@@ -30,7 +30,8 @@ struct StripHeader {
     QLabel* caption;
     ShapeButton* link;
 };
-StripHeader AddStripHeader(BorderlessWindow* strip, const QString& caption, const QString& link);
+// `linkWidth` is the width of the orange box, which grows to the left.
+StripHeader AddStripHeader(BorderlessWindow* strip, const QString& caption, const QString& link, int linkWidth = 80);
 // A link of the strip's header in the style of its "Zatvoriť", at `at`.
 ShapeButton* AddStripLink(BorderlessWindow* strip, const QString& text, const QRect& at, const QFont& font);
 

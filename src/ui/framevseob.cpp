@@ -11,7 +11,7 @@ TFrVseob::TFrVseob(QWidget* parent) : QFrame(parent) {
 
     CheckBox1 = new QCheckBox(QStringLiteral("Časové znamenie"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    CheckBox1->setGeometry(10, 8, 140, 20);
+    CheckBox1->setGeometry(10, 8, 146, 20);
     QFont bold = CheckBox1->font();
     bold.setBold(true);
     CheckBox1->setFont(bold);

@@ -12,6 +12,7 @@
 #include "ui/dialog_parts.h"
 #include "ui/kalvounit.h"
 #include "ui/owndraw.h"
+#include "ui/widgets/shape.h"
 
 namespace kalvo::ui {
 namespace {
@@ -61,12 +62,13 @@ TFormKalendar::TFormKalendar(AppContext& ctx, QWidget* parent) : BorderlessWindo
     BtFind->setObjectName(QStringLiteral("BtFind"));
 
     Caption(QStringLiteral("Meno"), this, 12, 56);
-    Meniny = new QLabel(this);
+    // The names of a day and a holiday have any length; what is longer than the line ends in "…".
+    Meniny = new FittedLabel(this, FittedLabel::kShortenOnly);
     Meniny->setObjectName(QStringLiteral("Meniny"));
     Meniny->setGeometry(100, 56, 228, 18);
     Meniny->setFont(bold);
     Meniny->setStyleSheet(QStringLiteral("color: rgb(183,60,0);"));
-    Sviatok = new QLabel(this);
+    Sviatok = new FittedLabel(this, FittedLabel::kShortenOnly);
     Sviatok->setObjectName(QStringLiteral("Sviatok"));
     Sviatok->setGeometry(100, 74, 228, 16);
     Sviatok->setStyleSheet(QStringLiteral("color: rgb(81,81,81);"));
@@ -134,13 +136,13 @@ TFormKalendar::TFormKalendar(AppContext& ctx, QWidget* parent) : BorderlessWindo
     Label8->setStyleSheet(QStringLiteral("color: rgb(198,0,0); border: 1px solid rgb(198,0,0); border-radius: 3px;"));
     Label8->hide();
 
-    SpeedButton3 = GreyButton(QStringLiteral("Zrušiť"), QStringLiteral("Zrušiť aktualizáciu"), this, QRect(166, 314, 78, 22));
+    SpeedButton3 = GreyButton(QStringLiteral("Zrušiť"), QStringLiteral("Zrušiť aktualizáciu"), this, QRect(146, 314, 88, 22));
     SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
     SpeedButton1 = GreyButton(QStringLiteral("Zapísať"), QStringLiteral("Zapísať pripomienku do zoznamu"), this,
-                          QRect(250, 314, 78, 22));
+                          QRect(240, 314, 88, 22));
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton2 = GreyButton(QStringLiteral("Aktualizovať"), QStringLiteral("Aktualizuj vybratú položku"), this,
-                          QRect(250, 314, 78, 22));
+                          QRect(240, 314, 88, 22));
     SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
     SpeedButton2->hide();
     // Clicking a button leaves the name field first, so the text has followed the name when it is written.
@@ -166,14 +168,23 @@ TFormKalendar::TFormKalendar(AppContext& ctx, QWidget* parent) : BorderlessWindo
         refusedTimer_->start();
     });
     FindName->installEventFilter(this);
-    connect(FindName, &QLineEdit::returnPressed, this, &TFormKalendar::BtFindClick);
     connect(BtFind, &QToolButton::clicked, this, &TFormKalendar::BtFindClick);
     connect(Date, &QDateEdit::dateChanged, this, &TFormKalendar::DateClick);
+    connect(DatePrip, &QDateEdit::dateChanged, this, [this](const QDate& picked) {
+        const DayNumber written = SameDayOnOrAfter(DayOfDate(picked), ctx_.clock.Now().day);
+        if (written != DayOfDate(picked)) DatePrip->setDate(DateOfDay(written));
+    });
     connect(CB1, &QCheckBox::clicked, this, &TFormKalendar::CB1Click);
     connect(CB2, &QCheckBox::clicked, this, &TFormKalendar::CB2Click);
     connect(SpeedButton1, &QToolButton::clicked, this, &TFormKalendar::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TFormKalendar::SpeedButton2Click);
     connect(SpeedButton3, &QToolButton::clicked, this, &TFormKalendar::SpeedButton3Click);
+
+    // Enter elsewhere writes the entry, as the visible one of "Zapísať" and "Aktualizovať" does.
+    SetDefaultAction([this] {
+        if (!SpeedButton2->isHidden()) SpeedButton2Click();
+        else SpeedButton1Click();
+    });
 
     const LocalMoment now = ctx_.clock.Now();
     SetDate(now.day);
@@ -217,6 +228,10 @@ void TFormKalendar::PrepareNew() {
 }
 
 void TFormKalendar::Fill(const TReminder& r, DayNumber date, DayNumber noticeDay, double noticeTime) {
+    // The days that will be written: one already past moves on to its next year.
+    const DayNumber today = ctx_.clock.Now().day;
+    date = SameDayOnOrAfter(date, today);
+    noticeDay = SameDayOnOrAfter(noticeDay, today);
     SetDate(date);
     LDate->setText(Q(DayMonthYear(ctx_.locale, date)));
     const CivilDate c = DayToCivil(date);
@@ -279,7 +294,10 @@ void TFormKalendar::FormShow() {
 void TFormKalendar::DateClick() {
     Meniny->clear();
     Sviatok->clear();
-    const DayNumber date = DayOfDate(Date->date());
+    const LocalMoment now = ctx_.clock.Now();
+    // A day already past this year is written for its next celebration; the picker shows that year.
+    const DayNumber date = SameDayOnOrAfter(DayOfDate(Date->date()), now.day);
+    if (date != DayOfDate(Date->date())) SetDate(date);
     LDate->setText(Q(ShortDate(ctx_.locale, date)));
     const CivilDate c = DayToCivil(date);
     if (const TMainForm* main = ctx_.windows.main) {
@@ -288,7 +306,6 @@ void TFormKalendar::DateClick() {
         if (!texts.holiday.empty()) Sviatok->setText(Q(texts.holiday));
     }
     // The notice comes the day before the next celebration.
-    const LocalMoment now = ctx_.clock.Now();
     const DayNumber next = date <= now.day ? YearStep(date) : date;
     DatePrip->setDate(DateOfDay(next - 1));
     TimePrip->setTime(QTime(now.hour, 0));
@@ -316,6 +333,15 @@ bool TFormKalendar::eventFilter(QObject* watched, QEvent* event) {
             case QEvent::FocusIn:
             case QEvent::MouseButtonRelease: FindNameClick(); break;
             case QEvent::FocusOut: FindNameExit(); break;
+            case QEvent::KeyPress: {
+                // Enter in the name field searches, and goes no further than that.
+                const int key = static_cast<QKeyEvent*>(event)->key();
+                if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                    BtFindClick();
+                    return true;
+                }
+                break;
+            }
             default: break;
         }
     }

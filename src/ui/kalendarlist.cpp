@@ -110,19 +110,21 @@ TKalendForm::TKalendForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(pa
     connect(SpeedButton4, &QToolButton::clicked, this, &TKalendForm::SpeedButton4Click);
     connect(BtDel, &QToolButton::clicked, this, &TKalendForm::BtDelClick);
     connect(BtEdit, &QToolButton::clicked, this, &TKalendForm::BtEditClick);
+    SetDefaultAction([this] { MesgListDblClick(); });
 
     auto* captions = new Shape(kPanel, this);
     captions->setGeometry(229, 212, 78, 52);
-    const auto detail = [&](const QString& text, int y, const char* name) {
+    const auto detail = [&](const QString& text, int y, const char* name, QLabel* value) {
         QLabel* c = TextLabel(text, this, QRect(233, y, 74, 14));
         c->setFont(small);
-        QLabel* value = TextLabel(QString(), this, QRect(311, y, 216, 14));
+        value->setGeometry(311, y, 216, 14);
         value->setObjectName(QLatin1String(name));
         return value;
     };
-    LDateTime = detail(QStringLiteral("Pripomenúť"), 215, "LDateTime");
-    LLastShow = detail(QStringLiteral("Deň oslavy"), 231, "LLastShow");
-    LText = detail(QStringLiteral("Text"), 247, "LText");
+    LDateTime = detail(QStringLiteral("Pripomenúť"), 215, "LDateTime", new QLabel(this));
+    LLastShow = detail(QStringLiteral("Deň oslavy"), 231, "LLastShow", new QLabel(this));
+    // The text of an entry has any length: one line of it, ending in "…" when it is longer.
+    LText = detail(QStringLiteral("Text"), 247, "LText", new FittedLabel(this, FittedLabel::kShortenOnly));
 
     // The decorative strip at the right edge and the bottom strip in its last colour.
     Shape2 = new Shape(kGreyBar, this);
@@ -132,9 +134,7 @@ TKalendForm::TKalendForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(pa
     PaintBox1 = new PaintBox(
         [this](QPainter& p) {
             GradientStrip s;
-            s.stepRed = 8;
-            s.stepGreen = 0;
-            s.stepBlue = 0;
+            s.step = 8;
             s.start = ColorNumber(8487297);
             s.width = PaintBox1->width();
             s.height = PaintBox1->height();

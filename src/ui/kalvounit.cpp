@@ -302,7 +302,7 @@ void TMainForm::BuildLayout() {
     Label9->setGeometry(469, 290, 100, 20);
     Label9->SetFill(kGreyBar);
     Label9->SetBold(true);
-    Label9->SetLooks(rest, hover, rest);
+    Label9->SetLooks(rest, hover, {kPanel, kPanel});
     connect(Label8, &ShapeButton::hovered, Label9, &ShapeButton::Rest);
     connect(Label9, &ShapeButton::hovered, Label8, &ShapeButton::Rest);
     connect(Label8, &ShapeButton::clicked, this, &TMainForm::pmCloseClick);
@@ -341,6 +341,7 @@ void TMainForm::BuildListPanel() {
     BtDel->setEnabled(false);
     connect(BtOslava, &QToolButton::clicked, this, &TMainForm::BtOslavaClick);
     connect(BtEdit, &QToolButton::clicked, this, &TMainForm::BtEditClick);
+    SetDefaultAction([this] { MesgListDblClick(); });
     connect(BtDel, &QToolButton::clicked, this, &TMainForm::BtDelClick);
     connect(SpeedButton4, &QToolButton::clicked, this, &TMainForm::SpeedButton4Click);
 
@@ -364,7 +365,9 @@ void TMainForm::BuildListPanel() {
     LLast = caption(QStringLiteral("Pripomenúť aj"), 263, "LLast");
     LDateTime = TextLabel(QString(), this, QRect(282, 191, 285, 14));
     LDateTime->setObjectName(QStringLiteral("LDateTime"));
-    LText = TextLabel(QString(), this, QRect(282, 209, 285, 26));
+    // Two lines of the reminder's text; a longer one ends in "…".
+    LText = new FittedLabel(this, FittedLabel::kShortenOnly);
+    LText->setGeometry(282, 209, 285, 34);
     LText->setObjectName(QStringLiteral("LText"));
     LText->setWordWrap(true);
     LText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -550,7 +553,9 @@ void TMainForm::BtOslavaClick() {
 
 
 
-bool TMainForm::TrayAvailable() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
+bool TMainForm::TrayAvailable() const {
+    return ctx_.trayAvailable ? ctx_.trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
+}
 
 void TMainForm::BuildMenus() {
     menuStyle_ = std::make_unique<OwnDrawMenuStyle>(20);
@@ -630,14 +635,27 @@ void TMainForm::TickSoon() {
 }
 
 void TMainForm::pmObnovitClick() {
-    if (pmObnovitTag != 0) {
-        show();
+    // Without a notification area the window goes to the task bar, and comes back from there too.
+    if (pmObnovitTag != 0 && (!isVisible() || isMinimized())) {
+        if (isMinimized()) showNormal();
+        else show();
         raise();
         activateWindow();
         pmObnovit->setText(QStringLiteral("Skryť Kalvo"));
         pmObnovitTag = 0;
     } else {
-        hide();
+        if (TrayAvailable()) {
+            hide();
+        } else {
+            showMinimized();
+            if (!toldAboutTaskBar_) {
+                toldAboutTaskBar_ = true;
+                ctx_.dialogs.Inform("Kalvo",
+                                    "Pracovná plocha nemá oblasť oznámení, do ktorej by sa Kalvo mohol skryť.\n\n"
+                                    "Okno je preto minimalizované na paneli úloh. Pripomienky sa naďalej "
+                                    "kontrolujú; okno otvoríte kliknutím na Kalvo na paneli úloh.");
+            }
+        }
         pmObnovit->setText(QStringLiteral("Kalvo"));
         pmObnovitTag = 1;
     }

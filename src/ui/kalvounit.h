@@ -226,6 +226,7 @@ public:
     // The name-day notice at once, as the tray's middle button asks for it.
     void ShowNameNotice();
     int pmObnovitTag = 1; // 1 hidden, 0 shown
+    bool toldAboutTaskBar_ = false;
 
     // Without a notification area the window itself is the way in.
     bool TrayAvailable() const;

@@ -91,6 +91,7 @@ void TMainForm::BuildWeekPanel() {
         b->setIconSize(QSize(16, 16));
         b->setAutoRaise(true);
         b->setToolTip(hint);
+        b->setAccessibleName(hint);
         b->setCursor(Qt::PointingHandCursor);
         b->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"
                                         "QToolButton:pressed { padding-top: 1px; }"));

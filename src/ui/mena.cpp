@@ -18,18 +18,18 @@ TFormMena::TFormMena(AppContext& ctx, QWidget* parent) : NotificationStrip(182, 
     setAutoFillBackground(true);
 
     auto* image1 = new QLabel(this);
-    image1->setGeometry(0, 1, 133, 14);
-    image1->setPixmap(Art(QStringLiteral("title"), QSize(133, 14)));
+    image1->setGeometry(0, 1, 125, 14);
+    image1->setPixmap(Art(QStringLiteral("title"), QSize(125, 14)));
     image1->setScaledContents(true);
-    Datum = ColouredLabel(QString(), QRect(2, 2, 130, 12), kTitleText, true, this);
+    Datum = ColouredLabel(QString(), QRect(2, 2, 122, 12), kTitleText, true, this);
     Datum->setObjectName(QStringLiteral("Datum"));
     Datum->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     auto* shape1 = new Shape(kOrange, this);
-    shape1->setGeometry(135, 1, 47, 14);
+    shape1->setGeometry(127, 1, 55, 14);  // "Zatvoriť" clear of the window's edge
     Label9 = new ShapeButton(QStringLiteral("Zatvoriť"), this);
     Label9->setObjectName(QStringLiteral("Label9"));
-    Label9->setGeometry(137, 1, 44, 14);
+    Label9->setGeometry(129, 1, 49, 14);
     Label9->SetRounded(false);
     Label9->SetUnderlineOnHover(true);
     Label9->SetLooks({QColor(), kTitleText}, {QColor(), kTitleText}, {QColor(), kLinkHover});

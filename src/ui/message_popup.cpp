@@ -15,15 +15,16 @@ QPixmap TMesgPopUp::StandardPicture() { return Art(QStringLiteral("standard"), Q
 TMesgPopUp::TMesgPopUp(AppContext& ctx, QWidget* parent) : NotificationStrip(473, 82, 220, parent), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Pripomienka"));
     setObjectName(QStringLiteral("TMesgPopUp"));
-    const StripHeader header = AddStripHeader(this, QString(), QStringLiteral("Zatvoriť"));
+    // The orange box is wide enough for the self-close countdown ("Zatvoriť o 89s").
+    const StripHeader header = AddStripHeader(this, QString(), QStringLiteral("Zatvoriť"), 100);
     Datum = header.caption;
     Label9 = header.link;
     connect(Label9, &ShapeButton::clicked, this, &TMesgPopUp::Label9Click);
     const QFont bold = Datum->font();
-    Datum->setGeometry(2, 1, 325, 13);
+    Datum->setGeometry(2, 1, 305, 13);
 
     // At the right end of the title, beside "Zatvoriť" and in its style.
-    LabelSnooze = AddStripLink(this, QStringLiteral("Odložiť"), QRect(329, 1, 60, 13), bold);
+    LabelSnooze = AddStripLink(this, QStringLiteral("Odložiť"), QRect(309, 1, 60, 13), bold);
     LabelSnooze->setObjectName(QStringLiteral("LabelSnooze"));
     LabelSnooze->setToolTip(QStringLiteral("Odložiť pripomienku na neskôr"));
     connect(LabelSnooze, &ShapeButton::clicked, this, &TMesgPopUp::LabelSnoozeClick);

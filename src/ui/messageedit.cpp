@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <cmath>
 
@@ -94,7 +93,7 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
     DateOpak->setGeometry(98, 185, 106, 22);
     DateOpak->setCalendarPopup(true);
     DateOpak->setDisplayFormat(Q(loc.shortDateFormat));
-    LPeriod = Caption(QStringLiteral("s periódou"), this, 216, 185, 60);
+    LPeriod = Caption(QStringLiteral("s periódou"), this, 208, 185, 68);
     CBPeriod = new QComboBox(this);
     CBPeriod->setObjectName(QStringLiteral("CBPeriod"));
     CBPeriod->setGeometry(278, 185, 115, 22);
@@ -108,7 +107,7 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
     CBLast->setObjectName(QStringLiteral("CBLast"));
     CBLast->setGeometry(98, 209, 106, 22);
     CBLast->setDisplayFormat(Q(loc.longTimeFormat));
-    Label6 = Caption(QStringLiteral("s periódou :"), this, 216, 209, 60);
+    Label6 = Caption(QStringLiteral("s periódou :"), this, 208, 209, 68);
     Label7 = Caption(QStringLiteral("interval"), this, 280, 209, 113);
     CBDen = new QComboBox(this);
     CBDen->setObjectName(QStringLiteral("CBDen"));
@@ -146,14 +145,14 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
     ImageMsg->setPixmap(TMesgPopUp::StandardPicture());
 
     SpeedButton1 = GreyButton(QStringLiteral("Zapísať"), QStringLiteral("Zapísať pripomienku do zoznamu"), this,
-                          QRect(401, 236, 80, 22));
+                          QRect(398, 236, 84, 22));
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton2 = GreyButton(QStringLiteral("Aktualizovať"), QStringLiteral("Aktualizuj vybratú položku"), this,
-                          QRect(401, 236, 80, 22));
+                          QRect(398, 236, 84, 22));
     SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
     SpeedButton2->hide();
     SpeedButton3 = GreyButton(QStringLiteral("Zrušiť"), QStringLiteral("Zrušiť aktualizáciu"), this,
-                          QRect(401, 260, 80, 22));
+                          QRect(398, 260, 84, 22));
     SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
 
     // Every input in its resting colour, without the sunken border.
@@ -196,6 +195,12 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
     connect(SpeedButton3, &QToolButton::clicked, this, &TEditMessage::SpeedButton3Click);
     connect(SpeedButton4, &QToolButton::clicked, this, &TEditMessage::SpeedButton4Click);
     connect(SpeedButton5, &QToolButton::clicked, this, &TEditMessage::SpeedButton5Click);
+
+    // Enter anywhere writes what the dialog shows and closes it, as its visible write button does.
+    SetDefaultAction([this] {
+        if (!SpeedButton2->isHidden()) SpeedButton2Click();
+        else SpeedButton1Click();
+    });
 
     const LocalMoment now = ctx_.clock.Now();
     Date->setDate(DateOfDay(now.day));
@@ -297,13 +302,7 @@ void TEditMessage::CBLastExit() {
 }
 
 bool TEditMessage::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Time && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            TimeKeyPress();
-            return true;
-        }
-    } else if (event->type() == QEvent::FocusOut) {
+    if (event->type() == QEvent::FocusOut) {
         if (watched == Time) TimeExit();
         else if (watched == CBLast) CBLastExit();
     }
@@ -367,8 +366,6 @@ void TEditMessage::SpeedButton3Click() {
     for (QWidget* w : std::initializer_list<QWidget*>{DateOpak, CBPeriod, CBLast}) w->setEnabled(false);
     done(QDialog::Rejected);
 }
-
-void TEditMessage::TimeKeyPress() { AddReminder(); }
 
 void TEditMessage::SetItem1(QComboBox* box, const QString& path) {
     const QSignalBlocker quiet(box);

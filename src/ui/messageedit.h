@@ -75,7 +75,6 @@ public:
     void SpeedButton1Click();
     void SpeedButton2Click();
     void SpeedButton3Click();
-    void TimeKeyPress();
     void SpeedButton4Click();
     void SpeedButton5Click();
     void CBPictureChange();

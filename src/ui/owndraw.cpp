@@ -161,9 +161,9 @@ QColor DrawGradientStrip(QPainter& p, const GradientStrip& s) {
     int r = s.start.red(), g = s.start.green(), b = s.start.blue();
     QColor colour = s.start;
     for (int y = 0; y < s.height; y += s.band) {
-        r = std::min(255, r + s.stepRed);
-        g = std::min(255, g + s.stepGreen);
-        b = std::min(255, b + s.stepBlue);
+        r = std::min(255, r + s.step);
+        g = std::min(255, g + s.step);
+        b = std::min(255, b + s.step);
         colour = QColor(r, g, b);
         p.fillRect(QRect(0, y, s.width, s.band), colour);
     }

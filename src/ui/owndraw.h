@@ -32,7 +32,7 @@ void DrawReminderRow(QPainter& p, QRect rect, bool selected, const QString& row,
                      const QPixmap* standardPicture);
 
 struct GradientStrip {
-    int stepRed = 1, stepGreen = 1, stepBlue = 1;
+    int step = 1;  // added to red, green and blue alike, so the strip stays grey
     QColor start;
     const QPixmap* image = nullptr;  // drawn at (6, 8) when given
     int width = 0;

@@ -89,6 +89,8 @@ TPlan::TPlan(AppContext& ctx, QWidget* parent)
     LoadSettings(ctx_);
     OverviewCountdown = ctx_.Settings.OverviewSeconds;
     setObjectName(QStringLiteral("TPlan"));
+    // Room for a three-digit countdown ("Zatvoriť o 297s") beside the keep-open box.
+    Label9->setGeometry(390, 218, 114, 20);
     connect(Label9, &ShapeButton::clicked, this, &TPlan::Label9Click);
 
     TimerHide = new QTimer(this);

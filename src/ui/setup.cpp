@@ -13,6 +13,7 @@
 #include "ui/colors.h"
 #include "ui/dialog_parts.h"
 #include "ui/kalvounit.h"
+#include "ui/widgets/shape.h"
 
 namespace kalvo::ui {
 namespace {
@@ -107,7 +108,7 @@ TFormSetup::TFormSetup(AppContext& ctx, QWidget* parent) : BorderlessWindow(pare
     status->setPalette(statusPal);
     auto* osCaption = new QLabel(QStringLiteral("Operačný systém:"), status);
     osCaption->setGeometry(10, 5, 110, 16);
-    LIDsystem = new QLabel(status);
+    LIDsystem = new FittedLabel(status, FittedLabel::kShortenOnly);  // a system's name has any length
     LIDsystem->setObjectName(QStringLiteral("LIDsystem"));
     LIDsystem->setGeometry(122, 5, 290, 16);
     LIDsystem->setFont(bold);
@@ -137,6 +138,7 @@ TFormSetup::TFormSetup(AppContext& ctx, QWidget* parent) : BorderlessWindow(pare
     connect(Label11, &ShapeButton::hovered, Label10, &ShapeButton::Rest);
     connect(Label10, &ShapeButton::clicked, this, &TFormSetup::Label10Click);
     connect(Label11, &ShapeButton::clicked, this, &TFormSetup::Label11Click);
+    SetDefaultAction([this] { Label11Click(); });
 
     menuStyle_ = std::make_unique<OwnDrawMenuStyle>(40);
     PopReset = new QMenu(this);

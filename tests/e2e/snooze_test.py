@@ -104,7 +104,7 @@ try:
     kalvo = start()
     alarm = wait_for("the alarm strip at rest", strip_at_rest)
     shot("1-alarm")
-    click(alarm, 329 + 40, 7)  # "Odložiť"
+    click(alarm, 309 + 30, 7)  # "Odložiť"
     run("xdotool", "key", "Down")
     shot("2-menu")
     run("xdotool", "key", "Return")  # the first item, "o 5 minút"
@@ -132,7 +132,7 @@ try:
     kalvo = start()
     alarm = wait_for("the alarm strip again", strip_at_rest)
     shot("3-again")
-    click(alarm, 395 + 40, 7)  # "Zatvoriť"
+    click(alarm, 375 + 40, 7)  # "Zatvoriť"
     wait_for("the strip to close", lambda: strip() is None)
     wait_for("the reminder in the archive", lambda: [r["Text"] for r in records(user + "_old.dat")] ==
              ["Zubár, odložiteľný"])

@@ -15,6 +15,7 @@ UiFixture::UiFixture() {
     platform.programFolder = folder.Path();
     ctx = std::make_unique<ui::AppContext>(clock, platform, dialogs);
     ctx->files = storage::DataFiles{folder.Path(), "eva"};
+    ctx->trayAvailable = [] { return true; };  // the offscreen desktop has none; most tests want one
 }
 
 UiFixture::~UiFixture() { windows.reset(); }

@@ -1,6 +1,9 @@
 #include "ui/widgets/borderless.h"
 
+#include <QAbstractButton>
+#include <QCheckBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -17,6 +20,24 @@ BorderlessWindow::BorderlessWindow(QWidget* parent, Qt::WindowFlags extra)
 void BorderlessWindow::AddDragHandle(QWidget* w) {
     w->setMouseTracking(true);
     w->installEventFilter(this);
+}
+
+void BorderlessWindow::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const Qt::KeyboardModifiers held = event->modifiers() & ~Qt::KeyboardModifiers(Qt::KeypadModifier);
+    if (enter && held == Qt::NoModifier) {
+        // A focused push or tool button does what it says; a check box has no Enter of its own.
+        auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+        if (button && !qobject_cast<QCheckBox*>(button) && button->isEnabled() && button->isVisible()) {
+            button->click();
+            return;
+        }
+        if (defaultAction_) {
+            defaultAction_();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void BorderlessWindow::CentreOnScreen() {

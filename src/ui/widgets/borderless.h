@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <QPoint>
+#include <functional>
 
 namespace kalvo::ui {
 
@@ -29,6 +30,8 @@ public:
     // Escape and close requests of modal windows end here; windows with their own way out override it.
     void reject() override { Dismiss(); }
     virtual void Dismiss() { QDialog::reject(); }
+    // What Enter does where the focused control has no use for it (a focused button is pressed instead).
+    void SetDefaultAction(std::function<void()> action) { defaultAction_ = std::move(action); }
 
 signals:
     // A mouse move over the window's free area or a drag handle: buttons go back to their resting look.
@@ -39,6 +42,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void StartDrag(const QPoint& global);
@@ -49,6 +53,7 @@ private:
     QPoint dragWindow_;
     bool dragPending_ = true;
     bool draggable_ = true;
+    std::function<void()> defaultAction_;
 };
 
 }  // namespace kalvo::ui

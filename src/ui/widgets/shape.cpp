@@ -2,6 +2,8 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTextLayout>
+#include <algorithm>
 
 namespace kalvo::ui {
 
@@ -61,6 +63,28 @@ void FittedLabel::paintEvent(QPaintEvent*) {
     QFont f = font();
     const QString all = text();
     const QRect room = contentsRect();
+    if (wordWrap()) {
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+        const QFontMetrics fm(f);
+        const int fitting = std::max(1, room.height() / fm.lineSpacing());
+        QTextLayout layout(all, f);
+        layout.beginLayout();
+        QStringList lines;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(room.width());
+            if (lines.size() == fitting - 1) {
+                // The last line that has room takes the rest of the text, shortened.
+                lines << fm.elidedText(all.mid(line.textStart()).simplified(), Qt::ElideRight, room.width());
+                break;
+            }
+            lines << all.mid(line.textStart(), line.textLength()).trimmed();
+        }
+        layout.endLayout();
+        for (int i = 0; i < lines.size(); ++i)
+            p.drawText(QRect(room.left(), room.top() + i * fm.lineSpacing(), room.width(), fm.lineSpacing()),
+                       static_cast<int>(alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignTop, lines[i]);
+        return;
+    }
     const int start = f.pixelSize() > 0 ? f.pixelSize() : QFontInfo(f).pixelSize();
     for (int size = start; size >= smallest_; --size) {
         f.setPixelSize(size);

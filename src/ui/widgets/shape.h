@@ -51,10 +51,13 @@ private:
 };
 
 // A label whose text, when it is too long for the label, is drawn in a smaller letter and, if need be,
-// shortened at its end; text() keeps the whole text.
+// shortened at its end with "…"; text() keeps the whole text. A word-wrapping one fills its lines and
+// shortens the last line that has room. `smallestPixelSize` no smaller than the font: shortened only.
 class FittedLabel : public QLabel {
     Q_OBJECT
 public:
+    static constexpr int kShortenOnly = 1000;  // as smallestPixelSize: never a smaller letter
+
     explicit FittedLabel(QWidget* parent = nullptr, int smallestPixelSize = 9);
 
 protected:

@@ -1,5 +1,6 @@
 #include "ui/widgets/shape_button.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -9,6 +10,10 @@ ShapeButton::ShapeButton(const QString& text, QWidget* parent) : QWidget(parent)
     setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
+    // Reached with Tab and pressed with Space or Enter; a screen reader names it by its first text (a
+    // countdown added to it later would be read out every second).
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(text);
 }
 
 void ShapeButton::SetText(const QString& text) {
@@ -80,6 +85,37 @@ void ShapeButton::mouseReleaseEvent(QMouseEvent* event) {
     } else {
         Rest();
     }
+}
+
+void ShapeButton::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Space:
+        case Qt::Key_Return:
+        case Qt::Key_Enter: emit clicked(); return;
+        default: QWidget::keyPressEvent(event);
+    }
+}
+
+// A look left behind by the mouse never outlives the mouse's stay or the window's showing.
+void ShapeButton::leaveEvent(QEvent* event) {
+    if (!hasFocus()) Rest();
+    QWidget::leaveEvent(event);
+}
+
+void ShapeButton::hideEvent(QHideEvent* event) {
+    Rest();
+    QWidget::hideEvent(event);
+}
+
+// Focus reached with the keyboard shows as the look under the mouse.
+void ShapeButton::focusInEvent(QFocusEvent* event) {
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason) Hover();
+    QWidget::focusInEvent(event);
+}
+
+void ShapeButton::focusOutEvent(QFocusEvent* event) {
+    Rest();
+    QWidget::focusOutEvent(event);
 }
 
 }  // namespace kalvo::ui

@@ -23,6 +23,7 @@ public:
     void SetRounded(bool rounded) { rounded_ = rounded; update(); }
     void SetBold(bool bold);
     void SetAlignment(Qt::Alignment a) { align_ = a; update(); }
+    Qt::Alignment Alignment() const { return align_; }
     void SetUnderlineOnHover(bool on) { underlineOnHover_ = on; }
 
     void Rest();    // the resting look
@@ -39,6 +40,11 @@ protected:
     void mouseMoveEvent(QMouseEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+    void leaveEvent(QEvent*) override;
+    void hideEvent(QHideEvent*) override;
+    void focusInEvent(QFocusEvent*) override;
+    void focusOutEvent(QFocusEvent*) override;
 
 private:
     QString text_;
