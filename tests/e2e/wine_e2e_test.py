@@ -155,7 +155,7 @@ try:
     # The alarm slides in above the task bar; "Odložiť" > "o 5 minút" puts it off.
     alarm = wait_for("the alarm strip", strip_at_rest, 150)
     shot("alarm")
-    click(alarm, 329 + 40, 7)  # "Odložiť"
+    click(alarm, 309 + 30, 7)  # "Odložiť"
     time.sleep(0.5)
     shot("snooze-menu")
     keys("Down", "Return")  # "o 5 minút"
@@ -180,7 +180,7 @@ try:
     click(overview, 452, 228)
     alarm = wait_for("the alarm strip again", strip_at_rest, 60)
     shot("alarm-again")
-    click(alarm, 395 + 40, 7)  # "Zatvoriť"
+    click(alarm, 375 + 40, 7)  # "Zatvoriť"
     wait_for("the strip to close", lambda: window("^Pripomienka$", STRIP) is None)
     wait_for("the reminder in the archive",
              lambda: [r["Text"] for r in records(user + "_old.dat")] == ["Zubár o minútu"])
