@@ -108,7 +108,9 @@ TFormKalendar::TFormKalendar(AppContext& ctx, QWidget* parent) : BorderlessWindo
     Memo1 = new Cp1250TextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(12, 200, 316, 50);
-    LRefused = new QLabel(this);
+    // One line under the text box: a note naming many characters gets a smaller letter, then "…"; the
+    // whole note stays in its tooltip.
+    LRefused = new FittedLabel(this);
     LRefused->setObjectName(QStringLiteral("LRefused"));
     LRefused->setGeometry(12, 250, 316, 14);
     LRefused->setStyleSheet(QStringLiteral("color: rgb(183,60,0);"));
@@ -165,6 +167,7 @@ TFormKalendar::TFormKalendar(AppContext& ctx, QWidget* parent) : BorderlessWindo
     connect(Memo1, &Cp1250TextEdit::tooLong, this, [this](int limit) {
         refusedSoFar_.clear();
         LRefused->setText(TooLongNote(limit));
+        LRefused->setToolTip(LRefused->text());
         refusedTimer_->start();
     });
     FindName->installEventFilter(this);
@@ -211,6 +214,7 @@ void TFormKalendar::ShowRefused(const QString& characters) {
     // While the note is shown it names every character refused so far, not only the last one.
     refusedSoFar_ = refusedTimer_->isActive() && !refusedSoFar_.isEmpty() ? refusedSoFar_ + characters : characters;
     LRefused->setText(RefusedNote(refusedSoFar_));
+    LRefused->setToolTip(LRefused->text());
     refusedTimer_->start();
 }
 

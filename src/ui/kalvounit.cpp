@@ -636,7 +636,7 @@ void TMainForm::TickSoon() {
 
 void TMainForm::pmObnovitClick() {
     // Without a notification area the window goes to the task bar, and comes back from there too.
-    if (pmObnovitTag != 0 && (!isVisible() || isMinimized())) {
+    if (pmObnovitTag != 0 && (TrayAvailable() || !isVisible() || isMinimized())) {
         if (isMinimized()) showNormal();
         else show();
         raise();

@@ -192,8 +192,10 @@ bool TMainForm::ExportReminders() {
     }
 #ifdef KALVO_HAVE_ICAL
     if (storage::ical::HasICalendarExtension(storage::Utf8FromPath(target.filename()))) {
-        if (readingICalendar_)
-            return ctx_.dialogs.Inform(kCaption, "Kalvo ešte číta iný súbor iCalendar. Skúste to, prosím, o chvíľu.");
+        if (readingICalendar_) {
+            ctx_.dialogs.Inform(kCaption, "Kalvo ešte číta iný súbor iCalendar. Skúste to, prosím, o chvíľu.");
+            return false;
+        }
         return ExportICalendarTo(target);
     }
 #endif
