@@ -240,7 +240,12 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void Dismiss() override { pmObnovitClick(); }
+    // Escape or a close request hides the window, unless the program is ending: then Qt closes every
+    // window on its way out, and hiding (or, with no tray, minimising with a word) would stop the end.
+    void Dismiss() override {
+        if (Ending()) QDialog::reject();
+        else pmObnovitClick();
+    }
 
 private:
     void BuildMenus();

@@ -97,8 +97,6 @@ try:
     assert kalvo.poll() is None
     os.rmdir(user_file)
     click(question, 65, question[4] - 18)  # "Skúsiť znova", the first of the buttons
-    time.sleep(1)
-    shot("3-after")
     assert kalvo.wait(timeout=10) == 0
     records = json.loads(run(cli, "decode", user_file).stdout)["records"]
     assert [r["Text"] for r in records] == ["Nestratiť ma"], records
