@@ -19,8 +19,8 @@ if [ "${1:-}" = "--if-present" ]; then
     echo "MinGW-w64, Wine or NSIS is not installed (scripts/install-deps.sh installs them): skipped"
     exit 77
   fi
-  qt=$(scripts/build-qt-windows.sh --print)
-  if [ ! -f "$qt/.kalvo-complete" ]; then
+  qt=$(scripts/build-qt-windows.sh --print 2>/dev/null || true)
+  if [ -z "$qt" ] || [ ! -f "$qt/.kalvo-complete" ]; then
     echo "The Qt for Windows is not built (scripts/build-qt-windows.sh builds it): skipped"
     exit 77
   fi
