@@ -51,19 +51,6 @@ FileSnapshot FromBytes(const FileBytes& read) {
 
 }  // namespace
 
-#ifdef _WIN32
-
-FileSnapshot SnapshotFile(const std::filesystem::path& path, std::uintmax_t limit) {
-    FileBytes read = ReadFileBytes(path, limit);
-    FileSnapshot s = FromBytes(read);
-    s.fallback_ = std::move(read.bytes);
-    s.data_ = s.fallback_.data();
-    s.size_ = s.fallback_.size();
-    return s;
-}
-
-#else
-
 FileSnapshot SnapshotFile(const std::filesystem::path& path, std::uintmax_t limit) {
     auto slowPath = [&] {
         FileBytes read = ReadFileBytes(path, limit);
@@ -73,6 +60,9 @@ FileSnapshot SnapshotFile(const std::filesystem::path& path, std::uintmax_t limi
         s.size_ = s.fallback_.size();
         return s;
     };
+#ifdef _WIN32
+    return slowPath();
+#else
     // Only a regular file has a length to size the buffer by; the rest (and every error) is told by the
     // general reader, exactly as it tells it.
     struct stat st {};
@@ -152,8 +142,7 @@ FileSnapshot SnapshotFile(const std::filesystem::path& path, std::uintmax_t limi
     s.data_ = s.mapped_ ? s.data_ : s.fallback_.data();
     s.outcome = ReadOutcome::Ok;
     return s;
-}
-
 #endif
+}
 
 }  // namespace kalvo::storage
