@@ -11,7 +11,7 @@
 #include "support/fake_dialogs.h"
 #include "support/fake_platform.h"
 #include "support/temp_folder.h"
-#include "ui/kalvounit.h"
+#include "ui/main_window/kalvounit.h"
 
 namespace kalvo::bench {
 namespace {

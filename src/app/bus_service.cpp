@@ -6,9 +6,9 @@
 #include <QTimer>
 
 #include "app/program_windows.h"
-#include "ui/kalvounit.h"
-#include "ui/message_popup.h"
-#include "ui/prehlad.h"
+#include "ui/main_window/kalvounit.h"
+#include "ui/alarm/message_popup.h"
+#include "ui/overview/prehlad.h"
 
 namespace kalvo::app {
 namespace {

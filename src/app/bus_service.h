@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "core/reminder_request.h"
-#include "ui/app_context.h"
+#include "ui/common/app_context.h"
 
 namespace kalvo::app {
 

@@ -22,10 +22,10 @@
 #include "platform/qt/sleep_watcher.h"
 #endif
 #include "storage/file_io.h"
-#include "ui/kalvounit.h"
-#include "ui/prehlad.h"
-#include "ui/qt_dialogs.h"
-#include "ui/system_locale.h"
+#include "ui/main_window/kalvounit.h"
+#include "ui/overview/prehlad.h"
+#include "ui/common/qt_dialogs.h"
+#include "ui/common/system_locale.h"
 
 namespace {
 

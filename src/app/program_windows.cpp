@@ -1,17 +1,18 @@
 #include "app/program_windows.h"
 
-#include "ui/about.h"
-#include "ui/addnew.h"
-#include "ui/kalendar.h"
-#include "ui/kalendarlist.h"
-#include "ui/kalvounit.h"
-#include "ui/mena.h"
-#include "ui/message_popup.h"
-#include "ui/messageedit.h"
-#include "ui/offwin.h"
-#include "ui/oldprehlad.h"
-#include "ui/prehlad.h"
-#include "ui/setup.h"
+#include "app/settings_load.h"
+#include "ui/about/about.h"
+#include "ui/import/addnew.h"
+#include "ui/namedays/kalendar.h"
+#include "ui/namedays/kalendarlist.h"
+#include "ui/main_window/kalvounit.h"
+#include "ui/namedays/mena.h"
+#include "ui/alarm/message_popup.h"
+#include "ui/editor/messageedit.h"
+#include "ui/shutdown/offwin.h"
+#include "ui/archive/oldprehlad.h"
+#include "ui/overview/prehlad.h"
+#include "ui/settings/setup.h"
 
 namespace kalvo::app {
 namespace {
@@ -27,6 +28,8 @@ W* Create(ui::AppContext& ctx, std::vector<std::unique_ptr<QWidget>>& owned) {
 }  // namespace
 
 ProgramWindows::ProgramWindows(ui::AppContext& ctx) : ctx_(ctx) {
+    // The settings are in place before any window exists: every window reads them as it is built.
+    ui::LoadSettings(ctx);
     ui::Windows& w = ctx.windows;
     w.plan = Create<ui::TPlan>(ctx, owned_);
     w.oldPlan = Create<ui::TOldPlan>(ctx, owned_);

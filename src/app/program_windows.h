@@ -6,13 +6,13 @@
 
 #include <QWidget>
 
-#include "ui/app_context.h"
+#include "ui/common/app_context.h"
 
 namespace kalvo::app {
 
 class ProgramWindows {
 public:
-    // The overview comes first: its creation loads the settings everything after it reads.
+    // Loads the settings, then creates the windows, the overview first.
     explicit ProgramWindows(ui::AppContext& ctx);
     ~ProgramWindows();
 

@@ -4,7 +4,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 
-#include "ui/kalvounit.h"
+#include "ui/main_window/kalvounit.h"
 
 namespace kalvo::app {
 

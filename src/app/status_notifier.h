@@ -6,7 +6,7 @@
 #include <QObject>
 #include <QTimer>
 
-#include "ui/app_context.h"
+#include "ui/common/app_context.h"
 
 namespace kalvo::app {
 

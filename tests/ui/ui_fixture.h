@@ -15,7 +15,7 @@
 #include "support/fake_dialogs.h"
 #include "support/fake_platform.h"
 #include "support/temp_folder.h"
-#include "ui/app_context.h"
+#include "ui/common/app_context.h"
 
 namespace kalvo::test {
 

@@ -8,7 +8,7 @@
 #include <QPainter>
 #include <QScreen>
 
-#include "ui/colors.h"
+#include "ui/common/colors.h"
 
 namespace kalvo::ui {
 

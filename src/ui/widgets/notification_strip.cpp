@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QScreen>
 
-#include "ui/colors.h"
+#include "ui/common/colors.h"
 
 namespace kalvo::ui {
 namespace {

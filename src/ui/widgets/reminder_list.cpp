@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include "ui/owndraw.h"
+#include "ui/common/owndraw.h"
 
 namespace kalvo::ui {
 namespace {

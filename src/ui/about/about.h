@@ -1,0 +1,31 @@
+#pragma once
+// "O programe": the product name, the version of the build and the project's contact links.
+
+#include <QLabel>
+
+#include "ui/common/app_context.h"
+#include "ui/widgets/borderless.h"
+#include "ui/widgets/shape_button.h"
+
+namespace kalvo::ui {
+
+class TAboutBox : public BorderlessWindow {
+    Q_OBJECT
+public:
+    explicit TAboutBox(AppContext& ctx, QWidget* parent = nullptr);
+
+    // The version as the build was configured: "unknown" when it has none.
+    static QString VersionText();
+
+    void ShowModal();
+
+    QLabel* ProductName;
+    QLabel* Version;
+    QLabel* Links;
+    ShapeButton* BtClose;  // "Zatvoriť"
+
+private:
+    AppContext& ctx_;
+};
+
+}  // namespace kalvo::ui

@@ -1,0 +1,62 @@
+#pragma once
+// The strip that shows every alarm: it slides in above the task bar, waits for "Zatvoriť" (or counts
+// down 90 seconds for the time signal and while alarms close themselves) and slides down.
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include "ui/common/app_context.h"
+#include "ui/alarm/snooze_menu.h"
+#include "ui/widgets/notification_strip.h"
+#include "ui/widgets/shape_button.h"
+
+namespace kalvo::ui {
+
+class TMesgPopUp : public NotificationStrip {
+    Q_OBJECT
+public:
+    explicit TMesgPopUp(AppContext& ctx, QWidget* parent = nullptr);
+
+    // What the opener fills in before showing.
+    QLabel* Datum;
+    QPlainTextEdit* Message;
+    QLabel* ImageMsg;  // the reminder's own picture; hidden shows the standard picture beneath
+    QLabel* Image2;
+    ShapeButton* Label9;
+    ShapeButton* LabelSnooze;  // "Odložiť", with its menu
+    SnoozeMenu* SnoozeChoices;
+    QTimer* TimerShow;
+    QTimer* TimerHide;
+    QTimer* TimerClose;
+
+    void ShowPicture(const QString& file);  // hides ImageMsg when the file cannot be shown
+    void HidePicture();
+    // Shows the strip and returns when it has closed.
+    void ShowModal();
+
+    // The standard picture, also used by the editor's preview and the row drawing.
+    static QPixmap StandardPicture();
+
+    void FormShow();
+    void TimerShowTimer();
+    void TimerHideTimer();
+    void TimerCloseTimer();
+    void Label9Click();
+    void Dismiss() override { Label9Click(); }
+
+    // Whether the alarm on show can be put off: the time signal and the list of missed alarms cannot.
+    void SetSnoozable(bool snoozable);
+    void LabelSnoozeClick();
+
+signals:
+    void SnoozeChosen(const kalvo::scheduler::SnoozeRequest& request);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    AppContext& ctx_;
+};
+
+}  // namespace kalvo::ui

@@ -1,0 +1,822 @@
+#include "ui/main_window/kalvounit.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QCursor>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "core/reminder_text.h"
+#include "ui/common/artwork.h"
+#include "ui/common/colors.h"
+#include "ui/common/day_convert.h"
+#include "ui/common/dialog_parts.h"
+#include "ui/main_window/file_watch.h"
+#include "ui/namedays/kalendarlist.h"
+#include "ui/namedays/mena.h"
+#include "ui/alarm/message_popup.h"
+#include "ui/editor/messageedit.h"
+#include "ui/archive/oldprehlad.h"
+#include "ui/overview/prehlad.h"
+#include "ui/settings/setup.h"
+
+namespace kalvo::ui {
+
+namespace {
+
+
+// The window's thin frame, painted above its children so that strips reaching the edge never cover it.
+class FrameOverlay : public QWidget {
+public:
+    explicit FrameOverlay(QWidget* parent) : QWidget(parent) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setGeometry(parent->rect());
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const int w = width(), h = height();
+        p.setPen(kFrameGrey);
+        p.drawRect(1, 1, w - 3, h - 3);
+        p.setPen(kFrameDark);
+        p.drawLine(w - 1, 0, w - 1, h - 1);
+        p.drawLine(0, h - 1, w - 1, h - 1);
+    }
+};
+
+QLabel* TextLabel(const QString& text, QWidget* parent, const QRect& geometry) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(geometry);
+    return label;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx), ticker_(ctx.locale) {
+    setObjectName(QStringLiteral("TMainForm"));
+    setWindowTitle(QStringLiteral("Kalvo"));
+    setFixedSize(604, 319);
+    SetFrameStyle(FrameStyle::None);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(245, 245, 245));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    QFont base = font();
+    base.setPixelSize(11);
+    setFont(base);
+    animation_ = new StepAnimation(this);
+    WeekAnchor = ctx_.clock.Now().Now();
+
+    BuildLayout();
+    BuildListPanel();
+    BuildWeekPanel();
+    BuildCalendar();
+    (new FrameOverlay(this))->raise();
+
+    // A coarse timer is enough: the tick reads the wall clock and never counts its calls.
+    TestTimer = new QTimer(this);
+    TestTimer->setInterval(1000);
+    TestTimer->setTimerType(Qt::CoarseTimer);
+    connect(TestTimer, &QTimer::timeout, this, [this] { scheduler_->Tick(); });
+    Timer = new QTimer(this);
+    Timer->setInterval(1000);
+    connect(Timer, &QTimer::timeout, this, &TMainForm::TimerTimer);
+    DatumChange = new QTimer(this);
+    DatumChange->setInterval(7000);
+    connect(DatumChange, &QTimer::timeout, this, &TMainForm::DatumChangeTimer);
+    SaveRetry = new QTimer(this);
+    SaveRetry->setInterval(60 * 1000);
+    SaveRetry->setTimerType(Qt::CoarseTimer);
+    connect(SaveRetry, &QTimer::timeout, this, &TMainForm::SaveRetryTimer);
+    SaveRetry->start();
+
+    TrayIcon = new QSystemTrayIcon(this);
+    BuildMenus();
+    connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger) TrayIconClick();
+        else if (reason == QSystemTrayIcon::MiddleClick) ShowNameNotice();
+    });
+    // Where the platform sends the icon's tooltip request, it says where the mouse rests.
+    TrayIcon->installEventFilter(this);
+    TrayWatch = new QTimer(this);
+    TrayWatch->setInterval(250);
+    TrayWatch->setTimerType(Qt::CoarseTimer);
+    connect(TrayWatch, &QTimer::timeout, this, &TMainForm::WatchTray);
+    TrayWatch->start();
+
+    // Creation steps: the icons, then the user's files.
+    SetTrayImage(0);
+    qApp->setWindowIcon(ArtIcon(QStringLiteral("kalvo")));
+    TrayIcon->setToolTip(QStringLiteral("Kalvo"));
+    store_ = std::make_unique<storage::ReminderStore>(ctx_.files, ctx_.dialogs, ctx_.clock);
+    store_->onReloaded = [this] { StoreReloaded(); };
+    // The day list window follows every load of the file, the first one included.
+    if (TKalendForm* dayList = ctx_.windows.kalendForm)
+        connect(this, &TMainForm::NameDayRowsReloaded, dayList, [this, dayList] { dayList->SetRows(NameDayRows, NameDayPictures); });
+    store_->onFirstRun = [this] {
+        StopScheduler();
+        DatumChange->stop();
+        if (ctx_.windows.plan) ctx_.windows.plan->StopHideTimer();
+    };
+    store_->OpenUserFile();
+    store_->OpenArchive();
+    store_->OpenSnoozes();
+    new FileWatch(ctx_.files, [this] { if (store_->TakeOutsideChanges()) RefreshWeekView(); }, this);
+    ClearForm();
+    if (const auto calendar = ctx_.platform.FindAsset("calend.dat"); !calendar.empty())
+        namedays::LoadNameCalendar(calendar, nameCalendar_);
+    UpdateDayNames();
+    scheduler_ = std::make_unique<scheduler::Scheduler>(ctx_.clock, ctx_.Settings, *store_, ctx_.platform, *this,
+                                                         ctx_.locale);
+    DatumChangeTimer();
+    DatumChange->start();
+    // The user's own main picture replaces the built-in one when it can be shown.
+    if (!ctx_.Settings.MainPicture.empty()) {
+        QPixmap own;
+        if (QFileInfo(Q(ctx_.Settings.MainPicture)).isFile() && own.load(Q(ctx_.Settings.MainPicture)))
+            Image1->setPixmap(own);
+    }
+    CentreOnScreen();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::RestButtonsOver(QWidget* w) {
+    w->setMouseTracking(true);
+    w->installEventFilter(this);
+    restOnly_.push_back(w);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == trayWindow_) {
+        // The mouse is polled only while it is over the icon.
+        if (event->type() == QEvent::Enter) {
+            lastPolledMouse_ = QPoint();
+            TrayWatch->start();
+        } else if (event->type() == QEvent::Leave) {
+            TrayWatch->stop();
+        }
+        return false;
+    }
+    if (watched == TrayIcon) {
+        if (event->type() == QEvent::ToolTip) {
+            const QPoint at = static_cast<QHelpEvent*>(event)->globalPos();
+            TrayIconMouseMove(at.x(), at.y());
+        }
+        return false;
+    }
+    // These bars and tabs never drag the window, whatever their height.
+    if (std::find(restOnly_.begin(), restOnly_.end(), watched) != restOnly_.end()) {
+        if (event->type() == QEvent::MouseMove) {
+            Label8->Rest();
+            Label9->Rest();
+        }
+        return false;
+    }
+    return BorderlessWindow::eventFilter(watched, event);
+}
+
+void TMainForm::BuildLayout() {
+    QFont tahomaBold(QStringLiteral("Tahoma"));
+    tahomaBold.setBold(true);
+    tahomaBold.setPixelSize(11);
+
+    // Title strip and header band: the window is dragged by them.
+    auto* image3 = new QLabel(this);
+    image3->setObjectName(QStringLiteral("Image3"));
+    image3->setGeometry(2, 2, 601, 14);
+    image3->setPixmap(Art(QStringLiteral("title"), QSize(601, 14)));
+    image3->setScaledContents(true);
+    AddDragHandle(image3);
+    auto* label19 = TextLabel(QStringLiteral("Kalvo"), this, QRect(4, 2, 100, 14));
+    label19->setObjectName(QStringLiteral("Label19"));
+    label19->setFont(tahomaBold);
+    label19->setStyleSheet(QStringLiteral("color: rgb(108,0,0); background: transparent;"));
+    AddDragHandle(label19);
+
+    auto* shape35 = new Shape(kGreyBar, this);
+    shape35->setObjectName(QStringLiteral("Shape35"));
+    shape35->setGeometry(2, 16, 601, 20);
+    AddDragHandle(shape35);
+    auto* shape37 = new Shape(kOrange, this);
+    shape37->setGeometry(2, 33, 601, 1);
+    AddDragHandle(shape37);
+    auto* shape36 = new Shape(QColor(240, 240, 240), this);
+    shape36->setGeometry(566, 18, 35, 15);
+    AddDragHandle(shape36);
+    auto* label20 = TextLabel(QStringLiteral("Info"), this, QRect(570, 17, 30, 16));
+    label20->setObjectName(QStringLiteral("Label20"));
+    label20->setFont(tahomaBold);
+    label20->setStyleSheet(QStringLiteral("color: black; background: transparent;"));
+    AddDragHandle(label20);
+    LMeno = new FittedLabel(this);
+    LMeno->setObjectName(QStringLiteral("LMeno"));
+    LMeno->setGeometry(390, 17, 170, 16);
+    LMeno->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    LMeno->setFont(tahomaBold);
+    LMeno->setStyleSheet(QStringLiteral("color: rgb(245,245,245); background: transparent;"));
+    AddDragHandle(LMeno);
+
+    // The three view tabs.
+    const std::array<QString, 3> captions{QStringLiteral("Zoznam"), QStringLiteral("Týždeň"), QStringLiteral("Mesiac")};
+    const std::array<int, 3> lefts{201, 265, 325};
+    std::array<ClickLabel*, 3> labels{};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const int width = i == 0 ? 59 : 58;
+        TabBack[i] = new Shape(QColor(255, 224, 193), this);
+        TabBack[i]->setObjectName(QStringLiteral("Shape%1").arg(7 + static_cast<int>(i)));
+        TabBack[i]->setGeometry(lefts[i], 21, width, 14);
+        RestButtonsOver(TabBack[i]);
+        TabBar[i] = new Shape(kOrange, this);
+        TabBar[i]->setObjectName(QStringLiteral("Shape%1").arg(32 + static_cast<int>(i)));
+        TabBar[i]->setGeometry(lefts[i], 21, width, 3);
+        RestButtonsOver(TabBar[i]);
+        labels[i] = new ClickLabel(captions[i], this);
+        labels[i]->setGeometry(lefts[i], 23, width, 12);
+        QFont small = font();
+        small.setPixelSize(10);
+        labels[i]->setFont(small);
+        labels[i]->setAlignment(Qt::AlignCenter);
+        RestButtonsOver(labels[i]);
+    }
+    Label4 = labels[0];
+    Label6 = labels[1];
+    Label7 = labels[2];
+    Label4->setObjectName(QStringLiteral("Label4"));
+    Label6->setObjectName(QStringLiteral("Label6"));
+    Label7->setObjectName(QStringLiteral("Label7"));
+    connect(Label4, &ClickLabel::clicked, this, &TMainForm::Label4Click);
+    connect(Label6, &ClickLabel::clicked, this, &TMainForm::Label6Click);
+    connect(Label7, &ClickLabel::clicked, this, &TMainForm::Label7Click);
+    SetTabLooks();
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(2, 35, 193, 245);
+    Image1->setScaledContents(true);
+    Image1->setPixmap(Art(QStringLiteral("main"), QSize(193, 245)));
+
+    // Bottom bar: the gradient strip gives it its colour.
+    auto* bevelDark = new Shape(QColor(160, 160, 160), this);
+    bevelDark->setGeometry(1, 280, 602, 1);
+    auto* bevelLight = new Shape(Qt::white, this);
+    bevelLight->setGeometry(1, 281, 602, 1);
+    Shape2 = new Shape(QColor(160, 160, 160), this);
+    Shape2->setObjectName(QStringLiteral("Shape2"));
+    Shape2->setGeometry(2, 282, 601, 37);
+    RestButtonsOver(Shape2);
+    auto* label5 = TextLabel(QStringLiteral("Pripomienkovač Kalvo"), Shape2, QRect(2, 20, 300, 14));
+    label5->setObjectName(QStringLiteral("Label5"));
+    label5->setStyleSheet(QStringLiteral("color: rgb(81,81,81); background: transparent;"));
+    label5->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    PaintBox1 = new PaintBox(
+        [this](QPainter& p) {
+            GradientStrip strip;
+            strip.start = kGreyBar;
+            const QPixmap icon = Art(QStringLiteral("kalvo"), QSize(16, 16));
+            strip.image = &icon;
+            strip.width = PaintBox1->width();
+            strip.height = PaintBox1->height();
+            Shape2->SetBrush(DrawGradientStrip(p, strip));
+        },
+        this);
+    PaintBox1->setObjectName(QStringLiteral("PaintBox1"));
+    PaintBox1->setGeometry(574, 35, 28, 245);
+    RestButtonsOver(PaintBox1);
+
+    const ButtonLook rest{kPanel, kLightFace};
+    const ButtonLook hover{kOrange, kOrange};
+    Label8 = new ShapeButton(QStringLiteral("Ukončiť"), this);
+    Label8->setObjectName(QStringLiteral("Label8"));
+    Label8->setGeometry(363, 290, 100, 20);
+    Label8->SetFill(kGreyBar);
+    Label8->SetBold(true);
+    Label8->SetLooks(rest, hover, {Qt::white, Qt::white});
+    Label9 = new ShapeButton(QStringLiteral("Skryť"), this);
+    Label9->setObjectName(QStringLiteral("Label9"));
+    Label9->setGeometry(469, 290, 100, 20);
+    Label9->SetFill(kGreyBar);
+    Label9->SetBold(true);
+    Label9->SetLooks(rest, hover, {kPanel, kPanel});
+    connect(Label8, &ShapeButton::hovered, Label9, &ShapeButton::Rest);
+    connect(Label9, &ShapeButton::hovered, Label8, &ShapeButton::Rest);
+    connect(Label8, &ShapeButton::clicked, this, &TMainForm::pmCloseClick);
+    connect(Label9, &ShapeButton::clicked, this, [this] {
+        pmObnovitClick();
+        if (ctx_.windows.plan) ctx_.windows.plan->StopHideTimer();
+    });
+    connect(this, &BorderlessWindow::FreeAreaHovered, Label8, &ShapeButton::Rest);
+    connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
+}
+
+void TMainForm::BuildListPanel() {
+    MesgList = new ReminderListBox(this);
+    MesgList->setObjectName(QStringLiteral("MesgList"));
+    MesgList->setGeometry(199, 35, 375, 123);
+    MesgList->SetStandardPicture(TMesgPopUp::StandardPicture());
+    MesgList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(MesgList, &ReminderListBox::rowClicked, this, &TMainForm::MesgListClick);
+    connect(MesgList, &ReminderListBox::rowDoubleClicked, this, &TMainForm::MesgListDblClick);
+    connect(MesgList, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupDelete->popup(MesgList->viewport()->mapToGlobal(at)); });
+
+    Shape4 = new Shape(kGreyBar, this);
+    Shape4->setObjectName(QStringLiteral("Shape4"));
+    Shape4->setGeometry(199, 158, 376, 25);
+    RestButtonsOver(Shape4);
+    BtOslava = BarButton(QStringLiteral("Oslavuje"), QStringLiteral("Pripomína meniny a narodeniny"), this, 198, 159);
+    BtOslava->setObjectName(QStringLiteral("BtOslava"));
+    BtEdit = BarButton(QStringLiteral("Upraviť"), QStringLiteral("Editácia pripomienky"), this, 389, 159);
+    BtEdit->setObjectName(QStringLiteral("BtEdit"));
+    BtDel = BarButton(QStringLiteral("Vymazať"), QStringLiteral("Vymaže označenú pripomienku"), this, 450, 159);
+    BtDel->setObjectName(QStringLiteral("BtDel"));
+    SpeedButton4 = BarButton(QStringLiteral("Pridať"), QStringLiteral("Pridá novú pripomienku"), this, 511, 159);
+    SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
+    BtEdit->setEnabled(false);
+    BtDel->setEnabled(false);
+    connect(BtOslava, &QToolButton::clicked, this, &TMainForm::BtOslavaClick);
+    connect(BtEdit, &QToolButton::clicked, this, &TMainForm::BtEditClick);
+    SetDefaultAction([this] { MesgListDblClick(); });
+    connect(BtDel, &QToolButton::clicked, this, &TMainForm::BtDelClick);
+    connect(SpeedButton4, &QToolButton::clicked, this, &TMainForm::SpeedButton4Click);
+
+    // Detail panel: captions on the left box, values beside them.
+    auto* shape5 = new Shape(kPanel, this);
+    shape5->setObjectName(QStringLiteral("Shape5"));
+    shape5->setGeometry(199, 184, 77, 96);
+    QFont bold = font();
+    bold.setBold(true);
+    QFont small = font();
+    small.setPixelSize(10);
+    auto caption = [&](const QString& text, int y, const char* name) {
+        QLabel* label = TextLabel(text, this, QRect(202, y, 74, 14));
+        label->setObjectName(QLatin1String(name));
+        label->setFont(small);
+        return label;
+    };
+    caption(QStringLiteral("Dátum/Čas"), 191, "Label2");
+    caption(QStringLiteral("Text"), 209, "Label1");
+    LStart = caption(QStringLiteral("Pripomínať od"), 247, "LStart");
+    LLast = caption(QStringLiteral("Pripomenúť aj"), 263, "LLast");
+    LDateTime = TextLabel(QString(), this, QRect(282, 191, 285, 14));
+    LDateTime->setObjectName(QStringLiteral("LDateTime"));
+    // Two lines of the reminder's text; a longer one ends in "…".
+    LText = new FittedLabel(this, FittedLabel::kShortenOnly);
+    LText->setGeometry(282, 209, 285, 34);
+    LText->setObjectName(QStringLiteral("LText"));
+    LText->setWordWrap(true);
+    LText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LDateOdPerioda = TextLabel(QString(), this, QRect(282, 247, 225, 14));
+    LDateOdPerioda->setObjectName(QStringLiteral("LDateOdPerioda"));
+    LLastShow = TextLabel(QString(), this, QRect(282, 263, 225, 14));
+    LLastShow->setObjectName(QStringLiteral("LLastShow"));
+    for (QLabel* l : {LStart, LLast, LDateOdPerioda, LLastShow}) l->setEnabled(false);
+    auto* image2 = new QLabel(this);
+    image2->setObjectName(QStringLiteral("Image2"));
+    image2->setGeometry(540, 250, 28, 28);
+    image2->setPixmap(Art(QStringLiteral("kalvo"), QSize(28, 28)));
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    BorderlessWindow::showEvent(event);
+    FormShow();
+}
+
+void TMainForm::FormShow() {
+    const QDate today = DateOfDay(ctx_.clock.Now().day);
+    const bool moved = Date->selectedDate() != today;
+    {
+        const QSignalBlocker quiet(Date);
+        Date->setSelectedDate(today);
+    }
+    // The month view lists the day its calendar shows.
+    if (moved && MonthOnShow()) DateClick();
+    else MesgListClick();
+}
+
+DayNumber TMainForm::CalendarDate() const { return DayOfDate(Date->selectedDate()); }
+
+void TMainForm::SetRows(const std::vector<std::string>& rows, const std::vector<std::string>& pictures,
+                        ReminderView view, DayNumber day) {
+    QStringList rowTexts, rowPictures;
+    rowTexts.reserve(static_cast<qsizetype>(rows.size()));
+    rowPictures.reserve(static_cast<qsizetype>(pictures.size()));
+    for (const std::string& r : rows) rowTexts << Q(r);
+    for (const std::string& p : pictures) rowPictures << Q(p);
+    MesgList->SetRows(std::move(rowTexts), std::move(rowPictures));
+    rowsView_ = view;
+    rowsDay_ = day;
+}
+
+void TMainForm::SetListRows() {
+    const LoadedRows rows = BuildLoadedRows(Store().Reminders(), ctx_.locale);
+    SetRows(rows.mainRows, rows.mainPictures, ReminderView::List, 0);
+}
+
+void TMainForm::StoreReloaded() {
+    reloadedSinceAlarm_ = true;
+    ClearForm();
+    const LoadedRows rows = BuildLoadedRows(Store().Reminders(), ctx_.locale);
+    SetRows(rows.mainRows, rows.mainPictures, ReminderView::List, 0);
+    NameDayRows.clear();
+    NameDayPictures.clear();
+    for (const std::string& r : rows.nameDayRows) NameDayRows << Q(r);
+    for (const std::string& p : rows.nameDayPictures) NameDayPictures << Q(p);
+    emit NameDayRowsReloaded();
+    const bool any = MesgList->Count() > 0;
+    if (any) {
+        MesgList->SetItemIndex(0);
+        MesgListClick();
+    }
+    BtEdit->setEnabled(any);
+    BtDel->setEnabled(any);
+}
+
+bool TMainForm::CommitChange(bool sort) {
+    if (Store().Commit(sort)) return true;
+    StoreReloaded();
+    return false;
+}
+
+void TMainForm::AddReminder(TReminder reminder) {
+    Store().Reminders().push_back(std::move(reminder));
+    CommitChange(/*sort=*/true);
+}
+
+void TMainForm::ReplaceEdited(int hint, const std::function<bool(const TReminder&)>& same, TReminder changed) {
+    ReminderList& list = Store().Reminders();
+    std::ptrdiff_t at = -1;
+    if (hint >= 0 && static_cast<std::size_t>(hint) < list.size() && same(list[static_cast<std::size_t>(hint)]))
+        at = hint;
+    else if (const auto found = std::find_if(list.begin(), list.end(), same); found != list.end())
+        at = found - list.begin();
+    if (at >= 0) list.erase(list.begin() + at);
+    list.push_back(std::move(changed));
+    CommitChange(/*sort=*/true);
+    if (at < 0)
+        ctx_.dialogs.Inform("Kalvo", "Upravovaná pripomienka medzitým zo zoznamu zmizla (už bola pripomenutá).\n"
+                                     "Zmeny sa uložili ako nová pripomienka.");
+}
+
+int TMainForm::RowRecord(int row) const {
+    return RowToRecord(store_->Reminders(), rowsView_, rowsDay_, row);
+}
+
+int TMainForm::SelectedRecord() const { return RowRecord(MesgList->ItemIndex()); }
+
+void TMainForm::ClearForm() {
+    for (QLabel* l : {LDateTime, LText, LDateOdPerioda, LLastShow}) l->clear();
+}
+
+void TMainForm::MesgListClick() {
+    const int index = SelectedRecord();
+    if (index < 0) {
+        LDateTime->clear();
+        LText->clear();
+        LDateOdPerioda->setText(QStringLiteral("-"));
+        LLastShow->setText(QStringLiteral("-"));
+    } else {
+        const TReminder& r = Store().Reminders()[static_cast<std::size_t>(index)];
+        const ReminderDetails d = DescribeReminder(r, ctx_.locale);
+        ClearForm();
+        LDateTime->setText(Q(d.dateTime));
+        LText->setText(Q(d.text));
+        for (QLabel* l : {LStart, LLast, LDateOdPerioda, LLastShow}) l->setEnabled(d.notice);
+        if (d.notice) {
+            LDateOdPerioda->setText(Q(d.noticeLine));
+            LLastShow->setText(Q(d.extraAlarmLine));
+        } else {
+            LDateOdPerioda->setText(QStringLiteral("-"));
+            LLastShow->setText(QStringLiteral("-"));
+        }
+    }
+    ctx_.state.EditMode = false;
+}
+
+void TMainForm::MesgListDblClick() {
+    const int index = SelectedRecord();
+    if (index >= 0) {
+        TEditMessage* editor = ctx_.windows.edit;
+        editor->FillForEdit(Store().Reminders()[static_cast<std::size_t>(index)], index);
+        editor->ShowModal();
+        ctx_.state.EditMode = false;
+    }
+    ViewRefresh();
+}
+
+void TMainForm::SpeedButton4Click() {
+    TEditMessage* editor = ctx_.windows.edit;
+    ctx_.state.NewDateFromMain = true;
+    if (WeekOnShow() && SelectedWeekDay >= 1 && SelectedWeekDay <= 7 &&
+        WeekDates.size() == 7) {
+        editor->SetDate(WeekDates[static_cast<std::size_t>(SelectedWeekDay - 1)]);
+        ctx_.state.NewDateFromMain = false;
+    }
+    editor->OpenForNew();
+    MesgListClick();
+    ViewRefresh();
+    if (CurrentView != MainView::Week && CurrentView != MainView::Month) MesgListClick();
+}
+
+void TMainForm::BtDelClick() {
+    const int index = SelectedRecord();
+    if (index >= 0) {
+        ReminderList& list = Store().Reminders();
+        list.erase(list.begin() + index);
+        CommitChange(/*sort=*/false);
+        MesgListClick();
+    }
+    ViewRefresh();
+}
+
+void TMainForm::Koprova1Click() {
+    const int index = SelectedRecord();
+    if (index < 0) return;
+    ReminderList& list = Store().Reminders();
+    list.push_back(list[static_cast<std::size_t>(index)]);
+    CommitChange(/*sort=*/true);
+    ViewRefresh();
+}
+
+void TMainForm::Vloizostarch1Click() {
+    if (ctx_.windows.oldPlan) ctx_.windows.oldPlan->ShowForPutBack();
+}
+
+void TMainForm::BtOslavaClick() {
+    if (ctx_.windows.kalendForm) ctx_.windows.kalendForm->ShowModal();
+}
+
+
+
+bool TMainForm::TrayAvailable() const {
+    return ctx_.trayAvailable ? ctx_.trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TMainForm::BuildMenus() {
+    menuStyle_ = std::make_unique<OwnDrawMenuStyle>(20);
+    PopupMenu = new QMenu(this);
+    PopupMenu->setStyle(menuStyle_.get());
+    Oprograme1 = PopupMenu->addAction(QStringLiteral("O programe"));
+    PopupMenu->addSeparator();
+    Dnes1 = PopupMenu->addAction(QStringLiteral("Dnes"));
+    Starpripomienky1 = PopupMenu->addAction(QStringLiteral("Staré"));
+    Starpripomienky1->setVisible(false);
+    PopupMenu->addSeparator();
+    Men1 = PopupMenu->addAction(QStringLiteral("Kalendár"));
+    pmObnovit = PopupMenu->addAction(ArtIcon(QStringLiteral("kalvo")), QStringLiteral("Kalvo"));
+    PopupMenu->setDefaultAction(pmObnovit);
+    Nastavenia1 = PopupMenu->addAction(QStringLiteral("Nastavenia"));
+    PopupMenu->addSeparator();
+    QMenu* reminders = PopupMenu->addMenu(QStringLiteral("Pripomienky"));
+    reminders->setStyle(menuStyle_.get());
+    Exportova1 = reminders->addAction(QStringLiteral("Exportovať"));
+    Importova1 = reminders->addAction(QStringLiteral("Importovať"));
+    PopupMenu->addSeparator();
+    pmClose = PopupMenu->addAction(ArtIcon(QStringLiteral("close")), QStringLiteral("Zatvoriť"));
+
+    connect(PopupMenu, &QMenu::aboutToShow, this, &TMainForm::PopupMenuPopup);
+    connect(pmObnovit, &QAction::triggered, this, &TMainForm::pmObnovitClick);
+    connect(pmClose, &QAction::triggered, this, &TMainForm::pmCloseClick);
+    connect(Dnes1, &QAction::triggered, this, [this] {
+        if (ctx_.windows.plan) ctx_.windows.plan->ShowFromTray();
+    });
+    connect(Starpripomienky1, &QAction::triggered, this, [this] {
+        if (ctx_.windows.oldPlan) ctx_.windows.oldPlan->ShowFromTray();
+    });
+    connect(Men1, &QAction::triggered, this, &TMainForm::Men1Click);
+    connect(Oprograme1, &QAction::triggered, this, &TMainForm::Oprograme1Click);
+    connect(Nastavenia1, &QAction::triggered, this, &TMainForm::Nastavenia1Click);
+    connect(Exportova1, &QAction::triggered, this, &TMainForm::Exportova1Click);
+    connect(Importova1, &QAction::triggered, this, &TMainForm::Importova1Click);
+    TrayIcon->setContextMenu(PopupMenu);
+
+    PopupDelete = new QMenu(this);
+    PopupDelete->setStyle(menuStyle_.get());
+    Vymazavber1 = PopupDelete->addAction(ArtIcon(QStringLiteral("delete")), QStringLiteral("Vymazať výber"));
+    Vymazavber1->setShortcut(QKeySequence::Delete);
+    PopupDelete->addSeparator();
+    Aktualizuj1 = PopupDelete->addAction(QStringLiteral("Editácia"));
+    Aktualizuj1->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
+    Koprova1 = PopupDelete->addAction(ArtIcon(QStringLiteral("copy")), QStringLiteral("Kopírovať"));
+    Koprova1->setShortcut(QKeySequence(QStringLiteral("Ctrl+C")));
+    Vloizostarch1 = PopupDelete->addAction(QStringLiteral("Vložiť zo starých"));
+    Vloizostarch1->setShortcut(QKeySequence(QStringLiteral("Ctrl+M")));
+    connect(Vymazavber1, &QAction::triggered, this, &TMainForm::BtDelClick);
+    connect(Aktualizuj1, &QAction::triggered, this, &TMainForm::MesgListDblClick);
+    connect(Koprova1, &QAction::triggered, this, &TMainForm::Koprova1Click);
+    connect(Vloizostarch1, &QAction::triggered, this, &TMainForm::Vloizostarch1Click);
+    // The shortcuts work while the list has the focus, as the list's own menu.
+    for (QAction* a : {Vymazavber1, Aktualizuj1, Koprova1, Vloizostarch1}) {
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        MesgList->addAction(a);
+    }
+}
+
+void TMainForm::SetTrayImage(int index) {
+    trayImage = index;
+    TrayIcon->setIcon(ArtIcon(index == 0 ? QStringLiteral("kalvo") : QStringLiteral("kalvo-blink")));
+}
+
+void TMainForm::StartScheduler() {
+    if (!TestTimer->isActive()) TestTimer->start();
+}
+
+void TMainForm::StopScheduler() { TestTimer->stop(); }
+
+void TMainForm::TickSoon() {
+    QTimer::singleShot(0, this, [this] {
+        if (TestTimer->isActive()) scheduler_->Tick();
+    });
+}
+
+void TMainForm::pmObnovitClick() {
+    // Without a notification area the window goes to the task bar, and comes back from there too.
+    if (pmObnovitTag != 0 && (TrayAvailable() || !isVisible() || isMinimized())) {
+        if (isMinimized()) showNormal();
+        else show();
+        raise();
+        activateWindow();
+        pmObnovit->setText(QStringLiteral("Skryť Kalvo"));
+        pmObnovitTag = 0;
+    } else {
+        if (TrayAvailable()) {
+            hide();
+        } else {
+            showMinimized();
+            if (!toldAboutTaskBar_) {
+                toldAboutTaskBar_ = true;
+                ctx_.dialogs.Inform("Kalvo",
+                                    "Pracovná plocha nemá oblasť oznámení, do ktorej by sa Kalvo mohol skryť.\n\n"
+                                    "Okno je preto minimalizované na paneli úloh. Pripomienky sa naďalej "
+                                    "kontrolujú; okno otvoríte kliknutím na Kalvo na paneli úloh.");
+            }
+        }
+        pmObnovit->setText(QStringLiteral("Kalvo"));
+        pmObnovitTag = 1;
+    }
+    if (ctx_.windows.plan) ctx_.windows.plan->StopHideTimer();
+}
+
+void TMainForm::TrayIconClick() {
+    if (ctx_.windows.mena) ctx_.windows.mena->HideNow();
+    pmObnovitClick();
+}
+
+void TMainForm::TrayIconMouseMove(int x, int y) {
+    TFormMena* notice = ctx_.windows.mena;
+    if (!notice) return;
+    const TrayHoverConditions now{ctx_.Settings.SlideNameWindow != 0, ctx_.state.TrayHoverArmed,
+                                  notice->TimerHide->isActive()};
+    if (!TrayHoverStep(trayHover, now, x, y)) return;
+    ctx_.state.TrayHoverArmed = false;
+    notice->StartBlock();
+    ShowNameNotice();
+}
+
+void TMainForm::ShowNameNotice() {
+    TFormMena* notice = ctx_.windows.mena;
+    if (!notice || notice->isVisible()) return;
+    UpdateDayNames();
+    notice->show();
+}
+
+void TMainForm::WatchTray() {
+    if (!TrayIcon->isVisible()) return;
+    if (!trayWindow_ && AttachTrayWindow() && !trayWindow_->underMouse()) {
+        TrayWatch->stop();
+        return;
+    }
+    // Each question to the display server wakes the program: while the mouse rests only its place is
+    // asked, and the icon's own place only every two seconds or when the mouse is over it.
+    const QPoint mouse = QCursor::pos();
+    if (mouse == lastPolledMouse_) return;
+    lastPolledMouse_ = mouse;
+    if (++pollsSinceTrayGeometry_ >= kTrayGeometryPolls || trayGeometry_.contains(mouse)) {
+        trayGeometry_ = TrayIcon->geometry();
+        pollsSinceTrayGeometry_ = 0;
+    }
+    // Only a move over the icon counts, as the mouse's own move events would.
+    if (!trayGeometry_.isEmpty() && trayGeometry_.contains(mouse)) TrayIconMouseMove(mouse.x(), mouse.y());
+}
+
+bool TMainForm::AttachTrayWindow() {
+    // In an XEmbed notification area the icon is a window of this program.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const auto icon = std::find_if(windows.begin(), windows.end(), [](QWidget* w) {
+        return w->objectName() == QLatin1String("QSystemTrayIconSys");
+    });
+    if (icon == windows.end()) return false;
+    trayWindow_ = *icon;
+    trayWindow_->installEventFilter(this);
+    // A restarted notification area gets a new window; until it is found the mouse is polled again.
+    connect(trayWindow_, &QObject::destroyed, TrayWatch, qOverload<>(&QTimer::start));
+    return true;
+}
+
+void TMainForm::pmCloseClick() {
+    if (ctx_.windows.plan) ctx_.windows.plan->StopHideTimer();
+    // Where changes would be lost, that question is the end's only one.
+    bool asked = false;
+    if (!SettleUnsaved(/*mayAsk=*/true, &asked)) return;
+    const bool yes = asked || ctx_.dialogs.AskYesNo(QStringLiteral("Kalvo").toStdString(),
+                                                    "Ukončením programu už nebude možné kontrolovať\n"
+                                                    "nastavené pripomienky.\n\n"
+                                                    "Naozaj si želáte ukončiť program?",
+                                                    QuestionIcon::Warning);
+    if (!yes) return;
+    ending_ = true;
+    StopScheduler();
+    emit EndRequested();
+}
+
+void TMainForm::PopupMenuPopup() {
+    if (ctx_.windows.setup) ctx_.windows.setup->FrVseob1->CBOldMemo->setChecked(ctx_.Settings.DeleteOldReminders != 0);
+    Starpripomienky1->setVisible(ctx_.Settings.DeleteOldReminders == 0);
+    // The menu and the notice never stand together, and the notice waits five seconds after it.
+    if (TFormMena* notice = ctx_.windows.mena) {
+        notice->HideNow();
+        ctx_.state.TrayHoverArmed = false;
+        notice->StartBlock();
+    }
+}
+
+void TMainForm::TimerTimer() { scheduler_->BlinkTick(); }
+
+void TMainForm::DatumChangeTimer() {
+    LMeno->setText(Q(ticker_.Step(ctx_.clock.Now().day, S(TodayNames), S(TomorrowNames), S(TodayHoliday))));
+}
+
+void TMainForm::UpdateDayNames() {
+    const namedays::DayNames names = namedays::DayNamesOn(nameCalendar_, ctx_.clock.Now().day);
+    TodayNames = Q(names.TodayNames);
+    TomorrowNames = Q(names.TomorrowNames);
+    TodayHoliday = Q(names.TodayHoliday);
+    if (ctx_.windows.plan) ctx_.windows.plan->SetDayNames(TodayNames, TomorrowNames);
+    if (ctx_.windows.oldPlan) ctx_.windows.oldPlan->SetDayNames(TodayNames, TomorrowNames);
+    if (ctx_.windows.mena) ctx_.windows.mena->SetDayNames(TodayNames, TomorrowNames);
+    if (NamesInToolTip)
+        TrayIcon->setToolTip(QStringLiteral("Kalvo\nDnes: %1\nZajtra: %2").arg(TodayNames, TomorrowNames));
+}
+
+void TMainForm::ShowAlarm(const scheduler::Alarm& alarm) {
+    TMesgPopUp* popup = ctx_.windows.popup;
+    popup->Message->clear();
+    for (const std::string& line : alarm.lines) popup->Message->appendPlainText(Q(line));
+    popup->Datum->setText(Q(alarm.header));
+    if (alarm.picture.empty()) popup->HidePicture();
+    else popup->ShowPicture(Q(alarm.picture));
+    popup->SetSnoozable(alarm.snoozable);
+    const QMetaObject::Connection snooze =
+        connect(popup, &TMesgPopUp::SnoozeChosen, this, &TMainForm::SnoozeShownAlarm);
+    popup->ShowModal();
+    disconnect(snooze);
+    popup->HidePicture();
+    // What follows is the scheduler's save; RefreshWeekView learns from this whether it reloaded.
+    reloadedSinceAlarm_ = false;
+}
+
+bool TMainForm::SnoozeShownAlarm(const scheduler::SnoozeRequest& request) {
+    if (!scheduler_->CanSnoozeShown()) return false;
+    if (scheduler_->SnoozeShownAlarm(request)) {
+        ctx_.windows.popup->Label9Click();
+        return true;
+    }
+    // A failed save has been told about already; a moment that has passed while it was being chosen
+    // has not.
+    if (request.kind == scheduler::SnoozeRequest::Kind::At)
+        ctx_.dialogs.ShowError("Kalvo", "Zvolený čas už uplynul. Pripomienku odložte na neskorší čas.");
+    return false;
+}
+
+void TMainForm::RefreshWeekView() {
+    // The scheduler's save failed: the rows follow the list as it stands in memory, as a reload would.
+    if (!reloadedSinceAlarm_) StoreReloaded();
+    if (ctx_.windows.oldPlan) ctx_.windows.oldPlan->ArchiveGrew();
+    if (WeekOnShow()) {
+        ShowWeek();
+        DatumClick(SelectedWeekDay);
+    }
+}
+
+void TMainForm::SetTestTimerRunning(bool running) {
+    if (running) StartScheduler();
+    else StopScheduler();
+}
+
+void TMainForm::SetBlinkTimerRunning(bool running) {
+    if (running) Timer->start();
+    else Timer->stop();
+}
+
+void TMainForm::ShowTrayImage(int image) { SetTrayImage(image); }
+
+void TMainForm::mouseMoveEvent(QMouseEvent* event) {
+    BorderlessWindow::mouseMoveEvent(event);
+}
+
+}  // namespace kalvo::ui

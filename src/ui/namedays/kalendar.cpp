@@ -1,0 +1,447 @@
+#include "ui/namedays/kalendar.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+
+#include "core/cp1250.h"
+#include "core/due.h"
+#include "namedays/name_calendar.h"
+#include "ui/common/colors.h"
+#include "ui/common/day_convert.h"
+#include "ui/common/dialog_parts.h"
+#include "ui/main_window/kalvounit.h"
+#include "ui/common/owndraw.h"
+#include "ui/widgets/shape.h"
+
+namespace kalvo::ui {
+namespace {
+
+const QString kPlaceholder = QStringLiteral("Vložte meno");
+constexpr int kRefusedNoteMs = 6000;
+
+QTime WholeSeconds(const QTime& t) { return QTime(t.hour(), t.minute(), t.second()); }
+
+// The entry being changed, whatever the scheduler has since done to it (a notice given, the celebration
+// moved to the next year).
+bool SameEntry(const TReminder& a, const TReminder& b) {
+    return a.Time == b.Time && a.Text == b.Text && a.Notice == b.Notice && a.NoticeFrom == b.NoticeFrom &&
+           a.Period == b.Period && a.Picture == b.Picture && a.Melody == b.Melody && a.IsNameDay == b.IsNameDay &&
+           a.IsBirthday == b.IsBirthday && a.NoticeWeekDay == b.NoticeWeekDay;
+}
+
+QLabel* Caption(const QString& text, QWidget* parent, int x, int y, int width = 86) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(x, y, width, 22);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    return label;
+}
+
+}  // namespace
+
+TFormKalendar::TFormKalendar(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx) {
+    setObjectName(QStringLiteral("TFormKalendar"));
+    setWindowTitle(QStringLiteral("Menný kalendár"));
+    setFixedSize(340, 346);
+    setModal(true);
+    SetFrameStyle(FrameStyle::Thick);
+    const QFont bold = UseDialogFace(this);
+
+    AddTitle(this, QRect(4, 4, 332, 16), QStringLiteral("Menný kalendár"), QRect(8, 4, 200, 16));
+
+    const TextLocale& loc = ctx_.locale;
+    Caption(QStringLiteral("Vyhľadať"), this, 12, 28);
+    FindName = new QLineEdit(kPlaceholder, this);
+    FindName->setObjectName(QStringLiteral("FindName"));
+    FindName->setGeometry(100, 28, 146, 22);
+    BtFind = GreyButton(QStringLiteral("Nájdi"), QStringLiteral("Nájsť deň, v ktorý má meno meniny"), this,
+                    QRect(252, 29, 76, 20));
+    BtFind->setObjectName(QStringLiteral("BtFind"));
+
+    Caption(QStringLiteral("Meno"), this, 12, 56);
+    // The names of a day and a holiday have any length; what is longer than the line ends in "…".
+    Meniny = new FittedLabel(this, FittedLabel::kShortenOnly);
+    Meniny->setObjectName(QStringLiteral("Meniny"));
+    Meniny->setGeometry(100, 56, 228, 18);
+    Meniny->setFont(bold);
+    Meniny->setStyleSheet(QStringLiteral("color: rgb(183,60,0);"));
+    Sviatok = new FittedLabel(this, FittedLabel::kShortenOnly);
+    Sviatok->setObjectName(QStringLiteral("Sviatok"));
+    Sviatok->setGeometry(100, 74, 228, 16);
+    Sviatok->setStyleSheet(QStringLiteral("color: rgb(81,81,81);"));
+
+    Caption(QStringLiteral("Dátum"), this, 12, 96);
+    Date = new QDateEdit(this);
+    Date->setObjectName(QStringLiteral("Date"));
+    Date->setGeometry(100, 96, 110, 22);
+    Date->setCalendarPopup(true);
+    Date->setDisplayFormat(Q(loc.shortDateFormat));
+
+    Caption(QStringLiteral("Pripomenúť"), this, 12, 124);
+    DatePrip = new QDateEdit(this);
+    DatePrip->setObjectName(QStringLiteral("DatePrip"));
+    DatePrip->setGeometry(100, 124, 110, 22);
+    DatePrip->setCalendarPopup(true);
+    DatePrip->setDisplayFormat(Q(loc.shortDateFormat));
+    Caption(QStringLiteral("o"), this, 216, 124, 12);
+    TimePrip = new QTimeEdit(this);
+    TimePrip->setObjectName(QStringLiteral("TimePrip"));
+    TimePrip->setGeometry(232, 124, 96, 22);
+    TimePrip->setDisplayFormat(Q(loc.longTimeFormat));
+    // A notice time of 0 means "none": a notice at midnight would never be given.
+    TimePrip->setMinimumTime(QTime(0, 0, 1));
+
+    Caption(QStringLiteral("Naposledy"), this, 12, 152);
+    LDate = new QLabel(this);
+    LDate->setObjectName(QStringLiteral("LDate"));
+    LDate->setGeometry(104, 152, 106, 22);
+    Caption(QStringLiteral("o"), this, 216, 152, 12);
+    Time = new QTimeEdit(this);
+    Time->setObjectName(QStringLiteral("Time"));
+    Time->setGeometry(232, 152, 96, 22);
+    Time->setDisplayFormat(Q(loc.longTimeFormat));
+
+    Caption(QStringLiteral("Text pripomienky"), this, 12, 178, 200);
+    Memo1 = new Cp1250TextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setGeometry(12, 200, 316, 50);
+    // One line under the text box: a note naming many characters gets a smaller letter, then "…"; the
+    // whole note stays in its tooltip.
+    LRefused = new FittedLabel(this);
+    LRefused->setObjectName(QStringLiteral("LRefused"));
+    LRefused->setGeometry(12, 250, 316, 14);
+    LRefused->setStyleSheet(QStringLiteral("color: rgb(183,60,0);"));
+    refusedTimer_ = new QTimer(this);
+    refusedTimer_->setSingleShot(true);
+    refusedTimer_->setInterval(kRefusedNoteMs);
+    connect(refusedTimer_, &QTimer::timeout, LRefused, &QLabel::clear);
+
+    LMeninyCaption = Caption(QStringLiteral("Meniny"), this, 12, 264);
+    CB1 = new QCheckBox(QStringLiteral("Pripomeň"), this);
+    CB1->setObjectName(QStringLiteral("CB1"));
+    CB1->setGeometry(100, 265, 90, 20);
+    CB1->setChecked(true);
+    LNarodeninyCaption = Caption(QStringLiteral("Narodeniny"), this, 12, 286);
+    LNarodeninyCaption->setEnabled(false);
+    CB2 = new QCheckBox(QStringLiteral("Pripomeň"), this);
+    CB2->setObjectName(QStringLiteral("CB2"));
+    CB2->setGeometry(100, 287, 90, 20);
+
+    Label8 = new QLabel(QStringLiteral("ZMENIL SA ROK"), this);
+    Label8->setObjectName(QStringLiteral("Label8"));
+    Label8->setGeometry(196, 276, 132, 20);
+    Label8->setAlignment(Qt::AlignCenter);
+    Label8->setFont(bold);
+    Label8->setStyleSheet(QStringLiteral("color: rgb(198,0,0); border: 1px solid rgb(198,0,0); border-radius: 3px;"));
+    Label8->hide();
+
+    SpeedButton3 = GreyButton(QStringLiteral("Zrušiť"), QStringLiteral("Zrušiť aktualizáciu"), this, QRect(146, 314, 88, 22));
+    SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
+    SpeedButton1 = GreyButton(QStringLiteral("Zapísať"), QStringLiteral("Zapísať pripomienku do zoznamu"), this,
+                          QRect(240, 314, 88, 22));
+    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    SpeedButton2 = GreyButton(QStringLiteral("Aktualizovať"), QStringLiteral("Aktualizuj vybratú položku"), this,
+                          QRect(240, 314, 88, 22));
+    SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
+    SpeedButton2->hide();
+    // Clicking a button leaves the name field first, so the text has followed the name when it is written.
+    for (QToolButton* b : {SpeedButton1, SpeedButton2}) b->setFocusPolicy(Qt::StrongFocus);
+
+    // The inputs in their resting colour, cut free of their sunken borders.
+    for (QWidget* w : std::initializer_list<QWidget*>{FindName, Date, DatePrip, TimePrip, Time, Memo1}) {
+        inputs_.push_back(w);
+        SetInputColour(w, false);
+        ClipToRect(2, 3, w->width() - 3, w->height() - 3, w);
+    }
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        for (QWidget* w : inputs_) SetInputColour(w, now && (now == w || w->isAncestorOf(now)));
+    });
+
+    auto* validator = new Cp1250Validator(FindName);
+    connect(validator, &Cp1250Validator::refused, this, &TFormKalendar::ShowRefused);
+    FindName->setValidator(validator);
+    connect(Memo1, &Cp1250TextEdit::refused, this, &TFormKalendar::ShowRefused);
+    connect(Memo1, &Cp1250TextEdit::tooLong, this, [this](int limit) {
+        refusedSoFar_.clear();
+        LRefused->setText(TooLongNote(limit));
+        LRefused->setToolTip(LRefused->text());
+        refusedTimer_->start();
+    });
+    FindName->installEventFilter(this);
+    connect(BtFind, &QToolButton::clicked, this, &TFormKalendar::BtFindClick);
+    connect(Date, &QDateEdit::dateChanged, this, &TFormKalendar::DateClick);
+    connect(DatePrip, &QDateEdit::dateChanged, this, [this](const QDate& picked) {
+        const DayNumber written = SameDayOnOrAfter(DayOfDate(picked), ctx_.clock.Now().day);
+        if (written != DayOfDate(picked)) DatePrip->setDate(DateOfDay(written));
+    });
+    connect(CB1, &QCheckBox::clicked, this, &TFormKalendar::CB1Click);
+    connect(CB2, &QCheckBox::clicked, this, &TFormKalendar::CB2Click);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TFormKalendar::SpeedButton1Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TFormKalendar::SpeedButton2Click);
+    connect(SpeedButton3, &QToolButton::clicked, this, &TFormKalendar::SpeedButton3Click);
+
+    // Enter elsewhere writes the entry, as the visible one of "Zapísať" and "Aktualizovať" does.
+    SetDefaultAction([this] {
+        if (!SpeedButton2->isHidden()) SpeedButton2Click();
+        else SpeedButton1Click();
+    });
+
+    const LocalMoment now = ctx_.clock.Now();
+    SetDate(now.day);
+    Time->setTime(QTime(8, 30));
+    TimePrip->setTime(QTime(now.hour, 0));
+}
+
+TFormKalendar::~TFormKalendar() {
+    // The inputs go before this object does, and the focus moves as they go.
+    disconnect(focusWatch_);
+}
+
+void TFormKalendar::SetInputColour(QWidget* w, bool focused) {
+    QPalette pal = w->palette();
+    const QColor colour = focused ? kInputFocused : kInputFace;
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(group, QPalette::Base, colour);
+        pal.setColor(group, QPalette::Button, colour);
+    }
+    w->setPalette(pal);
+}
+
+void TFormKalendar::ShowRefused(const QString& characters) {
+    // While the note is shown it names every character refused so far, not only the last one.
+    refusedSoFar_ = refusedTimer_->isActive() && !refusedSoFar_.isEmpty() ? refusedSoFar_ + characters : characters;
+    LRefused->setText(RefusedNote(refusedSoFar_));
+    LRefused->setToolTip(LRefused->text());
+    refusedTimer_->start();
+}
+
+void TFormKalendar::SetDate(DayNumber day) {
+    const QSignalBlocker quiet(Date);
+    Date->setDate(DateOfDay(day));
+}
+
+int TFormKalendar::ShowModal() { return exec(); }
+
+void TFormKalendar::PrepareNew() {
+    changing_.reset();
+    SpeedButton1->show();
+    SpeedButton2->hide();
+}
+
+void TFormKalendar::Fill(const TReminder& r, DayNumber date, DayNumber noticeDay, double noticeTime) {
+    // The days that will be written: one already past moves on to its next year.
+    const DayNumber today = ctx_.clock.Now().day;
+    date = SameDayOnOrAfter(date, today);
+    noticeDay = SameDayOnOrAfter(noticeDay, today);
+    SetDate(date);
+    LDate->setText(Q(DayMonthYear(ctx_.locale, date)));
+    const CivilDate c = DayToCivil(date);
+    if (const TMainForm* main = ctx_.windows.main) {
+        const namedays::DayTexts texts = namedays::NamesOfDay(main->NameCalendar(), c.day, c.month);
+        Meniny->setText(Q(texts.names));
+        Sviatok->setText(Q(texts.holiday));
+    }
+    DatePrip->setDate(DateOfDay(noticeDay));
+    TimePrip->setTime(TimeOfFraction(noticeTime));
+    Time->setTime(TimeOfFraction(r.Time));
+    Memo1->setPlainText(Q(r.Text));
+    CB1->setChecked(r.IsNameDay != 0);
+    CB2->setChecked(r.IsBirthday != 0);
+    LMeninyCaption->setEnabled(CB1->isChecked());
+    LNarodeninyCaption->setEnabled(CB2->isChecked());
+}
+
+void TFormKalendar::FillForChange(const TReminder& r, int index) {
+    ctx_.state.CalendarPrefilled = true;
+    changing_ = r;
+    changingIndex_ = index;
+    SpeedButton1->hide();
+    SpeedButton2->show();
+    Fill(r, r.Date, r.NoticeFrom, r.NoticeTime);
+}
+
+void TFormKalendar::PutBack(const TReminder& r) {
+    PrepareNew();
+    ctx_.state.CalendarPrefilled = true;
+    Fill(r, YearStep(r.Date), YearStep(r.NoticeFrom), r.NoticeTime);
+    Label8->show();
+    ShowModal();
+    Label8->hide();
+    ctx_.state.CalendarPrefilled = false;
+}
+
+void TFormKalendar::showEvent(QShowEvent* event) {
+    BorderlessWindow::showEvent(event);
+    // Centred on the window it was opened from.
+    QWidget* opener = QApplication::activeWindow();
+    if (opener && opener != this && opener->isVisible())
+        move(opener->geometry().center() - QPoint(width() / 2, height() / 2));
+    else CentreOnScreen();
+    LRefused->clear();
+    FormShow();
+    // Not the name field: its hint would be gone before it is read.
+    Date->setFocus();
+}
+
+void TFormKalendar::FormShow() {
+    if (Prefilled()) return;
+    if (const TMainForm* main = ctx_.windows.main) SetDate(main->CalendarDate());
+    DateClick();
+    Time->setTime(QTime(8, 30));
+    CB2Click();
+    FindNameExit();
+}
+
+void TFormKalendar::DateClick() {
+    Meniny->clear();
+    Sviatok->clear();
+    const LocalMoment now = ctx_.clock.Now();
+    // A day already past this year is written for its next celebration; the picker shows that year.
+    const DayNumber date = SameDayOnOrAfter(DayOfDate(Date->date()), now.day);
+    if (date != DayOfDate(Date->date())) SetDate(date);
+    LDate->setText(Q(ShortDate(ctx_.locale, date)));
+    const CivilDate c = DayToCivil(date);
+    if (const TMainForm* main = ctx_.windows.main) {
+        const namedays::DayTexts texts = namedays::NamesOfDay(main->NameCalendar(), c.day, c.month);
+        if (!texts.names.empty()) Meniny->setText(Q(texts.names));
+        if (!texts.holiday.empty()) Sviatok->setText(Q(texts.holiday));
+    }
+    // The notice comes the day before the next celebration.
+    const DayNumber next = date <= now.day ? YearStep(date) : date;
+    DatePrip->setDate(DateOfDay(next - 1));
+    TimePrip->setTime(QTime(now.hour, 0));
+    FindName->selectAll();
+}
+
+void TFormKalendar::FindNameClick() {
+    if (FindName->text() == kPlaceholder) FindName->clear();
+    else FindName->selectAll();
+}
+
+void TFormKalendar::FindNameExit() {
+    if (FindName->text().isEmpty()) {
+        FindName->setText(kPlaceholder);
+        return;
+    }
+    const QString who = FindName->text() == kPlaceholder ? Meniny->text() : FindName->text();
+    const QString what = CB1->isChecked() ? QStringLiteral(" oslavuje meniny ") : QStringLiteral(" oslavuje svoje narodeniny ");
+    Memo1->setPlainText(QStringLiteral("Dňa ") + Q(DayMonth(ctx_.locale, DayOfDate(Date->date()))) + what + who);
+}
+
+bool TFormKalendar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == FindName) {
+        switch (event->type()) {
+            case QEvent::FocusIn:
+            case QEvent::MouseButtonRelease: FindNameClick(); break;
+            case QEvent::FocusOut: FindNameExit(); break;
+            case QEvent::KeyPress: {
+                // Enter in the name field searches, and goes no further than that.
+                const int key = static_cast<QKeyEvent*>(event)->key();
+                if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                    BtFindClick();
+                    return true;
+                }
+                break;
+            }
+            default: break;
+        }
+    }
+    return BorderlessWindow::eventFilter(watched, event);
+}
+
+void TFormKalendar::BtFindClick() {
+    BtFind->setEnabled(false);
+    const TMainForm* main = ctx_.windows.main;
+    const std::string typed = S(FindName->text());
+    std::optional<namedays::NameDayMatch> match;
+    if (main) match = namedays::FindNameDay(main->NameCalendar(), typed);
+    // After the exact search failed, the name stays as the second search had it.
+    const std::string shown = match ? match->name : UpperFirstCp1250(typed);
+    if (shown != typed) FindName->setText(Q(shown));
+    if (match) {
+        // This year's day; 29 February falls on the 28th in a common year.
+        const std::int64_t year = DayToCivil(ctx_.clock.Now().day).year;
+        const int day = std::min<int>(match->Day, DaysInMonth(year, match->Month));
+        SetDate(ClampDay(CivilToDay(year, match->Month, day)));
+        DateClick();
+        if (FindName->text() != kPlaceholder) Meniny->setText(FindName->text());
+    } else {
+        Meniny->setText(QStringLiteral("-"));
+        Sviatok->setText(QStringLiteral("Hľadané meno sa nepodarilo nájsť"));
+    }
+    BtFind->setEnabled(true);
+}
+
+void TFormKalendar::CB1Click() {
+    if (CB1->isChecked()) {
+        LMeninyCaption->setEnabled(true);
+        CB2->setChecked(false);
+        CB2Click();
+        if (!Prefilled()) FindNameExit();
+    } else {
+        LMeninyCaption->setEnabled(false);
+        CB2->setChecked(true);
+        LNarodeninyCaption->setEnabled(true);
+    }
+}
+
+void TFormKalendar::CB2Click() {
+    if (CB2->isChecked()) {
+        LNarodeninyCaption->setEnabled(true);
+        CB1->setChecked(false);
+        CB1Click();
+        if (!Prefilled()) FindNameExit();
+    } else {
+        LNarodeninyCaption->setEnabled(false);
+        CB1->setChecked(true);
+        LMeninyCaption->setEnabled(true);
+    }
+}
+
+TReminder TFormKalendar::BuildReminder() const {
+    TReminder r;
+    r.Date = DayOfDate(Date->date());
+    r.Time = FractionOfTime(WholeSeconds(Time->time()));
+    // The lines of the text are stored one after another.
+    r.Text = S(Memo1->toPlainText().remove(QLatin1Char('\n')).remove(QLatin1Char('\r')));
+    r.Notice = 1;
+    r.NoticeFrom = DayOfDate(DatePrip->date());
+    r.NoticeNext = r.NoticeFrom;
+    r.Period = rpNone;
+    r.NoticeTime = FractionOfTime(WholeSeconds(TimePrip->time()));
+    r.IsNameDay = CB1->isChecked() ? 1 : 0;
+    r.IsBirthday = CB2->isChecked() ? 1 : 0;
+    r.NoticeWeekDay = -1;
+    // A celebration already past this year (a found name, an entry put back) would fire at once and be
+    // gone; it is written for its next day, and so is a notice day already past.
+    const DayNumber today = ctx_.clock.Now().day;
+    r.Date = SameDayOnOrAfter(r.Date, today);
+    r.NoticeFrom = r.NoticeNext = SameDayOnOrAfter(r.NoticeFrom, today);
+    return r;
+}
+
+void TFormKalendar::SpeedButton1Click() {
+    ctx_.windows.main->AddReminder(BuildReminder());
+    changing_.reset();
+    done(QDialog::Accepted);
+}
+
+void TFormKalendar::SpeedButton2Click() {
+    if (changing_)
+        ctx_.windows.main->ReplaceEdited(
+            changingIndex_, [this](const TReminder& r) { return SameEntry(r, *changing_); }, BuildReminder());
+    changing_.reset();
+    SpeedButton1->show();
+    SpeedButton2->hide();
+    done(QDialog::Accepted);
+}
+
+void TFormKalendar::SpeedButton3Click() {
+    changing_.reset();
+    done(QDialog::Rejected);
+}
+
+}  // namespace kalvo::ui

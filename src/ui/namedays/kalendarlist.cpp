@@ -1,0 +1,287 @@
+#include "ui/namedays/kalendarlist.h"
+
+#include <QPainter>
+#include <QTableView>
+#include <QTextCharFormat>
+#include <algorithm>
+
+#include "core/row_mapping.h"
+#include "namedays/name_calendar.h"
+#include "ui/common/artwork.h"
+#include "ui/common/colors.h"
+#include "ui/common/day_convert.h"
+#include "ui/common/dialog_parts.h"
+#include "ui/namedays/kalendar.h"
+#include "ui/main_window/kalvounit.h"
+#include "ui/alarm/message_popup.h"
+#include "ui/archive/oldprehlad.h"
+
+namespace kalvo::ui {
+namespace {
+
+constexpr int kPanelWidth = 225;
+constexpr int kCalendarWidth = 161;
+constexpr int kCalendarHeight = 153;
+constexpr int kCalendarTop = 26;  // its visible part, below the 30 pixels cut away, starts at 56
+
+QLabel* TextLabel(const QString& text, QWidget* parent, const QRect& geometry) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(geometry);
+    return label;
+}
+
+}  // namespace
+
+TKalendForm::TKalendForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx) {
+    setObjectName(QStringLiteral("TKalendForm"));
+    setWindowTitle(QStringLiteral("Notifikácia menín a narodenín"));
+    setFixedSize(560, 300);
+    setModal(true);
+    SetFrameStyle(FrameStyle::Thin);
+    const QFont bold = UseDialogFace(this);
+
+    // Title strip and header band: the window is dragged by them.
+    AddTitle(this, QRect(2, 2, 556, 14), QStringLiteral("Kalendár"), QRect(4, 2, 200, 14))
+        ->setObjectName(QStringLiteral("Label1"));
+    auto* band = new Shape(kGreyBar, this);
+    band->setGeometry(2, 16, 556, 20);
+    AddDragHandle(band);
+    auto* line = new Shape(kOrange, this);
+    line->setGeometry(2, 33, 556, 1);
+    AddDragHandle(line);
+    auto* caption = TextLabel(QStringLiteral("Notifikácia menín a narodenín"), this, QRect(230, 17, 322, 16));
+    caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    caption->setFont(bold);
+    caption->setStyleSheet(QStringLiteral("color: rgb(245,245,245); background: transparent;"));
+    AddDragHandle(caption);
+
+    // The month calendar: its own title row is cut away and LMonth names the month instead.
+    auto* monthBar = new Shape(kGreyBar, this);
+    monthBar->setGeometry(2, 36, kPanelWidth, 20);
+    LMonth = TextLabel(QString(), this, QRect(2, 36, kPanelWidth, 20));
+    LMonth->setObjectName(QStringLiteral("LMonth"));
+    LMonth->setAlignment(Qt::AlignCenter);
+    QFont monthFont(QStringLiteral("Arial"));
+    monthFont.setPixelSize(12);
+    monthFont.setBold(true);
+    LMonth->setFont(monthFont);
+    LMonth->setStyleSheet(QStringLiteral("color: rgb(245,245,245); background: transparent;"));
+
+    Date = MonthCalendar(this);
+    FitCalendar();
+    LMonth->raise();
+    connect(Date, &QCalendarWidget::selectionChanged, this, &TKalendForm::DateClick);
+    // Paged to another month without picking a day there: the label names the month on show.
+    connect(Date, &QCalendarWidget::currentPageChanged, this, [this](int year, int month) {
+        LMonth->setText(Q(MonthYear(ctx_.locale, ClampDay(CivilToDay(year, month, 1)))));
+    });
+
+    auto* namesBox = new Shape(kPanel, this);
+    namesBox->setGeometry(2, 182, kPanelWidth, 82);
+    auto* namesCaption = TextLabel(QStringLiteral("Meniny"), this, QRect(8, 186, 200, 14));
+    QFont small = font();
+    small.setPixelSize(10);
+    namesCaption->setFont(small);
+    LMeniny = TextLabel(QString(), this, QRect(8, 200, kPanelWidth - 12, 58));
+    LMeniny->setObjectName(QStringLiteral("LMeniny"));
+    LMeniny->setWordWrap(true);
+    LMeniny->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LMeniny->setFont(bold);
+    LMeniny->setStyleSheet(QStringLiteral("color: rgb(183,60,0);"));
+
+    // The list, its commands and the details of the selected entry.
+    MesgList = new ReminderListBox(this);
+    MesgList->setObjectName(QStringLiteral("MesgList"));
+    MesgList->setGeometry(229, 36, 301, 150);
+    MesgList->SetStandardPicture(TMesgPopUp::StandardPicture());
+    connect(MesgList, &ReminderListBox::rowClicked, this, &TKalendForm::MesgListClick);
+    connect(MesgList, &ReminderListBox::rowDoubleClicked, this, &TKalendForm::MesgListDblClick);
+
+    auto* buttonBar = new Shape(kGreyBar, this);
+    buttonBar->setGeometry(229, 186, 301, 25);
+    SpeedButton4 = BarButton(QStringLiteral("Pridať"), QStringLiteral("Pridá novú pripomienku"), this, 466, 187);
+    SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
+    BtDel = BarButton(QStringLiteral("Vymazať"), QStringLiteral("Vymaže označenú pripomienku"), this, 405, 187);
+    BtDel->setObjectName(QStringLiteral("BtDel"));
+    BtEdit = BarButton(QStringLiteral("Upraviť"), QStringLiteral("Editácia pripomienky"), this, 344, 187);
+    BtEdit->setObjectName(QStringLiteral("BtEdit"));
+    BtEdit->setEnabled(false);
+    BtDel->setEnabled(false);
+    connect(SpeedButton4, &QToolButton::clicked, this, &TKalendForm::SpeedButton4Click);
+    connect(BtDel, &QToolButton::clicked, this, &TKalendForm::BtDelClick);
+    connect(BtEdit, &QToolButton::clicked, this, &TKalendForm::BtEditClick);
+    SetDefaultAction([this] { MesgListDblClick(); });
+
+    auto* captions = new Shape(kPanel, this);
+    captions->setGeometry(229, 212, 78, 52);
+    const auto detail = [&](const QString& text, int y, const char* name, QLabel* value) {
+        QLabel* c = TextLabel(text, this, QRect(233, y, 74, 14));
+        c->setFont(small);
+        value->setGeometry(311, y, 216, 14);
+        value->setObjectName(QLatin1String(name));
+        return value;
+    };
+    LDateTime = detail(QStringLiteral("Pripomenúť"), 215, "LDateTime", new QLabel(this));
+    LLastShow = detail(QStringLiteral("Deň oslavy"), 231, "LLastShow", new QLabel(this));
+    // The text of an entry has any length: one line of it, ending in "…" when it is longer.
+    LText = detail(QStringLiteral("Text"), 247, "LText", new FittedLabel(this, FittedLabel::kShortenOnly));
+
+    // The decorative strip at the right edge and the bottom strip in its last colour.
+    Shape2 = new Shape(kGreyBar, this);
+    Shape2->setObjectName(QStringLiteral("Shape2"));
+    Shape2->setGeometry(2, 264, 556, 34);
+    AddDragHandle(Shape2);
+    PaintBox1 = new PaintBox(
+        [this](QPainter& p) {
+            GradientStrip s;
+            s.step = 8;
+            s.start = ColorNumber(8487297);
+            s.width = PaintBox1->width();
+            s.height = PaintBox1->height();
+            Shape2->SetBrush(DrawGradientStrip(p, s));
+        },
+        this);
+    PaintBox1->setObjectName(QStringLiteral("PaintBox1"));
+    PaintBox1->setGeometry(530, 36, 28, 228);
+
+    Label9 = new ShapeButton(QStringLiteral("Zatvoriť"), this);
+    Label9->setObjectName(QStringLiteral("Label9"));
+    Label9->setGeometry(450, 271, 100, 20);
+    Label9->SetFill(kGreyBar);
+    Label9->SetBold(true);
+    const ButtonLook rest{kPanel, kLightFace};
+    Label9->SetLooks(rest, {kOrange, kOrange}, {Qt::white, Qt::white});
+    connect(Label9, &ShapeButton::clicked, this, &TKalendForm::Label9Click);
+    connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
+
+    menuStyle_ = std::make_unique<OwnDrawMenuStyle>(20);
+    PopupDelete = new QMenu(this);
+    PopupDelete->setStyle(menuStyle_.get());
+    Vymazavber1 = PopupDelete->addAction(ArtIcon(QStringLiteral("delete")), QStringLiteral("Vymazať výber"));
+    Vymazavber1->setShortcut(QKeySequence::Delete);
+    PopupDelete->addSeparator();
+    Aktualizuj1 = PopupDelete->addAction(QStringLiteral("Editácia"));
+    Aktualizuj1->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
+    Vloizostarch1 = PopupDelete->addAction(QStringLiteral("Vložiť zo starých"));
+    Vloizostarch1->setShortcut(QKeySequence(QStringLiteral("Ctrl+M")));
+    connect(Vymazavber1, &QAction::triggered, this, &TKalendForm::BtDelClick);
+    connect(Aktualizuj1, &QAction::triggered, this, &TKalendForm::MesgListDblClick);
+    connect(Vloizostarch1, &QAction::triggered, this, &TKalendForm::Vloizostarch1Click);
+    for (QAction* a : {Vymazavber1, Aktualizuj1, Vloizostarch1}) {
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        MesgList->addAction(a);
+    }
+    MesgList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(MesgList, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupDelete->popup(MesgList->viewport()->mapToGlobal(at)); });
+
+    SetCalendarDate(ctx_.clock.Now().day);
+    CentreOnScreen();
+}
+
+TKalendForm::~TKalendForm() {
+    // The menu goes before its style does.
+    delete PopupDelete;
+}
+
+void TKalendForm::FitCalendar() {
+    // The designed width when the calendar's columns fit in it, centred; otherwise the panel's width.
+    const bool fits = Date->minimumSizeHint().width() <= kCalendarWidth;
+    const int width = fits ? kCalendarWidth : kPanelWidth - 4;
+    Date->setFixedSize(width, kCalendarHeight);
+    Date->move(fits ? 32 : 2, kCalendarTop);
+    ClipToRect(0, 30, Date->width(), Date->height(), Date);
+}
+
+int TKalendForm::ShowModal() { return exec(); }
+
+void TKalendForm::SetCalendarDate(DayNumber day) {
+    const QDate date = DateOfDay(day);
+    if (Date->selectedDate() == date) DateClick();
+    else Date->setSelectedDate(date);  // runs DateClick
+}
+
+void TKalendForm::SetRows(const QStringList& rows, const QStringList& pictures) {
+    MesgList->SetRows(rows, pictures);
+    const bool any = MesgList->Count() > 0;
+    if (any) MesgList->SetItemIndex(0);
+    BtEdit->setEnabled(any);
+    BtDel->setEnabled(any);
+    // A save made elsewhere (the scheduler's) leaves no stale details behind.
+    if (isVisible()) MesgListClick();
+}
+
+int TKalendForm::SelectedRecord() const {
+    TMainForm* main = ctx_.windows.main;
+    return main ? NameDayRowToRecord(main->Store().Reminders(), MesgList->ItemIndex()) : -1;
+}
+
+void TKalendForm::showEvent(QShowEvent* event) {
+    BorderlessWindow::showEvent(event);
+    TMainForm* main = ctx_.windows.main;
+    if (main && main->isVisible()) move(main->geometry().center() - QPoint(width() / 2, height() / 2));
+    else CentreOnScreen();
+    FormShow();
+}
+
+void TKalendForm::FormShow() {
+    SetCalendarDate(ctx_.clock.Now().day);
+    MesgListClick();
+}
+
+void TKalendForm::DateClick() {
+    LMeniny->clear();
+    const QDate date = Date->selectedDate();
+    if (const TMainForm* main = ctx_.windows.main)
+        LMeniny->setText(Q(namedays::NamesOfDay(main->NameCalendar(), date.day(), date.month()).names));
+    LMonth->setText(Q(MonthYear(ctx_.locale, DayOfDate(date))));
+}
+
+void TKalendForm::MesgListClick() {
+    for (QLabel* l : {LDateTime, LLastShow, LText}) l->clear();
+    const int index = SelectedRecord();
+    if (index < 0) return;
+    const TReminder& r = ctx_.windows.main->Store().Reminders()[static_cast<std::size_t>(index)];
+    SetCalendarDate(r.Date);
+    LLastShow->setText(Q(ShortDate(ctx_.locale, r.Date) + " - " + ClockText(ctx_.locale, r.Time)));
+    LDateTime->setText(Q(ShortDate(ctx_.locale, r.NoticeFrom) + " - " + ClockText(ctx_.locale, r.NoticeTime)));
+    LText->setText(Q(r.Text));
+}
+
+void TKalendForm::MesgListDblClick() {
+    const int index = SelectedRecord();
+    if (index < 0) return;
+    TFormKalendar* kalendar = ctx_.windows.kalendar;
+    kalendar->FillForChange(ctx_.windows.main->Store().Reminders()[static_cast<std::size_t>(index)], index);
+    kalendar->ShowModal();
+    ctx_.state.CalendarPrefilled = false;
+    MesgListClick();
+}
+
+void TKalendForm::SpeedButton4Click() {
+    TFormKalendar* kalendar = ctx_.windows.kalendar;
+    kalendar->PrepareNew();
+    kalendar->ShowModal();
+    MesgListClick();
+}
+
+void TKalendForm::BtDelClick() {
+    const int index = SelectedRecord();
+    if (index < 0) return;
+    TMainForm* main = ctx_.windows.main;
+    ReminderList& list = main->Store().Reminders();
+    list.erase(list.begin() + index);
+    main->CommitChange(/*sort=*/false);
+    MesgListClick();
+}
+
+void TKalendForm::Vloizostarch1Click() {
+    if (ctx_.windows.oldPlan) ctx_.windows.oldPlan->ShowForPutBack();
+}
+
+void TKalendForm::Label9Click() {
+    Label9->Rest();
+    done(QDialog::Accepted);
+}
+
+}  // namespace kalvo::ui

@@ -1,0 +1,75 @@
+#pragma once
+// "Notifikácia menín a narodenín": the name days and birthdays of the reminder list with a month
+// calendar to browse the name days of any day; entries are added, changed and deleted here, or taken
+// back from the archive.
+
+#include <QAction>
+#include <QCalendarWidget>
+#include <QLabel>
+#include <QMenu>
+#include <QToolButton>
+#include <memory>
+
+#include "ui/common/app_context.h"
+#include "ui/common/owndraw.h"
+#include "ui/widgets/borderless.h"
+#include "ui/widgets/reminder_list.h"
+#include "ui/widgets/shape.h"
+#include "ui/widgets/shape_button.h"
+
+namespace kalvo::ui {
+
+class TKalendForm : public BorderlessWindow {
+    Q_OBJECT
+public:
+    explicit TKalendForm(AppContext& ctx, QWidget* parent = nullptr);
+    ~TKalendForm() override;
+
+    int ShowModal();
+
+    // The rows a load of the reminder file made, with the picture of each.
+    void SetRows(const QStringList& rows, const QStringList& pictures);
+    // Index in the reminder list of the selected row's record, -1 for none.
+    int SelectedRecord() const;
+
+    QCalendarWidget* Date;
+    QLabel* LMonth;
+    QLabel* LMeniny;
+    ReminderListBox* MesgList;
+    QToolButton* SpeedButton4;  // "Pridať"
+    QToolButton* BtDel;
+    QToolButton* BtEdit;
+    QLabel* LDateTime;
+    QLabel* LLastShow;
+    QLabel* LText;
+    ShapeButton* Label9;  // "Zatvoriť"
+    QWidget* PaintBox1;
+    Shape* Shape2;        // bottom strip, in the gradient's last colour
+    QMenu* PopupDelete;
+    QAction* Vymazavber1;
+    QAction* Aktualizuj1;
+    QAction* Vloizostarch1;
+
+    void FormShow();
+    void DateClick();
+    void MesgListClick();
+    void MesgListDblClick();
+    void BtEditClick() { MesgListDblClick(); }
+    void SpeedButton4Click();
+    void BtDelClick();
+    void Vloizostarch1Click();
+    void Label9Click();
+    void Dismiss() override { Label9Click(); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FitCalendar();
+    void SetCalendarDate(DayNumber day);
+
+    AppContext& ctx_;
+    std::unique_ptr<OwnDrawMenuStyle> menuStyle_;
+};
+
+}  // namespace kalvo::ui

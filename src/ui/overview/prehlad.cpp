@@ -1,0 +1,186 @@
+#include "ui/overview/prehlad.h"
+
+#include <QCloseEvent>
+
+#include "core/reminder_text.h"
+#include "storage/extra_settings_file.h"
+#include "storage/settings_file.h"
+#include "ui/common/artwork.h"
+#include "ui/common/colors.h"
+#include "ui/common/dialog_parts.h"
+#include "ui/main_window/kalvounit.h"
+#include "ui/alarm/message_popup.h"
+
+namespace kalvo::ui {
+
+OverviewWindow::OverviewWindow(const QString& title, QWidget* parent) : BorderlessWindow(parent) {
+    setWindowTitle(title);
+    setFixedSize(513, 246);
+    SetFrameStyle(FrameStyle::RightBottom);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, ColorNumber(8487297));
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    Label1 = AddTitle(this, QRect(2, 2, 508, 16), title, QRect(6, 2, 300, 16));
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont bold = font();
+    bold.setBold(true);
+
+    auto* names = new QWidget(this);
+    names->setGeometry(4, 22, 505, 36);
+    names->setAutoFillBackground(true);
+    QPalette light = names->palette();
+    light.setColor(QPalette::Window, kLightFace);
+    names->setPalette(light);
+    Label7 = new QLabel(QStringLiteral("Dnes"), names);
+    Label7->setGeometry(8, 2, 60, 16);
+    Label7->setFont(bold);
+    LMenoDnes = new QLabel(QStringLiteral("--"), names);
+    LMenoDnes->setObjectName(QStringLiteral("LMenoDnes"));
+    LMenoDnes->setGeometry(70, 2, 430, 16);
+    LMenoDnes->setFont(bold);
+    LMenoDnes->setStyleSheet(QStringLiteral("color: #b73c00;"));
+    Label4 = new QLabel(QStringLiteral("Zajtra"), names);
+    Label4->setGeometry(8, 18, 60, 16);
+    LZajtra = new QLabel(QStringLiteral("--"), names);
+    LZajtra->setObjectName(QStringLiteral("LZajtra"));
+    LZajtra->setGeometry(70, 18, 430, 16);
+    for (QWidget* w : {static_cast<QWidget*>(names), static_cast<QWidget*>(Label7), static_cast<QWidget*>(LMenoDnes),
+                       static_cast<QWidget*>(Label4), static_cast<QWidget*>(LZajtra)})
+        AddDragHandle(w);
+
+    MesgList = new ReminderListBox(this);
+    MesgList->setObjectName(QStringLiteral("MesgList"));
+    MesgList->setGeometry(4, 62, 505, 150);
+    MesgList->SetStandardPicture(TMesgPopUp::StandardPicture());
+
+    bottomBar_ = new QWidget(this);
+    bottomBar_->setGeometry(2, 214, 508, 29);
+    bottomBar_->setMouseTracking(true);
+    CBclose = new QCheckBox(QStringLiteral("Po uplynutí časového intervalu nechať okno zobrazené"), bottomBar_);
+    CBclose->setObjectName(QStringLiteral("CBclose"));
+    CBclose->setGeometry(6, 5, 380, 20);
+    CBclose->setStyleSheet(QStringLiteral("color: %1;").arg(kLightFace.name()));
+    CBclose->setMouseTracking(true);
+
+    Label9 = new ShapeButton(QStringLiteral("Zatvoriť"), this);
+    Label9->setObjectName(QStringLiteral("Label9"));
+    Label9->setGeometry(400, 218, 104, 20);
+    Label9->SetFill(kGreyBar);
+    Label9->SetBold(true);
+    const ButtonLook rest{ColorNumber(14931927), kLightFace};
+    const ButtonLook hover{kOrange, kOrange};
+    Label9->SetLooks(rest, hover, rest);
+    connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
+    AddDragHandle(bottomBar_);
+    AddDragHandle(CBclose);
+}
+
+void OverviewWindow::SetDayNames(const QString& today, const QString& tomorrow) {
+    LMenoDnes->setText(today);
+    LZajtra->setText(tomorrow);
+}
+
+TPlan::TPlan(AppContext& ctx, QWidget* parent)
+    : OverviewWindow(QStringLiteral("Naplánované pripomienky"), parent), ctx_(ctx) {
+    OverviewCountdown = ctx_.Settings.OverviewSeconds;
+    setObjectName(QStringLiteral("TPlan"));
+    // Room for a three-digit countdown ("Zatvoriť o 297s") beside the keep-open box.
+    Label9->setGeometry(390, 218, 114, 20);
+    connect(Label9, &ShapeButton::clicked, this, &TPlan::Label9Click);
+
+    TimerHide = new QTimer(this);
+    TimerHide->setInterval(1000);
+    connect(TimerHide, &QTimer::timeout, this, &TPlan::TimerHideTimer);
+    TimerHide->start();
+    CentreOnScreen();
+}
+
+void TPlan::ShowFromTray() {
+    CBclose->hide();
+    show();
+    raise();
+    activateWindow();
+}
+
+void TPlan::showEvent(QShowEvent* event) {
+    BorderlessWindow::showEvent(event);
+    FormShow();
+}
+
+void TPlan::hideEvent(QHideEvent* event) {
+    BorderlessWindow::hideEvent(event);
+    // However the overview goes away, the scheduler runs again.
+    if (ctx_.windows.main && !ctx_.windows.main->Ending()) ctx_.windows.main->StartScheduler();
+}
+
+void TPlan::FormShow() {
+    TMainForm* main = ctx_.windows.main;
+    if (main) main->StopScheduler();
+    QStringList rows, pictures;
+    const DayNumber today = ctx_.clock.Now().day;
+    if (main) {
+        for (const TReminder& r : main->Store().Reminders()) {
+            if (r.Date != today) continue;
+            rows << Q(OverviewRowText(r, ctx_.locale));
+            pictures << Q(r.Picture);
+        }
+    }
+    // What came too late while the computer was off is listed here once, when the window stays long
+    // enough to be read; otherwise the scheduler shows it in one strip.
+    if (main && ctx_.Settings.OverviewSeconds > 0) {
+        main->Scheduler().SettleMissed();
+        const std::vector<scheduler::MissedAlarm> missed = main->Scheduler().TakeMissed();
+        if (!missed.empty()) {
+            rows << Q(std::string(scheduler::kMissedHeader));
+            pictures << QString();
+            // In the rows' own form, so each shows its date and time above its text.
+            for (const scheduler::MissedAlarm& m : missed) {
+                const LocalMoment at = scheduler::MomentOf(m.dueAt);
+                rows << Q(ShortDate(ctx_.locale, at.day) + "   " + LongTime(ctx_.locale, at.TimeOfDay()) + " - " +
+                          (m.notice ? "Notifikácia: " : "") + m.text);
+                pictures << QString();
+            }
+        }
+    }
+    if (rows.isEmpty()) {
+        rows << QStringLiteral(" -Žiadne pripomienky");
+        pictures << QString();
+    }
+    MesgList->SetRows(rows, pictures);
+}
+
+void TPlan::TimerHideTimer() {
+    --OverviewCountdown;
+    if (OverviewCountdown > 0) {
+        Label9->SetText(QStringLiteral("Zatvoriť o %1s").arg(OverviewCountdown));
+    } else {
+        if (!CBclose->isChecked()) {
+            hide();
+            if (ctx_.windows.main) ctx_.windows.main->StartScheduler();
+        }
+        Label9->SetText(QStringLiteral("Zatvoriť"));
+        TimerHide->stop();
+    }
+}
+
+void TPlan::Label9Click() {
+    hide();
+    TimerHide->stop();
+    if (ctx_.windows.main) ctx_.windows.main->StartScheduler();
+    Label9->SetText(QStringLiteral("Zatvoriť"));
+}
+
+void TPlan::closeEvent(QCloseEvent* event) {
+    // Only the end command of the program closes this window for good (and ends the program); a close
+    // request from the desktop acts like "Zatvoriť", so nothing ends without the question.
+    if (ctx_.windows.main && ctx_.windows.main->Ending()) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    Label9Click();
+}
+
+}  // namespace kalvo::ui

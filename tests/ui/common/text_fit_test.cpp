@@ -1,0 +1,265 @@
+// Every window in each of its states, filled with the longest texts it can get (three-digit countdowns,
+// the longest captions and names, a long reminder text), measured in the stock Debian desktop's font:
+// no text may be wider than its box or run into the window's edge.
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QTest>
+
+#include "core/datetime.h"
+#include "namedays/name_calendar.h"
+#include "text_fit.h"
+#include "ui/about/about.h"
+#include "ui/import/addnew.h"
+#include "ui/common/day_convert.h"
+#include "ui/namedays/kalendar.h"
+#include "ui/namedays/kalendarlist.h"
+#include "ui/main_window/kalvounit.h"
+#include "ui/namedays/mena.h"
+#include "ui/alarm/message_popup.h"
+#include "ui/editor/messageedit.h"
+#include "ui/shutdown/offwin.h"
+#include "ui/archive/oldprehlad.h"
+#include "ui/overview/prehlad.h"
+#include "ui/settings/setup.h"
+#include "person.h"
+#include "ui_fixture.h"
+#include "ui_test_main.h"
+
+namespace kalvo::test {
+namespace {
+
+const std::string kLongText =
+    "Zavolať do servisu kvôli výmene zimných pneumatík, vyzdvihnúť lieky v lekárni na Štúrovej ulici a kúpiť "
+    "darček k narodeninám pre Janka";
+const std::string kLongPicture = "/home/eva/Obrázky/Rodinné fotografie/Narodeniny a meniny/Ďurko na chate.jpg";
+
+// The names text of the year's day whose names are the widest in `font`.
+QString WidestNames(const namedays::NameCalendar& calendar, const QFont& font) {
+    const QFontMetrics fm(font);
+    QString widest;
+    for (int month = 1; month <= 12; ++month)
+        for (int day = 1; day <= DaysInMonth(2028, month); ++day) {
+            const QString names = ui::Q(namedays::NamesOfDay(calendar, day, month).names);
+            if (fm.horizontalAdvance(names) > fm.horizontalAdvance(widest)) widest = names;
+        }
+    return widest;
+}
+
+struct Filled {
+    UiFixture f;
+    ui::TMainForm* main = nullptr;
+    const DayNumber today = Day(2026, 12, 7);
+
+    Filled() {
+        TSettings s;
+        s.AnimateWindows = 0;
+        s.OverviewSeconds = 298;
+        s.DeleteOldReminders = 0;
+        f.WriteSettings(s);
+        // Two-digit days and months, the longest weekday and period names, a picture of its own.
+        TReminder weekly = WithNotice(Ordinary(Day(2026, 12, 30), At(23, 59, 59), kLongText), Day(2026, 12, 28),
+                                      rpWeekly, At(23, 58, 59), 2);
+        weekly.Picture = kLongPicture;
+        TReminder birthday =
+            NameDay(Day(2026, 12, 31), At(23, 59, 59), Day(2026, 12, 30), At(23, 58, 59), /*birthday=*/true);
+        birthday.Text = "Dňa 31.12 oslavuje svoje narodeniny Bohuslava Jaroslava Ľudmila";
+        TReminder today7 = Ordinary(today, At(18, 45, 30), kLongText);
+        f.WriteReminders({today7, weekly, birthday});
+        f.folder.Write("eva_old.dat", f.folder.Read("eva.dat"));
+        f.platform.assetFolder = KALVO_ASSET_DIR;
+        f.CreateWindows();
+        main = f.ctx->windows.main;
+    }
+
+    QString Widest(bool bold) const {
+        QFont font = QApplication::font();
+        font.setBold(bold);
+        return WidestNames(main->NameCalendar(), font);
+    }
+};
+
+void ExpectAllFit(QWidget* window, const QString& shot) {
+    UiFixture::Screenshot(window, QStringLiteral("fit-") + shot);
+    const QStringList cut = CutTexts(window);
+    QVERIFY2(cut.isEmpty(), qPrintable(shot + QStringLiteral(":\n  ") + cut.join(QStringLiteral("\n  "))));
+}
+
+}  // namespace
+
+class TextFitTest : public QObject {
+    Q_OBJECT
+
+    QFont before_;
+
+private slots:
+    void initTestCase() {
+        before_ = QApplication::font();
+        QString problem;
+        QVERIFY2(UseDesktopFont(&problem), qPrintable(problem));
+        QCOMPARE(QFontInfo(QApplication::font()).family(), QStringLiteral("DejaVu Sans"));
+    }
+    void cleanupTestCase() { QApplication::setFont(before_); }
+
+    void mainWindowInEachView() {
+        Filled w;
+        w.main->pmObnovitClick();
+        ClickRow(w.main->MesgList, 1);
+        ExpectAllFit(w.main, QStringLiteral("main-list"));
+        w.main->Label6Click();
+        w.main->FinishAnimation();
+        w.main->DatumClick(3);
+        ExpectAllFit(w.main, QStringLiteral("main-week"));
+        w.main->Label7Click();
+        w.main->FinishAnimation();
+        ExpectAllFit(w.main, QStringLiteral("main-month"));
+    }
+
+    void overviewCountingDownAndFromTheTray() {
+        Filled w;
+        ui::TPlan* plan = w.f.ctx->windows.plan;
+        plan->TimerHide->setInterval(24 * 3600 * 1000);
+        plan->show();
+        plan->TimerHideTimer();
+        QCOMPARE(plan->Label9->Text(), QStringLiteral("Zatvoriť o 297s"));
+        plan->SetDayNames(w.Widest(true), w.Widest(false));
+        ExpectAllFit(plan, QStringLiteral("overview"));
+        plan->Label9Click();
+        plan->ShowFromTray();
+        ExpectAllFit(plan, QStringLiteral("overview-tray"));
+    }
+
+    void archiveToViewAndToPutBack() {
+        Filled w;
+        ui::TOldPlan* old = w.f.ctx->windows.oldPlan;
+        old->ShowFromTray();
+        ExpectAllFit(old, QStringLiteral("archive"));
+        old->hide();
+        old->ShowForPutBack();
+        ExpectAllFit(old, QStringLiteral("archive-put-back"));
+        old->Label3Click();
+    }
+
+    void alarmStripCountingDown() {
+        Filled w;
+        ui::TMesgPopUp* popup = w.f.ctx->windows.popup;
+        popup->Datum->setText(QStringLiteral("Notifikácia: 31.12.2026 23:59:59 (štvrtok)"));
+        popup->Message->setPlainText(ui::Q(kLongText));
+        popup->SetSnoozable(true);
+        popup->show();
+        w.f.ctx->state.CloseCountdown = 90;
+        popup->TimerCloseTimer();
+        QCOMPARE(popup->Label9->Text(), QStringLiteral("Zatvoriť o 89s"));
+        ExpectAllFit(popup, QStringLiteral("alarm"));
+        popup->hide();
+    }
+
+    void nameDayNoticeAndShutdownCountdown() {
+        Filled w;
+        ui::TFormMena* notice = w.f.ctx->windows.mena;
+        notice->SetDayNames(w.Widest(true), w.Widest(false));
+        notice->show();
+        ExpectAllFit(notice, QStringLiteral("name-notice"));
+        notice->HideNow();
+        ui::TOffWinForm* off = w.f.ctx->windows.offWin;
+        off->show();
+        ExpectAllFit(off, QStringLiteral("shutdown"));
+        off->hide();
+    }
+
+    void editorNewEditedWithEachPeriod() {
+        Filled w;
+        ui::TEditMessage* e = w.f.ctx->windows.edit;
+        e->show();
+        ExpectAllFit(e, QStringLiteral("editor-new"));
+        ClickBox(e->CB);
+        e->CBPeriod->setCurrentIndex(2);
+        QCOMPARE(e->Label6->text(), QStringLiteral("s periódou :"));
+        Type(e->EText, QStringLiteral("Ωmega ☺ Ж"));
+        ExpectAllFit(e, QStringLiteral("editor-notice"));
+        e->SpeedButton3Click();
+        w.main->pmObnovitClick();
+        ClickRow(w.main->MesgList, 1);
+        WhenModalIs(e, [&] {
+            QVERIFY(!e->SpeedButton2->isHidden());
+            ExpectAllFit(e, QStringLiteral("editor-edit-weekly"));
+            e->CBDen->setCurrentIndex(0);
+            ExpectAllFit(e, QStringLiteral("editor-edit-monday"));
+        });
+        w.main->BtEditClick();
+    }
+
+    void nameCalendarInEachUse() {
+        Filled w;
+        ui::TFormKalendar* k = w.f.ctx->windows.kalendar;
+        k->PrepareNew();
+        k->show();
+        k->FindName->setText(QStringLiteral("Bohuslava"));
+        k->BtFindClick();
+        ExpectAllFit(k, QStringLiteral("name-calendar-found"));
+        k->FindName->setText(QStringLiteral("Xerxes"));
+        k->BtFindClick();
+        Type(k->Memo1, QStringLiteral("Ωmega ☺ Ж"));
+        ExpectAllFit(k, QStringLiteral("name-calendar-not-found"));
+        k->hide();
+        k->FillForChange(w.f.ReadReminders()[2], 2);
+        k->show();
+        ExpectAllFit(k, QStringLiteral("name-calendar-change"));
+        k->hide();
+        w.f.ctx->state.CalendarPrefilled = false;
+        WhenModalIs(k, [&] { ExpectAllFit(k, QStringLiteral("name-calendar-put-back")); });
+        k->PutBack(w.f.ReadReminders()[2]);
+    }
+
+    void dayListWithALongEntry() {
+        Filled w;
+        ui::TKalendForm* list = w.f.ctx->windows.kalendForm;
+        list->show();
+        ClickRow(list->MesgList, 0);
+        list->LMeniny->setText(w.Widest(true));
+        ExpectAllFit(list, QStringLiteral("day-list"));
+        list->hide();
+    }
+
+    void importQuestionForEachKind() {
+        Filled w;
+        ui::TFAddNew* question = w.f.ctx->windows.addNew;
+        const ReminderList saved = w.f.ReadReminders();
+        question->Fill(saved[1]);
+        question->show();
+        ExpectAllFit(question, QStringLiteral("import-weekly"));
+        question->Fill(saved[2]);
+        ExpectAllFit(question, QStringLiteral("import-birthday"));
+        question->hide();
+    }
+
+    void settingsOnEachPage() {
+        Filled w;
+        w.f.platform.osName = "Debian GNU/Linux 12 (bookworm) s prostredím GNOME na pracovnej stanici";
+        ui::TFormSetup* setup = w.f.ctx->windows.setup;
+        setup->show();
+        ExpectAllFit(setup, QStringLiteral("settings-general"));
+        setup->BtSoundClick();
+        ExpectAllFit(setup, QStringLiteral("settings-sound"));
+        setup->BtPictureClick();
+        ExpectAllFit(setup, QStringLiteral("settings-picture"));
+        setup->BtPCClick();
+        ExpectAllFit(setup, QStringLiteral("settings-shutdown"));
+        setup->hide();
+    }
+
+    void about() {
+        Filled w;
+        ui::TAboutBox* box = w.f.ctx->windows.about;
+        box->show();
+        ExpectAllFit(box, QStringLiteral("about"));
+        box->hide();
+    }
+};
+
+KALVO_UI_TEST(TextFitTest)
+
+}  // namespace kalvo::test
+
+#include "text_fit_test.moc"

@@ -1,0 +1,154 @@
+// What the windows look like after a person has used them: buttons back at rest, one reading of the
+// decorative strip's colour step everywhere, and a main window that can be hidden on a desktop without a
+// notification area.
+
+#include <QTest>
+#include <algorithm>
+
+#include "ui/import/addnew.h"
+#include "ui/common/colors.h"
+#include "ui/namedays/kalendarlist.h"
+#include "ui/main_window/kalvounit.h"
+#include "ui/overview/prehlad.h"
+#include "ui/widgets/shape.h"
+#include "person.h"
+#include "ui_fixture.h"
+#include "ui_test_main.h"
+
+namespace kalvo::test {
+namespace {
+
+const QPoint kOnButton(10, 10);
+
+// The left column of the strip, one colour per band of 8 pixels, top to bottom.
+QList<QColor> Bands(const QImage& image) {
+    QList<QColor> bands;
+    for (int y = 4; y < image.height(); y += 8) bands << image.pixelColor(1, y);
+    return bands;
+}
+
+// Each band is `step` lighter than the one above on red, green and blue alike, up to white.
+void ExpectGreyStepsOf(const QImage& strip, int step, const QColor* lastBand = nullptr) {
+    const QList<QColor> bands = Bands(strip);
+    QVERIFY(bands.size() > 3);
+    QColor expected = ui::ColorNumber(8487297);
+    for (const QColor& band : bands) {
+        expected = QColor(std::min(255, expected.red() + step), std::min(255, expected.green() + step),
+                          std::min(255, expected.blue() + step));
+        QCOMPARE(band, expected);
+    }
+    if (lastBand) QCOMPARE(*lastBand, bands.last());
+}
+
+}  // namespace
+
+class WindowLookTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void overviewButtonIsAtRestWhenTheOverviewComesBack() {
+        UiFixture f;
+        f.CreateWindows();
+        ui::TPlan* plan = f.ctx->windows.plan;
+        plan->show();
+        const ui::ButtonLook rest = plan->Label9->Current();
+        Hover(plan->Label9, kOnButton);
+        QCOMPARE(plan->Label9->Current().frame, ui::kOrange);
+        QTest::mouseClick(plan->Label9, Qt::LeftButton, {}, kOnButton);
+        QVERIFY(!plan->isVisible());
+        f.ctx->windows.main->Dnes1->trigger();
+        QVERIFY(plan->isVisible());
+        QCOMPARE(plan->Label9->Current().frame, rest.frame);
+        QCOMPARE(plan->Label9->Current().text, rest.text);
+    }
+
+    void mainWindowButtonsPressAndRestInTheirColours() {
+        UiFixture f;
+        f.CreateWindows();
+        ui::TMainForm* main = f.ctx->windows.main;
+        main->pmObnovitClick();
+        const QColor panel(215, 215, 227);
+        QTest::mousePress(main->Label9, Qt::LeftButton, {}, kOnButton);  // "Skryť"
+        QCOMPARE(main->Label9->Current().frame, panel);
+        QCOMPARE(main->Label9->Current().text, panel);
+        QTest::mouseRelease(main->Label9, Qt::LeftButton, {}, kOnButton);
+        QVERIFY(!main->isVisible());
+        main->pmObnovitClick();
+        QCOMPARE(main->Label9->Current().text, ui::kLightFace);
+        QCOMPARE(main->Label9->Current().frame, panel);
+
+        // Pressed, "Ukončiť" turns white; a mouse that leaves a button puts it back at rest.
+        QTest::mousePress(main->Label8, Qt::LeftButton, {}, kOnButton);
+        QCOMPARE(main->Label8->Current().text, QColor(Qt::white));
+        QTest::mouseRelease(main->Label8, Qt::LeftButton, {}, QPoint(-20, 10));
+        Hover(main->Label8, kOnButton);
+        QCOMPARE(main->Label8->Current().frame, ui::kOrange);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(main->Label8, &leave);
+        QCOMPARE(main->Label8->Current().frame, panel);
+    }
+
+    void decorativeStripStepsEveryChannelAlikeInEveryWindow() {
+        UiFixture f;
+        f.CreateWindows();
+        ui::TKalendForm* list = f.ctx->windows.kalendForm;
+        list->show();
+        auto* listStrip = list->findChild<ui::PaintBox*>(QStringLiteral("PaintBox1"));
+        QVERIFY(listStrip);
+        const QImage painted = listStrip->grab().toImage();  // the painting gives the bottom bar its colour
+        const QColor bottom = list->findChild<ui::Shape*>(QStringLiteral("Shape2"))->Brush();
+        ExpectGreyStepsOf(painted, 8, &bottom);
+        list->hide();
+
+        ui::TFAddNew* question = f.ctx->windows.addNew;
+        question->Fill(Ordinary(Day(2026, 12, 8), At(9, 0), "a"));
+        question->show();
+        // The window paints its strip itself, at the right edge below the title.
+        ExpectGreyStepsOf(question->grab(QRect(384, 38, 24, 150)).toImage(), 5);
+        question->hide();
+    }
+
+    void withoutANotificationAreaHidingMinimisesAndSaysWhyOnce() {
+        UiFixture f;
+        f.ctx->trayAvailable = [] { return false; };
+        f.CreateWindows();
+        ui::TMainForm* main = f.ctx->windows.main;
+        main->pmObnovitClick();
+        QVERIFY(main->isVisible() && !main->isMinimized());
+        QTest::mouseClick(main->Label9, Qt::LeftButton, {}, kOnButton);  // "Skryť"
+        QVERIFY(main->isVisible());
+        QVERIFY(main->isMinimized());
+        QCOMPARE(main->pmObnovit->text(), QStringLiteral("Kalvo"));
+        QCOMPARE(f.dialogs.Count("info"), 1);
+        QVERIFY(f.dialogs.shown.back().text.find("paneli úloh") != std::string::npos);
+
+        // Back from the task bar by the tray menu's command, then down again: told only once.
+        main->pmObnovitClick();
+        QVERIFY(main->isVisible() && !main->isMinimized());
+        QCOMPARE(main->pmObnovit->text(), QStringLiteral("Skryť Kalvo"));
+        QTest::mouseClick(main->Label9, Qt::LeftButton, {}, kOnButton);
+        QVERIFY(main->isMinimized());
+        QCOMPARE(f.dialogs.Count("info"), 1);
+
+        // Restored by the task bar itself, the window still hides with one click.
+        main->showNormal();
+        QTest::mouseClick(main->Label9, Qt::LeftButton, {}, kOnButton);
+        QVERIFY(main->isMinimized());
+    }
+
+    void withANotificationAreaHidingHides() {
+        UiFixture f;
+        f.CreateWindows();
+        ui::TMainForm* main = f.ctx->windows.main;
+        main->pmObnovitClick();
+        QTest::mouseClick(main->Label9, Qt::LeftButton, {}, kOnButton);
+        QVERIFY(!main->isVisible());
+        QCOMPARE(f.dialogs.Count("info"), 0);
+    }
+};
+
+KALVO_UI_TEST(WindowLookTest)
+
+}  // namespace kalvo::test
+
+#include "window_look_test.moc"
