@@ -35,7 +35,7 @@ struct Program {
         folder.Write("eva.dat", *storage::EncodeReminderFile(MakeList(n, kToday)));
         windows = std::make_unique<app::ProgramWindows>(*ctx);
     }
-    ui::TMainForm& Main() { return *ctx->windows.main; }
+    ui::TMainForm& Main() { return *windows->main; }
 };
 
 void BM_RowsAfterReload(benchmark::State& state) {

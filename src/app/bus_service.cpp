@@ -48,14 +48,14 @@ const QDBusArgument& operator>>(const QDBusArgument& in, BusDayEntry& e) {
 }
 
 // The same step as "Odložiť" in the strip: the snooze is on disk before the strip closes.
-QString SnoozeShownAlarm(ui::AppContext& ctx, unsigned minutes) {
-    ui::TMainForm* main = ctx.windows.main;
+QString SnoozeShownAlarm(ui::TMainForm* main, unsigned minutes) {
     if (main && main->SnoozeShownAlarm(scheduler::SnoozeRequest::ForMinutes(static_cast<int>(minutes)))) return {};
     return QStringLiteral("Zobrazenú pripomienku nemožno odložiť (časové znamenie, zoznam zmeškaných pripomienok "
                           "alebo súbor odložených pripomienok sa nedal uložiť).");
 }
 
-BusService::BusService(ui::AppContext& ctx, QObject* parent) : QObject(parent), ctx_(ctx) {
+BusService::BusService(ui::AppContext& ctx, ProgramWindows& windows, QObject* parent)
+    : QObject(parent), ctx_(ctx), windows_(windows) {
     qDBusRegisterMetaType<BusDayEntry>();
     qDBusRegisterMetaType<QList<BusDayEntry>>();
 }
@@ -83,7 +83,7 @@ QString BusService::Identity(QString& user) {
 void BusService::Add(const ReminderRequest& request) {
     const BuiltReminder built = BuildReminder(request);
     if (!built.reminder) return Refuse(kInvalidArgument, Q(built.error));
-    ui::TMainForm* main = ctx_.windows.main;
+    ui::TMainForm* main = windows_.main;
     bool saved = false;
     StoreMessagesAfterReply([&] {
         main->Store().Reminders().push_back(*built.reminder);
@@ -96,7 +96,7 @@ void BusService::Add(const ReminderRequest& request) {
 void BusService::StoreMessagesAfterReply(const std::function<void()>& step) {
     std::vector<std::string> told;
     {
-        storage::ReminderStore::HeldMessages held(ctx_.windows.main->Store());
+        storage::ReminderStore::HeldMessages held(windows_.main->Store());
         step();
         told = held.Take();
     }
@@ -127,18 +127,18 @@ QList<BusDayEntry> BusService::ListDay(const QString& date) {
         return {};
     }
     QList<BusDayEntry> entries;
-    for (DayEntry& e : DayEntries(ctx_.windows.main->Store().Reminders(), *day)) entries.push_back(BusDayEntry{std::move(e)});
+    for (DayEntry& e : DayEntries(windows_.main->Store().Reminders(), *day)) entries.push_back(BusDayEntry{std::move(e)});
     return entries;
 }
 
-void BusService::ShowMainWindow() { app::ShowMainWindow(ctx_.windows.main); }
+void BusService::ShowMainWindow() { app::ShowMainWindow(windows_.main); }
 
 void BusService::ShowToday() {
-    if (ctx_.windows.plan) ctx_.windows.plan->ShowFromTray();
+    if (windows_.plan) windows_.plan->ShowFromTray();
 }
 
 void BusService::Acknowledge() {
-    ui::TMesgPopUp* popup = ctx_.windows.popup;
+    ui::TMesgPopUp* popup = windows_.popup;
     if (!popup || !popup->isVisible())
         return Refuse(kNoAlarm, QStringLiteral("Práve sa nezobrazuje žiadna pripomienka."));
     StoreMessagesAfterReply([popup] { popup->Label9Click(); });
@@ -147,10 +147,10 @@ void BusService::Acknowledge() {
 void BusService::Snooze(uint minutes) {
     if (minutes == 0 || minutes > 1440)
         return Refuse(kInvalidArgument, QStringLiteral("Pripomienku možno odložiť o 1 až 1440 minút."));
-    if (!ctx_.windows.popup || !ctx_.windows.popup->isVisible())
+    if (!windows_.popup || !windows_.popup->isVisible())
         return Refuse(kNoAlarm, QStringLiteral("Práve sa nezobrazuje žiadna pripomienka."));
     QString refused;
-    StoreMessagesAfterReply([&] { refused = SnoozeShownAlarm(ctx_, minutes); });
+    StoreMessagesAfterReply([&] { refused = SnoozeShownAlarm(windows_.main, minutes); });
     if (!refused.isEmpty()) Refuse(kNotAvailable, refused);
 }
 

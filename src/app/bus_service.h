@@ -11,7 +11,13 @@
 #include "core/reminder_request.h"
 #include "ui/common/app_context.h"
 
+namespace kalvo::ui {
+class TMainForm;
+}
+
 namespace kalvo::app {
+
+class ProgramWindows;
 
 inline constexpr const char* kBusService = "sk.kalvo.Kalvo";
 inline constexpr const char* kBusPath = "/sk/kalvo/Kalvo";
@@ -21,13 +27,13 @@ struct BusDayEntry {
 };
 
 // The one place a bus caller's snooze goes; empty when done, else why not (Slovak).
-QString SnoozeShownAlarm(ui::AppContext& ctx, unsigned minutes);
+QString SnoozeShownAlarm(ui::TMainForm* main, unsigned minutes);
 
 class BusService : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "sk.kalvo.Kalvo1")
 public:
-    explicit BusService(ui::AppContext& ctx, QObject* parent = nullptr);
+    BusService(ui::AppContext& ctx, ProgramWindows& windows, QObject* parent = nullptr);
 
     // False where there is no session bus or the name is taken; the files serve kalvo-cli then.
     bool Register();
@@ -54,6 +60,7 @@ private:
     void StoreMessagesAfterReply(const std::function<void()>& step);
 
     ui::AppContext& ctx_;
+    ProgramWindows& windows_;
     QString lastRefusal_;
 };
 

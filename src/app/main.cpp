@@ -72,11 +72,11 @@ int main(int argc, char** argv) {
         }
 
         kalvo::app::ProgramWindows windows(ctx);
-        kalvo::ui::TMainForm* main = ctx.windows.main;
+        kalvo::ui::TMainForm* main = windows.main;
         dialogs.SetOwner(main);
         instance.OnActivate([main] { kalvo::app::ShowMainWindow(main); });
         QObject::connect(main, &kalvo::ui::TMainForm::EndRequested, &app, [&] {
-            ctx.windows.plan->close();
+            windows.plan->close();
             QApplication::quit();
         });
 #ifndef QT_NO_SESSIONMANAGER
@@ -100,13 +100,13 @@ int main(int argc, char** argv) {
 
 #ifdef KALVO_HAVE_QTDBUS
         // Only now: a call that arrived during the wait would find no one answering.
-        kalvo::app::BusService bus(ctx);
+        kalvo::app::BusService bus(ctx, windows);
         bus.Register();
         std::unique_ptr<kalvo::app::NamesInToolTip> namesInToolTip;
-        if (kalvo::app::StatusNotifierHostPresent()) namesInToolTip = std::make_unique<kalvo::app::NamesInToolTip>(ctx);
+        if (kalvo::app::StatusNotifierHostPresent()) namesInToolTip = std::make_unique<kalvo::app::NamesInToolTip>(ctx, main);
 #endif
 
-        ctx.windows.plan->show();
+        windows.plan->show();
         if (main->TrayAvailable()) main->TrayIcon->show();
         else main->pmObnovitClick();  // no notification area: the main window is the way in
         return QApplication::exec();

@@ -16,13 +16,14 @@ bool StatusNotifierHostPresent() {
     return host.isValid() && host.property("IsStatusNotifierHostRegistered").toBool();
 }
 
-NamesInToolTip::NamesInToolTip(ui::AppContext& ctx, QObject* parent) : QObject(parent), ctx_(ctx) {
-    ctx_.windows.main->NamesInToolTip = true;
-    ctx_.windows.main->UpdateDayNames();
+NamesInToolTip::NamesInToolTip(ui::AppContext& ctx, ui::TMainForm* main, QObject* parent)
+    : QObject(parent), ctx_(ctx), main_(main) {
+    main_->NamesInToolTip = true;
+    main_->UpdateDayNames();
     midnight_.setSingleShot(true);
     midnight_.setTimerType(Qt::VeryCoarseTimer);
     connect(&midnight_, &QTimer::timeout, this, [this] {
-        ctx_.windows.main->UpdateDayNames();
+        main_->UpdateDayNames();
         ArmForMidnight();
     });
     ArmForMidnight();

@@ -8,6 +8,10 @@
 
 #include "ui/common/app_context.h"
 
+namespace kalvo::ui {
+class TMainForm;
+}
+
 namespace kalvo::app {
 
 // Whether Qt puts its tray icons on a StatusNotifier host: a watcher on the session bus that has one.
@@ -16,12 +20,13 @@ bool StatusNotifierHostPresent();
 class NamesInToolTip : public QObject {
     Q_OBJECT
 public:
-    explicit NamesInToolTip(ui::AppContext& ctx, QObject* parent = nullptr);
+    NamesInToolTip(ui::AppContext& ctx, ui::TMainForm* main, QObject* parent = nullptr);
 
 private:
     void ArmForMidnight();
 
     ui::AppContext& ctx_;
+    ui::TMainForm* main_;
     QTimer midnight_;
 };
 

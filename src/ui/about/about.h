@@ -1,5 +1,6 @@
 #pragma once
-// "O programe": the product name, the version of the build and the project's contact links.
+// "O programe": the product name, the version of the build and the project's contact links. The user
+// reads them and may open the web page or write an e-mail from here.
 
 #include <QLabel>
 

@@ -78,7 +78,7 @@ void TMesgPopUp::LabelSnoozeClick() {
     if (TimerClose->isActive()) {
         TimerClose->stop();
         Label9->SetText(QStringLiteral("Zatvoriť"));
-        ctx_.state.CloseCountdown = 90;
+        CloseCountdown = 90;
     }
     SnoozeChoices->popup(LabelSnooze->mapToGlobal(QPoint(0, LabelSnooze->height())));
 }
@@ -114,7 +114,7 @@ void TMesgPopUp::FormShow() {
     move(ctx_.Settings.AnimateWindows ? DesktopRight() - 2 : TargetLeft(), RestTop());
     QCoreApplication::processEvents();
     const bool timeSignal = Message->toPlainText().contains(QStringLiteral("Časové znamenie"));
-    if (timeSignal || ctx_.state.AutoCloseAlarms) TimerClose->start();
+    if (timeSignal || AutoCloseAlarms) TimerClose->start();
     if (ctx_.Settings.AnimateWindows) TimerShow->start();
 }
 
@@ -129,7 +129,7 @@ void TMesgPopUp::TimerShowTimer() {
 }
 
 void TMesgPopUp::TimerCloseTimer() {
-    int& left = ctx_.state.CloseCountdown;
+    int& left = CloseCountdown;
     --left;
     if (left != 0) {
         Label9->SetText(QStringLiteral("Zatvoriť o %1s").arg(left));
@@ -147,7 +147,7 @@ void TMesgPopUp::Label9Click() {
         TimerClose->stop();
         Label9->SetText(QStringLiteral("Zatvoriť"));
         QCoreApplication::processEvents();
-        ctx_.state.CloseCountdown = 90;
+        CloseCountdown = 90;
     }
     TimerShow->stop();
     if (ctx_.Settings.AnimateWindows) TimerHide->start();

@@ -29,6 +29,9 @@ public:
     QTimer* TimerShow;
     QTimer* TimerHide;
     QTimer* TimerClose;
+    // Alarms close themselves after the countdown while a shut-down is ordered.
+    bool AutoCloseAlarms = false;
+    int CloseCountdown = 90;  // seconds left of the self-close countdown
 
     void ShowPicture(const QString& file);  // hides ImageMsg when the file cannot be shown
     void HidePicture();

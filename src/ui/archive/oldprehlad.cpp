@@ -6,9 +6,6 @@
 #include "core/reminder_text.h"
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
-#include "ui/namedays/kalendar.h"
-#include "ui/main_window/kalvounit.h"
-#include "ui/editor/messageedit.h"
 
 namespace kalvo::ui {
 namespace {
@@ -108,7 +105,7 @@ void TOldPlan::ShowForPutBack() {
     CBclose->hide();
     Label9->SetText(kPutBack);
     Label2->show();
-    if (TMainForm* main = ctx_.windows.main) main->Starpripomienky1->setEnabled(false);
+    emit PutBackModeChanged(true);
     Label3->show();
     ShowAbove();
 }
@@ -126,8 +123,8 @@ void TOldPlan::hideEvent(QHideEvent* event) {
 
 void TOldPlan::FormShow() {
     QStringList rows, pictures;
-    if (TMainForm* main = ctx_.windows.main) {
-        for (const TReminder& r : main->Store().Archive()) {
+    if (keeper_) {
+        for (const TReminder& r : keeper_->Store().Archive()) {
             rows << Q(ArchiveRowText(r, ctx_.locale));
             pictures << Q(r.Picture);
         }
@@ -143,8 +140,7 @@ void TOldPlan::FormShow() {
 }
 
 void TOldPlan::ArchiveGrew() {
-    TMainForm* main = ctx_.windows.main;
-    if (!isVisible() || !main || main->Store().Archive().size() == static_cast<std::size_t>(recordRows_)) return;
+    if (!isVisible() || !keeper_ || keeper_->Store().Archive().size() == static_cast<std::size_t>(recordRows_)) return;
     // The marked entry stays marked: the scheduler only adds at the end.
     const int marked = recordRows_ > 0 ? MesgList->ItemIndex() : -1;
     FormShow();
@@ -154,32 +150,21 @@ void TOldPlan::ArchiveGrew() {
 void TOldPlan::LeavePutBackMode() {
     Label2->hide();
     Label9->SetText(kClose);
-    if (TMainForm* main = ctx_.windows.main) main->Starpripomienky1->setEnabled(true);
+    emit PutBackModeChanged(false);
 }
 
 void TOldPlan::Label9Click() {
     hide();
     if (!PutBackMode()) return;
     LeavePutBackMode();
-    TMainForm* main = ctx_.windows.main;
-    if (!main) return;
-    const ArchiveList& archive = main->Store().Archive();
+    if (!keeper_) return;
+    const ArchiveList& archive = keeper_->Store().Archive();
     const int row = MesgList->ItemIndex();
     if (row < 0 || static_cast<std::size_t>(row) >= archive.size()) return;
     // A copy: the scheduler may add to the archive while the editor is open.
     const TReminder r = archive[static_cast<std::size_t>(row)];
-    if (IsOrdinary(r)) PutBackReminder(r);
-    else PutBackNameDay(r);
-}
-
-void TOldPlan::PutBackReminder(const TReminder& r) {
-    if (!ctx_.windows.edit) return;
-    ctx_.windows.edit->PutBack(r);
-    if (ctx_.windows.main) ctx_.windows.main->ViewRefresh();
-}
-
-void TOldPlan::PutBackNameDay(const TReminder& r) {
-    if (ctx_.windows.kalendar) ctx_.windows.kalendar->PutBack(r);
+    if (IsOrdinary(r)) emit PutBackReminderRequested(r);
+    else emit PutBackNameDayRequested(r);
 }
 
 void TOldPlan::Label3Click() {
@@ -189,14 +174,13 @@ void TOldPlan::Label3Click() {
 }
 
 void TOldPlan::Vymazavber1Click() {
-    TMainForm* main = ctx_.windows.main;
-    if (!main) return;
-    ArchiveList& archive = main->Store().Archive();
+    if (!keeper_) return;
+    ArchiveList& archive = keeper_->Store().Archive();
     const int row = MesgList->ItemIndex();
     if (archive.empty() || row < 0 || static_cast<std::size_t>(row) >= archive.size()) return;
     archive.erase(archive.begin() + row);
     // A failed write has been told to the user; the list shows the archive as it now stands in memory.
-    main->Store().CommitArchive();
+    keeper_->Store().CommitArchive();
     FormShow();
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "ui/common/app_context.h"
+#include "ui/common/window_links.h"
 #include "ui/common/owndraw.h"
 #include "ui/overview/prehlad.h"
 
@@ -18,6 +19,8 @@ class TOldPlan : public OverviewWindow {
 public:
     explicit TOldPlan(AppContext& ctx, QWidget* parent = nullptr);
     ~TOldPlan() override;
+    // The archive is kept by the main window.
+    void Link(ReminderKeeper* keeper) { keeper_ = keeper; }
 
     QLabel* Label2;        // the hint of the put-back mode
     ShapeButton* Label3;   // the second "Zatvoriť", on its shape, in the put-back mode
@@ -41,6 +44,14 @@ public:
     void Vymazavber1Click();
     void Dismiss() override { Label3Click(); }
 
+signals:
+    // The put-back mode began (true) or ended: the tray's "Staré" waits meanwhile.
+    void PutBackModeChanged(bool on);
+    // The marked entry is to be written again: an ordinary reminder through the editor, a name day or
+    // birthday through the name calendar.
+    void PutBackReminderRequested(const kalvo::TReminder& r);
+    void PutBackNameDayRequested(const kalvo::TReminder& r);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -49,11 +60,10 @@ protected:
 private:
     void LeavePutBackMode();
     void RestButtons();
-    void PutBackReminder(const TReminder& r);
-    void PutBackNameDay(const TReminder& r);
     void ShowAbove();
 
     AppContext& ctx_;
+    ReminderKeeper* keeper_ = nullptr;
     std::unique_ptr<OwnDrawMenuStyle> menuStyle_;
     int recordRows_ = 0;  // rows that stand for archived records
 };

@@ -1,6 +1,6 @@
 #pragma once
-// What every window of the program shares: the services behind the seams, the settings, the user's
-// files and the state the main window keeps for the others.
+// What every window of the program shares: the services behind the seams, the settings (loaded and
+// owned by the application) and the user's files.
 
 #include <QString>
 #include <filesystem>
@@ -16,46 +16,6 @@
 
 namespace kalvo::ui {
 
-class TPlan;
-class TOldPlan;
-class TFormMena;
-class TFormKalendar;
-class TKalendForm;
-class TFAddNew;
-class TMainForm;
-class TAboutBox;
-class TFormSetup;
-class TOffWinForm;
-class TEditMessage;
-class TMesgPopUp;
-
-// The windows, created once at start-up in this order and kept for the whole run.
-struct Windows {
-    TPlan* plan = nullptr;
-    TOldPlan* oldPlan = nullptr;
-    TFormMena* mena = nullptr;
-    TFormKalendar* kalendar = nullptr;
-    TKalendForm* kalendForm = nullptr;
-    TFAddNew* addNew = nullptr;
-    TMainForm* main = nullptr;
-    TAboutBox* about = nullptr;
-    TFormSetup* setup = nullptr;
-    TOffWinForm* offWin = nullptr;
-    TEditMessage* edit = nullptr;
-    TMesgPopUp* popup = nullptr;
-};
-
-// State of the main window that other windows read and change.
-struct SharedState {
-    bool EditMode = false;
-    bool NewDateFromMain = true;
-    int ImportAccepted = 0;
-    bool CalendarPrefilled = false;
-    bool TrayHoverArmed = true;
-    bool AutoCloseAlarms = false;
-    int CloseCountdown = 90;  // seconds left of an alarm's self-close countdown
-};
-
 struct AppContext {
     AppContext(Clock& c, Platform& p, Dialogs& d) : clock(c), platform(p), dialogs(d) {}
 
@@ -65,8 +25,6 @@ struct AppContext {
     TextLocale locale = TextLocale::Slovak();
     TSettings Settings;
     storage::DataFiles files;
-    SharedState state;
-    Windows windows;
     // Whether the desktop has a notification area; empty asks the desktop (tests answer themselves).
     std::function<bool()> trayAvailable;
 

@@ -10,7 +10,6 @@
 #include "ui/common/colors.h"
 #include "ui/common/day_convert.h"
 #include "ui/common/dialog_parts.h"
-#include "ui/main_window/kalvounit.h"
 #include "ui/alarm/message_popup.h"
 #include "ui/common/owndraw.h"
 
@@ -238,17 +237,17 @@ void TEditMessage::SetDate(DayNumber day) { Date->setDate(DateOfDay(day)); }
 void TEditMessage::showEvent(QShowEvent* event) {
     BorderlessWindow::showEvent(event);
     // Centred on the main window when it is on screen.
-    TMainForm* main = ctx_.windows.main;
+    QWidget* main = keeper_ ? keeper_->KeeperWindow() : nullptr;
     if (main && main->isVisible()) move(main->geometry().center() - QPoint(width() / 2, height() / 2));
     else CentreOnScreen();
     FormShow();
 }
 
 void TEditMessage::FormShow() {
-    if (!ctx_.state.EditMode) {
+    if (!EditMode) {
         const LocalMoment now = ctx_.clock.Now();
         const QSignalBlocker quietTime(Time);
-        if (ctx_.state.NewDateFromMain && ctx_.windows.main) SetDate(ctx_.windows.main->CalendarDate());
+        if (NewDateFromMain && keeper_) SetDate(keeper_->CalendarDate());
         Time->setTime(QTime(now.hour, now.minute, 0));
         EText->clear();
         CBPicture->setCurrentIndex(0);
@@ -288,7 +287,7 @@ void TEditMessage::CBPeriodChange() {
 }
 
 void TEditMessage::TimeChange() {
-    if (ctx_.state.EditMode) return;
+    if (EditMode) return;
     const QSignalBlocker quiet(CBLast);
     CBLast->setTime(Time->time());
 }
@@ -296,7 +295,7 @@ void TEditMessage::TimeChange() {
 void TEditMessage::TimeExit() { TimeChange(); }
 
 void TEditMessage::CBLastExit() {
-    if (ctx_.state.EditMode) return;
+    if (EditMode) return;
     // A new reminder's notices come no later in the day than the reminder itself.
     if (WholeSeconds(CBLast->time()) > WholeSeconds(Time->time())) CBLast->setTime(Time->time());
 }
@@ -341,7 +340,7 @@ TReminder TEditMessage::BuildReminder() const {
 }
 
 void TEditMessage::AddReminder() {
-    ctx_.windows.main->AddReminder(BuildReminder());
+    if (keeper_) keeper_->AddReminder(BuildReminder());
 }
 
 void TEditMessage::SpeedButton1Click() {
@@ -350,8 +349,8 @@ void TEditMessage::SpeedButton1Click() {
 }
 
 void TEditMessage::SpeedButton2Click() {
-    if (editing_)
-        ctx_.windows.main->ReplaceEdited(
+    if (editing_ && keeper_)
+        keeper_->ReplaceEdited(
             editingIndex_, [this](const TReminder& r) { return SameReminder(r, *editing_); }, BuildReminder());
     editing_.reset();
     SpeedButton1->show();
@@ -423,7 +422,7 @@ void TEditMessage::ShowRefused(const QString& characters) {
 void TEditMessage::FillForEdit(const TReminder& r, int index) {
     SpeedButton1->hide();
     SpeedButton2->show();
-    ctx_.state.EditMode = true;
+    EditMode = true;
     editing_ = r;
     editingIndex_ = index;
     {
@@ -469,7 +468,7 @@ void TEditMessage::FillForPutBack(const TReminder& r) {
     const LocalMoment now = ctx_.clock.Now();
     {
         const QSignalBlocker quietTime(Time);
-        if (ctx_.windows.main) SetDate(ctx_.windows.main->CalendarDate());
+        if (keeper_) SetDate(keeper_->CalendarDate());
         Time->setTime(QTime(now.hour, now.minute, 0));
     }
     editing_.reset();
@@ -494,9 +493,9 @@ void TEditMessage::FillForPutBack(const TReminder& r) {
 
 void TEditMessage::PutBack(const TReminder& r) {
     FillForPutBack(r);
-    ctx_.state.EditMode = true;
+    EditMode = true;
     ShowModal();
-    ctx_.state.EditMode = false;
+    EditMode = false;
 }
 
 }  // namespace kalvo::ui

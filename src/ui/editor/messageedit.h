@@ -15,6 +15,7 @@
 
 #include "core/reminder.h"
 #include "ui/common/app_context.h"
+#include "ui/common/window_links.h"
 #include "ui/common/cp1250_input.h"
 #include "ui/widgets/borderless.h"
 
@@ -25,6 +26,13 @@ class TEditMessage : public BorderlessWindow {
 public:
     explicit TEditMessage(AppContext& ctx, QWidget* parent = nullptr);
     ~TEditMessage() override;
+
+    // Where new and changed reminders go, and the window the editor centres on.
+    void Link(ReminderKeeper* keeper) { keeper_ = keeper; }
+    // Set while an existing reminder (or one put back) is in the controls: they are not reset on show.
+    bool EditMode = false;
+    // A new reminder takes its date from the main window's calendar.
+    bool NewDateFromMain = true;
 
     // A new reminder: dated by the main window's calendar while NewDateFromMain is set, otherwise by
     // what SetDate put into Date. Returns when the editor closes.
@@ -93,6 +101,7 @@ private:
     void SetInputColour(QWidget* w, bool focused);
 
     AppContext& ctx_;
+    ReminderKeeper* keeper_ = nullptr;
     std::optional<TReminder> editing_;
     int editingIndex_ = -1;
     std::vector<QWidget*> inputs_;

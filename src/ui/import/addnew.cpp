@@ -184,12 +184,12 @@ void TFAddNew::ShowModal() {
 }
 
 void TFAddNew::SpeedButton1Click() {
-    ctx_.state.ImportAccepted = 1;
+    ImportAccepted = 1;
     done(QDialog::Accepted);
 }
 
 void TFAddNew::SpeedButton3Click() {
-    ctx_.state.ImportAccepted = 0;
+    ImportAccepted = 0;
     done(QDialog::Rejected);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // "Pridať pripomienku do zoznamu?": the question put for each reminder of an imported set. The answer
-// is left in the shared ImportAccepted; "Pridať všetky" takes the rest without asking.
+// is left in ImportAccepted for the import; "Pridať všetky" takes the rest without asking.
 
 #include <QCheckBox>
 #include <QLabel>
@@ -38,6 +38,8 @@ public:
     QLabel* LabelNoticeFrom;  // "Pripomínať od"
     QLabel* LabelAlsoAt;      // "Pripomenúť aj"
     QCheckBox* AllAdd;
+    // The last answer: 1 "Pridať", 0 otherwise.
+    int ImportAccepted = 0;
     QPushButton* SpeedButton1;
     QPushButton* SpeedButton3;
     ShapeButton* Label9;

@@ -15,13 +15,9 @@
 #include "ui/common/day_convert.h"
 #include "ui/common/dialog_parts.h"
 #include "ui/main_window/file_watch.h"
-#include "ui/namedays/kalendarlist.h"
 #include "ui/namedays/mena.h"
 #include "ui/alarm/message_popup.h"
 #include "ui/editor/messageedit.h"
-#include "ui/archive/oldprehlad.h"
-#include "ui/overview/prehlad.h"
-#include "ui/settings/setup.h"
 
 namespace kalvo::ui {
 
@@ -107,20 +103,22 @@ TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
     TrayWatch->setTimerType(Qt::CoarseTimer);
     connect(TrayWatch, &QTimer::timeout, this, &TMainForm::WatchTray);
     TrayWatch->start();
+    CentreOnScreen();
+}
 
-    // Creation steps: the icons, then the user's files.
+void TMainForm::Link(Links links) { links_ = std::move(links); }
+
+void TMainForm::OpenUserFiles() {
+    // The icons, then the user's files.
     SetTrayImage(0);
     qApp->setWindowIcon(ArtIcon(QStringLiteral("kalvo")));
     TrayIcon->setToolTip(QStringLiteral("Kalvo"));
     store_ = std::make_unique<storage::ReminderStore>(ctx_.files, ctx_.dialogs, ctx_.clock);
     store_->onReloaded = [this] { StoreReloaded(); };
-    // The day list window follows every load of the file, the first one included.
-    if (TKalendForm* dayList = ctx_.windows.kalendForm)
-        connect(this, &TMainForm::NameDayRowsReloaded, dayList, [this, dayList] { dayList->SetRows(NameDayRows, NameDayPictures); });
     store_->onFirstRun = [this] {
         StopScheduler();
         DatumChange->stop();
-        if (ctx_.windows.plan) ctx_.windows.plan->StopHideTimer();
+        emit OverviewHoldRequested();
     };
     store_->OpenUserFile();
     store_->OpenArchive();
@@ -140,7 +138,6 @@ TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
         if (QFileInfo(Q(ctx_.Settings.MainPicture)).isFile() && own.load(Q(ctx_.Settings.MainPicture)))
             Image1->setPixmap(own);
     }
-    CentreOnScreen();
 }
 
 TMainForm::~TMainForm() = default;
@@ -308,7 +305,7 @@ void TMainForm::BuildLayout() {
     connect(Label8, &ShapeButton::clicked, this, &TMainForm::pmCloseClick);
     connect(Label9, &ShapeButton::clicked, this, [this] {
         pmObnovitClick();
-        if (ctx_.windows.plan) ctx_.windows.plan->StopHideTimer();
+        emit OverviewHoldRequested();
     });
     connect(this, &BorderlessWindow::FreeAreaHovered, Label8, &ShapeButton::Rest);
     connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
@@ -495,27 +492,28 @@ void TMainForm::MesgListClick() {
             LLastShow->setText(QStringLiteral("-"));
         }
     }
-    ctx_.state.EditMode = false;
+    if (links_.editor) links_.editor->EditMode = false;
 }
 
 void TMainForm::MesgListDblClick() {
     const int index = SelectedRecord();
-    if (index >= 0) {
-        TEditMessage* editor = ctx_.windows.edit;
+    if (index >= 0 && links_.editor) {
+        TEditMessage* editor = links_.editor;
         editor->FillForEdit(Store().Reminders()[static_cast<std::size_t>(index)], index);
         editor->ShowModal();
-        ctx_.state.EditMode = false;
+        editor->EditMode = false;
     }
     ViewRefresh();
 }
 
 void TMainForm::SpeedButton4Click() {
-    TEditMessage* editor = ctx_.windows.edit;
-    ctx_.state.NewDateFromMain = true;
+    TEditMessage* editor = links_.editor;
+    if (!editor) return;
+    editor->NewDateFromMain = true;
     if (WeekOnShow() && SelectedWeekDay >= 1 && SelectedWeekDay <= 7 &&
         WeekDates.size() == 7) {
         editor->SetDate(WeekDates[static_cast<std::size_t>(SelectedWeekDay - 1)]);
-        ctx_.state.NewDateFromMain = false;
+        editor->NewDateFromMain = false;
     }
     editor->OpenForNew();
     MesgListClick();
@@ -544,12 +542,10 @@ void TMainForm::Koprova1Click() {
 }
 
 void TMainForm::Vloizostarch1Click() {
-    if (ctx_.windows.oldPlan) ctx_.windows.oldPlan->ShowForPutBack();
+    emit PutBackRequested();
 }
 
-void TMainForm::BtOslavaClick() {
-    if (ctx_.windows.kalendForm) ctx_.windows.kalendForm->ShowModal();
-}
+void TMainForm::BtOslavaClick() { emit NameDayListRequested(); }
 
 
 
@@ -582,12 +578,8 @@ void TMainForm::BuildMenus() {
     connect(PopupMenu, &QMenu::aboutToShow, this, &TMainForm::PopupMenuPopup);
     connect(pmObnovit, &QAction::triggered, this, &TMainForm::pmObnovitClick);
     connect(pmClose, &QAction::triggered, this, &TMainForm::pmCloseClick);
-    connect(Dnes1, &QAction::triggered, this, [this] {
-        if (ctx_.windows.plan) ctx_.windows.plan->ShowFromTray();
-    });
-    connect(Starpripomienky1, &QAction::triggered, this, [this] {
-        if (ctx_.windows.oldPlan) ctx_.windows.oldPlan->ShowFromTray();
-    });
+    connect(Dnes1, &QAction::triggered, this, &TMainForm::OverviewRequested);
+    connect(Starpripomienky1, &QAction::triggered, this, &TMainForm::ArchiveRequested);
     connect(Men1, &QAction::triggered, this, &TMainForm::Men1Click);
     connect(Oprograme1, &QAction::triggered, this, &TMainForm::Oprograme1Click);
     connect(Nastavenia1, &QAction::triggered, this, &TMainForm::Nastavenia1Click);
@@ -659,27 +651,26 @@ void TMainForm::pmObnovitClick() {
         pmObnovit->setText(QStringLiteral("Kalvo"));
         pmObnovitTag = 1;
     }
-    if (ctx_.windows.plan) ctx_.windows.plan->StopHideTimer();
+    emit OverviewHoldRequested();
 }
 
 void TMainForm::TrayIconClick() {
-    if (ctx_.windows.mena) ctx_.windows.mena->HideNow();
+    if (links_.nameNotice) links_.nameNotice->HideNow();
     pmObnovitClick();
 }
 
 void TMainForm::TrayIconMouseMove(int x, int y) {
-    TFormMena* notice = ctx_.windows.mena;
+    TFormMena* notice = links_.nameNotice;
     if (!notice) return;
-    const TrayHoverConditions now{ctx_.Settings.SlideNameWindow != 0, ctx_.state.TrayHoverArmed,
-                                  notice->TimerHide->isActive()};
+    const TrayHoverConditions now{ctx_.Settings.SlideNameWindow != 0, TrayHoverArmed, notice->TimerHide->isActive()};
     if (!TrayHoverStep(trayHover, now, x, y)) return;
-    ctx_.state.TrayHoverArmed = false;
+    TrayHoverArmed = false;
     notice->StartBlock();
     ShowNameNotice();
 }
 
 void TMainForm::ShowNameNotice() {
-    TFormMena* notice = ctx_.windows.mena;
+    TFormMena* notice = links_.nameNotice;
     if (!notice || notice->isVisible()) return;
     UpdateDayNames();
     notice->show();
@@ -719,7 +710,7 @@ bool TMainForm::AttachTrayWindow() {
 }
 
 void TMainForm::pmCloseClick() {
-    if (ctx_.windows.plan) ctx_.windows.plan->StopHideTimer();
+    emit OverviewHoldRequested();
     // Where changes would be lost, that question is the end's only one.
     bool asked = false;
     if (!SettleUnsaved(/*mayAsk=*/true, &asked)) return;
@@ -735,12 +726,12 @@ void TMainForm::pmCloseClick() {
 }
 
 void TMainForm::PopupMenuPopup() {
-    if (ctx_.windows.setup) ctx_.windows.setup->FrVseob1->CBOldMemo->setChecked(ctx_.Settings.DeleteOldReminders != 0);
+    emit TrayMenuOpening();
     Starpripomienky1->setVisible(ctx_.Settings.DeleteOldReminders == 0);
     // The menu and the notice never stand together, and the notice waits five seconds after it.
-    if (TFormMena* notice = ctx_.windows.mena) {
+    if (TFormMena* notice = links_.nameNotice) {
         notice->HideNow();
-        ctx_.state.TrayHoverArmed = false;
+        TrayHoverArmed = false;
         notice->StartBlock();
     }
 }
@@ -756,15 +747,14 @@ void TMainForm::UpdateDayNames() {
     TodayNames = Q(names.TodayNames);
     TomorrowNames = Q(names.TomorrowNames);
     TodayHoliday = Q(names.TodayHoliday);
-    if (ctx_.windows.plan) ctx_.windows.plan->SetDayNames(TodayNames, TomorrowNames);
-    if (ctx_.windows.oldPlan) ctx_.windows.oldPlan->SetDayNames(TodayNames, TomorrowNames);
-    if (ctx_.windows.mena) ctx_.windows.mena->SetDayNames(TodayNames, TomorrowNames);
+    emit DayNamesChanged(TodayNames, TomorrowNames);
     if (NamesInToolTip)
         TrayIcon->setToolTip(QStringLiteral("Kalvo\nDnes: %1\nZajtra: %2").arg(TodayNames, TomorrowNames));
 }
 
 void TMainForm::ShowAlarm(const scheduler::Alarm& alarm) {
-    TMesgPopUp* popup = ctx_.windows.popup;
+    TMesgPopUp* popup = links_.alarmStrip;
+    if (!popup) return;
     popup->Message->clear();
     for (const std::string& line : alarm.lines) popup->Message->appendPlainText(Q(line));
     popup->Datum->setText(Q(alarm.header));
@@ -783,7 +773,7 @@ void TMainForm::ShowAlarm(const scheduler::Alarm& alarm) {
 bool TMainForm::SnoozeShownAlarm(const scheduler::SnoozeRequest& request) {
     if (!scheduler_->CanSnoozeShown()) return false;
     if (scheduler_->SnoozeShownAlarm(request)) {
-        ctx_.windows.popup->Label9Click();
+        if (links_.alarmStrip) links_.alarmStrip->Label9Click();
         return true;
     }
     // A failed save has been told about already; a moment that has passed while it was being chosen
@@ -796,7 +786,7 @@ bool TMainForm::SnoozeShownAlarm(const scheduler::SnoozeRequest& request) {
 void TMainForm::RefreshWeekView() {
     // The scheduler's save failed: the rows follow the list as it stands in memory, as a reload would.
     if (!reloadedSinceAlarm_) StoreReloaded();
-    if (ctx_.windows.oldPlan) ctx_.windows.oldPlan->ArchiveGrew();
+    emit ArchiveChanged();
     if (WeekOnShow()) {
         ShowWeek();
         DatumClick(SelectedWeekDay);

@@ -24,6 +24,7 @@
 #include "storage/reminder_store.h"
 #include "ui/common/app_context.h"
 #include "ui/common/owndraw.h"
+#include "ui/common/window_links.h"
 #include "ui/main_window/tray_hover.h"
 #include "ui/widgets/borderless.h"
 #include "ui/widgets/reminder_list.h"
@@ -33,18 +34,40 @@
 
 namespace kalvo::ui {
 
+class TEditMessage;
+class TFAddNew;
+class TFormMena;
+class TMesgPopUp;
+
 // The view whose tab is marked current; none until the user picks a tab (the list is shown meanwhile).
 enum class MainView { None, List, Week, Month };
 
-class TMainForm : public BorderlessWindow, public scheduler::SchedulerHost {
+class TMainForm : public BorderlessWindow,
+                  public scheduler::SchedulerHost,
+                  public ReminderKeeper,
+                  public SchedulerGate {
     Q_OBJECT
 public:
     explicit TMainForm(AppContext& ctx, QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    storage::ReminderStore& Store() { return *store_; }
+    // The windows the main window works with directly; the rest follow its signals.
+    struct Links {
+        TEditMessage* editor = nullptr;        // new and changed reminders
+        TMesgPopUp* alarmStrip = nullptr;      // every alarm
+        TFormMena* nameNotice = nullptr;       // the name-day notice from the tray
+        TFAddNew* importQuestion = nullptr;    // the question for each imported reminder
+        std::function<bool()> shutdownCountdown;  // false when the user cancelled it
+        std::function<scheduler::ShutdownOrder()> shutdownOrder;
+    };
+    void Link(Links links);
+    // The user's files, the name-day calendar and the scheduler; once, after the windows are linked.
+    void OpenUserFiles();
+
+    storage::ReminderStore& Store() override { return *store_; }
     scheduler::Scheduler& Scheduler() { return *scheduler_; }
-    const namedays::NameCalendar& NameCalendar() const { return nameCalendar_; }
+    const namedays::NameCalendar& NameCalendar() const override { return nameCalendar_; }
+    QWidget* KeeperWindow() override { return this; }
 
     // Works out today's and tomorrow's names and the holiday from the clock and puts them into the
     // windows that show them.
@@ -62,14 +85,18 @@ public:
     void ShowTrayImage(int image) override;
 
     // The scheduler's timer.
-    void StartScheduler();
+    void StartScheduler() override;
     // A tick now rather than at the timer's next beat (after a resume), if the scheduler is running.
     void TickSoon();
-    void StopScheduler();
+    void StopScheduler() override;
     bool SchedulerRunning() const { return TestTimer->isActive(); }
 
     // True once the user has confirmed the end of the program.
-    bool Ending() const { return ending_; }
+    bool Ending() const override { return ending_; }
+    std::vector<scheduler::MissedAlarm> TakeMissedAlarms() override {
+        scheduler_->SettleMissed();
+        return scheduler_->TakeMissed();
+    }
 
     // Changes only in memory are saved again each minute, without a word until a save succeeds.
     void SaveRetryTimer();
@@ -118,15 +145,15 @@ public:
     int RowRecord(int row) const;
     // The save-and-reload cycle for a change made to Store().Reminders(). When the write fails the rows
     // still follow the list as it now stands in memory.
-    bool CommitChange(bool sort = true);
+    bool CommitChange(bool sort = true) override;
     // A reminder made in another window joins the list, which is sorted and saved.
-    void AddReminder(TReminder reminder);
+    void AddReminder(TReminder reminder) override;
     // Puts `changed` in place of the entry a window was changing: the one at `hint` when `same` still
     // knows it, otherwise the first that `same` knows. One that has left the list meanwhile (it fired) is
     // added anew, and the user is told so.
-    void ReplaceEdited(int hint, const std::function<bool(const TReminder&)>& same, TReminder changed);
+    void ReplaceEdited(int hint, const std::function<bool(const TReminder&)>& same, TReminder changed) override;
     // The day picked in the month calendar: the date of a new reminder unless the week view gives one.
-    DayNumber CalendarDate() const;
+    DayNumber CalendarDate() const override;
 
     // The views.
     void Label4Click();  // "Zoznam"
@@ -139,7 +166,7 @@ public:
     void DateClick();
     // After add, edit and delete: the week is counted again and its day re-picked, or the calendar day
     // listed again.
-    void ViewRefresh();
+    void ViewRefresh() override;
     // Ends a running view animation at once (tests, and whoever needs the final layout now).
     void FinishAnimation() { animation_->Finish(); }
     bool Animating() const { return animation_->Running(); }
@@ -225,6 +252,8 @@ public:
     bool NamesInToolTip = false;
     // The name-day notice at once, as the tray's middle button asks for it.
     void ShowNameNotice();
+    // Whether the mouse over the tray icon may slide out the notice; the notice arms it again.
+    bool TrayHoverArmed = true;
     int pmObnovitTag = 1; // 1 hidden, 0 shown
     bool toldAboutTaskBar_ = false;
 
@@ -235,6 +264,18 @@ signals:
     // The user confirmed the end of the program.
     void EndRequested();
     void NameDayRowsReloaded();
+    void DayNamesChanged(const QString& today, const QString& tomorrow);
+    // The scheduler may have moved reminders into the archive.
+    void ArchiveChanged();
+    // The user turned to the main window or its tray: the overview stays until closed.
+    void OverviewHoldRequested();
+    void OverviewRequested();
+    void ArchiveRequested();
+    void PutBackRequested();
+    void NameDayListRequested();
+    void AboutRequested();
+    void SettingsRequested();
+    void TrayMenuOpening();
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -280,6 +321,7 @@ private:
     std::vector<QWidget*> restOnly_;
 
     AppContext& ctx_;
+    Links links_;
     std::unique_ptr<storage::ReminderStore> store_;
     std::unique_ptr<scheduler::Scheduler> scheduler_;
     namedays::NameCalendar nameCalendar_;

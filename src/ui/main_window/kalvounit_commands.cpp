@@ -1,25 +1,18 @@
 // The tray menu's "O programe" and "Nastavenia", and the shut-down order that the scheduler reads from
 // the settings dialog.
 
-#include "ui/about/about.h"
 #include "ui/main_window/kalvounit.h"
-#include "ui/shutdown/offwin.h"
-#include "ui/settings/setup.h"
 
 namespace kalvo::ui {
 
-void TMainForm::Oprograme1Click() {
-    if (ctx_.windows.about) ctx_.windows.about->ShowModal();
-}
+void TMainForm::Oprograme1Click() { emit AboutRequested(); }
 
-void TMainForm::Nastavenia1Click() {
-    if (ctx_.windows.setup) ctx_.windows.setup->ShowModal();
-}
+void TMainForm::Nastavenia1Click() { emit SettingsRequested(); }
 
 scheduler::ShutdownOrder TMainForm::CurrentShutdownOrder() const {
-    return ctx_.windows.setup ? ctx_.windows.setup->ShutdownOrder() : scheduler::ShutdownOrder{};
+    return links_.shutdownOrder ? links_.shutdownOrder() : scheduler::ShutdownOrder{};
 }
 
-bool TMainForm::ShowShutdownCountdown() { return !ctx_.windows.offWin || ctx_.windows.offWin->ShowModal(); }
+bool TMainForm::ShowShutdownCountdown() { return !links_.shutdownCountdown || links_.shutdownCountdown(); }
 
 }  // namespace kalvo::ui

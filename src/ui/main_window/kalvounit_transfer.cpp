@@ -151,7 +151,8 @@ void TMainForm::ImportICalendarFrom(const fs::path& source) {
                                                  (summary.empty() ? "" : "\n\n" + summary));
     }
 
-    TFAddNew* ask = ctx_.windows.addNew;
+    TFAddNew* ask = links_.importQuestion;
+    if (!ask) return;
     ask->AllAdd->setChecked(false);
     std::vector<const storage::ical::ImportedEvent*> taken;
     for (const storage::ical::ImportedEvent& e : read.events) {
@@ -159,7 +160,7 @@ void TMainForm::ImportICalendarFrom(const fs::path& source) {
             ask->Fill(e.reminder);
             ask->ShowModal();
         }
-        if (ask->AllAdd->isChecked() || ctx_.state.ImportAccepted == 1) taken.push_back(&e);
+        if (ask->AllAdd->isChecked() || ask->ImportAccepted == 1) taken.push_back(&e);
     }
     if (!taken.empty()) {
         ReminderList& list = Store().Reminders();
@@ -208,7 +209,8 @@ bool TMainForm::ExportReminders() {
 void TMainForm::Importova1Click() {
     const auto chosen = ctx_.dialogs.ChooseOpenFile(SetDialog("Importovať pripomienky zo súboru ...", ctx_));
     if (!chosen) return;
-    TFAddNew* ask = ctx_.windows.addNew;
+    TFAddNew* ask = links_.importQuestion;
+    if (!ask) return;
     ask->AllAdd->setChecked(false);
 
     const fs::path source = storage::PathFromUtf8(*chosen);
@@ -237,7 +239,7 @@ void TMainForm::Importova1Click() {
             ask->Fill(r);
             ask->ShowModal();
         }
-        if (ask->AllAdd->isChecked() || ctx_.state.ImportAccepted == 1) taken.push_back(std::move(r));
+        if (ask->AllAdd->isChecked() || ask->ImportAccepted == 1) taken.push_back(std::move(r));
     }
     if (taken.empty()) return;
     ReminderList& list = Store().Reminders();

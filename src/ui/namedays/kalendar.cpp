@@ -10,7 +10,6 @@
 #include "ui/common/colors.h"
 #include "ui/common/day_convert.h"
 #include "ui/common/dialog_parts.h"
-#include "ui/main_window/kalvounit.h"
 #include "ui/common/owndraw.h"
 #include "ui/widgets/shape.h"
 
@@ -239,8 +238,8 @@ void TFormKalendar::Fill(const TReminder& r, DayNumber date, DayNumber noticeDay
     SetDate(date);
     LDate->setText(Q(DayMonthYear(ctx_.locale, date)));
     const CivilDate c = DayToCivil(date);
-    if (const TMainForm* main = ctx_.windows.main) {
-        const namedays::DayTexts texts = namedays::NamesOfDay(main->NameCalendar(), c.day, c.month);
+    if (keeper_) {
+        const namedays::DayTexts texts = namedays::NamesOfDay(keeper_->NameCalendar(), c.day, c.month);
         Meniny->setText(Q(texts.names));
         Sviatok->setText(Q(texts.holiday));
     }
@@ -255,7 +254,7 @@ void TFormKalendar::Fill(const TReminder& r, DayNumber date, DayNumber noticeDay
 }
 
 void TFormKalendar::FillForChange(const TReminder& r, int index) {
-    ctx_.state.CalendarPrefilled = true;
+    prefilled_ = true;
     changing_ = r;
     changingIndex_ = index;
     SpeedButton1->hide();
@@ -265,12 +264,12 @@ void TFormKalendar::FillForChange(const TReminder& r, int index) {
 
 void TFormKalendar::PutBack(const TReminder& r) {
     PrepareNew();
-    ctx_.state.CalendarPrefilled = true;
+    prefilled_ = true;
     Fill(r, YearStep(r.Date), YearStep(r.NoticeFrom), r.NoticeTime);
     Label8->show();
     ShowModal();
     Label8->hide();
-    ctx_.state.CalendarPrefilled = false;
+    prefilled_ = false;
 }
 
 void TFormKalendar::showEvent(QShowEvent* event) {
@@ -288,7 +287,7 @@ void TFormKalendar::showEvent(QShowEvent* event) {
 
 void TFormKalendar::FormShow() {
     if (Prefilled()) return;
-    if (const TMainForm* main = ctx_.windows.main) SetDate(main->CalendarDate());
+    if (keeper_) SetDate(keeper_->CalendarDate());
     DateClick();
     Time->setTime(QTime(8, 30));
     CB2Click();
@@ -304,8 +303,8 @@ void TFormKalendar::DateClick() {
     if (date != DayOfDate(Date->date())) SetDate(date);
     LDate->setText(Q(ShortDate(ctx_.locale, date)));
     const CivilDate c = DayToCivil(date);
-    if (const TMainForm* main = ctx_.windows.main) {
-        const namedays::DayTexts texts = namedays::NamesOfDay(main->NameCalendar(), c.day, c.month);
+    if (keeper_) {
+        const namedays::DayTexts texts = namedays::NamesOfDay(keeper_->NameCalendar(), c.day, c.month);
         if (!texts.names.empty()) Meniny->setText(Q(texts.names));
         if (!texts.holiday.empty()) Sviatok->setText(Q(texts.holiday));
     }
@@ -354,10 +353,9 @@ bool TFormKalendar::eventFilter(QObject* watched, QEvent* event) {
 
 void TFormKalendar::BtFindClick() {
     BtFind->setEnabled(false);
-    const TMainForm* main = ctx_.windows.main;
     const std::string typed = S(FindName->text());
     std::optional<namedays::NameDayMatch> match;
-    if (main) match = namedays::FindNameDay(main->NameCalendar(), typed);
+    if (keeper_) match = namedays::FindNameDay(keeper_->NameCalendar(), typed);
     // After the exact search failed, the name stays as the second search had it.
     const std::string shown = match ? match->name : UpperFirstCp1250(typed);
     if (shown != typed) FindName->setText(Q(shown));
@@ -424,14 +422,14 @@ TReminder TFormKalendar::BuildReminder() const {
 }
 
 void TFormKalendar::SpeedButton1Click() {
-    ctx_.windows.main->AddReminder(BuildReminder());
+    if (keeper_) keeper_->AddReminder(BuildReminder());
     changing_.reset();
     done(QDialog::Accepted);
 }
 
 void TFormKalendar::SpeedButton2Click() {
-    if (changing_)
-        ctx_.windows.main->ReplaceEdited(
+    if (changing_ && keeper_)
+        keeper_->ReplaceEdited(
             changingIndex_, [this](const TReminder& r) { return SameEntry(r, *changing_); }, BuildReminder());
     changing_.reset();
     SpeedButton1->show();

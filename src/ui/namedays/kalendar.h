@@ -14,6 +14,7 @@
 
 #include "core/reminder.h"
 #include "ui/common/app_context.h"
+#include "ui/common/window_links.h"
 #include "ui/common/cp1250_input.h"
 #include "ui/widgets/borderless.h"
 
@@ -23,12 +24,18 @@ class TFormKalendar : public BorderlessWindow {
     Q_OBJECT
 public:
     explicit TFormKalendar(AppContext& ctx, QWidget* parent = nullptr);
+    // The name-day calendar and the list the entries are written to.
+    void Link(ReminderKeeper* keeper) { keeper_ = keeper; }
+    // The window closed after a change or a put-back: the next showing starts empty again.
+    void EndPrefill() { prefilled_ = false; }
+    // Filled for a change or a put-back: showing the window keeps the fields.
+    bool Prefilled() const { return prefilled_; }
     ~TFormKalendar() override;
 
     // A new entry: the write button, the fields reset on showing.
     void PrepareNew();
     // A change of `r`, the record at `index` of the reminder list: the replace button, the fields filled
-    // from it, CalendarPrefilled set until the window closes.
+    // from it, Prefilled() until the window closes.
     void FillForChange(const TReminder& r, int index);
     // An archived name day or birthday written again a year later; shown modally with "ZMENIL SA ROK".
     void PutBack(const TReminder& r);
@@ -74,13 +81,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool Prefilled() const { return ctx_.state.CalendarPrefilled; }
     void Fill(const TReminder& r, DayNumber date, DayNumber noticeDay, double noticeTime);
     void SetDate(DayNumber day);
     void ShowRefused(const QString& characters);
     void SetInputColour(QWidget* w, bool focused);
 
     AppContext& ctx_;
+    ReminderKeeper* keeper_ = nullptr;
+    bool prefilled_ = false;
     std::optional<TReminder> changing_;
     int changingIndex_ = -1;
     std::vector<QWidget*> inputs_;

@@ -12,9 +12,7 @@
 #include "ui/common/day_convert.h"
 #include "ui/common/dialog_parts.h"
 #include "ui/namedays/kalendar.h"
-#include "ui/main_window/kalvounit.h"
 #include "ui/alarm/message_popup.h"
-#include "ui/archive/oldprehlad.h"
 
 namespace kalvo::ui {
 namespace {
@@ -212,13 +210,12 @@ void TKalendForm::SetRows(const QStringList& rows, const QStringList& pictures) 
 }
 
 int TKalendForm::SelectedRecord() const {
-    TMainForm* main = ctx_.windows.main;
-    return main ? NameDayRowToRecord(main->Store().Reminders(), MesgList->ItemIndex()) : -1;
+    return keeper_ ? NameDayRowToRecord(keeper_->Store().Reminders(), MesgList->ItemIndex()) : -1;
 }
 
 void TKalendForm::showEvent(QShowEvent* event) {
     BorderlessWindow::showEvent(event);
-    TMainForm* main = ctx_.windows.main;
+    QWidget* main = keeper_ ? keeper_->KeeperWindow() : nullptr;
     if (main && main->isVisible()) move(main->geometry().center() - QPoint(width() / 2, height() / 2));
     else CentreOnScreen();
     FormShow();
@@ -232,8 +229,8 @@ void TKalendForm::FormShow() {
 void TKalendForm::DateClick() {
     LMeniny->clear();
     const QDate date = Date->selectedDate();
-    if (const TMainForm* main = ctx_.windows.main)
-        LMeniny->setText(Q(namedays::NamesOfDay(main->NameCalendar(), date.day(), date.month()).names));
+    if (keeper_)
+        LMeniny->setText(Q(namedays::NamesOfDay(keeper_->NameCalendar(), date.day(), date.month()).names));
     LMonth->setText(Q(MonthYear(ctx_.locale, DayOfDate(date))));
 }
 
@@ -241,7 +238,7 @@ void TKalendForm::MesgListClick() {
     for (QLabel* l : {LDateTime, LLastShow, LText}) l->clear();
     const int index = SelectedRecord();
     if (index < 0) return;
-    const TReminder& r = ctx_.windows.main->Store().Reminders()[static_cast<std::size_t>(index)];
+    const TReminder& r = keeper_->Store().Reminders()[static_cast<std::size_t>(index)];
     SetCalendarDate(r.Date);
     LLastShow->setText(Q(ShortDate(ctx_.locale, r.Date) + " - " + ClockText(ctx_.locale, r.Time)));
     LDateTime->setText(Q(ShortDate(ctx_.locale, r.NoticeFrom) + " - " + ClockText(ctx_.locale, r.NoticeTime)));
@@ -251,32 +248,31 @@ void TKalendForm::MesgListClick() {
 void TKalendForm::MesgListDblClick() {
     const int index = SelectedRecord();
     if (index < 0) return;
-    TFormKalendar* kalendar = ctx_.windows.kalendar;
-    kalendar->FillForChange(ctx_.windows.main->Store().Reminders()[static_cast<std::size_t>(index)], index);
-    kalendar->ShowModal();
-    ctx_.state.CalendarPrefilled = false;
+    if (!kalendar_) return;
+    kalendar_->FillForChange(keeper_->Store().Reminders()[static_cast<std::size_t>(index)], index);
+    kalendar_->ShowModal();
+    kalendar_->EndPrefill();
     MesgListClick();
 }
 
 void TKalendForm::SpeedButton4Click() {
-    TFormKalendar* kalendar = ctx_.windows.kalendar;
-    kalendar->PrepareNew();
-    kalendar->ShowModal();
+    if (!kalendar_) return;
+    kalendar_->PrepareNew();
+    kalendar_->ShowModal();
     MesgListClick();
 }
 
 void TKalendForm::BtDelClick() {
     const int index = SelectedRecord();
     if (index < 0) return;
-    TMainForm* main = ctx_.windows.main;
-    ReminderList& list = main->Store().Reminders();
+    ReminderList& list = keeper_->Store().Reminders();
     list.erase(list.begin() + index);
-    main->CommitChange(/*sort=*/false);
+    keeper_->CommitChange(/*sort=*/false);
     MesgListClick();
 }
 
 void TKalendForm::Vloizostarch1Click() {
-    if (ctx_.windows.oldPlan) ctx_.windows.oldPlan->ShowForPutBack();
+    emit PutBackRequested();
 }
 
 void TKalendForm::Label9Click() {

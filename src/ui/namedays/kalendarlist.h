@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "ui/common/app_context.h"
+#include "ui/common/window_links.h"
 #include "ui/common/owndraw.h"
 #include "ui/widgets/borderless.h"
 #include "ui/widgets/reminder_list.h"
@@ -19,11 +20,18 @@
 
 namespace kalvo::ui {
 
+class TFormKalendar;
+
 class TKalendForm : public BorderlessWindow {
     Q_OBJECT
 public:
     explicit TKalendForm(AppContext& ctx, QWidget* parent = nullptr);
     ~TKalendForm() override;
+    // The entries are kept by the main window and written in the name calendar.
+    void Link(ReminderKeeper* keeper, TFormKalendar* kalendar) {
+        keeper_ = keeper;
+        kalendar_ = kalendar;
+    }
 
     int ShowModal();
 
@@ -64,11 +72,17 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
 
+signals:
+    // "Vložiť zo starých": the archive in its put-back mode.
+    void PutBackRequested();
+
 private:
     void FitCalendar();
     void SetCalendarDate(DayNumber day);
 
     AppContext& ctx_;
+    ReminderKeeper* keeper_ = nullptr;
+    TFormKalendar* kalendar_ = nullptr;
     std::unique_ptr<OwnDrawMenuStyle> menuStyle_;
 };
 

@@ -135,7 +135,7 @@ void TFormMena::TimerCloseTimer() {
 }
 
 void TFormMena::TimerBlokTimer() {
-    ctx_.state.TrayHoverArmed = true;
+    emit HoverRearmed();
     TimerBlok->stop();
 }
 

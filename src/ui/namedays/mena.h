@@ -43,6 +43,10 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
+signals:
+    // The block after a slide-out ran out: the tray may slide the notice out again.
+    void HoverRearmed();
+
 private:
     AppContext& ctx_;
 };

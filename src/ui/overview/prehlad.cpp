@@ -8,7 +8,6 @@
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
 #include "ui/common/dialog_parts.h"
-#include "ui/main_window/kalvounit.h"
 #include "ui/alarm/message_popup.h"
 
 namespace kalvo::ui {
@@ -112,16 +111,15 @@ void TPlan::showEvent(QShowEvent* event) {
 void TPlan::hideEvent(QHideEvent* event) {
     BorderlessWindow::hideEvent(event);
     // However the overview goes away, the scheduler runs again.
-    if (ctx_.windows.main && !ctx_.windows.main->Ending()) ctx_.windows.main->StartScheduler();
+    if (gate_ && !gate_->Ending()) gate_->StartScheduler();
 }
 
 void TPlan::FormShow() {
-    TMainForm* main = ctx_.windows.main;
-    if (main) main->StopScheduler();
+    if (gate_) gate_->StopScheduler();
     QStringList rows, pictures;
     const DayNumber today = ctx_.clock.Now().day;
-    if (main) {
-        for (const TReminder& r : main->Store().Reminders()) {
+    if (keeper_) {
+        for (const TReminder& r : keeper_->Store().Reminders()) {
             if (r.Date != today) continue;
             rows << Q(OverviewRowText(r, ctx_.locale));
             pictures << Q(r.Picture);
@@ -129,9 +127,8 @@ void TPlan::FormShow() {
     }
     // What came too late while the computer was off is listed here once, when the window stays long
     // enough to be read; otherwise the scheduler shows it in one strip.
-    if (main && ctx_.Settings.OverviewSeconds > 0) {
-        main->Scheduler().SettleMissed();
-        const std::vector<scheduler::MissedAlarm> missed = main->Scheduler().TakeMissed();
+    if (gate_ && ctx_.Settings.OverviewSeconds > 0) {
+        const std::vector<scheduler::MissedAlarm> missed = gate_->TakeMissedAlarms();
         if (!missed.empty()) {
             rows << Q(std::string(scheduler::kMissedHeader));
             pictures << QString();
@@ -158,7 +155,7 @@ void TPlan::TimerHideTimer() {
     } else {
         if (!CBclose->isChecked()) {
             hide();
-            if (ctx_.windows.main) ctx_.windows.main->StartScheduler();
+            if (gate_) gate_->StartScheduler();
         }
         Label9->SetText(QStringLiteral("Zatvoriť"));
         TimerHide->stop();
@@ -168,14 +165,14 @@ void TPlan::TimerHideTimer() {
 void TPlan::Label9Click() {
     hide();
     TimerHide->stop();
-    if (ctx_.windows.main) ctx_.windows.main->StartScheduler();
+    if (gate_) gate_->StartScheduler();
     Label9->SetText(QStringLiteral("Zatvoriť"));
 }
 
 void TPlan::closeEvent(QCloseEvent* event) {
     // Only the end command of the program closes this window for good (and ends the program); a close
     // request from the desktop acts like "Zatvoriť", so nothing ends without the question.
-    if (ctx_.windows.main && ctx_.windows.main->Ending()) {
+    if (gate_ && gate_->Ending()) {
         event->accept();
         return;
     }

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "ui/common/app_context.h"
+#include "ui/common/window_links.h"
 #include "ui/widgets/borderless.h"
 #include "ui/widgets/reminder_list.h"
 #include "ui/widgets/shape_button.h"
@@ -40,6 +41,11 @@ class TPlan : public OverviewWindow {
     Q_OBJECT
 public:
     explicit TPlan(AppContext& ctx, QWidget* parent = nullptr);
+    // The scheduler waits while the overview is up; its rows are today's reminders.
+    void Link(SchedulerGate* gate, ReminderKeeper* keeper) {
+        gate_ = gate;
+        keeper_ = keeper;
+    }
 
     QTimer* TimerHide;
     int OverviewCountdown = 0;
@@ -61,6 +67,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
     AppContext& ctx_;
+    SchedulerGate* gate_ = nullptr;
+    ReminderKeeper* keeper_ = nullptr;
 };
 
 }  // namespace kalvo::ui

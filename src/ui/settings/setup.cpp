@@ -12,7 +12,6 @@
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
 #include "ui/common/dialog_parts.h"
-#include "ui/main_window/kalvounit.h"
 #include "ui/widgets/shape.h"
 
 namespace kalvo::ui {
@@ -444,10 +443,7 @@ void TFormSetup::Label11Click() {
     TFrVseob* v = FrVseob1;
     s.StandardMelody = PendingMelody;
     if (storage::FileExists(storage::PathFromUtf8(PendingMainPicture))) {
-        if (TMainForm* main = ctx_.windows.main) {
-            if (auto* picture = main->findChild<QLabel*>(QStringLiteral("Image1")))
-                picture->setPixmap(QPixmap(Q(PendingMainPicture)));
-        }
+        emit MainPictureChanged(Q(PendingMainPicture));
         s.MainPicture = PendingMainPicture;
     }
     s.StandardPicture = storage::FileExists(storage::PathFromUtf8(PendingStandardPicture))
@@ -477,7 +473,7 @@ void TFormSetup::Label11Click() {
 
     const bool shutDown = FrPC1->CBDownPC->isChecked();
     s.ShutdownEnabled = shutDown ? 1 : 0;
-    ctx_.state.AutoCloseAlarms = shutDown;
+    emit AutoCloseAlarmsChanged(shutDown);
 
     done(QDialog::Accepted);
     const std::filesystem::path file = ctx_.SetupFile();
@@ -510,7 +506,9 @@ void TFormSetup::EndShutdownOrder() {
     FrPC1->CBDownPC->setChecked(false);
     // The order is over, so a later showing must not tick it again, and alarms wait for the user again.
     ctx_.Settings.ShutdownEnabled = 0;
-    ctx_.state.AutoCloseAlarms = false;
+    emit AutoCloseAlarmsChanged(false);
 }
+
+void TFormSetup::ShowDeleteOldSetting() { FrVseob1->CBOldMemo->setChecked(ctx_.Settings.DeleteOldReminders != 0); }
 
 }  // namespace kalvo::ui

@@ -36,6 +36,8 @@ public:
     scheduler::ShutdownOrder ShutdownOrder() const;
     // Ends the order: the countdown ran out or was cancelled.
     void EndShutdownOrder();
+    // The tray menu opens: the general page's box follows the setting again.
+    void ShowDeleteOldSetting();
 
     // Where the two menus open, in screen coordinates.
     QPoint PopTimePoint() const;
@@ -93,6 +95,12 @@ public:
     std::string PendingMainPicture;
     std::string PendingStandardPicture;
     std::int32_t PendingInterval = -1;
+
+signals:
+    // "Použiť" took a main picture that can be shown.
+    void MainPictureChanged(const QString& file);
+    // Alarms close themselves while a shut-down is ordered.
+    void AutoCloseAlarmsChanged(bool on);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -5,8 +5,6 @@
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
 #include "ui/common/dialog_parts.h"
-#include "ui/main_window/kalvounit.h"
-#include "ui/settings/setup.h"
 #include "ui/widgets/shape.h"
 #include "ui/widgets/slide.h"
 
@@ -72,7 +70,7 @@ void TOffWinForm::FormShow() {
     ShutdownSeconds = 60;
     LTime->setText(QStringLiteral("60 s"));
     TimerOffWin->start();
-    if (ctx_.windows.main) ctx_.windows.main->StopScheduler();
+    if (gate_) gate_->StopScheduler();
     // Once slid in, a later countdown of the same run opens where this one stood.
     if (Tag() != 1) return;
     move(ctx_.Settings.AnimateWindows ? DesktopRight() - 2 : TargetLeft(), RestTop());
@@ -90,7 +88,7 @@ void TOffWinForm::TimerShowTimer() {
 }
 
 void TOffWinForm::EndOrder() {
-    if (ctx_.windows.setup) ctx_.windows.setup->EndShutdownOrder();
+    emit OrderEnded();
 }
 
 void TOffWinForm::TimerOffWinTimer() {
@@ -108,7 +106,7 @@ void TOffWinForm::TimerOffWinTimer() {
 
 void TOffWinForm::Label9Click() {
     Label9->Rest();
-    if (ctx_.windows.main) ctx_.windows.main->StartScheduler();
+    if (gate_) gate_->StartScheduler();
     TimerOffWin->stop();
     TimerShow->stop();
     EndOrder();

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "ui/common/app_context.h"
+#include "ui/common/window_links.h"
 #include "ui/widgets/notification_strip.h"
 #include "ui/widgets/shape_button.h"
 
@@ -16,6 +17,8 @@ class TOffWinForm : public NotificationStrip {
     Q_OBJECT
 public:
     explicit TOffWinForm(AppContext& ctx, QWidget* parent = nullptr);
+    // The scheduler waits while the countdown runs.
+    void Link(SchedulerGate* gate) { gate_ = gate; }
 
     // Shows the countdown and returns when it has closed: true when the user cancelled.
     bool ShowModal();
@@ -38,6 +41,10 @@ public:
     QTimer* TimerShow;
     int ShutdownSeconds = 60;
 
+signals:
+    // The order is over: the countdown ran out or was cancelled.
+    void OrderEnded();
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -45,6 +52,7 @@ private:
     void EndOrder();
 
     AppContext& ctx_;
+    SchedulerGate* gate_ = nullptr;
     bool cancelled_ = false;
 };
 

@@ -17,7 +17,7 @@ private slots:
     void showsNameVersionAndClickableLinks() {
         UiFixture f;
         f.CreateWindows();
-        ui::TAboutBox* about = f.ctx->windows.about;
+        ui::TAboutBox* about = f.windows->about;
         bool shown = false;
         WhenModal([&] {
             shown = about->isVisible();
@@ -30,7 +30,7 @@ private slots:
             UiFixture::Screenshot(about, QStringLiteral("about"));
             QTest::mouseClick(about->BtClose, Qt::LeftButton);
         });
-        f.ctx->windows.main->Oprograme1->trigger();
+        f.windows->main->Oprograme1->trigger();
         QVERIFY(shown);
         QVERIFY(!about->isVisible());
         QVERIFY(!ui::TAboutBox::VersionText().isEmpty());

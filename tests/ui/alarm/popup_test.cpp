@@ -24,7 +24,7 @@ private slots:
         s.AnimateWindows = 0;
         f.WriteSettings(s);
         f.CreateWindows();
-        ui::TMesgPopUp* popup = f.ctx->windows.popup;
+        ui::TMesgPopUp* popup = f.windows->popup;
         popup->Message->appendPlainText(QStringLiteral("Zubár o tretej"));
         ShowDriven(popup);
         const QRect screen = QGuiApplication::primaryScreen()->virtualGeometry();
@@ -42,7 +42,7 @@ private slots:
     void slidesInWithTheStepTableAndOutTwoPixelsAtATime() {
         UiFixture f;
         f.CreateWindows();  // animation is on by default
-        ui::TMesgPopUp* popup = f.ctx->windows.popup;
+        ui::TMesgPopUp* popup = f.windows->popup;
         popup->Datum->setText(QStringLiteral("Dátum: 7.12.2026       Čas: 9:00:00"));
         popup->Message->appendPlainText(QStringLiteral("Porada"));
         ShowDriven(popup);
@@ -87,7 +87,7 @@ private slots:
         s.AnimateWindows = 0;
         f.WriteSettings(s);
         f.CreateWindows();
-        ui::TMesgPopUp* popup = f.ctx->windows.popup;
+        ui::TMesgPopUp* popup = f.windows->popup;
         popup->Message->appendPlainText(QStringLiteral(" "));
         popup->Message->appendPlainText(QStringLiteral("Časové znamenie !!!  Dátum: 7.12.2026       Čas: 9:00:00"));
         ShowDriven(popup);
@@ -100,7 +100,7 @@ private slots:
         popup->TimerCloseTimer();
         QCOMPARE(popup->Label9->Text(), QStringLiteral("Zatvoriť"));
         QVERIFY(!popup->isVisible());
-        QCOMPARE(f.ctx->state.CloseCountdown, 90);
+        QCOMPARE(f.windows->popup->CloseCountdown, 90);
     }
 
     void clickDuringTheCountdownStopsItForTheNextOne() {
@@ -109,8 +109,8 @@ private slots:
         s.AnimateWindows = 0;
         f.WriteSettings(s);
         f.CreateWindows();
-        f.ctx->state.AutoCloseAlarms = true;  // a shut-down is ordered: every alarm closes itself
-        ui::TMesgPopUp* popup = f.ctx->windows.popup;
+        f.windows->popup->AutoCloseAlarms = true;  // a shut-down is ordered: every alarm closes itself
+        ui::TMesgPopUp* popup = f.windows->popup;
         popup->Message->appendPlainText(QStringLiteral("Porada"));
         ShowDriven(popup);
         QVERIFY(popup->TimerClose->isActive());
@@ -119,7 +119,7 @@ private slots:
         popup->Label9Click();
         QVERIFY(!popup->TimerClose->isActive());
         QCOMPARE(popup->Label9->Text(), QStringLiteral("Zatvoriť"));
-        QCOMPARE(f.ctx->state.CloseCountdown, 90);
+        QCOMPARE(f.windows->popup->CloseCountdown, 90);
     }
 };
 

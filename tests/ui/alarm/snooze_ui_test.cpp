@@ -69,15 +69,15 @@ class SnoozeUiTest : public QObject {
         f.WriteSettings(s);
         f.WriteReminders(list);
         f.CreateWindows();
-        f.ctx->windows.main->StartScheduler();
-        return f.ctx->windows.main;
+        f.windows->main->StartScheduler();
+        return f.windows->main;
     }
 
 private slots:
     void fiveMinutesFromTheMenuThenTheAlarmComesBackAndIsArchivedWhenClosed() {
         UiFixture f;
         ui::TMainForm* main = Started(f, {Ordinary(kToday, At(9, 5), "Zubár o piatej")});
-        ui::TMesgPopUp* popup = f.ctx->windows.popup;
+        ui::TMesgPopUp* popup = f.windows->popup;
         bool onDiskBeforeClosing = false;
         ModalScript script({[&](QWidget* modal) {
             QCOMPARE(modal, static_cast<QWidget*>(popup));
@@ -121,7 +121,7 @@ private slots:
     void anotherTimeIsPickedInItsOwnDialog() {
         UiFixture f;
         ui::TMainForm* main = Started(f, {Ordinary(kToday, At(9, 5), "Porada")});
-        ui::TMesgPopUp* popup = f.ctx->windows.popup;
+        ui::TMesgPopUp* popup = f.windows->popup;
         ModalScript script({[&](QWidget*) {
                                 QTest::mouseClick(popup->LabelSnooze, Qt::LeftButton);
                                 ChooseFromMenu(popup->SnoozeChoices, QStringLiteral("Iný čas…"));
@@ -154,14 +154,14 @@ private slots:
         s.TimeSignalInterval = tsHourly;
         f.WriteSettings(s);
         f.CreateWindows();
-        ui::TMesgPopUp* popup = f.ctx->windows.popup;
+        ui::TMesgPopUp* popup = f.windows->popup;
         bool snoozeShown = true;
         ModalScript script({[&](QWidget*) {
             snoozeShown = popup->LabelSnooze->isVisible();
             QTest::mouseClick(popup->Label9, Qt::LeftButton);
         }});
         f.SetNow(kToday, 10, 0, 0);
-        f.ctx->windows.main->Scheduler().Tick();
+        f.windows->main->Scheduler().Tick();
         QCOMPARE(script.Done(), std::size_t{1});
         QVERIFY(!snoozeShown);
     }
@@ -169,13 +169,13 @@ private slots:
     void theLatenessLimitIsSetOnTheGeneralPageAndKeptBesideSetupDat() {
         UiFixture f;
         f.CreateWindows();
-        ui::TFormSetup* setup = f.ctx->windows.setup;
+        ui::TFormSetup* setup = f.windows->setup;
         ModalScript unchanged({[&](QWidget*) {
             QVERIFY(!setup->FrVseob1->CBLateness->isChecked());
             QVERIFY(!setup->FrVseob1->LatenessHours->isEnabled());
             QTest::mouseClick(setup->Label11, Qt::LeftButton);
         }});
-        f.ctx->windows.main->Nastavenia1->trigger();
+        f.windows->main->Nastavenia1->trigger();
         QCOMPARE(unchanged.Done(), std::size_t{1});
         QVERIFY(!f.folder.Exists("setup.ini"));  // at the defaults nothing new is written
         const auto setupBefore = f.folder.Read("setup.dat");
@@ -189,7 +189,7 @@ private slots:
             UiFixture::Screenshot(setup, QStringLiteral("setup_lateness"));
             QTest::mouseClick(setup->Label11, Qt::LeftButton);
         }});
-        f.ctx->windows.main->Nastavenia1->trigger();
+        f.windows->main->Nastavenia1->trigger();
         QCOMPARE(change.Done(), std::size_t{1});
         QCOMPARE(f.folder.Read("setup.dat"), setupBefore);
         TSettings back;
@@ -209,7 +209,7 @@ private slots:
         f.WriteReminders({Ordinary(kToday - 4, At(18, 0), "Koncert"), Ordinary(kToday - 2, At(8, 15), "Lekár"),
                           Ordinary(kToday, At(14, 0), "Dnes")});
         f.CreateWindows();
-        ui::TPlan* plan = f.ctx->windows.plan;
+        ui::TPlan* plan = f.windows->plan;
         plan->show();
         QCOMPARE(plan->MesgList->Rows(), QStringList({QStringLiteral("7.12.2026   14:00:00 - Dnes"),
                                                       QStringLiteral("Zmeškané"),

@@ -32,8 +32,8 @@ struct Archived {
         f.folder.Write("eva_old.dat", *storage::EncodeReminderFile(archive));
         f.platform.assetFolder = KALVO_ASSET_DIR;
         f.CreateWindows();
-        main = f.ctx->windows.main;
-        old = f.ctx->windows.oldPlan;
+        main = f.windows->main;
+        old = f.windows->oldPlan;
         main->pmObnovitClick();
         QApplication::processEvents();
     }
@@ -123,11 +123,11 @@ private slots:
         QVERIFY(!StareOffered(a.main));
         UiFixture::Screenshot(a.old, QStringLiteral("archive-put-back"));
 
-        ui::TEditMessage* editor = a.f.ctx->windows.edit;
+        ui::TEditMessage* editor = a.f.windows->edit;
         bool opened = false;
         WhenModalIs(editor, [&] {
             opened = true;
-            QVERIFY(a.f.ctx->state.EditMode);
+            QVERIFY(a.f.windows->edit->EditMode);
             QVERIFY(!editor->SpeedButton1->isHidden() && editor->SpeedButton2->isHidden());
             QCOMPARE(editor->Date->date(), QDate(2026, 12, 15));
             QCOMPARE(editor->Time->time(), QTime(10, 17));
@@ -143,7 +143,7 @@ private slots:
         QVERIFY(!a.old->isVisible());
         QVERIFY(!a.old->PutBackMode() && a.old->Label2->isHidden());
         QVERIFY(StareOffered(a.main));
-        QVERIFY(!a.f.ctx->state.EditMode);
+        QVERIFY(!a.f.windows->edit->EditMode);
 
         const ReminderList saved = a.f.ReadReminders();
         QCOMPARE(saved.size(), std::size_t{1});
@@ -178,7 +178,7 @@ private slots:
         a.main->Vloizostarch1Click();
         ClickRow(a.old->MesgList, 1);
         a.f.SetNow(Day(2026, 12, 7), 9, 0, 5);
-        WhenModal([&] { a.f.ctx->windows.popup->Label9Click(); });
+        WhenModal([&] { a.f.windows->popup->Label9Click(); });
         a.main->Scheduler().Tick();
         QCOMPARE(a.old->MesgList->Count(), 3);
         QVERIFY(a.old->MesgList->Rows()[2].endsWith(QStringLiteral(":: Pripomienka - Porada")));
@@ -189,8 +189,8 @@ private slots:
     void putsABirthdayBackAYearLaterFromTheDayList() {
         Archived a({Birthday(Day(2005, 6, 12), Day(2005, 6, 11), "Dňa 12.06 oslavuje svoje narodeniny Eva"),
                     Birthday(Day(2024, 2, 29), Day(2024, 2, 28), "Dňa 29.02 oslavuje svoje narodeniny Roman")});
-        ui::TKalendForm* dayList = a.f.ctx->windows.kalendForm;
-        ui::TFormKalendar* kalendar = a.f.ctx->windows.kalendar;
+        ui::TKalendForm* dayList = a.f.windows->kalendForm;
+        ui::TFormKalendar* kalendar = a.f.windows->kalendar;
         QStringList seen;
         // From the day list, which waits for its user: the archive window takes the input meanwhile.
         WhenModalIs(dayList, [&] {
@@ -214,7 +214,7 @@ private slots:
                 });
                 QTest::mouseClick(a.old->Label9, Qt::LeftButton);
                 QVERIFY(!kalendar->Label8->isVisible());
-                QVERIFY(!a.f.ctx->state.CalendarPrefilled);
+                QVERIFY(!a.f.windows->kalendar->Prefilled());
             }
             QCOMPARE(dayList->MesgList->Count(), 2);
             dayList->Label9Click();

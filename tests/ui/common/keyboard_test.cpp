@@ -37,8 +37,8 @@ struct Keyboard {
         f.WriteReminders(reminders);
         f.platform.assetFolder = KALVO_ASSET_DIR;
         f.CreateWindows();
-        main = f.ctx->windows.main;
-        editor = f.ctx->windows.edit;
+        main = f.windows->main;
+        editor = f.windows->edit;
         main->pmObnovitClick();
         QApplication::processEvents();
     }
@@ -134,7 +134,7 @@ private slots:
 
     void nameCalendarSearchesOnEnterInTheNameAndWritesOnEnterElsewhere() {
         Keyboard k;
-        ui::TFormKalendar* cal = k.f.ctx->windows.kalendar;
+        ui::TFormKalendar* cal = k.f.windows->kalendar;
         cal->PrepareNew();
         WhenModalIs(cal, [&] {
             cal->FindName->setFocus();
@@ -156,7 +156,7 @@ private slots:
 
     void everyButtonHasANameForAScreenReader() {
         Keyboard k;
-        const ui::Windows& all = k.f.ctx->windows;
+        const app::ProgramWindows& all = *k.f.windows;
         const QList<QWidget*> windows{all.plan, all.oldPlan, all.mena,  all.kalendar, all.kalendForm, all.addNew,
                                       all.main, all.about,   all.setup, all.offWin,   all.edit,       all.popup};
         for (QWidget* window : windows) {

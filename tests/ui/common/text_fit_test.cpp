@@ -70,7 +70,7 @@ struct Filled {
         f.folder.Write("eva_old.dat", f.folder.Read("eva.dat"));
         f.platform.assetFolder = KALVO_ASSET_DIR;
         f.CreateWindows();
-        main = f.ctx->windows.main;
+        main = f.windows->main;
     }
 
     QString Widest(bool bold) const {
@@ -118,7 +118,7 @@ private slots:
 
     void overviewCountingDownAndFromTheTray() {
         Filled w;
-        ui::TPlan* plan = w.f.ctx->windows.plan;
+        ui::TPlan* plan = w.f.windows->plan;
         plan->TimerHide->setInterval(24 * 3600 * 1000);
         plan->show();
         plan->TimerHideTimer();
@@ -132,7 +132,7 @@ private slots:
 
     void archiveToViewAndToPutBack() {
         Filled w;
-        ui::TOldPlan* old = w.f.ctx->windows.oldPlan;
+        ui::TOldPlan* old = w.f.windows->oldPlan;
         old->ShowFromTray();
         ExpectAllFit(old, QStringLiteral("archive"));
         old->hide();
@@ -143,12 +143,12 @@ private slots:
 
     void alarmStripCountingDown() {
         Filled w;
-        ui::TMesgPopUp* popup = w.f.ctx->windows.popup;
+        ui::TMesgPopUp* popup = w.f.windows->popup;
         popup->Datum->setText(QStringLiteral("Notifikácia: 31.12.2026 23:59:59 (štvrtok)"));
         popup->Message->setPlainText(ui::Q(kLongText));
         popup->SetSnoozable(true);
         popup->show();
-        w.f.ctx->state.CloseCountdown = 90;
+        w.f.windows->popup->CloseCountdown = 90;
         popup->TimerCloseTimer();
         QCOMPARE(popup->Label9->Text(), QStringLiteral("Zatvoriť o 89s"));
         ExpectAllFit(popup, QStringLiteral("alarm"));
@@ -157,12 +157,12 @@ private slots:
 
     void nameDayNoticeAndShutdownCountdown() {
         Filled w;
-        ui::TFormMena* notice = w.f.ctx->windows.mena;
+        ui::TFormMena* notice = w.f.windows->mena;
         notice->SetDayNames(w.Widest(true), w.Widest(false));
         notice->show();
         ExpectAllFit(notice, QStringLiteral("name-notice"));
         notice->HideNow();
-        ui::TOffWinForm* off = w.f.ctx->windows.offWin;
+        ui::TOffWinForm* off = w.f.windows->offWin;
         off->show();
         ExpectAllFit(off, QStringLiteral("shutdown"));
         off->hide();
@@ -170,7 +170,7 @@ private slots:
 
     void editorNewEditedWithEachPeriod() {
         Filled w;
-        ui::TEditMessage* e = w.f.ctx->windows.edit;
+        ui::TEditMessage* e = w.f.windows->edit;
         e->show();
         ExpectAllFit(e, QStringLiteral("editor-new"));
         ClickBox(e->CB);
@@ -192,7 +192,7 @@ private slots:
 
     void nameCalendarInEachUse() {
         Filled w;
-        ui::TFormKalendar* k = w.f.ctx->windows.kalendar;
+        ui::TFormKalendar* k = w.f.windows->kalendar;
         k->PrepareNew();
         k->show();
         k->FindName->setText(QStringLiteral("Bohuslava"));
@@ -207,14 +207,14 @@ private slots:
         k->show();
         ExpectAllFit(k, QStringLiteral("name-calendar-change"));
         k->hide();
-        w.f.ctx->state.CalendarPrefilled = false;
+        w.f.windows->kalendar->EndPrefill();
         WhenModalIs(k, [&] { ExpectAllFit(k, QStringLiteral("name-calendar-put-back")); });
         k->PutBack(w.f.ReadReminders()[2]);
     }
 
     void dayListWithALongEntry() {
         Filled w;
-        ui::TKalendForm* list = w.f.ctx->windows.kalendForm;
+        ui::TKalendForm* list = w.f.windows->kalendForm;
         list->show();
         ClickRow(list->MesgList, 0);
         list->LMeniny->setText(w.Widest(true));
@@ -224,7 +224,7 @@ private slots:
 
     void importQuestionForEachKind() {
         Filled w;
-        ui::TFAddNew* question = w.f.ctx->windows.addNew;
+        ui::TFAddNew* question = w.f.windows->addNew;
         const ReminderList saved = w.f.ReadReminders();
         question->Fill(saved[1]);
         question->show();
@@ -237,7 +237,7 @@ private slots:
     void settingsOnEachPage() {
         Filled w;
         w.f.platform.osName = "Debian GNU/Linux 12 (bookworm) s prostredím GNOME na pracovnej stanici";
-        ui::TFormSetup* setup = w.f.ctx->windows.setup;
+        ui::TFormSetup* setup = w.f.windows->setup;
         setup->show();
         ExpectAllFit(setup, QStringLiteral("settings-general"));
         setup->BtSoundClick();
@@ -251,7 +251,7 @@ private slots:
 
     void about() {
         Filled w;
-        ui::TAboutBox* box = w.f.ctx->windows.about;
+        ui::TAboutBox* box = w.f.windows->about;
         box->show();
         ExpectAllFit(box, QStringLiteral("about"));
         box->hide();

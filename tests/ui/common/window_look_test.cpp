@@ -49,14 +49,14 @@ private slots:
     void overviewButtonIsAtRestWhenTheOverviewComesBack() {
         UiFixture f;
         f.CreateWindows();
-        ui::TPlan* plan = f.ctx->windows.plan;
+        ui::TPlan* plan = f.windows->plan;
         plan->show();
         const ui::ButtonLook rest = plan->Label9->Current();
         Hover(plan->Label9, kOnButton);
         QCOMPARE(plan->Label9->Current().frame, ui::kOrange);
         QTest::mouseClick(plan->Label9, Qt::LeftButton, {}, kOnButton);
         QVERIFY(!plan->isVisible());
-        f.ctx->windows.main->Dnes1->trigger();
+        f.windows->main->Dnes1->trigger();
         QVERIFY(plan->isVisible());
         QCOMPARE(plan->Label9->Current().frame, rest.frame);
         QCOMPARE(plan->Label9->Current().text, rest.text);
@@ -65,7 +65,7 @@ private slots:
     void mainWindowButtonsPressAndRestInTheirColours() {
         UiFixture f;
         f.CreateWindows();
-        ui::TMainForm* main = f.ctx->windows.main;
+        ui::TMainForm* main = f.windows->main;
         main->pmObnovitClick();
         const QColor panel(215, 215, 227);
         QTest::mousePress(main->Label9, Qt::LeftButton, {}, kOnButton);  // "Skryť"
@@ -91,7 +91,7 @@ private slots:
     void decorativeStripStepsEveryChannelAlikeInEveryWindow() {
         UiFixture f;
         f.CreateWindows();
-        ui::TKalendForm* list = f.ctx->windows.kalendForm;
+        ui::TKalendForm* list = f.windows->kalendForm;
         list->show();
         auto* listStrip = list->findChild<ui::PaintBox*>(QStringLiteral("PaintBox1"));
         QVERIFY(listStrip);
@@ -100,7 +100,7 @@ private slots:
         ExpectGreyStepsOf(painted, 8, &bottom);
         list->hide();
 
-        ui::TFAddNew* question = f.ctx->windows.addNew;
+        ui::TFAddNew* question = f.windows->addNew;
         question->Fill(Ordinary(Day(2026, 12, 8), At(9, 0), "a"));
         question->show();
         // The window paints its strip itself, at the right edge below the title.
@@ -112,7 +112,7 @@ private slots:
         UiFixture f;
         f.ctx->trayAvailable = [] { return false; };
         f.CreateWindows();
-        ui::TMainForm* main = f.ctx->windows.main;
+        ui::TMainForm* main = f.windows->main;
         main->pmObnovitClick();
         QVERIFY(main->isVisible() && !main->isMinimized());
         QTest::mouseClick(main->Label9, Qt::LeftButton, {}, kOnButton);  // "Skryť"
@@ -139,7 +139,7 @@ private slots:
     void withANotificationAreaHidingHides() {
         UiFixture f;
         f.CreateWindows();
-        ui::TMainForm* main = f.ctx->windows.main;
+        ui::TMainForm* main = f.windows->main;
         main->pmObnovitClick();
         QTest::mouseClick(main->Label9, Qt::LeftButton, {}, kOnButton);
         QVERIFY(!main->isVisible());

@@ -28,8 +28,8 @@ struct Opened {
         f.WriteSettings(s);
         f.WriteReminders(reminders);
         f.CreateWindows();
-        main = f.ctx->windows.main;
-        editor = f.ctx->windows.edit;
+        main = f.windows->main;
+        editor = f.windows->edit;
         main->pmObnovitClick();
         QApplication::processEvents();
     }
@@ -364,7 +364,7 @@ private slots:
             QTest::mouseClick(e->SpeedButton1, Qt::LeftButton);
         });
         o.editor->PutBack(old);
-        QVERIFY(!o.f.ctx->state.EditMode);
+        QVERIFY(!o.f.windows->edit->EditMode);
         const TReminder r = o.f.ReadReminders().at(0);
         QCOMPARE(r.Date, kMonday);
         QCOMPARE(r.Time, At(9, 0));

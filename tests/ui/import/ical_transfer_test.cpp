@@ -28,7 +28,7 @@ int Import(UiFixture& f, const std::string& file, std::deque<Answer> answers) {
     auto asked = std::make_shared<int>(0);
     std::function<void()> answer = [&f, left, asked, &answer] {
         ++*asked;
-        ui::TFAddNew* q = f.ctx->windows.addNew;
+        ui::TFAddNew* q = f.windows->addNew;
         if (left->empty()) return Skip(q);
         Answer next = left->front();
         left->pop_front();
@@ -37,7 +37,7 @@ int Import(UiFixture& f, const std::string& file, std::deque<Answer> answers) {
     };
     if (!left->empty()) WhenModal(answer);
     f.dialogs.files = {file};
-    f.ctx->windows.main->Importova1->trigger();
+    f.windows->main->Importova1->trigger();
     return *asked;
 }
 
@@ -64,7 +64,7 @@ private slots:
             f.WriteReminders(mine);
             f.CreateWindows();
             f.dialogs.files = {PathOf(f, "kalendar.ics")};
-            f.ctx->windows.main->Exportova1->trigger();
+            f.windows->main->Exportova1->trigger();
             QCOMPARE(f.dialogs.fileDialogs.back().filter,
                      std::string("Všetky súbory|*.*|Súbory pripomienok (*.kvl)|*.kvl|iCalendar (.ics)|*.ics"));
             const std::vector<std::uint8_t> text = f.folder.Read("kalendar.ics");
@@ -77,7 +77,7 @@ private slots:
             fresh.folder.Write("kalendar.ics", text);
             QCOMPARE(Import(fresh, PathOf(fresh, "kalendar.ics"), {Add, Add, Add}), 3);
             QCOMPARE(fresh.ReadReminders(), mine);
-            QCOMPARE(fresh.ctx->windows.main->Store().Reminders(), mine);
+            QCOMPARE(fresh.windows->main->Store().Reminders(), mine);
             QCOMPARE(fresh.dialogs.Count("info"), 0);  // everything was taken as it was
         }
     }
@@ -114,7 +114,7 @@ private slots:
         std::atomic<bool> servedWhileReading{false};
         // The first reading of the expansion's clock waits until the timer has run (at most a few seconds,
         // which only a fault spends).
-        f.ctx->windows.main->ICalendarSteadyClock = [&] {
+        f.windows->main->ICalendarSteadyClock = [&] {
             if (first.exchange(false))
                 servedWhileReading = timerRan.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
             return std::chrono::steady_clock::now();
@@ -150,7 +150,7 @@ private slots:
             QVERIFY2(said.find(reason) != std::string::npos, said.c_str());
             QVERIFY(said.find("Nepridala sa žiadna pripomienka.") != std::string::npos);
             QVERIFY(f.folder.Read("eva.dat") == before);
-            QCOMPARE(f.ctx->windows.main->Store().Reminders(), mine);
+            QCOMPARE(f.windows->main->Store().Reminders(), mine);
         }
     }
 };

@@ -29,7 +29,7 @@ int Import(UiFixture& f, const std::string& file, std::deque<Answer> answers) {
     auto asked = std::make_shared<int>(0);
     std::function<void()> answer = [&f, left, asked, &answer] {
         ++*asked;
-        ui::TFAddNew* q = f.ctx->windows.addNew;
+        ui::TFAddNew* q = f.windows->addNew;
         if (left->empty()) {
             Close(q);  // more questions than the test expected
             return;
@@ -41,7 +41,7 @@ int Import(UiFixture& f, const std::string& file, std::deque<Answer> answers) {
     };
     if (!left->empty()) WhenModal(answer);
     f.dialogs.files = {file};
-    f.ctx->windows.main->Importova1->trigger();
+    f.windows->main->Importova1->trigger();
     return *asked;
 }
 
@@ -65,7 +65,7 @@ private slots:
                                 NameDay(Day(2026, 12, 27), At(12, 0), Day(2026, 12, 26), At(8, 0))};
         f.WriteReminders(mine);
         f.CreateWindows();
-        ui::TMainForm* main = f.ctx->windows.main;
+        ui::TMainForm* main = f.windows->main;
 
         f.dialogs.files = {PathOf(f, "sada.kvl")};
         main->Exportova1->trigger();
@@ -111,7 +111,7 @@ private slots:
         f.folder.Write("sada.kvl", *storage::EncodeReminderFile(set));
         QCOMPARE(Import(f, PathOf(f, "sada.kvl"), {TickAllThenSkip}), 1);
         QCOMPARE(f.ReadReminders(), set);
-        QCOMPARE(f.ctx->state.ImportAccepted, 0);
+        QCOMPARE(f.windows->addNew->ImportAccepted, 0);
 
         // The next import starts with the box cleared and asks again.
         QCOMPARE(Import(f, PathOf(f, "sada.kvl"), {Skip, Skip, Skip}), 3);
@@ -163,7 +163,7 @@ private slots:
             QVERIFY2(said.find(reason) != std::string::npos, said.c_str());
             QVERIFY(said.find("Nepridala sa žiadna pripomienka.") != std::string::npos);
             QVERIFY(f.folder.Read("eva.dat") == before);
-            QCOMPARE(f.ctx->windows.main->Store().Reminders(), mine);
+            QCOMPARE(f.windows->main->Store().Reminders(), mine);
         }
 
         // An empty set is a set: it offers nothing.
@@ -177,7 +177,7 @@ private slots:
     void questionShowsTheReminder() {
         UiFixture f;
         f.CreateWindows();
-        ui::TFAddNew* q = f.ctx->windows.addNew;
+        ui::TFAddNew* q = f.windows->addNew;
         QCOMPARE(q->size(), QSize(412, 225));
         QVERIFY(q->windowFlags() & Qt::WindowStaysOnTopHint);
 
@@ -215,12 +215,12 @@ private slots:
         f.folder.Write("eva_old.dat", archive);
         f.CreateWindows();
         f.dialogs.files = {PathOf(f, "eva_old.dat")};
-        f.ctx->windows.main->Exportova1->trigger();
+        f.windows->main->Exportova1->trigger();
         QCOMPARE(f.dialogs.Count("error"), 1);
         QVERIFY(f.folder.Read("eva_old.dat") == archive);
 
         const auto names = f.folder.Names();
-        f.ctx->windows.main->Exportova1->trigger();  // cancelled
+        f.windows->main->Exportova1->trigger();  // cancelled
         QCOMPARE(f.folder.Names(), names);
     }
 };

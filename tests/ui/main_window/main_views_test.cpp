@@ -24,7 +24,7 @@ ui::TMainForm* OpenMain(UiFixture& f, const ReminderList& reminders, bool animat
     f.WriteSettings(s);
     f.WriteReminders(reminders);
     f.CreateWindows();
-    ui::TMainForm* main = f.ctx->windows.main;
+    ui::TMainForm* main = f.windows->main;
     main->pmObnovitClick();
     QApplication::processEvents();  // the window becomes the active one
     return main;
@@ -96,7 +96,7 @@ private slots:
             s.MainPicture = ui::S(file);
             f.WriteSettings(s);
             f.CreateWindows();
-            const QImage shown = f.ctx->windows.main->Image1->pixmap().toImage();
+            const QImage shown = f.windows->main->Image1->pixmap().toImage();
             QCOMPARE(shown.pixelColor(10, 10) == QColor(Qt::red), exists);
             QVERIFY(!shown.isNull());
         }
@@ -140,7 +140,7 @@ private slots:
         UiFixture f;
         ui::TMainForm* main = OpenMain(f, Week());
         WhenModal([&] {
-            ui::TEditMessage* e = f.ctx->windows.edit;
+            ui::TEditMessage* e = f.windows->edit;
             QVERIFY(!e->SpeedButton2->isHidden() && e->SpeedButton1->isHidden());
             QCOMPARE(e->EText->toPlainText(), QStringLiteral("Obed"));
             e->Date->setDate(ui::DateOfDay(kMonday + 5));
@@ -151,7 +151,7 @@ private slots:
         });
         DoubleClickRow(main->MesgList, 0);
         QCOMPARE(Texts(f.ReadReminders()), QStringList({"Porada", "Schôdza", "Večera", "Dňa oslavuje meniny Ján"}));
-        QVERIFY(!f.ctx->state.EditMode);
+        QVERIFY(!f.windows->edit->EditMode);
         QCOMPARE(main->MesgList->Rows().last(), QStringLiteral("12.12.2026 o 12:00:00 -Večera"));
     }
 
@@ -211,7 +211,7 @@ private slots:
         QTest::mouseClick(main->DayName[2], Qt::LeftButton);
         QDate offered;
         auto cancel = [&] {
-            ui::TEditMessage* e = f.ctx->windows.edit;
+            ui::TEditMessage* e = f.windows->edit;
             offered = e->Date->date();
             e->SpeedButton3Click();
         };
@@ -266,8 +266,8 @@ private slots:
         // The calendar's date is what a new reminder gets.
         QDate offered;
         WhenModal([&] {
-            offered = f.ctx->windows.edit->Date->date();
-            f.ctx->windows.edit->SpeedButton3Click();
+            offered = f.windows->edit->Date->date();
+            f.windows->edit->SpeedButton3Click();
         });
         main->SpeedButton4Click();
         QCOMPARE(offered, QDate(2027, 2, 2));
@@ -294,7 +294,7 @@ private slots:
         QTest::mouseClick(main->DayName[1], Qt::LeftButton);
         // Tuesday's lunch falls due and, once shown, leaves the list.
         f.SetNow(kMonday + 1, 12, 0, 0);
-        WhenModal([&] { f.ctx->windows.popup->Label9Click(); });
+        WhenModal([&] { f.windows->popup->Label9Click(); });
         main->Scheduler().Tick();
         QCOMPARE(Texts(f.ReadReminders()), QStringList{"Porada"});
         QCOMPARE(main->DayDate[1]->text(), QStringLiteral("08.12 Úlohy: 0"));
@@ -314,7 +314,7 @@ private slots:
         std::filesystem::remove(f.folder / "eva.dat");
         std::filesystem::create_directory(f.folder / "eva.dat");
         f.SetNow(kMonday + 1, 12, 0, 0);
-        WhenModal([&] { f.ctx->windows.popup->Label9Click(); });
+        WhenModal([&] { f.windows->popup->Label9Click(); });
         main->Scheduler().Tick();
         QCOMPARE(f.dialogs.Count("error"), 1);
         // The lunch is gone from the list in memory, and so from the rows.

@@ -24,19 +24,19 @@ private slots:
         f.dialogs.answers = {true};
         f.CreateWindows();
         QCOMPARE(f.ctx->Settings.OverviewSeconds, 7);
-        QCOMPARE(f.ctx->windows.plan->OverviewCountdown, 7);
+        QCOMPARE(f.windows->plan->OverviewCountdown, 7);
         QCOMPARE(f.dialogs.Count("question"), 1);
         QVERIFY(f.folder.Exists("memo_bak.kvl"));
-        QCOMPARE(f.ctx->windows.main->Store().Reminders().size(), std::size_t{1});
+        QCOMPARE(f.windows->main->Store().Reminders().size(), std::size_t{1});
         for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-        QVERIFY(!f.ctx->windows.main->SchedulerRunning());
-        QCOMPARE(f.ctx->windows.main->LMeno->text(), QStringLiteral("Kalvo :: pripomienky, meniny a narodeniny"));
+        QVERIFY(!f.windows->main->SchedulerRunning());
+        QCOMPARE(f.windows->main->LMeno->text(), QStringLiteral("Kalvo :: pripomienky, meniny a narodeniny"));
     }
 
     void trayToggleFollowsTheWindow() {
         UiFixture f;
         f.CreateWindows();
-        ui::TMainForm* main = f.ctx->windows.main;
+        ui::TMainForm* main = f.windows->main;
         QCOMPARE(main->pmObnovit->text(), QStringLiteral("Kalvo"));
         main->TrayIconClick();
         QVERIFY(main->isVisible());
@@ -49,7 +49,7 @@ private slots:
     void trayMenuListsItsItemsAndStareOnlyWhileTheArchiveIsKept() {
         UiFixture f;
         f.CreateWindows();
-        ui::TMainForm* main = f.ctx->windows.main;
+        ui::TMainForm* main = f.windows->main;
         QStringList captions;
         for (QAction* a : main->PopupMenu->actions()) captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
         QCOMPARE(captions, QStringList({"O programe", "-", "Dnes", "Staré", "-", "Kalendár", "Kalvo", "Nastavenia", "-",
@@ -69,7 +69,7 @@ private slots:
     void endQuestionNoLeavesEverythingRunning() {
         UiFixture f;
         f.CreateWindows();
-        ui::TMainForm* main = f.ctx->windows.main;
+        ui::TMainForm* main = f.windows->main;
         main->StartScheduler();
         bool ended = false;
         connect(main, &ui::TMainForm::EndRequested, this, [&] { ended = true; });
@@ -99,23 +99,23 @@ private slots:
         f.SetNow(today, 9, 1, 0);
         QStringList shown;
         std::function<void()> acknowledge = [&] {
-            ui::TMesgPopUp* popup = f.ctx->windows.popup;
+            ui::TMesgPopUp* popup = f.windows->popup;
             shown << popup->Datum->text() + QStringLiteral(" | ") + popup->Message->toPlainText();
-            QVERIFY(f.ctx->windows.main->Timer->isActive());  // the tray blinks meanwhile
+            QVERIFY(f.windows->main->Timer->isActive());  // the tray blinks meanwhile
             popup->Label9Click();
             if (shown.size() < 2) WhenModal(acknowledge);
         };
         WhenModal(acknowledge);
-        f.ctx->windows.main->Scheduler().Tick();
+        f.windows->main->Scheduler().Tick();
         // The record that moved into the fired one's place waits for the next tick.
         QCOMPARE(shown.size(), 1);
         f.SetNow(today, 9, 1, 1);
-        f.ctx->windows.main->Scheduler().Tick();
+        f.windows->main->Scheduler().Tick();
         QCOMPARE(shown, QStringList({QStringLiteral("Dátum: 7.12.2026       Čas: 9:00:00 | Prvá"),
                                      QStringLiteral("Dátum: 7.12.2026       Čas: 9:00:30 | Druhá")}));
-        QVERIFY(!f.ctx->windows.main->Timer->isActive());
-        QCOMPARE(f.ctx->windows.main->trayImage, 0);
-        QVERIFY(f.ctx->windows.main->SchedulerRunning());
+        QVERIFY(!f.windows->main->Timer->isActive());
+        QCOMPARE(f.windows->main->trayImage, 0);
+        QVERIFY(f.windows->main->SchedulerRunning());
         QCOMPARE(f.ReadReminders().size(), std::size_t{1});
         QCOMPARE(f.ReadArchive().size(), std::size_t{2});
         QCOMPARE(f.platform.sounds.size(), std::size_t{2});

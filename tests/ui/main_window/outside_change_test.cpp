@@ -18,7 +18,7 @@ private slots:
         UiFixture f;
         f.WriteReminders({Ordinary(Day(2026, 12, 9), At(9, 0), "vlastná")});
         f.CreateWindows();
-        ui::TMainForm* main = f.ctx->windows.main;
+        ui::TMainForm* main = f.windows->main;
         QCOMPARE(main->MesgList->Count(), 1);
 
         FakeDialogs otherDialogs;

@@ -26,7 +26,7 @@ struct FailingSave {
     FailingSave() {
         f.WriteReminders({});
         f.CreateWindows();
-        main = f.ctx->windows.main;
+        main = f.windows->main;
         fs::remove(f.folder / "eva.dat");
         fs::create_directory(f.folder / "eva.dat");
         QObject::connect(main, &ui::TMainForm::EndRequested, [this] { ended = true; });
@@ -123,7 +123,7 @@ private slots:
 #ifdef KALVO_HAVE_QTDBUS
     void aBusCallerIsAnsweredBeforeTheMessageIsShown() {
         FailingSave s;
-        app::BusService bus(*s.f.ctx);
+        app::BusService bus(*s.f.ctx, *s.f.windows);
         bus.AddReminder(QStringLiteral("9.12.2026"), QStringLiteral("10:00"), QStringLiteral("z autobusu"));
         QCOMPARE(bus.LastRefusal(), QStringLiteral("sk.kalvo.Kalvo1.Error.SaveFailed"));
         // Nothing modal ran during the call; the message comes right after it.

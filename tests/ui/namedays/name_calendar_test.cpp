@@ -27,9 +27,9 @@ struct Named {
         f.WriteReminders(reminders);
         f.platform.assetFolder = KALVO_ASSET_DIR;
         f.CreateWindows();
-        main = f.ctx->windows.main;
-        dayList = f.ctx->windows.kalendForm;
-        kalendar = f.ctx->windows.kalendar;
+        main = f.windows->main;
+        dayList = f.windows->kalendForm;
+        kalendar = f.windows->kalendar;
         main->pmObnovitClick();
         QApplication::processEvents();
     }
@@ -186,7 +186,7 @@ private slots:
             QCOMPARE(list->LMonth->text(), QStringLiteral("január 2027"));
 
             WhenModalIs(k, [&] {
-                QVERIFY(n.f.ctx->state.CalendarPrefilled);
+                QVERIFY(n.f.windows->kalendar->Prefilled());
                 QVERIFY(k->SpeedButton1->isHidden() && !k->SpeedButton2->isHidden());
                 QCOMPARE(k->Date->date(), D(2027, 1, 2));
                 QCOMPARE(k->LDate->text(), QStringLiteral("02.01.2027"));
@@ -202,7 +202,7 @@ private slots:
                 QTest::mouseClick(k->SpeedButton2, Qt::LeftButton);
             });
             QTest::mouseClick(list->BtEdit, Qt::LeftButton);
-            QVERIFY(!n.f.ctx->state.CalendarPrefilled);
+            QVERIFY(!n.f.windows->kalendar->Prefilled());
             QCOMPARE(list->MesgList->Rows().at(1), QStringLiteral("Meniny :: 1.1.2027 o 6:45:00 -Karina má narodeniny"));
 
             // The second row is the second name day, not the second reminder of the list.

@@ -17,7 +17,7 @@ constexpr int kNever = 24 * 3600 * 1000;
 
 // The notice's timers left for the test to drive.
 ui::TFormMena* DrivenNotice(UiFixture& f) {
-    ui::TFormMena* notice = f.ctx->windows.mena;
+    ui::TFormMena* notice = f.windows->mena;
     for (QTimer* t : {notice->TimerShow, notice->TimerHide, notice->TimerClose, notice->TimerBlok}) t->setInterval(kNever);
     return notice;
 }
@@ -61,7 +61,7 @@ private slots:
         QCOMPARE(notice->x(), target);
         QCOMPARE(notice->Tag(), 2);
         QVERIFY(notice->TimerHide->isActive());
-        f.ctx->windows.main->UpdateDayNames();
+        f.windows->main->UpdateDayNames();
         UiFixture::Screenshot(notice, QStringLiteral("name-notice"));
 
         // Shown again while in place: it stays put and its stay is not restarted.
@@ -140,7 +140,7 @@ private slots:
     void restingOnTheTrayIconSlidesTheNoticeOutOncePerBlock() {
         UiFixture f;
         Settle(f, /*animate=*/false);
-        ui::TMainForm* main = f.ctx->windows.main;
+        ui::TMainForm* main = f.windows->main;
         ui::TFormMena* notice = DrivenNotice(f);
         f.SetNow(Day(2026, 12, 8), 9, 0);  // the names are worked out again when it slides out
         main->TrayIconMouseMove(1200, 760);
@@ -149,7 +149,7 @@ private slots:
         QVERIFY(notice->isVisible());
         QCOMPARE(notice->LMenoDnes->text(), QStringLiteral("Marína"));
         QCOMPARE(notice->Datum->text(), QStringLiteral("8.12.2026"));
-        QVERIFY(!f.ctx->state.TrayHoverArmed && notice->TimerBlok->isActive());
+        QVERIFY(!f.windows->main->TrayHoverArmed && notice->TimerBlok->isActive());
 
         // A click on the icon takes it away; the block still holds.
         main->TrayIconClick();
@@ -158,7 +158,7 @@ private slots:
         main->TrayIconMouseMove(1220, 740);
         QVERIFY(!notice->isVisible());
         notice->TimerBlokTimer();  // five seconds on
-        QVERIFY(f.ctx->state.TrayHoverArmed && !notice->TimerBlok->isActive());
+        QVERIFY(f.windows->main->TrayHoverArmed && !notice->TimerBlok->isActive());
         main->TrayIconMouseMove(1240, 720);
         QVERIFY(notice->isVisible());
 
@@ -166,7 +166,7 @@ private slots:
         notice->TimerBlokTimer();
         main->PopupMenuPopup();
         QVERIFY(!notice->isVisible() && !notice->TimerHide->isActive());
-        QVERIFY(!f.ctx->state.TrayHoverArmed && notice->TimerBlok->isActive());
+        QVERIFY(!f.windows->main->TrayHoverArmed && notice->TimerBlok->isActive());
         main->TrayIconMouseMove(1260, 700);
         QVERIFY(!notice->isVisible());
     }
@@ -179,7 +179,7 @@ private slots:
         f.WriteSettings(s);
         f.platform.assetFolder = KALVO_ASSET_DIR;
         f.CreateWindows();
-        ui::TMainForm* main = f.ctx->windows.main;
+        ui::TMainForm* main = f.windows->main;
         ui::TFormMena* notice = DrivenNotice(f);
         QCOMPARE(main->TrayIcon->toolTip(), QStringLiteral("Kalvo"));
         main->NamesInToolTip = true;

@@ -22,25 +22,25 @@ private slots:
         f.WriteReminders({Ordinary(today - 1, At(9, 0), "Včera"), Ordinary(today, At(14, 30), "Zubár"), nameDay, notice,
                           Ordinary(today + 1, At(9, 0), "Zajtra")});
         f.CreateWindows();
-        ui::TPlan* plan = f.ctx->windows.plan;
+        ui::TPlan* plan = f.windows->plan;
         plan->show();
         QCOMPARE(plan->MesgList->Rows(),
                  QStringList({QStringLiteral("7.12.2026   14:30:00 - Zubár"), QStringLiteral("7.12.2026   12:00:00 - Ambróz")}));
-        QVERIFY(!f.ctx->windows.main->SchedulerRunning());
+        QVERIFY(!f.windows->main->SchedulerRunning());
         UiFixture::Screenshot(plan, QStringLiteral("overview"));
         plan->Label9Click();
         QVERIFY(!plan->isVisible());
-        QVERIFY(f.ctx->windows.main->SchedulerRunning());
+        QVERIFY(f.windows->main->SchedulerRunning());
     }
 
     void emptyDaySaysSoAndNamesTodayAndTomorrow() {
         UiFixture f;
         f.platform.assetFolder = KALVO_ASSET_DIR;  // the calend.dat this build made
         f.CreateWindows();
-        f.ctx->windows.plan->show();
-        QCOMPARE(f.ctx->windows.plan->MesgList->Rows(), QStringList{QStringLiteral(" -Žiadne pripomienky")});
-        QCOMPARE(f.ctx->windows.plan->LMenoDnes->text(), QStringLiteral("Ambróz"));  // 7 December
-        QCOMPARE(f.ctx->windows.plan->LZajtra->text(), QStringLiteral("Marína"));
+        f.windows->plan->show();
+        QCOMPARE(f.windows->plan->MesgList->Rows(), QStringList{QStringLiteral(" -Žiadne pripomienky")});
+        QCOMPARE(f.windows->plan->LMenoDnes->text(), QStringLiteral("Ambróz"));  // 7 December
+        QCOMPARE(f.windows->plan->LZajtra->text(), QStringLiteral("Marína"));
     }
 
     void countsDownAndHidesAtTheLastTick() {
@@ -49,7 +49,7 @@ private slots:
         s.OverviewSeconds = 5;
         f.WriteSettings(s);
         f.CreateWindows();
-        ui::TPlan* plan = f.ctx->windows.plan;
+        ui::TPlan* plan = f.windows->plan;
         plan->TimerHide->setInterval(24 * 3600 * 1000);
         QCOMPARE(plan->OverviewCountdown, 5);
         plan->show();
@@ -62,7 +62,7 @@ private slots:
         QVERIFY(!plan->isVisible());
         QVERIFY(!plan->TimerHide->isActive());
         QCOMPARE(plan->Label9->Text(), QStringLiteral("Zatvoriť"));
-        QVERIFY(f.ctx->windows.main->SchedulerRunning());
+        QVERIFY(f.windows->main->SchedulerRunning());
     }
 
     void keptOpenWhenAskedAndTheSchedulerWaits() {
@@ -71,16 +71,16 @@ private slots:
         s.OverviewSeconds = 1;
         f.WriteSettings(s);
         f.CreateWindows();
-        ui::TPlan* plan = f.ctx->windows.plan;
+        ui::TPlan* plan = f.windows->plan;
         plan->show();
         plan->CBclose->setChecked(true);
         plan->TimerHideTimer();
         QVERIFY(plan->isVisible());
         QCOMPARE(plan->Label9->Text(), QStringLiteral("Zatvoriť"));
-        QVERIFY(!f.ctx->windows.main->SchedulerRunning());
+        QVERIFY(!f.windows->main->SchedulerRunning());
         QTest::keyClick(plan, Qt::Key_Escape);  // any way out starts the scheduler again
         QVERIFY(!plan->isVisible());
-        QVERIFY(f.ctx->windows.main->SchedulerRunning());
+        QVERIFY(f.windows->main->SchedulerRunning());
     }
 
     void showingTheMainWindowStopsTheCountdown() {
@@ -90,15 +90,15 @@ private slots:
         f.WriteSettings(s);
         f.WriteReminders({});  // a user without a file would stop it at once, for the first-run question
         f.CreateWindows();
-        f.ctx->windows.plan->show();
-        QVERIFY(f.ctx->windows.plan->TimerHide->isActive());
-        f.ctx->windows.main->pmObnovitClick();
-        QVERIFY(!f.ctx->windows.plan->TimerHide->isActive());
-        QVERIFY(f.ctx->windows.plan->isVisible());
-        f.ctx->windows.plan->hide();
-        f.ctx->windows.plan->ShowFromTray();  // "Dnes": afresh, without the keep-open box
-        QVERIFY(!f.ctx->windows.plan->CBclose->isVisible());
-        QVERIFY(!f.ctx->windows.plan->TimerHide->isActive());
+        f.windows->plan->show();
+        QVERIFY(f.windows->plan->TimerHide->isActive());
+        f.windows->main->pmObnovitClick();
+        QVERIFY(!f.windows->plan->TimerHide->isActive());
+        QVERIFY(f.windows->plan->isVisible());
+        f.windows->plan->hide();
+        f.windows->plan->ShowFromTray();  // "Dnes": afresh, without the keep-open box
+        QVERIFY(!f.windows->plan->CBclose->isVisible());
+        QVERIFY(!f.windows->plan->TimerHide->isActive());
     }
 };
 

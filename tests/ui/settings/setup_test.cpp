@@ -5,6 +5,7 @@
 
 #include "storage/settings_file.h"
 #include "ui/main_window/kalvounit.h"
+#include "ui/alarm/message_popup.h"
 #include "ui/settings/setup.h"
 #include "ui_fixture.h"
 #include "ui_test_main.h"
@@ -15,14 +16,14 @@ namespace {
 // Opens the dialog from the tray menu and runs `steps` in it; the dialog is closed with "Zatvoriť"
 // when the steps leave it open.
 void InSettings(UiFixture& f, const std::function<void(ui::TFormSetup*)>& steps) {
-    ui::TFormSetup* setup = f.ctx->windows.setup;
+    ui::TFormSetup* setup = f.windows->setup;
     bool ran = false;
     WhenModal([&] {
         steps(setup);
         ran = true;
         if (setup->isVisible()) QTest::mouseClick(setup->Label10, Qt::LeftButton);
     });
-    f.ctx->windows.main->Nastavenia1->trigger();
+    f.windows->main->Nastavenia1->trigger();
     QVERIFY(ran);
     QVERIFY(!setup->isVisible());
 }
@@ -128,8 +129,8 @@ private slots:
 
         // Opening the tray menu shows the current switch in the dialog.
         f.ctx->Settings.DeleteOldReminders = 1;
-        f.ctx->windows.main->PopupMenuPopup();
-        QVERIFY(f.ctx->windows.setup->FrVseob1->CBOldMemo->isChecked());
+        f.windows->main->PopupMenuPopup();
+        QVERIFY(f.windows->setup->FrVseob1->CBOldMemo->isChecked());
     }
 
     void melodyIsPendingUntilApplyAndResetRestoresTheDefaultAtOnce() {
@@ -239,7 +240,7 @@ private slots:
         UiFixture f;
         f.CreateWindows();
         const DayNumber today = Day(2026, 12, 7);
-        ui::TMainForm* main = f.ctx->windows.main;
+        ui::TMainForm* main = f.windows->main;
         InSettings(f, [&](ui::TFormSetup* s) {
             QTest::mouseClick(s->BtPC, Qt::LeftButton);
             ui::TFrPC* pc = s->FrPC1;
@@ -257,7 +258,7 @@ private slots:
         });
         // Closed without "Použiť": the order is dropped.
         QVERIFY(!main->CurrentShutdownOrder().ordered);
-        QVERIFY(!f.ctx->state.AutoCloseAlarms);
+        QVERIFY(!f.windows->popup->AutoCloseAlarms);
 
         f.SetNow(today, 23, 20);
         InSettings(f, [&](ui::TFormSetup* s) {
@@ -268,7 +269,7 @@ private slots:
             Apply(s);
         });
         QCOMPARE(f.ctx->Settings.ShutdownEnabled, std::uint8_t{1});
-        QVERIFY(f.ctx->state.AutoCloseAlarms);
+        QVERIFY(f.windows->popup->AutoCloseAlarms);
         QVERIFY(main->CurrentShutdownOrder().ordered);
         QCOMPARE(main->CurrentShutdownOrder().day, today + 1);
         InSettings(f, [&](ui::TFormSetup* s) { QVERIFY(s->FrPC1->CBDownPC->isChecked()); });

@@ -19,7 +19,7 @@ const DayNumber kToday = Day(2026, 12, 7);
 
 // Orders the shut-down for today at hh:mm as a person does: settings, "Vypnutie PC", "Použiť".
 void Order(UiFixture& f, int hour, int minute) {
-    ui::TFormSetup* s = f.ctx->windows.setup;
+    ui::TFormSetup* s = f.windows->setup;
     WhenModal([&] {
         QTest::mouseClick(s->BtPC, Qt::LeftButton);
         if (!s->FrPC1->CBDownPC->isChecked()) ClickBox(s->FrPC1->CBDownPC);
@@ -27,7 +27,7 @@ void Order(UiFixture& f, int hour, int minute) {
         s->FrPC1->TimeDownPC->setTime(QTime(hour, minute));
         QTest::mouseClick(s->Label11, Qt::LeftButton);
     });
-    f.ctx->windows.main->Nastavenia1->trigger();
+    f.windows->main->Nastavenia1->trigger();
 }
 
 bool ShutDownAsked(const UiFixture& f) {
@@ -35,7 +35,7 @@ bool ShutDownAsked(const UiFixture& f) {
 }
 
 ui::TOffWinForm* DrivenCountdown(UiFixture& f) {
-    ui::TOffWinForm* w = f.ctx->windows.offWin;
+    ui::TOffWinForm* w = f.windows->offWin;
     w->TimerOffWin->setInterval(kNever);
     w->TimerShow->setInterval(kNever);
     return w;
@@ -53,10 +53,10 @@ private slots:
         s.AnimateWindows = 0;
         f.WriteSettings(s);
         f.CreateWindows();
-        ui::TMainForm* main = f.ctx->windows.main;
+        ui::TMainForm* main = f.windows->main;
         ui::TOffWinForm* w = DrivenCountdown(f);
         Order(f, 9, 30);
-        QVERIFY(f.ctx->state.AutoCloseAlarms);
+        QVERIFY(f.windows->popup->AutoCloseAlarms);
         main->StartScheduler();
 
         f.SetNow(kToday, 9, 29, 59);
@@ -86,18 +86,18 @@ private slots:
         QVERIFY(!main->CurrentShutdownOrder().ordered);
         QVERIFY(!main->SchedulerRunning());  // the computer is going down
         QCOMPARE(f.ctx->Settings.ShutdownEnabled, std::uint8_t{0});
-        QVERIFY(!f.ctx->state.AutoCloseAlarms);
+        QVERIFY(!f.windows->popup->AutoCloseAlarms);
     }
 
     void cancelLetsRemindersFireAgainAndASecondCountdownOpensWhereTheFirstStood() {
         UiFixture f;
         f.WriteReminders({Ordinary(kToday, At(9, 40), "Porada")});
         f.CreateWindows();  // windows slide in by default
-        ui::TMainForm* main = f.ctx->windows.main;
+        ui::TMainForm* main = f.windows->main;
         ui::TOffWinForm* w = DrivenCountdown(f);
         Order(f, 9, 30);
         main->StartScheduler();
-        for (QTimer* t : {f.ctx->windows.popup->TimerShow, f.ctx->windows.popup->TimerHide}) t->setInterval(kNever);
+        for (QTimer* t : {f.windows->popup->TimerShow, f.windows->popup->TimerHide}) t->setInterval(kNever);
 
         QPoint stood;
         WhenModal([&] {
@@ -120,7 +120,7 @@ private slots:
         // Orders no longer close alarms by themselves: the reminder waits for the user.
         bool waited = false;
         WhenModal([&] {
-            ui::TMesgPopUp* popup = f.ctx->windows.popup;
+            ui::TMesgPopUp* popup = f.windows->popup;
             waited = !popup->TimerClose->isActive();
             popup->Label9Click();
             for (int i = 0; i < 200 && popup->isVisible(); ++i) popup->TimerHideTimer();
@@ -149,9 +149,9 @@ private slots:
         f.WriteSettings(s);
         f.WriteReminders({Ordinary(kToday, At(9, 10), "Porada")});
         f.CreateWindows();
-        ui::TMainForm* main = f.ctx->windows.main;
+        ui::TMainForm* main = f.windows->main;
         Order(f, 18, 0);
-        ui::TMesgPopUp* popup = f.ctx->windows.popup;
+        ui::TMesgPopUp* popup = f.windows->popup;
         popup->TimerClose->setInterval(kNever);
         int ticks = 0;
         WhenModal([&] {
