@@ -46,9 +46,7 @@ except ImportError:
 for tool in ("Xvfb", "xdotool", "dbus-run-session"):
     if shutil.which(tool) is None:
         skip(tool + " is not installed")
-if os.environ.get("KALVO_BUS_TEST_SESSION") != "1":
-    os.environ["KALVO_BUS_TEST_SESSION"] = "1"
-    os.execvp("dbus-run-session", ["dbus-run-session", "--", sys.executable] + sys.argv)
+desktop.own_session_bus("KALVO_BUS_TEST_SESSION")
 
 BIN = sys.argv[1]
 ARTIFACTS = sys.argv[2]
@@ -93,10 +91,7 @@ def window(name, size):
 
 
 def click(w, x, y):
-    run("xdotool", "mousemove", "--sync", str(w[1] + x), str(w[2] + y))
-    time.sleep(0.1)
-    run("xdotool", "click", "1")
-    time.sleep(0.2)
+    desktop.click(env, w, x, y, settle=0.1, after=0.2)
 
 
 def add(date, clock, text, environ=None):

@@ -5,8 +5,38 @@ import os
 import shutil
 import struct
 import subprocess
+import sys
 import tempfile
 import time
+
+
+def require(*tools):
+    """Skips the test (exit status 77) when a tool it drives is not installed."""
+    for tool in tools:
+        if shutil.which(tool) is None:
+            print(tool + " is not installed: skipped")
+            sys.exit(77)
+
+
+def own_session_bus(flag):
+    """Runs this script again inside a session bus of its own; `flag` marks the second run."""
+    if os.environ.get(flag) != "1":
+        os.environ[flag] = "1"
+        os.execvp("dbus-run-session", ["dbus-run-session", "--", sys.executable] + sys.argv)
+
+
+def click(env, w, x, y, button=1, settle=0.2, after=0.3):
+    """A click at (x, y) inside the window `w` (an entry of windows()), with pauses for the program."""
+    subprocess.run(["xdotool", "mousemove", "--sync", str(w[1] + x), str(w[2] + y)], env=env, check=True)
+    time.sleep(settle)
+    subprocess.run(["xdotool", "click", str(button)], env=env, check=True)
+    time.sleep(after)
+
+
+def keys(env, *names, pause=0.1):
+    for k in names:
+        subprocess.run(["xdotool", "key", k], env=env, check=True)
+        time.sleep(pause)
 
 
 def program_copy(bin_dir, artifacts, name, files=("kalvo", "kalvo-cli", "calend.dat", "sound.wav")):

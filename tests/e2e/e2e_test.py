@@ -6,7 +6,6 @@ reminder archived, and the end through the question. Screenshots of every step a
 
 import json
 import os
-import shutil
 import subprocess
 import sys
 import time
@@ -17,14 +16,7 @@ BIN = sys.argv[1]          # the folder with kalvo, kalvo-cli, calend.dat and so
 ARTIFACTS = sys.argv[2]    # where the screenshots go
 
 
-def need(tool):
-    if shutil.which(tool) is None:
-        print(f"{tool} is not installed: skipped")
-        sys.exit(77)
-
-
-for tool in ("Xvfb", "trayer", "xdotool", "import"):
-    need(tool)
+desktop.require("Xvfb", "trayer", "xdotool", "import")
 
 work, app, shots = desktop.program_copy(BIN, ARTIFACTS, "e2e")
 # Settings: keep the archive, so the fired reminder can be found there.
@@ -72,16 +64,11 @@ def tray_icon():
 
 
 def click(w, x, y, button=1):
-    run("xdotool", "mousemove", "--sync", str(w[1] + x), str(w[2] + y))
-    time.sleep(0.2)
-    run("xdotool", "click", str(button))
-    time.sleep(0.3)
+    desktop.click(env, w, x, y, button)
 
 
 def keys(*names):
-    for k in names:
-        run("xdotool", "key", k)
-        time.sleep(0.1)
+    desktop.keys(env, *names)
 
 
 def decode(name):

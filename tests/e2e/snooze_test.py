@@ -10,20 +10,14 @@ import datetime
 import hashlib
 import json
 import os
-import shutil
 import signal
 import subprocess
 import sys
 
 import desktop
 
-for tool in ("Xvfb", "trayer", "xdotool", "dbus-run-session", "import"):
-    if shutil.which(tool) is None:
-        print(tool + " is not installed: skipped")
-        sys.exit(77)
-if os.environ.get("KALVO_SNOOZE_TEST_SESSION") != "1":
-    os.environ["KALVO_SNOOZE_TEST_SESSION"] = "1"
-    os.execvp("dbus-run-session", ["dbus-run-session", "--", sys.executable] + sys.argv)
+desktop.require("Xvfb", "trayer", "xdotool", "dbus-run-session", "import")
+desktop.own_session_bus("KALVO_SNOOZE_TEST_SESSION")
 
 BIN, ARTIFACTS = sys.argv[1], sys.argv[2]
 work, app, shots = desktop.program_copy(BIN, ARTIFACTS, "snooze")
@@ -63,8 +57,7 @@ def strip_at_rest():
 
 
 def click(w, x, y):
-    run("xdotool", "mousemove", "--sync", str(w[1] + x), str(w[2] + y))
-    run("xdotool", "click", "1")
+    desktop.click(env, w, x, y, settle=0, after=0)
 
 
 def records(name):

@@ -7,20 +7,14 @@ reminder and ends the program."""
 
 import json
 import os
-import shutil
 import subprocess
 import sys
 import time
 
 import desktop
 
-for tool in ("Xvfb", "xdotool", "dbus-run-session", "import"):
-    if shutil.which(tool) is None:
-        print(tool + " is not installed: skipped")
-        sys.exit(77)
-if os.environ.get("KALVO_UNSAVED_TEST_SESSION") != "1":
-    os.environ["KALVO_UNSAVED_TEST_SESSION"] = "1"
-    os.execvp("dbus-run-session", ["dbus-run-session", "--", sys.executable] + sys.argv)
+desktop.require("Xvfb", "xdotool", "dbus-run-session", "import")
+desktop.own_session_bus("KALVO_UNSAVED_TEST_SESSION")
 
 BIN, ARTIFACTS = sys.argv[1], sys.argv[2]
 work, app, shots = desktop.program_copy(BIN, ARTIFACTS, "unsaved")
@@ -57,9 +51,7 @@ def message_box():
 
 
 def click(w, x, y):
-    run("xdotool", "mousemove", "--sync", str(w[1] + x), str(w[2] + y))
-    time.sleep(0.2)
-    run("xdotool", "click", "1")
+    desktop.click(env, w, x, y, after=0)
 
 
 def answered(box):

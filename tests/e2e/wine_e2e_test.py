@@ -11,7 +11,6 @@ for it.
 import datetime
 import json
 import os
-import shutil
 import subprocess
 import sys
 import time
@@ -23,10 +22,7 @@ RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 STRIP = (473, 82)
 OVERVIEW = (513, 246)
 
-for tool in ("Xvfb", "trayer", "xdotool", "import"):
-    if shutil.which(tool) is None:
-        print(tool + " is not installed: skipped")
-        sys.exit(77)
+desktop.require("Xvfb", "trayer", "xdotool", "import")
 
 work, app, shots = desktop.program_copy(BIN, ARTIFACTS, "wine", files=("kalvo.exe", "kalvo-cli.exe", "calend.dat",
                                                                        "sound.wav"))
@@ -69,16 +65,11 @@ def tray_icon():
 
 
 def click(w, x, y, button=1):
-    run("xdotool", "mousemove", "--sync", str(w[1] + x), str(w[2] + y))
-    time.sleep(0.3)
-    run("xdotool", "click", str(button))
-    time.sleep(0.3)
+    desktop.click(env, w, x, y, button, settle=0.3)
 
 
 def keys(*names):
-    for k in names:
-        run("xdotool", "key", k)
-        time.sleep(0.2)
+    desktop.keys(env, *names, pause=0.2)
 
 
 def answer_yes():
