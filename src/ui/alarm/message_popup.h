@@ -1,6 +1,6 @@
 #pragma once
-// The strip that shows every alarm: it slides in above the task bar, waits for "Zatvoriť" (or counts
-// down 90 seconds for the time signal and while alarms close themselves) and slides down.
+// The alarm strip: every alarm slides in above the task bar, and the user closes it ("Zatvoriť") or puts
+// it off ("Odložiť"). It counts down 90 seconds for the time signal and while alarms close themselves.
 
 #include <QLabel>
 #include <QPlainTextEdit>

@@ -1,7 +1,8 @@
 #pragma once
-// The editor of an ordinary reminder: date, time, text, the advance notice with its period, weekday and
-// time, and the alarm's picture and melody. It never changes a reminder in place: it builds a new record
-// from its controls and hands it to the main window's save-and-reload cycle.
+// The reminder editor: the user writes a new reminder or changes one (date, time, text, the advance
+// notice with its period, weekday and time, the alarm's picture and melody).
+// It never changes a reminder in place: it builds a new record from its controls and hands it to the
+// main window's save-and-reload cycle.
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,8 @@
 #pragma once
-// The main window: the reminder list with its details and views, the tray icon with its menus, and the
-// timers of the scheduler, the tray blink and the caption ticker. It owns the reminder list, the archive
-// and the name-day calendar for the whole run.
+// The main window: the user browses the reminders (list, week, month), adds, changes and deletes them,
+// and reaches every other window from here or from the tray icon's menu.
+// It holds the timers of the scheduler, the tray blink and the caption ticker, and owns the reminder
+// list, the archive and the name-day calendar for the whole run.
 
 #include <QCalendarWidget>
 #include <QLabel>

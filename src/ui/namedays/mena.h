@@ -1,6 +1,6 @@
 #pragma once
-// The name-day notice: a small strip with today's date and today's and tomorrow's names that slides out
-// at the bottom right when the mouse rests on the tray icon, stays ten seconds and slides away.
+// The name-day notice: the user rests the mouse on the tray icon and reads today's and tomorrow's names
+// in a small strip that slides out at the bottom right, stays ten seconds and slides away.
 
 #include <QLabel>
 #include <QTimer>
