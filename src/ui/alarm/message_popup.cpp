@@ -49,7 +49,7 @@ TMesgPopUp::TMesgPopUp(AppContext& ctx, QWidget* parent) : NotificationStrip(473
     Message->setFrameShape(QFrame::NoFrame);
     Message->setFont(bold);
     Message->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; color: %2; }")
-                               .arg(kFrameDark.name(), ColorNumber(12900863).name()));
+                               .arg(kFrameDark.name(), kStripText.name()));
     AddDragHandle(Message->viewport());
 
     auto* shape2 = new Shape(kOrange, this);

@@ -44,6 +44,9 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void BuildHeader();  // the date on the title art and "Zatvoriť"
+    void BuildNames();   // today's and tomorrow's names
+
     AppContext& ctx_;
 };
 
