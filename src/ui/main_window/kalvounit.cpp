@@ -149,6 +149,7 @@ void TMainForm::BuildLayout() {
     BuildTitleStrip();
     BuildTabs();
     BuildFoot();
+    BuildFootButtons();
 }
 
 void TMainForm::BuildTitleStrip() {
@@ -261,7 +262,9 @@ void TMainForm::BuildFoot() {
     PaintBox1->setObjectName(QStringLiteral("PaintBox1"));
     PaintBox1->setGeometry(574, 35, 28, 245);
     RestButtonsOver(PaintBox1);
+}
 
+void TMainForm::BuildFootButtons() {
     Label8 = PanelButton(QStringLiteral("Ukončiť"), QStringLiteral("Label8"), QRect(363, 290, 100, 20), this,
                          kPanelRest, kPanelHover, {Qt::white, Qt::white});
     Label9 = PanelButton(QStringLiteral("Skryť"), QStringLiteral("Label9"), QRect(469, 290, 100, 20), this,

@@ -254,6 +254,7 @@ private:
     void BuildTitleStrip();
     void BuildTabs();
     void BuildFoot();
+    void BuildFootButtons();  // "Ukončiť" and "Skryť"
     void BuildListPanel();  // the list and its command bar
     void BuildDetails();
     void BuildTimers();
