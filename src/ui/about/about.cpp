@@ -7,6 +7,7 @@
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
 #include "ui/common/dialog_parts.h"
+#include "ui/common/window_builders.h"
 
 namespace kalvo::ui {
 
@@ -24,16 +25,15 @@ TAboutBox::TAboutBox(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
     setObjectName(QStringLiteral("TAboutBox"));
     setWindowTitle(QStringLiteral("O programe"));
     setFixedSize(360, 220);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kLightFace);
-    setPalette(pal);
-    setAutoFillBackground(true);
-
-    QFont bold = font();
-    bold.setBold(true);
+    FillWith(this, kLightFace);
 
     AddTitle(this, QRect(2, 2, 356, 16), QStringLiteral("O programe"), QRect(6, 2, 200, 16));
+    BuildHeading();
+    BuildLinksAndClose();
+    CentreOnScreen();
+}
 
+void TAboutBox::BuildHeading() {
     auto* icon = new QLabel(this);
     icon->setGeometry(20, 34, 64, 64);
     icon->setPixmap(Art(QStringLiteral("kalvo"), QSize(64, 64)));
@@ -41,10 +41,10 @@ TAboutBox::TAboutBox(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
     ProductName = new QLabel(QStringLiteral("Kalvo"), this);
     ProductName->setObjectName(QStringLiteral("ProductName"));
     ProductName->setGeometry(100, 32, 240, 32);
-    QFont big = bold;
+    QFont big = Bold(font());
     big.setPixelSize(26);
     ProductName->setFont(big);
-    ProductName->setStyleSheet(QStringLiteral("color: %1;").arg(kTitleText.name()));
+    ProductName->setStyleSheet(TextColour(kTitleText));
 
     auto* summary = new QLabel(QStringLiteral("Pripomienky, meniny a narodeniny"), this);
     summary->setGeometry(100, 64, 240, 16);
@@ -52,14 +52,16 @@ TAboutBox::TAboutBox(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
     Version = new QLabel(QStringLiteral("Verzia %1").arg(VersionText()), this);
     Version->setObjectName(QStringLiteral("Version"));
     Version->setGeometry(100, 82, 250, 16);
-    Version->setStyleSheet(QStringLiteral("color: rgb(5,5,173);"));
+    Version->setStyleSheet(TextColour(kValueBlue));
     Version->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* line = new QFrame(this);
     line->setGeometry(20, 110, 320, 1);
     line->setFrameShape(QFrame::HLine);
-    line->setStyleSheet(QStringLiteral("color: rgb(200,200,200);"));
+    line->setStyleSheet(TextColour(kRuleGrey));
+}
 
+void TAboutBox::BuildLinksAndClose() {
     const QString home = QStringLiteral(KALVO_HOMEPAGE_URL);
     const QString mail = QStringLiteral(KALVO_CONTACT_EMAIL);
     const QString issues = QStringLiteral(KALVO_ISSUES_URL);
@@ -76,17 +78,10 @@ TAboutBox::TAboutBox(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
     Links->setOpenExternalLinks(true);
     Links->setTextInteractionFlags(Qt::TextBrowserInteraction);
 
-    BtClose = new ShapeButton(QStringLiteral("Zatvoriť"), this);
-    BtClose->setObjectName(QStringLiteral("BtClose"));
-    BtClose->setGeometry(240, 188, 100, 22);
-    BtClose->SetFill(kGreyBar);
-    BtClose->SetBold(true);
-    const ButtonLook rest{ColorNumber(14931927), kLightFace};
-    const ButtonLook hover{kOrange, kOrange};
-    BtClose->SetLooks(rest, hover, rest);
+    BtClose = PanelButton(QStringLiteral("Zatvoriť"), QStringLiteral("BtClose"), QRect(240, 188, 100, 22), this,
+                          kPanelRest, kPanelHover, kPanelRest);
     connect(BtClose, &ShapeButton::clicked, this, [this] { done(QDialog::Accepted); });
     connect(this, &BorderlessWindow::FreeAreaHovered, BtClose, &ShapeButton::Rest);
-    CentreOnScreen();
 }
 
 void TAboutBox::ShowModal() {

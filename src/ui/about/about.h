@@ -26,6 +26,10 @@ public:
     ShapeButton* BtClose;  // "Zatvoriť"
 
 private:
+    // The constructor's steps, in the order the widgets are made.
+    void BuildHeading();  // the icon, the name, the version
+    void BuildLinksAndClose();
+
     AppContext& ctx_;
 };
 

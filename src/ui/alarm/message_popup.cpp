@@ -15,6 +15,25 @@ QPixmap TMesgPopUp::StandardPicture() { return Art(QStringLiteral("standard"), Q
 TMesgPopUp::TMesgPopUp(AppContext& ctx, QWidget* parent) : NotificationStrip(473, 82, 220, parent), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Pripomienka"));
     setObjectName(QStringLiteral("TMesgPopUp"));
+    BuildHeader();
+    BuildMessage();
+
+    // The strip stays where it is put; moving over the header, the title or the text only puts
+    // "Zatvoriť" back to its resting look.
+    SetDraggable(false);
+
+    TimerShow = new QTimer(this);
+    TimerShow->setInterval(kSlideTickMs);
+    connect(TimerShow, &QTimer::timeout, this, &TMesgPopUp::TimerShowTimer);
+    TimerHide = new QTimer(this);
+    TimerHide->setInterval(kSlideTickMs);
+    connect(TimerHide, &QTimer::timeout, this, &TMesgPopUp::TimerHideTimer);
+    TimerClose = new QTimer(this);
+    TimerClose->setInterval(1000);
+    connect(TimerClose, &QTimer::timeout, this, &TMesgPopUp::TimerCloseTimer);
+}
+
+void TMesgPopUp::BuildHeader() {
     // The orange box is wide enough for the self-close countdown ("Zatvoriť o 89s").
     const StripHeader header = AddStripHeader(this, QString(), QStringLiteral("Zatvoriť"), 100);
     Datum = header.caption;
@@ -30,6 +49,9 @@ TMesgPopUp::TMesgPopUp(AppContext& ctx, QWidget* parent) : NotificationStrip(473
     connect(LabelSnooze, &ShapeButton::clicked, this, &TMesgPopUp::LabelSnoozeClick);
     SnoozeChoices = new SnoozeMenu(ctx_.clock, this);
     connect(SnoozeChoices, &SnoozeMenu::Chosen, this, &TMesgPopUp::SnoozeChosen);
+}
+
+void TMesgPopUp::BuildMessage() {
 
     Image2 = new QLabel(this);
     Image2->setGeometry(0, 14, 61, 66);
@@ -47,27 +69,13 @@ TMesgPopUp::TMesgPopUp(AppContext& ctx, QWidget* parent) : NotificationStrip(473
     Message->setGeometry(65, 17, 406, 60);
     Message->setReadOnly(true);
     Message->setFrameShape(QFrame::NoFrame);
-    Message->setFont(bold);
+    Message->setFont(Datum->font());
     Message->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; color: %2; }")
-                               .arg(kFrameDark.name(), ColorNumber(12900863).name()));
+                               .arg(kFrameDark.name(), kStripText.name()));
     AddDragHandle(Message->viewport());
 
     auto* shape2 = new Shape(kOrange, this);
     shape2->setGeometry(0, 80, 480, 1);
-
-    // The strip stays where it is put; moving over the header, the title or the text only puts
-    // "Zatvoriť" back to its resting look.
-    SetDraggable(false);
-
-    TimerShow = new QTimer(this);
-    TimerShow->setInterval(kSlideTickMs);
-    connect(TimerShow, &QTimer::timeout, this, &TMesgPopUp::TimerShowTimer);
-    TimerHide = new QTimer(this);
-    TimerHide->setInterval(kSlideTickMs);
-    connect(TimerHide, &QTimer::timeout, this, &TMesgPopUp::TimerHideTimer);
-    TimerClose = new QTimer(this);
-    TimerClose->setInterval(1000);
-    connect(TimerClose, &QTimer::timeout, this, &TMesgPopUp::TimerCloseTimer);
 }
 
 void TMesgPopUp::SetSnoozable(bool snoozable) { LabelSnooze->setVisible(snoozable); }

@@ -59,6 +59,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void BuildHeader();   // the date, "Odložiť" and "Zatvoriť"
+    void BuildMessage();  // the picture and the text
     AppContext& ctx_;
 };
 

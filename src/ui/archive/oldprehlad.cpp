@@ -6,6 +6,7 @@
 #include "core/reminder_text.h"
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
+#include "ui/common/window_builders.h"
 
 namespace kalvo::ui {
 namespace {
@@ -27,18 +28,13 @@ TOldPlan::TOldPlan(AppContext& ctx, QWidget* parent)
     bold.setBold(true);
     bold.setPixelSize(11);
     Label2->setFont(bold);
-    Label2->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(kLightFace.name()));
+    Label2->setStyleSheet(TextOnClear(kLightFace));
     // Moves over the hint are moves over the bar.
     Label2->setAttribute(Qt::WA_TransparentForMouseEvents);
     Label2->hide();
 
-    const ButtonLook rest{ColorNumber(14931927), kLightFace};
-    Label3 = new ShapeButton(kClose, this);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setGeometry(300, 218, 94, 20);
-    Label3->SetFill(kGreyBar);
-    Label3->SetBold(true);
-    Label3->SetLooks(rest, {ColorNumber(14680061), ColorNumber(14680061)}, rest);
+    Label3 = PanelButton(kClose, QStringLiteral("Label3"), QRect(300, 218, 94, 20), this, kPanelRest,
+                         {ColorNumber(14680061), ColorNumber(14680061)}, kPanelRest);
     Label3->hide();
     connect(Label9, &ShapeButton::clicked, this, &TOldPlan::Label9Click);
     connect(Label3, &ShapeButton::clicked, this, &TOldPlan::Label3Click);

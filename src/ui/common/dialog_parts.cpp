@@ -7,6 +7,7 @@
 #include <QToolButton>
 
 #include "ui/common/artwork.h"
+#include "ui/common/window_builders.h"
 #include "ui/widgets/borderless.h"
 #include "ui/widgets/shape.h"
 #include "ui/widgets/shape_button.h"
@@ -14,10 +15,7 @@
 namespace kalvo::ui {
 
 QFont UseDialogFace(QWidget* window) {
-    QPalette pal = window->palette();
-    pal.setColor(QPalette::Window, kLightFace);
-    window->setPalette(pal);
-    window->setAutoFillBackground(true);
+    FillWith(window, kLightFace);
     QFont base = window->font();
     base.setPixelSize(11);
     window->setFont(base);
@@ -36,17 +34,14 @@ QLabel* AddTitle(BorderlessWindow* window, const QRect& strip, const QString& ca
     QFont bold = window->font();
     bold.setBold(true);
     label->setFont(bold);
-    label->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(kTitleText.name()));
+    label->setStyleSheet(TextOnClear(kTitleText));
     window->AddDragHandle(label);
     return label;
 }
 
 StripHeader AddStripHeader(BorderlessWindow* strip, const QString& caption, const QString& link, int linkWidth) {
     const int boxLeft = 473 - linkWidth;
-    QPalette pal = strip->palette();
-    pal.setColor(QPalette::Window, kFrameDark);
-    strip->setPalette(pal);
-    strip->setAutoFillBackground(true);
+    FillWith(strip, kFrameDark);
 
     auto* art = new QLabel(strip);
     art->setGeometry(0, 0, boxLeft - 2, 14);
@@ -81,7 +76,7 @@ QLabel* ColouredLabel(const QString& text, const QRect& at, const QColor& colour
     f.setBold(bold);
     f.setPixelSize(11);
     label->setFont(f);
-    label->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(colour.name()));
+    label->setStyleSheet(TextOnClear(colour));
     return label;
 }
 
@@ -92,12 +87,15 @@ QToolButton* GreyButton(const QString& text, const QString& hint, QWidget* paren
     b->setGeometry(at);
     b->setFocusPolicy(Qt::TabFocus);  // in reach of Tab, as every command of a form
     b->setCursor(Qt::PointingHandCursor);
-    b->setStyleSheet(QStringLiteral(
-        "QToolButton { color: rgb(245,245,245); font-weight: bold; font-size: 10px; background: rgb(129,129,129);"
-        " border: 1px solid rgb(215,215,227); border-radius: 4px; }"
-        "QToolButton:hover, QToolButton:focus { color: rgb(255,165,74); border-color: rgb(255,165,74); }"
-        "QToolButton:pressed { color: white; border-color: white; background: rgb(108,108,108); }"
-        "QToolButton:disabled { color: rgb(176,176,176); }"));
+    b->setStyleSheet(
+        QStringLiteral(
+            "QToolButton { color: %1; font-weight: bold; font-size: 10px; background: %2; border: 1px solid %3;"
+            " border-radius: 4px; }"
+            "QToolButton:hover, QToolButton:focus { color: %4; border-color: %4; }"
+            "QToolButton:pressed { color: white; border-color: white; background: %5; }"
+            "QToolButton:disabled { color: %6; }")
+            .arg(kLightFace.name(), kGreyBar.name(), kPanel.name(), kOrange.name(), kPressedGrey.name(),
+                 kDisabledText.name()));
     return b;
 }
 
@@ -109,11 +107,14 @@ QToolButton* BarButton(const QString& text, const QString& hint, QWidget* parent
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::TabFocus);
     button->setCursor(Qt::PointingHandCursor);
-    button->setStyleSheet(QStringLiteral(
-        "QToolButton { color: rgb(245,245,245); font-weight: bold; border: 1px solid transparent; background: transparent; }"
-        "QToolButton:hover, QToolButton:focus { border: 1px solid rgb(215,215,227); background: rgb(145,145,145); }"
-        "QToolButton:pressed { background: rgb(108,108,108); }"
-        "QToolButton:disabled { color: rgb(176,176,176); }"));
+    button->setStyleSheet(
+        QStringLiteral(
+            "QToolButton { color: %1; font-weight: bold; border: 1px solid transparent; background: transparent; }"
+            "QToolButton:hover, QToolButton:focus { border: 1px solid %2; background: %3; }"
+            "QToolButton:pressed { background: %4; }"
+            "QToolButton:disabled { color: %5; }")
+            .arg(kLightFace.name(), kPanel.name(), QColor(145, 145, 145).name(), kPressedGrey.name(),
+                 kDisabledText.name()));
     return button;
 }
 
@@ -129,7 +130,7 @@ QCalendarWidget* MonthCalendar(QWidget* parent) {
     calendar->setFont(small);
     QTextCharFormat header;
     header.setFontWeight(QFont::Bold);
-    header.setForeground(QColor(81, 81, 81));
+    header.setForeground(kFrameDark);
     calendar->setHeaderTextFormat(header);
     QPalette pal = calendar->palette();
     for (auto group : {QPalette::Active, QPalette::Inactive}) {

@@ -12,6 +12,8 @@
 namespace kalvo::ui {
 namespace {
 
+const QColor kGreyedText(192, 192, 192);  // a menu item that cannot be chosen
+
 // Text placed by its top-left corner, as the designs give positions.
 void TextAt(QPainter& p, int x, int y, const QString& text) {
     const QFontMetrics fm(p.font());
@@ -40,18 +42,18 @@ void DrawMenuItem(QPainter& p, const QRect& rect, const MenuItemLook& item) {
     p.setPen(Qt::NoPen);
     p.fillRect(QRect(QPoint(left, top), QPoint(std::max(left, 23) - 1, bottom - 1)), QColor(187, 187, 187));
     if (item.selected) {
-        p.fillRect(rect, QColor(255, 224, 193));
+        p.fillRect(rect, kPeach);
         p.setPen(QPen(kGreyBar, 1));
         p.setBrush(Qt::NoBrush);
         p.drawRect(rect.adjusted(0, 0, -1, -1));
     } else {
-        p.fillRect(QRect(QPoint(left + 23, top), QPoint(right - 1, bottom - 1)), QColor(240, 240, 240));
+        p.fillRect(QRect(QPoint(left + 23, top), QPoint(right - 1, bottom - 1)), kPaleFace);
     }
 
     if (item.caption == QLatin1String("-")) {
         const int m = top + (bottom - top) / 2;
         p.setPen(Qt::NoPen);
-        p.fillRect(QRect(QPoint(left, m - 2), QPoint(2 * right / 3 + 2 - 1, m + 2 - 1)), QColor(255, 165, 74));
+        p.fillRect(QRect(QPoint(left, m - 2), QPoint(2 * right / 3 + 2 - 1, m + 2 - 1)), kOrange);
         p.fillRect(QRect(QPoint(left, m - 1), QPoint(2 * right / 3 + 1 - 1, m + 1 - 1)), QColor(208, 118, 74));
         p.restore();
         return;
@@ -64,7 +66,7 @@ void DrawMenuItem(QPainter& p, const QRect& rect, const MenuItemLook& item) {
     QFont font = p.font();
     font.setBold(item.isDefault);
     p.setFont(font);
-    p.setPen(item.enabled ? QColor(Qt::black) : QColor(192, 192, 192));
+    p.setPen(item.enabled ? QColor(Qt::black) : kGreyedText);
     const int textLeft = left + 25;
     const qsizetype amp = item.caption.indexOf(QLatin1Char('&'));
     if (amp >= 0) {
@@ -89,11 +91,11 @@ void DrawReminderRow(QPainter& p, QRect rect, bool selected, const QString& row,
     p.save();
     if (selected) {
         p.fillRect(rect, kPanel);
-        p.setPen(QPen(QColor(128, 128, 128), 1));
+        p.setPen(QPen(kFrameGrey, 1));
         p.setBrush(Qt::NoBrush);
         p.drawRect(rect.adjusted(0, 0, -1, -1));
     } else {
-        p.fillRect(rect, QColor(240, 240, 240));
+        p.fillRect(rect, kPaleFace);
     }
     rect.setLeft(left + 35);
 
@@ -150,7 +152,7 @@ void DrawReminderRow(QPainter& p, QRect rect, bool selected, const QString& row,
         x.setBold(true);
         x.setPixelSize(25);
         p.setFont(x);
-        p.setPen(QColor(108, 0, 0));
+        p.setPen(kTitleText);
         TextAt(p, pictureBox.left() + 8, pictureBox.top() + 2, QStringLiteral("X"));
     }
     p.restore();
@@ -206,7 +208,7 @@ void OwnDrawMenuStyle::drawControl(ControlElement element, const QStyleOption* o
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
         painter->setPen(Qt::NoPen);
-        painter->setBrush(look.enabled ? QColor(Qt::black) : QColor(192, 192, 192));
+        painter->setBrush(look.enabled ? QColor(Qt::black) : kGreyedText);
         painter->drawPolygon(QPolygon({QPoint(cx - 3, cy - 4), QPoint(cx + 1, cy), QPoint(cx - 3, cy + 4)}));
         painter->restore();
     }

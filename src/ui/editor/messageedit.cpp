@@ -10,6 +10,7 @@
 #include "ui/common/colors.h"
 #include "ui/common/day_convert.h"
 #include "ui/common/dialog_parts.h"
+#include "ui/common/window_builders.h"
 #include "ui/alarm/message_popup.h"
 #include "ui/common/owndraw.h"
 
@@ -36,13 +37,6 @@ bool SameReminder(const TReminder& a, const TReminder& b) {
 
 QTime WholeSeconds(const QTime& t) { return QTime(t.hour(), t.minute(), t.second()); }
 
-QLabel* Caption(const QString& text, QWidget* parent, int x, int y, int width = 84) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(x, y, width, 21);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    return label;
-}
-
 }  // namespace
 
 TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx) {
@@ -51,13 +45,33 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
     setFixedSize(488, 290);
     setModal(true);
     SetFrameStyle(FrameStyle::Thick);
-    const QFont bold = UseDialogFace(this);
+    UseDialogFace(this);
 
     AddTitle(this, QRect(4, 4, 480, 16), QStringLiteral("Pripomienka"), QRect(8, 4, 200, 16));
+    BuildWhenAndText();
+    BuildNotice();
+    BuildFilesAndCommands();
+    WatchInputs();
+    ConnectHandlers();
 
+    // Enter anywhere writes what the dialog shows and closes it, as its visible write button does.
+    SetDefaultAction([this] {
+        if (!SpeedButton2->isHidden()) SpeedButton2Click();
+        else SpeedButton1Click();
+    });
+
+    const LocalMoment now = ctx_.clock.Now();
+    Date->setDate(DateOfDay(now.day));
+    DateOpak->setDate(DateOfDay(now.day));
+    // Until the user sets one, the notices come at the hour the program started.
+    CBLast->setTime(QTime(now.hour, now.minute, 0));
+    CBClick();
+}
+
+void TEditMessage::BuildWhenAndText() {
     const TextLocale& loc = ctx_.locale;
-    Caption(QStringLiteral("Dátum"), this, 12, 21)->setFont(bold);
-    Caption(QStringLiteral("Čas"), this, 130, 21)->setFont(bold);
+    Caption(QStringLiteral("Dátum"), QRect(12, 21, 84, 21), this);
+    Caption(QStringLiteral("Čas"), QRect(130, 21, 84, 21), this);
     Date = new QDateEdit(this);
     Date->setObjectName(QStringLiteral("Date"));
     Date->setGeometry(12, 40, 110, 22);
@@ -68,31 +82,34 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
     Time->setGeometry(130, 40, 90, 22);
     Time->setDisplayFormat(Q(loc.longTimeFormat));
 
-    Caption(QStringLiteral("Text"), this, 12, 61)->setFont(bold);
+    Caption(QStringLiteral("Text"), QRect(12, 61, 84, 21), this);
     EText = new Cp1250TextEdit(this);
     EText->setObjectName(QStringLiteral("EText"));
     EText->setGeometry(12, 80, 381, 70);
     LRefused = new QLabel(this);
     LRefused->setObjectName(QStringLiteral("LRefused"));
     LRefused->setGeometry(12, 150, 381, 14);
-    LRefused->setStyleSheet(QStringLiteral("color: rgb(183,60,0);"));
+    LRefused->setStyleSheet(TextColour(kDeepOrange));
     refusedTimer_ = new QTimer(this);
     refusedTimer_->setSingleShot(true);
     refusedTimer_->setInterval(kRefusedNoteMs);
     connect(refusedTimer_, &QTimer::timeout, LRefused, &QLabel::clear);
+}
 
+void TEditMessage::BuildNotice() {
+    const TextLocale& loc = ctx_.locale;
     CB = new QCheckBox(QStringLiteral("Notifikácia pred zadaným termínom"), this);
     CB->setObjectName(QStringLiteral("CB"));
     CB->setGeometry(12, 164, 300, 20);
-    CB->setFont(bold);
+    CB->setFont(Bold(font()));
 
-    LStart = Caption(QStringLiteral("Pripomínať od"), this, 12, 185);
+    LStart = TextLabel(QStringLiteral("Pripomínať od"), QRect(12, 185, 84, 21), this);
     DateOpak = new QDateEdit(this);
     DateOpak->setObjectName(QStringLiteral("DateOpak"));
     DateOpak->setGeometry(98, 185, 106, 22);
     DateOpak->setCalendarPopup(true);
     DateOpak->setDisplayFormat(Q(loc.shortDateFormat));
-    LPeriod = Caption(QStringLiteral("s periódou"), this, 208, 185, 68);
+    LPeriod = TextLabel(QStringLiteral("s periódou"), QRect(208, 185, 68, 21), this);
     CBPeriod = new QComboBox(this);
     CBPeriod->setObjectName(QStringLiteral("CBPeriod"));
     CBPeriod->setGeometry(278, 185, 115, 22);
@@ -101,13 +118,13 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
     CBPeriod->addItems({QStringLiteral("denne"), kWeekly, QStringLiteral("mesačne"), QStringLiteral("ročne"), QString()});
     CBPeriod->setCurrentIndex(0);
 
-    LLast = Caption(QStringLiteral("Pripomenúť aj"), this, 12, 209);
+    LLast = TextLabel(QStringLiteral("Pripomenúť aj"), QRect(12, 209, 84, 21), this);
     CBLast = new QTimeEdit(this);
     CBLast->setObjectName(QStringLiteral("CBLast"));
     CBLast->setGeometry(98, 209, 106, 22);
     CBLast->setDisplayFormat(Q(loc.longTimeFormat));
-    Label6 = Caption(QStringLiteral("s periódou :"), this, 208, 209, 68);
-    Label7 = Caption(QStringLiteral("interval"), this, 280, 209, 113);
+    Label6 = TextLabel(QStringLiteral("s periódou :"), QRect(208, 209, 68, 21), this);
+    Label7 = TextLabel(QStringLiteral("interval"), QRect(280, 209, 113, 21), this);
     CBDen = new QComboBox(this);
     CBDen->setObjectName(QStringLiteral("CBDen"));
     CBDen->setGeometry(278, 209, 115, 22);
@@ -118,15 +135,17 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
                      QStringLiteral("Nedeľu")});
     CBDen->setCurrentIndex(-1);
     CBDen->hide();
+}
 
-    Caption(QStringLiteral("Obrázok"), this, 12, 236)->setFont(bold);
+void TEditMessage::BuildFilesAndCommands() {
+    Caption(QStringLiteral("Obrázok"), QRect(12, 236, 84, 21), this);
     CBPicture = new QComboBox(this);
     CBPicture->setObjectName(QStringLiteral("CBPicture"));
     CBPicture->setGeometry(70, 236, 250, 22);
     CBPicture->addItem(kStandardPicture);
     SpeedButton4 = GreyButton(QStringLiteral("Hľadať ..."), QStringLiteral("Vybrať obrázok zo súboru"), this,
                           QRect(324, 237, 69, 20));
-    Caption(QStringLiteral("Melódia"), this, 12, 260)->setFont(bold);
+    Caption(QStringLiteral("Melódia"), QRect(12, 260, 84, 21), this);
     CBMelody = new QComboBox(this);
     CBMelody->setObjectName(QStringLiteral("CBMelody"));
     CBMelody->setGeometry(70, 260, 250, 22);
@@ -136,7 +155,8 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
 
     auto* previewFrame = new QLabel(this);
     previewFrame->setGeometry(405, 80, 72, 78);
-    previewFrame->setStyleSheet(QStringLiteral("background: rgb(215,215,227); border: 1px solid rgb(128,128,128);"));
+    previewFrame->setStyleSheet(
+        QStringLiteral("background: %1; border: 1px solid %2;").arg(kPanel.name(), kFrameGrey.name()));
     ImageMsg = new QLabel(this);
     ImageMsg->setObjectName(QStringLiteral("ImageMsg"));
     ImageMsg->setGeometry(408, 83, 66, 72);
@@ -153,7 +173,9 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
     SpeedButton3 = GreyButton(QStringLiteral("Zrušiť"), QStringLiteral("Zrušiť aktualizáciu"), this,
                           QRect(398, 260, 84, 22));
     SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
+}
 
+void TEditMessage::WatchInputs() {
     // Every input in its resting colour, without the sunken border.
     struct Cut {
         QWidget* w;
@@ -162,11 +184,11 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
     for (const Cut& c : {Cut{Date, 3}, Cut{DateOpak, 3}, Cut{CBPeriod, 3}, Cut{CBDen, 3}, Cut{CBPicture, 3},
                          Cut{CBMelody, 3}, Cut{Time, 2}, Cut{CBLast, 2}, Cut{EText, 2}}) {
         inputs_.push_back(c.w);
-        SetInputColour(c.w, false);
+        SetInputFace(c.w, false);
         ClipToRect(2, c.n, c.w->width() - c.n, c.w->height() - c.n, c.w);
     }
     focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        for (QWidget* w : inputs_) SetInputColour(w, now && (now == w || w->isAncestorOf(now)));
+        for (QWidget* w : inputs_) SetInputFace(w, now && (now == w || w->isAncestorOf(now)));
     });
 
     // What the reminder file cannot hold never gets into the text or the typed combo boxes.
@@ -181,7 +203,9 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
         connect(validator, &Cp1250Validator::refused, this, &TEditMessage::ShowRefused);
         box->setValidator(validator);
     }
+}
 
+void TEditMessage::ConnectHandlers() {
     connect(CB, &QCheckBox::clicked, this, &TEditMessage::CBClick);
     connect(CBPeriod, &QComboBox::currentTextChanged, this, &TEditMessage::CBPeriodChange);
     connect(CBDen, &QComboBox::currentTextChanged, this, &TEditMessage::CBPeriodChange);
@@ -194,34 +218,11 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
     connect(SpeedButton3, &QToolButton::clicked, this, &TEditMessage::SpeedButton3Click);
     connect(SpeedButton4, &QToolButton::clicked, this, &TEditMessage::SpeedButton4Click);
     connect(SpeedButton5, &QToolButton::clicked, this, &TEditMessage::SpeedButton5Click);
-
-    // Enter anywhere writes what the dialog shows and closes it, as its visible write button does.
-    SetDefaultAction([this] {
-        if (!SpeedButton2->isHidden()) SpeedButton2Click();
-        else SpeedButton1Click();
-    });
-
-    const LocalMoment now = ctx_.clock.Now();
-    Date->setDate(DateOfDay(now.day));
-    DateOpak->setDate(DateOfDay(now.day));
-    // Until the user sets one, the notices come at the hour the program started.
-    CBLast->setTime(QTime(now.hour, now.minute, 0));
-    CBClick();
 }
 
 TEditMessage::~TEditMessage() {
     // The inputs go before this object does, and the focus moves as they go.
     disconnect(focusWatch_);
-}
-
-void TEditMessage::SetInputColour(QWidget* w, bool focused) {
-    QPalette pal = w->palette();
-    const QColor colour = focused ? kInputFocused : kInputFace;
-    for (auto group : {QPalette::Active, QPalette::Inactive}) {
-        pal.setColor(group, QPalette::Base, colour);
-        pal.setColor(group, QPalette::Button, colour);
-    }
-    w->setPalette(pal);
 }
 
 int TEditMessage::ShowModal() { return exec(); }

@@ -94,12 +94,18 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The constructor's steps, in the order the widgets are made (and Tab walks them).
+    void BuildWhenAndText();
+    void BuildNotice();
+    void BuildFilesAndCommands();
+    void WatchInputs();  // the inputs' resting and focused colours, and what they refuse
+    void ConnectHandlers();
+
     void AddReminder();
     void SetItem1(QComboBox* box, const QString& path);
     // A chosen file whose path the reminder file could not hold is refused with a message.
     std::optional<QString> ChooseFile(const char* title, const char* filter, const char* extension);
     void ShowRefused(const QString& characters);
-    void SetInputColour(QWidget* w, bool focused);
 
     AppContext& ctx_;
     ReminderKeeper* keeper_ = nullptr;

@@ -6,6 +6,7 @@
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
 #include "ui/common/dialog_parts.h"
+#include "ui/common/window_builders.h"
 #include "ui/common/owndraw.h"
 #include "ui/widgets/shape.h"
 
@@ -29,13 +30,14 @@ protected:
     }
 };
 
-QLabel* Caption(const QString& text, int y, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(12, y, 104, 16);
-    QFont f = label->font();
-    f.setBold(true);
-    label->setFont(f);
-    return label;
+// The strip at the right edge, from grey towards white.
+GradientStrip FadingStrip() {
+    GradientStrip strip;
+    strip.step = 5;
+    strip.start = kGreyBar;
+    strip.width = kStripWidth;
+    strip.height = kStripHeight;
+    return strip;
 }
 
 }  // namespace
@@ -47,84 +49,75 @@ TFAddNew::TFAddNew(AppContext& ctx, QWidget* parent)
     setFixedSize(412, 225);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kLightFace);
-    pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(160, 160, 160));
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, kBevelGrey);
     setPalette(pal);
     setAutoFillBackground(true);
 
-    QFont bold = font();
-    bold.setBold(true);
-
     AddTitle(this, QRect(2, 2, 408, 16), QStringLiteral("Pridať pripomienku do zoznamu?"), QRect(6, 2, 300, 16));
+    BuildHeader();
+    BuildDetails();
+    BuildFoot();
+    CentreOnScreen();
+}
 
-    Label9 = new ShapeButton(QStringLiteral("Zatvoriť"), this);
+void TFAddNew::BuildHeader() {
+    const QFont bold = Bold(font());
+    Label9 = AddStripLink(this, QStringLiteral("Zatvoriť"), QRect(320, 2, 84, 16), bold);
     Label9->setObjectName(QStringLiteral("Label9"));
-    Label9->setGeometry(320, 2, 84, 16);
-    Label9->SetRounded(false);
-    Label9->SetAlignment(Qt::AlignRight);
-    Label9->SetUnderlineOnHover(true);
-    Label9->SetLooks({QColor(), kTitleText}, {QColor(), kLinkHover}, {QColor(), kLinkHover});
-    Label9->setFont(bold);
     connect(Label9, &ShapeButton::clicked, this, &TFAddNew::Label9Click);
-    connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
 
-    auto* band = new QWidget(this);
-    band->setGeometry(2, 18, 408, 18);
-    band->setAutoFillBackground(true);
-    QPalette grey = band->palette();
-    grey.setColor(QPalette::Window, kGreyBar);
-    band->setPalette(grey);
+    QWidget* band = ColourBand(kGreyBar, QRect(2, 18, 408, 18), this);
     AddDragHandle(band);
     LKrok = new QLabel(band);
     LKrok->setObjectName(QStringLiteral("LKrok"));
     LKrok->setGeometry(10, 1, 300, 16);
     LKrok->setFont(bold);
-    LKrok->setStyleSheet(QStringLiteral("color: %1;").arg(ColorNumber(8454143).name()));
+    LKrok->setStyleSheet(TextColour(kPaleYellow));
     AddDragHandle(LKrok);
+}
 
-    Caption(QStringLiteral("Dátum/Čas"), 44, this);
+void TFAddNew::BuildDetails() {
+    Caption(QStringLiteral("Dátum/Čas"), QRect(12, 44, 104, 16), this);
     LDateTime = new QLabel(this);
     LDateTime->setObjectName(QStringLiteral("LDateTime"));
     LDateTime->setGeometry(120, 44, 258, 16);
-    LDateTime->setStyleSheet(QStringLiteral("color: rgb(5,5,173);"));
-    LDateTime->setFont(bold);
+    LDateTime->setStyleSheet(TextColour(kValueBlue));
+    LDateTime->setFont(Bold(font()));
 
-    Caption(QStringLiteral("Text"), 64, this);
+    Caption(QStringLiteral("Text"), QRect(12, 64, 104, 16), this);
     LText = new FittedLabel(this, FittedLabel::kShortenOnly);  // two lines, then "…"
     LText->setObjectName(QStringLiteral("LText"));
     LText->setGeometry(120, 64, 258, 30);
     LText->setWordWrap(true);
     LText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    Caption(QStringLiteral("Obrázok"), 98, this);
+    Caption(QStringLiteral("Obrázok"), QRect(12, 98, 104, 16), this);
     LPicture = new PathLabel(this);
     LPicture->setObjectName(QStringLiteral("LPicture"));
     LPicture->setGeometry(120, 98, 258, 16);
 
-    Caption(QStringLiteral("Melódia"), 116, this);
+    Caption(QStringLiteral("Melódia"), QRect(12, 116, 104, 16), this);
     LMelodia = new PathLabel(this);
     LMelodia->setObjectName(QStringLiteral("LMelodia"));
     LMelodia->setGeometry(120, 116, 258, 16);
 
-    LabelNoticeFrom = Caption(QStringLiteral("Pripomínať od"), 140, this);
+    LabelNoticeFrom = Caption(QStringLiteral("Pripomínať od"), QRect(12, 140, 104, 16), this);
     LDateOdPerioda = new QLabel(this);
     LDateOdPerioda->setObjectName(QStringLiteral("LDateOdPerioda"));
     LDateOdPerioda->setGeometry(120, 140, 258, 16);
 
-    LabelAlsoAt = Caption(QStringLiteral("Pripomenúť aj"), 158, this);
+    LabelAlsoAt = Caption(QStringLiteral("Pripomenúť aj"), QRect(12, 158, 104, 16), this);
     LLastShow = new QLabel(this);
     LLastShow->setObjectName(QStringLiteral("LLastShow"));
     LLastShow->setGeometry(120, 158, 258, 16);
+}
 
+void TFAddNew::BuildFoot() {
     // The strip at the right edge fades from grey towards white; the bottom strip takes its last colour.
-    GradientStrip strip;
-    strip.step = 5;
-    strip.start = ColorNumber(8487297);
-    strip.width = kStripWidth;
-    strip.height = kStripHeight;
     {
         QPixmap canvas(kStripWidth, kStripHeight);
         QPainter p(&canvas);
-        stripEnd_ = DrawGradientStrip(p, strip);
+        stripEnd_ = DrawGradientStrip(p, FadingStrip());
     }
 
     bottom_ = new QWidget(this);
@@ -158,7 +151,6 @@ TFAddNew::TFAddNew(AppContext& ctx, QWidget* parent)
     SpeedButton1->setDefault(true);
     connect(SpeedButton1, &QPushButton::clicked, this, &TFAddNew::SpeedButton1Click);
     connect(SpeedButton3, &QPushButton::clicked, this, &TFAddNew::SpeedButton3Click);
-    CentreOnScreen();
 }
 
 void TFAddNew::Fill(const TReminder& r) {
@@ -200,12 +192,7 @@ void TFAddNew::paintEvent(QPaintEvent* event) {
     BorderlessWindow::paintEvent(event);
     QPainter p(this);
     p.translate(kStripLeft, kStripTop);
-    GradientStrip strip;
-    strip.step = 5;
-    strip.start = ColorNumber(8487297);
-    strip.width = kStripWidth;
-    strip.height = kStripHeight;
-    DrawGradientStrip(p, strip);
+    DrawGradientStrip(p, FadingStrip());
 }
 
 }  // namespace kalvo::ui

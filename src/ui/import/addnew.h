@@ -48,6 +48,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The constructor's steps, in the order the widgets are made (and Tab walks them).
+    void BuildHeader();  // "Zatvoriť" and the kind of reminder on the grey band
+    void BuildDetails();
+    void BuildFoot();    // the fading strip, "Pridať všetky" and the two answers
+
     AppContext& ctx_;
     QWidget* bottom_;
     QColor stripEnd_;  // the colour the strip ends in, shared by the bottom strip

@@ -14,6 +14,7 @@
 #include "ui/common/colors.h"
 #include "ui/common/day_convert.h"
 #include "ui/common/dialog_parts.h"
+#include "ui/common/window_builders.h"
 #include "ui/main_window/file_watch.h"
 #include "ui/namedays/mena.h"
 #include "ui/alarm/message_popup.h"
@@ -44,12 +45,6 @@ protected:
     }
 };
 
-QLabel* TextLabel(const QString& text, QWidget* parent, const QRect& geometry) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(geometry);
-    return label;
-}
-
 }  // namespace
 
 TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx), ticker_(ctx.locale) {
@@ -57,10 +52,7 @@ TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
     setWindowTitle(QStringLiteral("Kalvo"));
     setFixedSize(604, 319);
     SetFrameStyle(FrameStyle::None);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(245, 245, 245));
-    setPalette(pal);
-    setAutoFillBackground(true);
+    FillWith(this, kLightFace);
     QFont base = font();
     base.setPixelSize(11);
     setFont(base);
@@ -69,40 +61,13 @@ TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
 
     BuildLayout();
     BuildListPanel();
+    BuildDetails();
     BuildWeekPanel();
     BuildCalendar();
     (new FrameOverlay(this))->raise();
 
-    // A coarse timer is enough: the tick reads the wall clock and never counts its calls.
-    TestTimer = new QTimer(this);
-    TestTimer->setInterval(1000);
-    TestTimer->setTimerType(Qt::CoarseTimer);
-    connect(TestTimer, &QTimer::timeout, this, [this] { scheduler_->Tick(); });
-    Timer = new QTimer(this);
-    Timer->setInterval(1000);
-    connect(Timer, &QTimer::timeout, this, &TMainForm::TimerTimer);
-    DatumChange = new QTimer(this);
-    DatumChange->setInterval(7000);
-    connect(DatumChange, &QTimer::timeout, this, &TMainForm::DatumChangeTimer);
-    SaveRetry = new QTimer(this);
-    SaveRetry->setInterval(60 * 1000);
-    SaveRetry->setTimerType(Qt::CoarseTimer);
-    connect(SaveRetry, &QTimer::timeout, this, &TMainForm::SaveRetryTimer);
-    SaveRetry->start();
-
-    TrayIcon = new QSystemTrayIcon(this);
-    BuildMenus();
-    connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger) TrayIconClick();
-        else if (reason == QSystemTrayIcon::MiddleClick) ShowNameNotice();
-    });
-    // Where the platform sends the icon's tooltip request, it says where the mouse rests.
-    TrayIcon->installEventFilter(this);
-    TrayWatch = new QTimer(this);
-    TrayWatch->setInterval(250);
-    TrayWatch->setTimerType(Qt::CoarseTimer);
-    connect(TrayWatch, &QTimer::timeout, this, &TMainForm::WatchTray);
-    TrayWatch->start();
+    BuildTimers();
+    BuildTray();
     CentreOnScreen();
 }
 
@@ -178,6 +143,13 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TMainForm::BuildLayout() {
+    BuildTitleStrip();
+    BuildTabs();
+    BuildFoot();
+    BuildFootButtons();
+}
+
+void TMainForm::BuildTitleStrip() {
     QFont tahomaBold(QStringLiteral("Tahoma"));
     tahomaBold.setBold(true);
     tahomaBold.setPixelSize(11);
@@ -189,10 +161,10 @@ void TMainForm::BuildLayout() {
     image3->setPixmap(Art(QStringLiteral("title"), QSize(601, 14)));
     image3->setScaledContents(true);
     AddDragHandle(image3);
-    auto* label19 = TextLabel(QStringLiteral("Kalvo"), this, QRect(4, 2, 100, 14));
+    auto* label19 = TextLabel(QStringLiteral("Kalvo"), QRect(4, 2, 100, 14), this);
     label19->setObjectName(QStringLiteral("Label19"));
     label19->setFont(tahomaBold);
-    label19->setStyleSheet(QStringLiteral("color: rgb(108,0,0); background: transparent;"));
+    label19->setStyleSheet(TextOnClear(kTitleText));
     AddDragHandle(label19);
 
     auto* shape35 = new Shape(kGreyBar, this);
@@ -202,29 +174,31 @@ void TMainForm::BuildLayout() {
     auto* shape37 = new Shape(kOrange, this);
     shape37->setGeometry(2, 33, 601, 1);
     AddDragHandle(shape37);
-    auto* shape36 = new Shape(QColor(240, 240, 240), this);
+    auto* shape36 = new Shape(kPaleFace, this);
     shape36->setGeometry(566, 18, 35, 15);
     AddDragHandle(shape36);
-    auto* label20 = TextLabel(QStringLiteral("Info"), this, QRect(570, 17, 30, 16));
+    auto* label20 = TextLabel(QStringLiteral("Info"), QRect(570, 17, 30, 16), this);
     label20->setObjectName(QStringLiteral("Label20"));
     label20->setFont(tahomaBold);
-    label20->setStyleSheet(QStringLiteral("color: black; background: transparent;"));
+    label20->setStyleSheet(TextOnClear(Qt::black));
     AddDragHandle(label20);
     LMeno = new FittedLabel(this);
     LMeno->setObjectName(QStringLiteral("LMeno"));
     LMeno->setGeometry(390, 17, 170, 16);
     LMeno->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     LMeno->setFont(tahomaBold);
-    LMeno->setStyleSheet(QStringLiteral("color: rgb(245,245,245); background: transparent;"));
+    LMeno->setStyleSheet(TextOnClear(kLightFace));
     AddDragHandle(LMeno);
+}
 
+void TMainForm::BuildTabs() {
     // The three view tabs.
     const std::array<QString, 3> captions{QStringLiteral("Zoznam"), QStringLiteral("Týždeň"), QStringLiteral("Mesiac")};
     const std::array<int, 3> lefts{201, 265, 325};
     std::array<ClickLabel*, 3> labels{};
     for (std::size_t i = 0; i < 3; ++i) {
         const int width = i == 0 ? 59 : 58;
-        TabBack[i] = new Shape(QColor(255, 224, 193), this);
+        TabBack[i] = new Shape(kPeach, this);
         TabBack[i]->setObjectName(QStringLiteral("Shape%1").arg(7 + static_cast<int>(i)));
         TabBack[i]->setGeometry(lefts[i], 21, width, 14);
         RestButtonsOver(TabBack[i]);
@@ -234,9 +208,7 @@ void TMainForm::BuildLayout() {
         RestButtonsOver(TabBar[i]);
         labels[i] = new ClickLabel(captions[i], this);
         labels[i]->setGeometry(lefts[i], 23, width, 12);
-        QFont small = font();
-        small.setPixelSize(10);
-        labels[i]->setFont(small);
+        labels[i]->setFont(Small(font()));
         labels[i]->setAlignment(Qt::AlignCenter);
         RestButtonsOver(labels[i]);
     }
@@ -250,7 +222,9 @@ void TMainForm::BuildLayout() {
     connect(Label6, &ClickLabel::clicked, this, &TMainForm::Label6Click);
     connect(Label7, &ClickLabel::clicked, this, &TMainForm::Label7Click);
     SetTabLooks();
+}
 
+void TMainForm::BuildFoot() {
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(2, 35, 193, 245);
@@ -258,17 +232,17 @@ void TMainForm::BuildLayout() {
     Image1->setPixmap(Art(QStringLiteral("main"), QSize(193, 245)));
 
     // Bottom bar: the gradient strip gives it its colour.
-    auto* bevelDark = new Shape(QColor(160, 160, 160), this);
+    auto* bevelDark = new Shape(kBevelGrey, this);
     bevelDark->setGeometry(1, 280, 602, 1);
     auto* bevelLight = new Shape(Qt::white, this);
     bevelLight->setGeometry(1, 281, 602, 1);
-    Shape2 = new Shape(QColor(160, 160, 160), this);
+    Shape2 = new Shape(kBevelGrey, this);
     Shape2->setObjectName(QStringLiteral("Shape2"));
     Shape2->setGeometry(2, 282, 601, 37);
     RestButtonsOver(Shape2);
-    auto* label5 = TextLabel(QStringLiteral("Pripomienkovač Kalvo"), Shape2, QRect(2, 20, 300, 14));
+    auto* label5 = TextLabel(QStringLiteral("Pripomienkovač Kalvo"), QRect(2, 20, 300, 14), Shape2);
     label5->setObjectName(QStringLiteral("Label5"));
-    label5->setStyleSheet(QStringLiteral("color: rgb(81,81,81); background: transparent;"));
+    label5->setStyleSheet(TextOnClear(kFrameDark));
     label5->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     PaintBox1 = new PaintBox(
@@ -285,21 +259,13 @@ void TMainForm::BuildLayout() {
     PaintBox1->setObjectName(QStringLiteral("PaintBox1"));
     PaintBox1->setGeometry(574, 35, 28, 245);
     RestButtonsOver(PaintBox1);
+}
 
-    const ButtonLook rest{kPanel, kLightFace};
-    const ButtonLook hover{kOrange, kOrange};
-    Label8 = new ShapeButton(QStringLiteral("Ukončiť"), this);
-    Label8->setObjectName(QStringLiteral("Label8"));
-    Label8->setGeometry(363, 290, 100, 20);
-    Label8->SetFill(kGreyBar);
-    Label8->SetBold(true);
-    Label8->SetLooks(rest, hover, {Qt::white, Qt::white});
-    Label9 = new ShapeButton(QStringLiteral("Skryť"), this);
-    Label9->setObjectName(QStringLiteral("Label9"));
-    Label9->setGeometry(469, 290, 100, 20);
-    Label9->SetFill(kGreyBar);
-    Label9->SetBold(true);
-    Label9->SetLooks(rest, hover, {kPanel, kPanel});
+void TMainForm::BuildFootButtons() {
+    Label8 = PanelButton(QStringLiteral("Ukončiť"), QStringLiteral("Label8"), QRect(363, 290, 100, 20), this,
+                         kPanelRest, kPanelHover, {Qt::white, Qt::white});
+    Label9 = PanelButton(QStringLiteral("Skryť"), QStringLiteral("Label9"), QRect(469, 290, 100, 20), this,
+                         kPanelRest, kPanelHover, {kPanel, kPanel});
     connect(Label8, &ShapeButton::hovered, Label9, &ShapeButton::Rest);
     connect(Label9, &ShapeButton::hovered, Label8, &ShapeButton::Rest);
     connect(Label8, &ShapeButton::clicked, this, &TMainForm::pmCloseClick);
@@ -309,6 +275,41 @@ void TMainForm::BuildLayout() {
     });
     connect(this, &BorderlessWindow::FreeAreaHovered, Label8, &ShapeButton::Rest);
     connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
+}
+
+void TMainForm::BuildTimers() {
+    // A coarse timer is enough: the tick reads the wall clock and never counts its calls.
+    TestTimer = new QTimer(this);
+    TestTimer->setInterval(1000);
+    TestTimer->setTimerType(Qt::CoarseTimer);
+    connect(TestTimer, &QTimer::timeout, this, [this] { scheduler_->Tick(); });
+    Timer = new QTimer(this);
+    Timer->setInterval(1000);
+    connect(Timer, &QTimer::timeout, this, &TMainForm::TimerTimer);
+    DatumChange = new QTimer(this);
+    DatumChange->setInterval(7000);
+    connect(DatumChange, &QTimer::timeout, this, &TMainForm::DatumChangeTimer);
+    SaveRetry = new QTimer(this);
+    SaveRetry->setInterval(60 * 1000);
+    SaveRetry->setTimerType(Qt::CoarseTimer);
+    connect(SaveRetry, &QTimer::timeout, this, &TMainForm::SaveRetryTimer);
+    SaveRetry->start();
+}
+
+void TMainForm::BuildTray() {
+    TrayIcon = new QSystemTrayIcon(this);
+    BuildMenus();
+    connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger) TrayIconClick();
+        else if (reason == QSystemTrayIcon::MiddleClick) ShowNameNotice();
+    });
+    // Where the platform sends the icon's tooltip request, it says where the mouse rests.
+    TrayIcon->installEventFilter(this);
+    TrayWatch = new QTimer(this);
+    TrayWatch->setInterval(250);
+    TrayWatch->setTimerType(Qt::CoarseTimer);
+    connect(TrayWatch, &QTimer::timeout, this, &TMainForm::WatchTray);
+    TrayWatch->start();
 }
 
 void TMainForm::BuildListPanel() {
@@ -328,30 +329,25 @@ void TMainForm::BuildListPanel() {
     RestButtonsOver(Shape4);
     BtOslava = BarButton(QStringLiteral("Oslavuje"), QStringLiteral("Pripomína meniny a narodeniny"), this, 198, 159);
     BtOslava->setObjectName(QStringLiteral("BtOslava"));
-    BtEdit = BarButton(QStringLiteral("Upraviť"), QStringLiteral("Editácia pripomienky"), this, 389, 159);
-    BtEdit->setObjectName(QStringLiteral("BtEdit"));
-    BtDel = BarButton(QStringLiteral("Vymazať"), QStringLiteral("Vymaže označenú pripomienku"), this, 450, 159);
-    BtDel->setObjectName(QStringLiteral("BtDel"));
-    SpeedButton4 = BarButton(QStringLiteral("Pridať"), QStringLiteral("Pridá novú pripomienku"), this, 511, 159);
-    SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
-    BtEdit->setEnabled(false);
-    BtDel->setEnabled(false);
+    const CommandBar bar = AddCommandBar(this, QPoint(389, 159), TabWalk::LeftToRight);
+    BtEdit = bar.edit;
+    BtDel = bar.del;
+    SpeedButton4 = bar.add;
     connect(BtOslava, &QToolButton::clicked, this, &TMainForm::BtOslavaClick);
     connect(BtEdit, &QToolButton::clicked, this, &TMainForm::BtEditClick);
     SetDefaultAction([this] { MesgListDblClick(); });
     connect(BtDel, &QToolButton::clicked, this, &TMainForm::BtDelClick);
     connect(SpeedButton4, &QToolButton::clicked, this, &TMainForm::SpeedButton4Click);
+}
 
+void TMainForm::BuildDetails() {
     // Detail panel: captions on the left box, values beside them.
     auto* shape5 = new Shape(kPanel, this);
     shape5->setObjectName(QStringLiteral("Shape5"));
     shape5->setGeometry(199, 184, 77, 96);
-    QFont bold = font();
-    bold.setBold(true);
-    QFont small = font();
-    small.setPixelSize(10);
+    const QFont small = Small(font());
     auto caption = [&](const QString& text, int y, const char* name) {
-        QLabel* label = TextLabel(text, this, QRect(202, y, 74, 14));
+        QLabel* label = TextLabel(text, QRect(202, y, 74, 14), this);
         label->setObjectName(QLatin1String(name));
         label->setFont(small);
         return label;
@@ -360,7 +356,7 @@ void TMainForm::BuildListPanel() {
     caption(QStringLiteral("Text"), 209, "Label1");
     LStart = caption(QStringLiteral("Pripomínať od"), 247, "LStart");
     LLast = caption(QStringLiteral("Pripomenúť aj"), 263, "LLast");
-    LDateTime = TextLabel(QString(), this, QRect(282, 191, 285, 14));
+    LDateTime = TextLabel(QString(), QRect(282, 191, 285, 14), this);
     LDateTime->setObjectName(QStringLiteral("LDateTime"));
     // Two lines of the reminder's text; a longer one ends in "…".
     LText = new FittedLabel(this, FittedLabel::kShortenOnly);
@@ -368,9 +364,9 @@ void TMainForm::BuildListPanel() {
     LText->setObjectName(QStringLiteral("LText"));
     LText->setWordWrap(true);
     LText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    LDateOdPerioda = TextLabel(QString(), this, QRect(282, 247, 225, 14));
+    LDateOdPerioda = TextLabel(QString(), QRect(282, 247, 225, 14), this);
     LDateOdPerioda->setObjectName(QStringLiteral("LDateOdPerioda"));
-    LLastShow = TextLabel(QString(), this, QRect(282, 263, 225, 14));
+    LLastShow = TextLabel(QString(), QRect(282, 263, 225, 14), this);
     LLastShow->setObjectName(QStringLiteral("LLastShow"));
     for (QLabel* l : {LStart, LLast, LDateOdPerioda, LLastShow}) l->setEnabled(false);
     auto* image2 = new QLabel(this);

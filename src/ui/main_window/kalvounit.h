@@ -291,9 +291,19 @@ protected:
 
 private:
     void BuildMenus();
-    void BuildLayout();
-    void BuildListPanel();
+    // The constructor's steps, in the order the widgets are made (and stacked).
+    void BuildLayout();  // the title strip, the view tabs and the foot
+    void BuildTitleStrip();
+    void BuildTabs();
+    void BuildFoot();
+    void BuildFootButtons();  // "Ukončiť" and "Skryť"
+    void BuildListPanel();  // the list and its command bar
+    void BuildDetails();
+    void BuildTimers();
+    void BuildTray();
     void BuildWeekPanel();
+    void BuildWeekRows();  // the seven days
+    void BuildWeekBar();   // the grey bar under them, with the arrows
     void BuildCalendar();
     void SetTrayImage(int index);
     void FormShow();

@@ -7,17 +7,16 @@
 #include "core/week_view.h"
 #include "ui/common/artwork.h"
 #include "ui/common/day_convert.h"
+#include "ui/common/colors.h"
 #include "ui/common/dialog_parts.h"
+#include "ui/common/window_builders.h"
 #include "ui/main_window/kalvounit.h"
 #include "ui/common/owndraw.h"
 
 namespace kalvo::ui {
 namespace {
 
-const QColor kPicked(215, 215, 227);
 const QColor kGreen(0, 147, 0);
-const QColor kToday(183, 60, 0);
-const QColor kSunday(198, 0, 0);
 
 constexpr std::array<int, 7> kRowTops{35, 52, 69, 86, 103, 124, 141};
 constexpr int kRowHeight = 17;
@@ -34,6 +33,14 @@ void SetHeight(QWidget* w, int height) { w->setGeometry(w->x(), w->y(), w->width
 }  // namespace
 
 void TMainForm::BuildWeekPanel() {
+    BuildWeekRows();
+    BuildWeekBar();
+    LMonth = MonthLabel(QRect(0, 18, 161, 14), this);
+    AddDragHandle(LMonth);
+    HidingReset();
+}
+
+void TMainForm::BuildWeekRows() {
     QFont arial(QStringLiteral("Arial"));
     arial.setPixelSize(11);
     QFont arialBold = arial;
@@ -63,10 +70,13 @@ void TMainForm::BuildWeekPanel() {
         DayDate[i]->setFont(arial);
         for (ClickLabel* l : {DayName[i], DayDate[i]}) {
             l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-            if (k == 7) l->SetTextColor(kSunday);
+            if (k == 7) l->SetTextColor(kSundayRed);
             connect(l, &ClickLabel::clicked, this, &TMainForm::DatumClick);
         }
     }
+}
+
+void TMainForm::BuildWeekBar() {
     Shape17 = new Shape(QColor(164, 176, 200), this);
     Shape17->setObjectName(QStringLiteral("Shape17"));
     Shape17->setGeometry(0, 120, 162, 4);
@@ -78,10 +88,8 @@ void TMainForm::BuildWeekPanel() {
     Label17 = new QLabel(QStringLiteral("Týždeň"), this);
     Label17->setObjectName(QStringLiteral("Label17"));
     Label17->setGeometry(6, 162, 100, 16);
-    QFont bold = font();
-    bold.setBold(true);
-    Label17->setFont(bold);
-    Label17->setStyleSheet(QStringLiteral("color: rgb(245,245,245); background: transparent;"));
+    Label17->setFont(Bold(font()));
+    Label17->setStyleSheet(TextOnClear(kLightFace));
     Label17->setAttribute(Qt::WA_TransparentForMouseEvents);
     auto arrow = [this](const char* art, const char* name, int x, const QString& hint) {
         auto* b = new QToolButton(this);
@@ -101,18 +109,6 @@ void TMainForm::BuildWeekPanel() {
     BtNext = arrow("next", "BtNext", 142, QStringLiteral("Nasledujúci týždeň"));
     connect(BtBack, &QToolButton::clicked, this, &TMainForm::BtBackClick);
     connect(BtNext, &QToolButton::clicked, this, &TMainForm::BtNextClick);
-
-    LMonth = new QLabel(this);
-    LMonth->setObjectName(QStringLiteral("LMonth"));
-    LMonth->setGeometry(0, 18, 161, 14);
-    LMonth->setAlignment(Qt::AlignCenter);
-    QFont monthFont(QStringLiteral("Arial"));
-    monthFont.setPixelSize(12);
-    monthFont.setBold(true);
-    LMonth->setFont(monthFont);
-    LMonth->setStyleSheet(QStringLiteral("color: rgb(245,245,245); background: transparent;"));
-    AddDragHandle(LMonth);
-    HidingReset();
 }
 
 void TMainForm::BuildCalendar() {
@@ -139,9 +135,9 @@ void TMainForm::SetTabLooks() {
         f.setBold(current);
         f.setPixelSize(10);
         labels[i]->setFont(f);
-        labels[i]->SetTextColor(current ? QColor(215, 107, 0) : QColor(Qt::black));
-        TabBar[i]->SetBrush(current ? QColor(183, 60, 0) : QColor(255, 165, 74));
-        TabBack[i]->SetBrush(current ? QColor(240, 240, 240) : QColor(255, 224, 193));
+        labels[i]->SetTextColor(current ? kLinkHover : QColor(Qt::black));
+        TabBar[i]->SetBrush(current ? kDeepOrange : kOrange);
+        TabBack[i]->SetBrush(current ? kPaleFace : kPeach);
     }
 }
 
@@ -259,7 +255,7 @@ void TMainForm::ShowWeek() {
         WeekDates.push_back(cell.date);
         DayDate[i]->setText(Q(cell.label));
         Spacer[i]->SetBrush(cell.emptyDay ? kGreen : kCalendarCell);
-        NameCell[i]->SetPen(cell.today ? kToday : QColor());
+        NameCell[i]->SetPen(cell.today ? kDeepOrange : QColor());
     }
     LMonth->setText(Q(week.month));
 }
@@ -280,8 +276,8 @@ void TMainForm::DatumClick(int tag) {
     MesgListClick();
     for (std::size_t i = 0; i < 7; ++i) {
         const bool picked = day && static_cast<int>(i) == tag - 1;
-        NameCell[i]->SetBrush(picked ? kPicked : kCalendarCell);
-        DateCell[i]->SetBrush(picked ? kPicked : kCalendarCell);
+        NameCell[i]->SetBrush(picked ? kPanel : kCalendarCell);
+        DateCell[i]->SetBrush(picked ? kPanel : kCalendarCell);
     }
 }
 

@@ -10,6 +10,7 @@
 #include "ui/common/colors.h"
 #include "ui/common/day_convert.h"
 #include "ui/common/dialog_parts.h"
+#include "ui/common/window_builders.h"
 #include "ui/common/owndraw.h"
 #include "ui/widgets/shape.h"
 
@@ -29,16 +30,6 @@ bool SameEntry(const TReminder& a, const TReminder& b) {
            a.IsBirthday == b.IsBirthday && a.NoticeWeekDay == b.NoticeWeekDay;
 }
 
-QLabel* Caption(const QString& text, QWidget* parent, int x, int y, int width = 86) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(x, y, width, 22);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    QFont bold = label->font();
-    bold.setBold(true);
-    label->setFont(bold);
-    return label;
-}
-
 }  // namespace
 
 TFormKalendar::TFormKalendar(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx) {
@@ -47,140 +38,15 @@ TFormKalendar::TFormKalendar(AppContext& ctx, QWidget* parent) : BorderlessWindo
     setFixedSize(340, 346);
     setModal(true);
     SetFrameStyle(FrameStyle::Thick);
-    const QFont bold = UseDialogFace(this);
+    UseDialogFace(this);
 
     AddTitle(this, QRect(4, 4, 332, 16), QStringLiteral("Menný kalendár"), QRect(8, 4, 200, 16));
-
-    const TextLocale& loc = ctx_.locale;
-    Caption(QStringLiteral("Vyhľadať"), this, 12, 28);
-    FindName = new QLineEdit(kPlaceholder, this);
-    FindName->setObjectName(QStringLiteral("FindName"));
-    FindName->setGeometry(100, 28, 146, 22);
-    BtFind = GreyButton(QStringLiteral("Nájdi"), QStringLiteral("Nájsť deň, v ktorý má meno meniny"), this,
-                    QRect(252, 29, 76, 20));
-    BtFind->setObjectName(QStringLiteral("BtFind"));
-
-    Caption(QStringLiteral("Meno"), this, 12, 56);
-    // The names of a day and a holiday have any length; what is longer than the line ends in "…".
-    Meniny = new FittedLabel(this, FittedLabel::kShortenOnly);
-    Meniny->setObjectName(QStringLiteral("Meniny"));
-    Meniny->setGeometry(100, 56, 228, 18);
-    Meniny->setFont(bold);
-    Meniny->setStyleSheet(QStringLiteral("color: rgb(183,60,0);"));
-    Sviatok = new FittedLabel(this, FittedLabel::kShortenOnly);
-    Sviatok->setObjectName(QStringLiteral("Sviatok"));
-    Sviatok->setGeometry(100, 74, 228, 16);
-    Sviatok->setStyleSheet(QStringLiteral("color: rgb(81,81,81);"));
-
-    Caption(QStringLiteral("Dátum"), this, 12, 96);
-    Date = new QDateEdit(this);
-    Date->setObjectName(QStringLiteral("Date"));
-    Date->setGeometry(100, 96, 110, 22);
-    Date->setCalendarPopup(true);
-    Date->setDisplayFormat(Q(loc.shortDateFormat));
-
-    Caption(QStringLiteral("Pripomenúť"), this, 12, 124);
-    DatePrip = new QDateEdit(this);
-    DatePrip->setObjectName(QStringLiteral("DatePrip"));
-    DatePrip->setGeometry(100, 124, 110, 22);
-    DatePrip->setCalendarPopup(true);
-    DatePrip->setDisplayFormat(Q(loc.shortDateFormat));
-    Caption(QStringLiteral("o"), this, 216, 124, 12);
-    TimePrip = new QTimeEdit(this);
-    TimePrip->setObjectName(QStringLiteral("TimePrip"));
-    TimePrip->setGeometry(232, 124, 96, 22);
-    TimePrip->setDisplayFormat(Q(loc.longTimeFormat));
-    // A notice time of 0 means "none": a notice at midnight would never be given.
-    TimePrip->setMinimumTime(QTime(0, 0, 1));
-
-    Caption(QStringLiteral("Naposledy"), this, 12, 152);
-    LDate = new QLabel(this);
-    LDate->setObjectName(QStringLiteral("LDate"));
-    LDate->setGeometry(104, 152, 106, 22);
-    Caption(QStringLiteral("o"), this, 216, 152, 12);
-    Time = new QTimeEdit(this);
-    Time->setObjectName(QStringLiteral("Time"));
-    Time->setGeometry(232, 152, 96, 22);
-    Time->setDisplayFormat(Q(loc.longTimeFormat));
-
-    Caption(QStringLiteral("Text pripomienky"), this, 12, 178, 200);
-    Memo1 = new Cp1250TextEdit(this);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setGeometry(12, 200, 316, 50);
-    // One line under the text box: a note naming many characters gets a smaller letter, then "…"; the
-    // whole note stays in its tooltip.
-    LRefused = new FittedLabel(this);
-    LRefused->setObjectName(QStringLiteral("LRefused"));
-    LRefused->setGeometry(12, 250, 316, 14);
-    LRefused->setStyleSheet(QStringLiteral("color: rgb(183,60,0);"));
-    refusedTimer_ = new QTimer(this);
-    refusedTimer_->setSingleShot(true);
-    refusedTimer_->setInterval(kRefusedNoteMs);
-    connect(refusedTimer_, &QTimer::timeout, LRefused, &QLabel::clear);
-
-    LMeninyCaption = Caption(QStringLiteral("Meniny"), this, 12, 264);
-    CB1 = new QCheckBox(QStringLiteral("Pripomeň"), this);
-    CB1->setObjectName(QStringLiteral("CB1"));
-    CB1->setGeometry(100, 265, 90, 20);
-    CB1->setChecked(true);
-    LNarodeninyCaption = Caption(QStringLiteral("Narodeniny"), this, 12, 286);
-    LNarodeninyCaption->setEnabled(false);
-    CB2 = new QCheckBox(QStringLiteral("Pripomeň"), this);
-    CB2->setObjectName(QStringLiteral("CB2"));
-    CB2->setGeometry(100, 287, 90, 20);
-
-    Label8 = new QLabel(QStringLiteral("ZMENIL SA ROK"), this);
-    Label8->setObjectName(QStringLiteral("Label8"));
-    Label8->setGeometry(196, 276, 132, 20);
-    Label8->setAlignment(Qt::AlignCenter);
-    Label8->setFont(bold);
-    Label8->setStyleSheet(QStringLiteral("color: rgb(198,0,0); border: 1px solid rgb(198,0,0); border-radius: 3px;"));
-    Label8->hide();
-
-    SpeedButton3 = GreyButton(QStringLiteral("Zrušiť"), QStringLiteral("Zrušiť aktualizáciu"), this, QRect(146, 314, 88, 22));
-    SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
-    SpeedButton1 = GreyButton(QStringLiteral("Zapísať"), QStringLiteral("Zapísať pripomienku do zoznamu"), this,
-                          QRect(240, 314, 88, 22));
-    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
-    SpeedButton2 = GreyButton(QStringLiteral("Aktualizovať"), QStringLiteral("Aktualizuj vybratú položku"), this,
-                          QRect(240, 314, 88, 22));
-    SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
-    SpeedButton2->hide();
-    // Clicking a button leaves the name field first, so the text has followed the name when it is written.
-    for (QToolButton* b : {SpeedButton1, SpeedButton2}) b->setFocusPolicy(Qt::StrongFocus);
-
-    // The inputs in their resting colour, cut free of their sunken borders.
-    for (QWidget* w : std::initializer_list<QWidget*>{FindName, Date, DatePrip, TimePrip, Time, Memo1}) {
-        inputs_.push_back(w);
-        SetInputColour(w, false);
-        ClipToRect(2, 3, w->width() - 3, w->height() - 3, w);
-    }
-    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        for (QWidget* w : inputs_) SetInputColour(w, now && (now == w || w->isAncestorOf(now)));
-    });
-
-    auto* validator = new Cp1250Validator(FindName);
-    connect(validator, &Cp1250Validator::refused, this, &TFormKalendar::ShowRefused);
-    FindName->setValidator(validator);
-    connect(Memo1, &Cp1250TextEdit::refused, this, &TFormKalendar::ShowRefused);
-    connect(Memo1, &Cp1250TextEdit::tooLong, this, [this](int limit) {
-        refusedSoFar_.clear();
-        LRefused->setText(TooLongNote(limit));
-        LRefused->setToolTip(LRefused->text());
-        refusedTimer_->start();
-    });
-    FindName->installEventFilter(this);
-    connect(BtFind, &QToolButton::clicked, this, &TFormKalendar::BtFindClick);
-    connect(Date, &QDateEdit::dateChanged, this, &TFormKalendar::DateClick);
-    connect(DatePrip, &QDateEdit::dateChanged, this, [this](const QDate& picked) {
-        const DayNumber written = SameDayOnOrAfter(DayOfDate(picked), ctx_.clock.Now().day);
-        if (written != DayOfDate(picked)) DatePrip->setDate(DateOfDay(written));
-    });
-    connect(CB1, &QCheckBox::clicked, this, &TFormKalendar::CB1Click);
-    connect(CB2, &QCheckBox::clicked, this, &TFormKalendar::CB2Click);
-    connect(SpeedButton1, &QToolButton::clicked, this, &TFormKalendar::SpeedButton1Click);
-    connect(SpeedButton2, &QToolButton::clicked, this, &TFormKalendar::SpeedButton2Click);
-    connect(SpeedButton3, &QToolButton::clicked, this, &TFormKalendar::SpeedButton3Click);
+    BuildSearch();
+    BuildDays();
+    BuildText();
+    BuildCommands();
+    WatchInputs();
+    ConnectHandlers();
 
     // Enter elsewhere writes the entry, as the visible one of "Zapísať" and "Aktualizovať" does.
     SetDefaultAction([this] {
@@ -194,19 +60,153 @@ TFormKalendar::TFormKalendar(AppContext& ctx, QWidget* parent) : BorderlessWindo
     TimePrip->setTime(QTime(now.hour, 0));
 }
 
+void TFormKalendar::BuildSearch() {
+    Caption(QStringLiteral("Vyhľadať"), QRect(12, 28, 86, 22), this);
+    FindName = new QLineEdit(kPlaceholder, this);
+    FindName->setObjectName(QStringLiteral("FindName"));
+    FindName->setGeometry(100, 28, 146, 22);
+    BtFind = GreyButton(QStringLiteral("Nájdi"), QStringLiteral("Nájsť deň, v ktorý má meno meniny"), this,
+                    QRect(252, 29, 76, 20));
+    BtFind->setObjectName(QStringLiteral("BtFind"));
+
+    Caption(QStringLiteral("Meno"), QRect(12, 56, 86, 22), this);
+    // The names of a day and a holiday have any length; what is longer than the line ends in "…".
+    Meniny = new FittedLabel(this, FittedLabel::kShortenOnly);
+    Meniny->setObjectName(QStringLiteral("Meniny"));
+    Meniny->setGeometry(100, 56, 228, 18);
+    Meniny->setFont(Bold(font()));
+    Meniny->setStyleSheet(TextColour(kDeepOrange));
+    Sviatok = new FittedLabel(this, FittedLabel::kShortenOnly);
+    Sviatok->setObjectName(QStringLiteral("Sviatok"));
+    Sviatok->setGeometry(100, 74, 228, 16);
+    Sviatok->setStyleSheet(TextColour(kFrameDark));
+}
+
+void TFormKalendar::BuildDays() {
+    const TextLocale& loc = ctx_.locale;
+    Caption(QStringLiteral("Dátum"), QRect(12, 96, 86, 22), this);
+    Date = new QDateEdit(this);
+    Date->setObjectName(QStringLiteral("Date"));
+    Date->setGeometry(100, 96, 110, 22);
+    Date->setCalendarPopup(true);
+    Date->setDisplayFormat(Q(loc.shortDateFormat));
+
+    Caption(QStringLiteral("Pripomenúť"), QRect(12, 124, 86, 22), this);
+    DatePrip = new QDateEdit(this);
+    DatePrip->setObjectName(QStringLiteral("DatePrip"));
+    DatePrip->setGeometry(100, 124, 110, 22);
+    DatePrip->setCalendarPopup(true);
+    DatePrip->setDisplayFormat(Q(loc.shortDateFormat));
+    Caption(QStringLiteral("o"), QRect(216, 124, 12, 22), this);
+    TimePrip = new QTimeEdit(this);
+    TimePrip->setObjectName(QStringLiteral("TimePrip"));
+    TimePrip->setGeometry(232, 124, 96, 22);
+    TimePrip->setDisplayFormat(Q(loc.longTimeFormat));
+    // A notice time of 0 means "none": a notice at midnight would never be given.
+    TimePrip->setMinimumTime(QTime(0, 0, 1));
+
+    Caption(QStringLiteral("Naposledy"), QRect(12, 152, 86, 22), this);
+    LDate = new QLabel(this);
+    LDate->setObjectName(QStringLiteral("LDate"));
+    LDate->setGeometry(104, 152, 106, 22);
+    Caption(QStringLiteral("o"), QRect(216, 152, 12, 22), this);
+    Time = new QTimeEdit(this);
+    Time->setObjectName(QStringLiteral("Time"));
+    Time->setGeometry(232, 152, 96, 22);
+    Time->setDisplayFormat(Q(loc.longTimeFormat));
+}
+
+void TFormKalendar::BuildText() {
+    Caption(QStringLiteral("Text pripomienky"), QRect(12, 178, 200, 22), this);
+    Memo1 = new Cp1250TextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setGeometry(12, 200, 316, 50);
+    // One line under the text box: a note naming many characters gets a smaller letter, then "…"; the
+    // whole note stays in its tooltip.
+    LRefused = new FittedLabel(this);
+    LRefused->setObjectName(QStringLiteral("LRefused"));
+    LRefused->setGeometry(12, 250, 316, 14);
+    LRefused->setStyleSheet(TextColour(kDeepOrange));
+    refusedTimer_ = new QTimer(this);
+    refusedTimer_->setSingleShot(true);
+    refusedTimer_->setInterval(kRefusedNoteMs);
+    connect(refusedTimer_, &QTimer::timeout, LRefused, &QLabel::clear);
+
+    LMeninyCaption = Caption(QStringLiteral("Meniny"), QRect(12, 264, 86, 22), this);
+    CB1 = new QCheckBox(QStringLiteral("Pripomeň"), this);
+    CB1->setObjectName(QStringLiteral("CB1"));
+    CB1->setGeometry(100, 265, 90, 20);
+    CB1->setChecked(true);
+    LNarodeninyCaption = Caption(QStringLiteral("Narodeniny"), QRect(12, 286, 86, 22), this);
+    LNarodeninyCaption->setEnabled(false);
+    CB2 = new QCheckBox(QStringLiteral("Pripomeň"), this);
+    CB2->setObjectName(QStringLiteral("CB2"));
+    CB2->setGeometry(100, 287, 90, 20);
+
+    Label8 = new QLabel(QStringLiteral("ZMENIL SA ROK"), this);
+    Label8->setObjectName(QStringLiteral("Label8"));
+    Label8->setGeometry(196, 276, 132, 20);
+    Label8->setAlignment(Qt::AlignCenter);
+    Label8->setFont(Bold(font()));
+    Label8->setStyleSheet(QStringLiteral("color: %1; border: 1px solid %1; border-radius: 3px;").arg(kSundayRed.name()));
+    Label8->hide();
+}
+
+void TFormKalendar::BuildCommands() {
+    SpeedButton3 = GreyButton(QStringLiteral("Zrušiť"), QStringLiteral("Zrušiť aktualizáciu"), this, QRect(146, 314, 88, 22));
+    SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
+    SpeedButton1 = GreyButton(QStringLiteral("Zapísať"), QStringLiteral("Zapísať pripomienku do zoznamu"), this,
+                          QRect(240, 314, 88, 22));
+    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    SpeedButton2 = GreyButton(QStringLiteral("Aktualizovať"), QStringLiteral("Aktualizuj vybratú položku"), this,
+                          QRect(240, 314, 88, 22));
+    SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
+    SpeedButton2->hide();
+    // Clicking a button leaves the name field first, so the text has followed the name when it is written.
+    for (QToolButton* b : {SpeedButton1, SpeedButton2}) b->setFocusPolicy(Qt::StrongFocus);
+}
+
+void TFormKalendar::WatchInputs() {
+    // The inputs in their resting colour, cut free of their sunken borders.
+    for (QWidget* w : std::initializer_list<QWidget*>{FindName, Date, DatePrip, TimePrip, Time, Memo1}) {
+        inputs_.push_back(w);
+        SetInputFace(w, false);
+        ClipToRect(2, 3, w->width() - 3, w->height() - 3, w);
+    }
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        for (QWidget* w : inputs_) SetInputFace(w, now && (now == w || w->isAncestorOf(now)));
+    });
+
+    auto* validator = new Cp1250Validator(FindName);
+    connect(validator, &Cp1250Validator::refused, this, &TFormKalendar::ShowRefused);
+    FindName->setValidator(validator);
+    connect(Memo1, &Cp1250TextEdit::refused, this, &TFormKalendar::ShowRefused);
+    connect(Memo1, &Cp1250TextEdit::tooLong, this, [this](int limit) {
+        refusedSoFar_.clear();
+        LRefused->setText(TooLongNote(limit));
+        LRefused->setToolTip(LRefused->text());
+        refusedTimer_->start();
+    });
+}
+
+void TFormKalendar::ConnectHandlers() {
+    FindName->installEventFilter(this);
+    connect(BtFind, &QToolButton::clicked, this, &TFormKalendar::BtFindClick);
+    connect(Date, &QDateEdit::dateChanged, this, &TFormKalendar::DateClick);
+    connect(DatePrip, &QDateEdit::dateChanged, this, [this](const QDate& picked) {
+        const DayNumber written = SameDayOnOrAfter(DayOfDate(picked), ctx_.clock.Now().day);
+        if (written != DayOfDate(picked)) DatePrip->setDate(DateOfDay(written));
+    });
+    connect(CB1, &QCheckBox::clicked, this, &TFormKalendar::CB1Click);
+    connect(CB2, &QCheckBox::clicked, this, &TFormKalendar::CB2Click);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TFormKalendar::SpeedButton1Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TFormKalendar::SpeedButton2Click);
+    connect(SpeedButton3, &QToolButton::clicked, this, &TFormKalendar::SpeedButton3Click);
+}
+
 TFormKalendar::~TFormKalendar() {
     // The inputs go before this object does, and the focus moves as they go.
     disconnect(focusWatch_);
-}
-
-void TFormKalendar::SetInputColour(QWidget* w, bool focused) {
-    QPalette pal = w->palette();
-    const QColor colour = focused ? kInputFocused : kInputFace;
-    for (auto group : {QPalette::Active, QPalette::Inactive}) {
-        pal.setColor(group, QPalette::Base, colour);
-        pal.setColor(group, QPalette::Button, colour);
-    }
-    w->setPalette(pal);
 }
 
 void TFormKalendar::ShowRefused(const QString& characters) {

@@ -81,10 +81,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The constructor's steps, in the order the widgets are made (and Tab walks them).
+    void BuildSearch();
+    void BuildDays();
+    void BuildText();
+    void BuildCommands();
+    void WatchInputs();  // the inputs' resting and focused colours, and what they refuse
+    void ConnectHandlers();
     void Fill(const TReminder& r, DayNumber date, DayNumber noticeDay, double noticeTime);
     void SetDate(DayNumber day);
     void ShowRefused(const QString& characters);
-    void SetInputColour(QWidget* w, bool focused);
 
     AppContext& ctx_;
     ReminderKeeper* keeper_ = nullptr;

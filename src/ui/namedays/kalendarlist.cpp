@@ -11,6 +11,7 @@
 #include "ui/common/colors.h"
 #include "ui/common/day_convert.h"
 #include "ui/common/dialog_parts.h"
+#include "ui/common/window_builders.h"
 #include "ui/namedays/kalendar.h"
 #include "ui/alarm/message_popup.h"
 
@@ -22,12 +23,6 @@ constexpr int kCalendarWidth = 161;
 constexpr int kCalendarHeight = 153;
 constexpr int kCalendarTop = 26;  // its visible part, below the 30 pixels cut away, starts at 56
 
-QLabel* TextLabel(const QString& text, QWidget* parent, const QRect& geometry) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(geometry);
-    return label;
-}
-
 }  // namespace
 
 TKalendForm::TKalendForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx) {
@@ -36,8 +31,20 @@ TKalendForm::TKalendForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(pa
     setFixedSize(560, 300);
     setModal(true);
     SetFrameStyle(FrameStyle::Thin);
-    const QFont bold = UseDialogFace(this);
+    UseDialogFace(this);
 
+    BuildTitleStrip();
+    BuildMonth();
+    BuildList();
+    BuildDetails();
+    BuildFoot();
+    BuildMenu();
+
+    SetCalendarDate(ctx_.clock.Now().day);
+    CentreOnScreen();
+}
+
+void TKalendForm::BuildTitleStrip() {
     // Title strip and header band: the window is dragged by them.
     AddTitle(this, QRect(2, 2, 556, 14), QStringLiteral("Kalendár"), QRect(4, 2, 200, 14))
         ->setObjectName(QStringLiteral("Label1"));
@@ -47,23 +54,17 @@ TKalendForm::TKalendForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(pa
     auto* line = new Shape(kOrange, this);
     line->setGeometry(2, 33, 556, 1);
     AddDragHandle(line);
-    auto* caption = TextLabel(QStringLiteral("Notifikácia menín a narodenín"), this, QRect(230, 17, 322, 16));
+    QLabel* caption = Caption(QStringLiteral("Notifikácia menín a narodenín"), QRect(230, 17, 322, 16), this);
     caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    caption->setFont(bold);
-    caption->setStyleSheet(QStringLiteral("color: rgb(245,245,245); background: transparent;"));
+    caption->setStyleSheet(TextOnClear(kLightFace));
     AddDragHandle(caption);
+}
 
+void TKalendForm::BuildMonth() {
     // The month calendar: its own title row is cut away and LMonth names the month instead.
     auto* monthBar = new Shape(kGreyBar, this);
     monthBar->setGeometry(2, 36, kPanelWidth, 20);
-    LMonth = TextLabel(QString(), this, QRect(2, 36, kPanelWidth, 20));
-    LMonth->setObjectName(QStringLiteral("LMonth"));
-    LMonth->setAlignment(Qt::AlignCenter);
-    QFont monthFont(QStringLiteral("Arial"));
-    monthFont.setPixelSize(12);
-    monthFont.setBold(true);
-    LMonth->setFont(monthFont);
-    LMonth->setStyleSheet(QStringLiteral("color: rgb(245,245,245); background: transparent;"));
+    LMonth = MonthLabel(QRect(2, 36, kPanelWidth, 20), this);
 
     Date = MonthCalendar(this);
     FitCalendar();
@@ -76,17 +77,17 @@ TKalendForm::TKalendForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(pa
 
     auto* namesBox = new Shape(kPanel, this);
     namesBox->setGeometry(2, 182, kPanelWidth, 82);
-    auto* namesCaption = TextLabel(QStringLiteral("Meniny"), this, QRect(8, 186, 200, 14));
-    QFont small = font();
-    small.setPixelSize(10);
-    namesCaption->setFont(small);
-    LMeniny = TextLabel(QString(), this, QRect(8, 200, kPanelWidth - 12, 58));
+    QLabel* namesCaption = TextLabel(QStringLiteral("Meniny"), QRect(8, 186, 200, 14), this);
+    namesCaption->setFont(Small(font()));
+    LMeniny = TextLabel(QString(), QRect(8, 200, kPanelWidth - 12, 58), this);
     LMeniny->setObjectName(QStringLiteral("LMeniny"));
     LMeniny->setWordWrap(true);
     LMeniny->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    LMeniny->setFont(bold);
-    LMeniny->setStyleSheet(QStringLiteral("color: rgb(183,60,0);"));
+    LMeniny->setFont(Bold(font()));
+    LMeniny->setStyleSheet(TextColour(kDeepOrange));
+}
 
+void TKalendForm::BuildList() {
     // The list, its commands and the details of the selected entry.
     MesgList = new ReminderListBox(this);
     MesgList->setObjectName(QStringLiteral("MesgList"));
@@ -97,24 +98,22 @@ TKalendForm::TKalendForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(pa
 
     auto* buttonBar = new Shape(kGreyBar, this);
     buttonBar->setGeometry(229, 186, 301, 25);
-    SpeedButton4 = BarButton(QStringLiteral("Pridať"), QStringLiteral("Pridá novú pripomienku"), this, 466, 187);
-    SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
-    BtDel = BarButton(QStringLiteral("Vymazať"), QStringLiteral("Vymaže označenú pripomienku"), this, 405, 187);
-    BtDel->setObjectName(QStringLiteral("BtDel"));
-    BtEdit = BarButton(QStringLiteral("Upraviť"), QStringLiteral("Editácia pripomienky"), this, 344, 187);
-    BtEdit->setObjectName(QStringLiteral("BtEdit"));
-    BtEdit->setEnabled(false);
-    BtDel->setEnabled(false);
+    const CommandBar bar = AddCommandBar(this, QPoint(344, 187), TabWalk::RightToLeft);
+    SpeedButton4 = bar.add;
+    BtDel = bar.del;
+    BtEdit = bar.edit;
     connect(SpeedButton4, &QToolButton::clicked, this, &TKalendForm::SpeedButton4Click);
     connect(BtDel, &QToolButton::clicked, this, &TKalendForm::BtDelClick);
     connect(BtEdit, &QToolButton::clicked, this, &TKalendForm::BtEditClick);
     SetDefaultAction([this] { MesgListDblClick(); });
+}
 
+void TKalendForm::BuildDetails() {
     auto* captions = new Shape(kPanel, this);
     captions->setGeometry(229, 212, 78, 52);
+    const QFont small = Small(font());
     const auto detail = [&](const QString& text, int y, const char* name, QLabel* value) {
-        QLabel* c = TextLabel(text, this, QRect(233, y, 74, 14));
-        c->setFont(small);
+        TextLabel(text, QRect(233, y, 74, 14), this)->setFont(small);
         value->setGeometry(311, y, 216, 14);
         value->setObjectName(QLatin1String(name));
         return value;
@@ -123,7 +122,9 @@ TKalendForm::TKalendForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(pa
     LLastShow = detail(QStringLiteral("Deň oslavy"), 231, "LLastShow", new QLabel(this));
     // The text of an entry has any length: one line of it, ending in "…" when it is longer.
     LText = detail(QStringLiteral("Text"), 247, "LText", new FittedLabel(this, FittedLabel::kShortenOnly));
+}
 
+void TKalendForm::BuildFoot() {
     // The decorative strip at the right edge and the bottom strip in its last colour.
     Shape2 = new Shape(kGreyBar, this);
     Shape2->setObjectName(QStringLiteral("Shape2"));
@@ -133,7 +134,7 @@ TKalendForm::TKalendForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(pa
         [this](QPainter& p) {
             GradientStrip s;
             s.step = 8;
-            s.start = ColorNumber(8487297);
+            s.start = kGreyBar;
             s.width = PaintBox1->width();
             s.height = PaintBox1->height();
             Shape2->SetBrush(DrawGradientStrip(p, s));
@@ -142,16 +143,13 @@ TKalendForm::TKalendForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(pa
     PaintBox1->setObjectName(QStringLiteral("PaintBox1"));
     PaintBox1->setGeometry(530, 36, 28, 228);
 
-    Label9 = new ShapeButton(QStringLiteral("Zatvoriť"), this);
-    Label9->setObjectName(QStringLiteral("Label9"));
-    Label9->setGeometry(450, 271, 100, 20);
-    Label9->SetFill(kGreyBar);
-    Label9->SetBold(true);
-    const ButtonLook rest{kPanel, kLightFace};
-    Label9->SetLooks(rest, {kOrange, kOrange}, {Qt::white, Qt::white});
+    Label9 = PanelButton(QStringLiteral("Zatvoriť"), QStringLiteral("Label9"), QRect(450, 271, 100, 20), this,
+                         kPanelRest, kPanelHover, {Qt::white, Qt::white});
     connect(Label9, &ShapeButton::clicked, this, &TKalendForm::Label9Click);
     connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
+}
 
+void TKalendForm::BuildMenu() {
     menuStyle_ = std::make_unique<OwnDrawMenuStyle>(20);
     PopupDelete = new QMenu(this);
     PopupDelete->setStyle(menuStyle_.get());
@@ -172,9 +170,6 @@ TKalendForm::TKalendForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(pa
     MesgList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(MesgList, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupDelete->popup(MesgList->viewport()->mapToGlobal(at)); });
-
-    SetCalendarDate(ctx_.clock.Now().day);
-    CentreOnScreen();
 }
 
 TKalendForm::~TKalendForm() {

@@ -77,6 +77,14 @@ signals:
     void PutBackRequested();
 
 private:
+    // The constructor's steps, in the order the widgets are made (and Tab walks them).
+    void BuildTitleStrip();
+    void BuildMonth();
+    void BuildList();  // the list and its command bar
+    void BuildDetails();
+    void BuildFoot();  // the decorative strips and "Zatvoriť"
+    void BuildMenu();
+
     void FitCalendar();
     void SetCalendarDate(DayNumber day);
 

@@ -5,6 +5,7 @@
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
 #include "ui/common/dialog_parts.h"
+#include "ui/common/window_builders.h"
 #include "ui/widgets/shape.h"
 #include "ui/widgets/slide.h"
 
@@ -12,11 +13,31 @@ namespace kalvo::ui {
 TFormMena::TFormMena(AppContext& ctx, QWidget* parent) : NotificationStrip(182, 53, 205, parent), ctx_(ctx) {
     setObjectName(QStringLiteral("TFormMena"));
     setWindowTitle(QStringLiteral("Meniny"));
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kFrameDark);
-    setPalette(pal);
-    setAutoFillBackground(true);
+    FillWith(this, kFrameDark);
+    BuildHeader();
+    BuildNames();
 
+    // The strip stays where it is put; a move anywhere but over "Zatvoriť" puts its look back.
+    SetDraggable(false);
+    connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
+    for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (w != Label9) AddDragHandle(w);
+
+    TimerShow = new QTimer(this);
+    TimerShow->setInterval(kSlideTickMs);
+    connect(TimerShow, &QTimer::timeout, this, &TFormMena::TimerShowTimer);
+    TimerHide = new QTimer(this);
+    TimerHide->setInterval(10000);
+    connect(TimerHide, &QTimer::timeout, this, &TFormMena::TimerHideTimer);
+    TimerClose = new QTimer(this);
+    TimerClose->setInterval(kSlideTickMs);
+    connect(TimerClose, &QTimer::timeout, this, &TFormMena::TimerCloseTimer);
+    TimerBlok = new QTimer(this);
+    TimerBlok->setInterval(5000);
+    connect(TimerBlok, &QTimer::timeout, this, &TFormMena::TimerBlokTimer);
+}
+
+void TFormMena::BuildHeader() {
     auto* image1 = new QLabel(this);
     image1->setGeometry(0, 1, 125, 14);
     image1->setPixmap(Art(QStringLiteral("title"), QSize(125, 14)));
@@ -37,6 +58,9 @@ TFormMena::TFormMena(AppContext& ctx, QWidget* parent) : NotificationStrip(182, 
     small.setPixelSize(10);
     Label9->setFont(small);
     connect(Label9, &ShapeButton::clicked, this, &TFormMena::Label9Click);
+}
+
+void TFormMena::BuildNames() {
 
     auto* names = new FittedLabel(this);
     names->setGeometry(1, 18, 138, 14);
@@ -54,7 +78,7 @@ TFormMena::TFormMena(AppContext& ctx, QWidget* parent) : NotificationStrip(182, 
         f.setBold(l == LMenoDnes);
         l->setFont(f);
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        l->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+        l->setStyleSheet(TextOnClear(Qt::white));
     }
 
     auto* shape5 = new Shape(kLightFace, this);
@@ -63,25 +87,6 @@ TFormMena::TFormMena(AppContext& ctx, QWidget* parent) : NotificationStrip(182, 
     ColouredLabel(QStringLiteral("Zajtra"), QRect(146, 34, 35, 14), Qt::black, false, this);
     auto* shape2 = new Shape(kOrange, this);
     shape2->setGeometry(0, 51, 185, 1);
-
-    // The strip stays where it is put; a move anywhere but over "Zatvoriť" puts its look back.
-    SetDraggable(false);
-    connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
-    for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-        if (w != Label9) AddDragHandle(w);
-
-    TimerShow = new QTimer(this);
-    TimerShow->setInterval(kSlideTickMs);
-    connect(TimerShow, &QTimer::timeout, this, &TFormMena::TimerShowTimer);
-    TimerHide = new QTimer(this);
-    TimerHide->setInterval(10000);
-    connect(TimerHide, &QTimer::timeout, this, &TFormMena::TimerHideTimer);
-    TimerClose = new QTimer(this);
-    TimerClose->setInterval(kSlideTickMs);
-    connect(TimerClose, &QTimer::timeout, this, &TFormMena::TimerCloseTimer);
-    TimerBlok = new QTimer(this);
-    TimerBlok->setInterval(5000);
-    connect(TimerBlok, &QTimer::timeout, this, &TFormMena::TimerBlokTimer);
 }
 
 void TFormMena::SetDayNames(const QString& today, const QString& tomorrow) {

@@ -48,6 +48,9 @@ signals:
     void HoverRearmed();
 
 private:
+    void BuildHeader();  // the date on the title art and "Zatvoriť"
+    void BuildNames();   // today's and tomorrow's names
+
     AppContext& ctx_;
 };
 

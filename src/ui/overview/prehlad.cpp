@@ -8,6 +8,7 @@
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
 #include "ui/common/dialog_parts.h"
+#include "ui/common/window_builders.h"
 #include "ui/alarm/message_popup.h"
 
 namespace kalvo::ui {
@@ -16,22 +17,22 @@ OverviewWindow::OverviewWindow(const QString& title, QWidget* parent) : Borderle
     setWindowTitle(title);
     setFixedSize(513, 246);
     SetFrameStyle(FrameStyle::RightBottom);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, ColorNumber(8487297));
-    setPalette(pal);
-    setAutoFillBackground(true);
+    FillWith(this, kGreyBar);
 
     Label1 = AddTitle(this, QRect(2, 2, 508, 16), title, QRect(6, 2, 300, 16));
     Label1->setObjectName(QStringLiteral("Label1"));
-    QFont bold = font();
-    bold.setBold(true);
+    BuildDayNames();
 
-    auto* names = new QWidget(this);
-    names->setGeometry(4, 22, 505, 36);
-    names->setAutoFillBackground(true);
-    QPalette light = names->palette();
-    light.setColor(QPalette::Window, kLightFace);
-    names->setPalette(light);
+    MesgList = new ReminderListBox(this);
+    MesgList->setObjectName(QStringLiteral("MesgList"));
+    MesgList->setGeometry(4, 62, 505, 150);
+    MesgList->SetStandardPicture(TMesgPopUp::StandardPicture());
+    BuildFoot();
+}
+
+void OverviewWindow::BuildDayNames() {
+    const QFont bold = Bold(font());
+    QWidget* names = ColourBand(kLightFace, QRect(4, 22, 505, 36), this);
     Label7 = new QLabel(QStringLiteral("Dnes"), names);
     Label7->setGeometry(8, 2, 60, 16);
     Label7->setFont(bold);
@@ -39,7 +40,7 @@ OverviewWindow::OverviewWindow(const QString& title, QWidget* parent) : Borderle
     LMenoDnes->setObjectName(QStringLiteral("LMenoDnes"));
     LMenoDnes->setGeometry(70, 2, 430, 16);
     LMenoDnes->setFont(bold);
-    LMenoDnes->setStyleSheet(QStringLiteral("color: #b73c00;"));
+    LMenoDnes->setStyleSheet(TextColour(kDeepOrange));
     Label4 = new QLabel(QStringLiteral("Zajtra"), names);
     Label4->setGeometry(8, 18, 60, 16);
     LZajtra = new QLabel(QStringLiteral("--"), names);
@@ -48,29 +49,20 @@ OverviewWindow::OverviewWindow(const QString& title, QWidget* parent) : Borderle
     for (QWidget* w : {static_cast<QWidget*>(names), static_cast<QWidget*>(Label7), static_cast<QWidget*>(LMenoDnes),
                        static_cast<QWidget*>(Label4), static_cast<QWidget*>(LZajtra)})
         AddDragHandle(w);
+}
 
-    MesgList = new ReminderListBox(this);
-    MesgList->setObjectName(QStringLiteral("MesgList"));
-    MesgList->setGeometry(4, 62, 505, 150);
-    MesgList->SetStandardPicture(TMesgPopUp::StandardPicture());
-
+void OverviewWindow::BuildFoot() {
     bottomBar_ = new QWidget(this);
     bottomBar_->setGeometry(2, 214, 508, 29);
     bottomBar_->setMouseTracking(true);
     CBclose = new QCheckBox(QStringLiteral("Po uplynutí časového intervalu nechať okno zobrazené"), bottomBar_);
     CBclose->setObjectName(QStringLiteral("CBclose"));
     CBclose->setGeometry(6, 5, 380, 20);
-    CBclose->setStyleSheet(QStringLiteral("color: %1;").arg(kLightFace.name()));
+    CBclose->setStyleSheet(TextColour(kLightFace));
     CBclose->setMouseTracking(true);
 
-    Label9 = new ShapeButton(QStringLiteral("Zatvoriť"), this);
-    Label9->setObjectName(QStringLiteral("Label9"));
-    Label9->setGeometry(400, 218, 104, 20);
-    Label9->SetFill(kGreyBar);
-    Label9->SetBold(true);
-    const ButtonLook rest{ColorNumber(14931927), kLightFace};
-    const ButtonLook hover{kOrange, kOrange};
-    Label9->SetLooks(rest, hover, rest);
+    Label9 = PanelButton(QStringLiteral("Zatvoriť"), QStringLiteral("Label9"), QRect(400, 218, 104, 20), this,
+                         kPanelRest, kPanelHover, kPanelRest);
     connect(this, &BorderlessWindow::FreeAreaHovered, Label9, &ShapeButton::Rest);
     AddDragHandle(bottomBar_);
     AddDragHandle(CBclose);

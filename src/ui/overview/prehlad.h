@@ -35,6 +35,10 @@ protected:
     QLabel* Label7;
     QLabel* Label4;
     QWidget* bottomBar_;
+
+private:
+    void BuildDayNames();
+    void BuildFoot();  // the keep-open box and "Zatvoriť"
 };
 
 class TPlan : public OverviewWindow {

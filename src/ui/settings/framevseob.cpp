@@ -2,18 +2,23 @@
 #include "ui/settings/setup_page.h"
 
 #include "core/settings.h"
+#include "ui/common/colors.h"
+#include "ui/common/window_builders.h"
 
 namespace kalvo::ui {
 
 TFrVseob::TFrVseob(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("FrVseob1"));
     setFixedSize(510, kSetupPageHeight);
+    BuildChime();
+    BuildOptions();
+}
 
+void TFrVseob::BuildChime() {
     CheckBox1 = new QCheckBox(QStringLiteral("Časové znamenie"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setGeometry(10, 8, 146, 20);
-    QFont bold = CheckBox1->font();
-    bold.setBold(true);
+    const QFont bold = Bold(CheckBox1->font());
     CheckBox1->setFont(bold);
 
     Label3 = new QLabel(QStringLiteral("Interval časového znamenia"), this);
@@ -25,7 +30,7 @@ TFrVseob::TFrVseob(QWidget* parent) : QFrame(parent) {
     LInterval->setObjectName(QStringLiteral("LInterval"));
     LInterval->setGeometry(338, 10, 78, 16);
     LInterval->setFont(bold);
-    LInterval->setStyleSheet(QStringLiteral("color: rgb(5,5,173);"));
+    LInterval->setStyleSheet(TextColour(kValueBlue));
 
     CasZnamenie = new QTimeEdit(this);
     CasZnamenie->setObjectName(QStringLiteral("CasZnamenie"));
@@ -37,11 +42,13 @@ TFrVseob::TFrVseob(QWidget* parent) : QFrame(parent) {
     BtSetupTime->setObjectName(QStringLiteral("BtSetupTime"));
     BtSetupTime->setGeometry(420, 5, 80, 26);
     BtSetupTime->setEnabled(false);
+}
 
+void TFrVseob::BuildOptions() {
     auto* line = new QFrame(this);
     line->setGeometry(10, 35, 490, 1);
     line->setFrameShape(QFrame::HLine);
-    line->setStyleSheet(QStringLiteral("color: rgb(200,200,200);"));
+    line->setStyleSheet(TextColour(kRuleGrey));
 
     auto box = [this](const char* name, const QString& text, int x, int y, int w) {
         auto* b = new QCheckBox(text, this);

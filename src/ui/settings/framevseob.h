@@ -31,6 +31,10 @@ public:
     QCheckBox* CBLateness;
     QSpinBox* LatenessHours;
     QLabel* LLatenessRest;
+
+private:
+    void BuildChime();    // the time signal and its interval
+    void BuildOptions();  // the check boxes under the line
 };
 
 }  // namespace kalvo::ui

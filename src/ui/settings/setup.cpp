@@ -12,13 +12,13 @@
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
 #include "ui/common/dialog_parts.h"
+#include "ui/common/window_builders.h"
 #include "ui/widgets/shape.h"
 
 namespace kalvo::ui {
 namespace {
 
 constexpr const char* kCaption = "Kalvo";
-const QColor kPageActive = ColorNumber(8454143);
 const QString kIntervalCaption = QStringLiteral("Interval časového znamenia");
 const QString kAtTimeCaption = QStringLiteral("Oznamovať len o");
 const QString kPlayCaption = QStringLiteral("Vypočuť");
@@ -55,25 +55,25 @@ TFormSetup::TFormSetup(AppContext& ctx, QWidget* parent) : BorderlessWindow(pare
     setWindowTitle(QStringLiteral("Nastavenia"));
     setFixedSize(513, 256 + kPageGrowth);
     SetFrameStyle(FrameStyle::Raised);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(240, 240, 240));
-    setPalette(pal);
-    setAutoFillBackground(true);
-
-    QFont bold = font();
-    bold.setBold(true);
+    FillWith(this, kPaleFace);
 
     AddTitle(this, QRect(1, 1, 509, 16), QStringLiteral("Nastavenia programu"), QRect(6, 1, 300, 16));
+    BuildPages();
+    BuildStatus();
+    BuildFoot();
+    BuildMenus();
+    ConnectPages();
 
-    auto* pageBand = new QWidget(this);
-    pageBand->setGeometry(1, 17, 510, 26);
-    pageBand->setAutoFillBackground(true);
-    QPalette grey = pageBand->palette();
-    grey.setColor(QPalette::Window, kGreyBar);
-    pageBand->setPalette(grey);
-    AddDragHandle(pageBand);
+    ShowPage(FrVseob1);
+    FrPC1CBDownPCClick();
+    CentreOnScreen();
+}
+
+void TFormSetup::BuildPages() {
+    QWidget* band = ColourBand(kGreyBar, QRect(1, 17, 510, 26), this);
+    AddDragHandle(band);
     auto pageButton = [&](const char* name, const QString& text, int x, int w) {
-        auto* b = new QPushButton(text, pageBand);
+        auto* b = new QPushButton(text, band);
         b->setObjectName(QString::fromLatin1(name));
         b->setGeometry(x, 2, w, 22);
         b->setCursor(Qt::PointingHandCursor);
@@ -98,36 +98,29 @@ TFormSetup::TFormSetup(AppContext& ctx, QWidget* parent) : BorderlessWindow(pare
         f->move(1, 45);
         f->setMouseTracking(true);
     }
+}
 
-    auto* status = new QWidget(this);
-    status->setGeometry(1, 197 + kPageGrowth, 510, 26);
-    status->setAutoFillBackground(true);
-    QPalette statusPal = status->palette();
-    statusPal.setColor(QPalette::Window, QColor(225, 225, 230));
-    status->setPalette(statusPal);
+void TFormSetup::BuildStatus() {
+    QWidget* status = ColourBand(QColor(225, 225, 230), QRect(1, 197 + kPageGrowth, 510, 26), this);
     auto* osCaption = new QLabel(QStringLiteral("Operačný systém:"), status);
     osCaption->setGeometry(10, 5, 110, 16);
     LIDsystem = new FittedLabel(status, FittedLabel::kShortenOnly);  // a system's name has any length
     LIDsystem->setObjectName(QStringLiteral("LIDsystem"));
     LIDsystem->setGeometry(122, 5, 290, 16);
-    LIDsystem->setFont(bold);
-    LIDsystem->setStyleSheet(QStringLiteral("color: rgb(5,5,173);"));
+    LIDsystem->setFont(Bold(font()));
+    LIDsystem->setStyleSheet(TextColour(kValueBlue));
     BtReset = new QPushButton(QStringLiteral("Reset"), this);
     BtReset->setObjectName(QStringLiteral("BtReset"));
     BtReset->setGeometry(426, 199 + kPageGrowth, 80, 22);
+}
 
+void TFormSetup::BuildFoot() {
     auto* bottom = new QWidget(this);
     bottom->setGeometry(1, 225 + kPageGrowth, 510, 29);
     bottom->setMouseTracking(true);
-    const ButtonLook rest{ColorNumber(14931927), kLightFace};
-    const ButtonLook hover{kOrange, kOrange};
     auto shapeButton = [&](const char* name, const QString& text, int x) {
-        auto* b = new ShapeButton(text, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(x, 229 + kPageGrowth, 100, 22);
-        b->SetFill(kGreyBar);
-        b->SetBold(true);
-        b->SetLooks(rest, hover, rest);
+        ShapeButton* b = PanelButton(text, QString::fromLatin1(name), QRect(x, 229 + kPageGrowth, 100, 22), this,
+                                     kPanelRest, kPanelHover, kPanelRest);
         connect(this, &BorderlessWindow::FreeAreaHovered, b, &ShapeButton::Rest);
         return b;
     };
@@ -138,7 +131,9 @@ TFormSetup::TFormSetup(AppContext& ctx, QWidget* parent) : BorderlessWindow(pare
     connect(Label10, &ShapeButton::clicked, this, &TFormSetup::Label10Click);
     connect(Label11, &ShapeButton::clicked, this, &TFormSetup::Label11Click);
     SetDefaultAction([this] { Label11Click(); });
+}
 
+void TFormSetup::BuildMenus() {
     menuStyle_ = std::make_unique<OwnDrawMenuStyle>(40);
     PopReset = new QMenu(this);
     PopReset->setObjectName(QStringLiteral("PopReset"));
@@ -163,7 +158,9 @@ TFormSetup::TFormSetup(AppContext& ctx, QWidget* parent) : BorderlessWindow(pare
     connect(N2hodiny1, &QAction::triggered, this, &TFormSetup::N2hodiny1Click);
     connect(Poludnie1, &QAction::triggered, this, &TFormSetup::Poludnie1Click);
     connect(Vlastnas1, &QAction::triggered, this, &TFormSetup::Vlastnas1Click);
+}
 
+void TFormSetup::ConnectPages() {
     TFrVseob* v = FrVseob1;
     connect(v->CheckBox1, &QCheckBox::toggled, this, &TFormSetup::CheckBox1Click);
     connect(v->BtSetupTime, &QPushButton::clicked, this, &TFormSetup::BtSetupTimeClick);
@@ -174,10 +171,6 @@ TFormSetup::TFormSetup(AppContext& ctx, QWidget* parent) : BorderlessWindow(pare
     connect(FrPicture1->Button2, &QPushButton::clicked, this, &TFormSetup::FrPicture1Button2Click);
     connect(FrPC1->CBDownPC, &QCheckBox::toggled, this, &TFormSetup::FrPC1CBDownPCClick);
     for (QLineEdit* e : {FrSound1->EPath, FrPicture1->KalvoPicture, FrPicture1->PripPicture}) e->installEventFilter(this);
-
-    ShowPage(FrVseob1);
-    FrPC1CBDownPCClick();
-    CentreOnScreen();
 }
 
 TFormSetup::~TFormSetup() = default;
@@ -266,7 +259,7 @@ void TFormSetup::ShowPage(QFrame* page) {
         {BtVseob, FrVseob1}, {BtSound, FrSound1}, {BtPicture, FrPicture1}, {BtPC, FrPC1}};
     for (const auto& [button, frame] : pages) {
         frame->setVisible(frame == page);
-        StylePageButton(button, frame == page ? kPageActive : kLightFace);
+        StylePageButton(button, frame == page ? kPaleYellow : kLightFace);
     }
 }
 

@@ -107,6 +107,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The constructor's steps, in the order the widgets are made (and Tab walks them).
+    void BuildPages();   // the page buttons over the grey band, and the four pages
+    void BuildStatus();  // the system's name and "Reset"
+    void BuildFoot();    // "Zatvoriť" and "Použiť"
+    void BuildMenus();
+    void ConnectPages();
+
     void ShowPage(QFrame* page);
     void ChooseInterval(std::int32_t code, const QString& caption);
     // A file picked in the open dialog and storable in the settings file goes to `shown` and `pending`.

@@ -23,7 +23,7 @@ TOffWinForm::TOffWinForm(AppContext& ctx, QWidget* parent) : NotificationStrip(4
     Image1->setPixmap(Art(QStringLiteral("warning"), QSize(61, 66)));
 
     const QColor red = ColorNumber(5987327);
-    const QColor pale = ColorNumber(12900863);
+    const QColor pale = kStripText;
     Label2 = ColouredLabel(QStringLiteral("Pripravuje sa automatické vypnutie počítača."), QRect(68, 16, 400, 14), red,
                        true, this);
     Label6 = ColouredLabel(QStringLiteral("Podľa nastaveného plánu sa po skončení odpočítavania vypne počítač. "

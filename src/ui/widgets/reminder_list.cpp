@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
+#include "ui/common/colors.h"
 #include "ui/common/owndraw.h"
 
 namespace kalvo::ui {
@@ -64,7 +65,7 @@ ReminderListBox::ReminderListBox(QWidget* parent, int rowHeight)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     QPalette pal = palette();
-    pal.setColor(QPalette::Base, QColor(240, 240, 240));
+    pal.setColor(QPalette::Base, kPaleFace);
     setPalette(pal);
     connect(this, &QListView::clicked, this, &ReminderListBox::rowClicked);
     connect(this, &QListView::doubleClicked, this, &ReminderListBox::rowDoubleClicked);

@@ -2,11 +2,14 @@
 // decorative strip's colour step everywhere, and a main window that can be hidden on a desktop without a
 // notification area.
 
+#include <QLabel>
 #include <QTest>
+#include <QToolButton>
 #include <algorithm>
 
 #include "ui/import/addnew.h"
 #include "ui/common/colors.h"
+#include "ui/common/window_builders.h"
 #include "ui/namedays/kalendarlist.h"
 #include "ui/main_window/kalvounit.h"
 #include "ui/overview/prehlad.h"
@@ -144,6 +147,60 @@ private slots:
         QTest::mouseClick(main->Label9, Qt::LeftButton, {}, kOnButton);
         QVERIFY(!main->isVisible());
         QCOMPARE(f.dialogs.Count("info"), 0);
+    }
+
+    // The named colours stand for the designs' colour numbers, which hold red in the low byte.
+    void namedColoursAreTheDesignsColourNumbers() {
+        QCOMPARE(ui::ColorNumber(0x0000FF), QColor(255, 0, 0));
+        QCOMPARE(ui::ColorNumber(8487297), ui::kGreyBar);
+        QCOMPARE(ui::ColorNumber(14931927), ui::kPanel);
+        QCOMPARE(ui::ColorNumber(8454143), QColor(255, 255, 128));
+    }
+
+    // A letter coloured by a style sheet reaches the label's palette, over any ground.
+    void colourStyleSheetsColourTheLetter() {
+        for (const QString& sheet : {ui::TextColour(ui::kDeepOrange), ui::TextOnClear(ui::kDeepOrange)}) {
+            QWidget window;
+            auto* label = new QLabel(QStringLiteral("Meniny"), &window);
+            label->setStyleSheet(sheet);
+            label->ensurePolished();
+            QCOMPARE(label->palette().color(QPalette::WindowText), ui::kDeepOrange);
+        }
+    }
+
+    // Edit, delete, add from left to right whichever way Tab walks them; only adding works before a
+    // row is picked.
+    void commandBarButtonsStandInTheirOrder() {
+        for (const ui::TabWalk walk : {ui::TabWalk::LeftToRight, ui::TabWalk::RightToLeft}) {
+            QWidget window;
+            const ui::CommandBar bar = ui::AddCommandBar(&window, QPoint(100, 20), walk);
+            QCOMPARE(bar.edit->objectName(), QStringLiteral("BtEdit"));
+            QCOMPARE(bar.del->objectName(), QStringLiteral("BtDel"));
+            QCOMPARE(bar.add->objectName(), QStringLiteral("SpeedButton4"));
+            QCOMPARE(bar.edit->geometry(), QRect(100, 20, 60, 22));
+            QCOMPARE(bar.del->x(), 161);
+            QCOMPARE(bar.add->x(), 222);
+            QVERIFY(!bar.edit->isEnabled());
+            QVERIFY(!bar.del->isEnabled());
+            QVERIFY(bar.add->isEnabled());
+            const QList<QToolButton*> made = window.findChildren<QToolButton*>();
+            const QList<QToolButton*> expected = walk == ui::TabWalk::LeftToRight
+                                                     ? QList<QToolButton*>{bar.edit, bar.del, bar.add}
+                                                     : QList<QToolButton*>{bar.add, bar.del, bar.edit};
+            QCOMPARE(made, expected);
+        }
+    }
+
+    // The main window walks its bar from the left, the day list window from the right.
+    void windowsKeepTheirCommandBarsTabOrder() {
+        UiFixture f;
+        f.CreateWindows();
+        ui::TMainForm* main = f.windows->main;
+        QCOMPARE(main->BtEdit->nextInFocusChain(), static_cast<QWidget*>(main->BtDel));
+        QCOMPARE(main->BtDel->nextInFocusChain(), static_cast<QWidget*>(main->SpeedButton4));
+        ui::TKalendForm* days = f.windows->kalendForm;
+        QCOMPARE(days->SpeedButton4->nextInFocusChain(), static_cast<QWidget*>(days->BtDel));
+        QCOMPARE(days->BtDel->nextInFocusChain(), static_cast<QWidget*>(days->BtEdit));
     }
 };
 

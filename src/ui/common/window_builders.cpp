@@ -1,0 +1,101 @@
+#include "ui/common/window_builders.h"
+
+#include <QLabel>
+#include <QToolButton>
+
+#include "ui/common/dialog_parts.h"
+
+namespace kalvo::ui {
+
+QLabel* TextLabel(const QString& text, const QRect& at, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(at);
+    return label;
+}
+
+QLabel* Caption(const QString& text, const QRect& at, QWidget* parent) {
+    QLabel* label = TextLabel(text, at, parent);
+    label->setFont(Bold(label->font()));
+    return label;
+}
+
+void FillWith(QWidget* widget, const QColor& colour) {
+    QPalette pal = widget->palette();
+    pal.setColor(QPalette::Window, colour);
+    widget->setPalette(pal);
+    widget->setAutoFillBackground(true);
+}
+
+QWidget* ColourBand(const QColor& colour, const QRect& at, QWidget* parent) {
+    auto* band = new QWidget(parent);
+    band->setGeometry(at);
+    FillWith(band, colour);
+    return band;
+}
+
+void SetInputFace(QWidget* w, bool focused) {
+    QPalette pal = w->palette();
+    const QColor colour = focused ? kInputFocused : kInputFace;
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(group, QPalette::Base, colour);
+        pal.setColor(group, QPalette::Button, colour);
+    }
+    w->setPalette(pal);
+}
+
+QLabel* MonthLabel(const QRect& at, QWidget* parent) {
+    QLabel* label = TextLabel(QString(), at, parent);
+    label->setObjectName(QStringLiteral("LMonth"));
+    label->setAlignment(Qt::AlignCenter);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(12);
+    font.setBold(true);
+    label->setFont(font);
+    label->setStyleSheet(TextOnClear(kLightFace));
+    return label;
+}
+
+ShapeButton* PanelButton(const QString& text, const QString& name, const QRect& at, QWidget* parent,
+                         const ButtonLook& rest, const ButtonLook& hover, const ButtonLook& pressed) {
+    auto* button = new ShapeButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(at);
+    button->SetFill(kGreyBar);
+    button->SetBold(true);
+    button->SetLooks(rest, hover, pressed);
+    return button;
+}
+
+CommandBar AddCommandBar(QWidget* parent, const QPoint& editAt, TabWalk order) {
+    constexpr int kStep = 61;
+    CommandBar bar{};
+    const auto edit = [&] {
+        bar.edit = BarButton(QStringLiteral("Upraviť"), QStringLiteral("Editácia pripomienky"), parent, editAt.x(),
+                             editAt.y());
+        bar.edit->setObjectName(QStringLiteral("BtEdit"));
+    };
+    const auto del = [&] {
+        bar.del = BarButton(QStringLiteral("Vymazať"), QStringLiteral("Vymaže označenú pripomienku"), parent,
+                            editAt.x() + kStep, editAt.y());
+        bar.del->setObjectName(QStringLiteral("BtDel"));
+    };
+    const auto add = [&] {
+        bar.add = BarButton(QStringLiteral("Pridať"), QStringLiteral("Pridá novú pripomienku"), parent,
+                            editAt.x() + 2 * kStep, editAt.y());
+        bar.add->setObjectName(QStringLiteral("SpeedButton4"));
+    };
+    if (order == TabWalk::LeftToRight) {
+        edit();
+        del();
+        add();
+    } else {
+        add();
+        del();
+        edit();
+    }
+    bar.edit->setEnabled(false);
+    bar.del->setEnabled(false);
+    return bar;
+}
+
+}  // namespace kalvo::ui

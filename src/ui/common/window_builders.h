@@ -1,0 +1,65 @@
+#pragma once
+// The small builders the windows' constructors share: plain and bold labels, filled bands, the month's
+// name over a cut calendar, the grey panel buttons and the edit/delete/add bar under a reminder list.
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+#include "ui/common/colors.h"
+#include "ui/widgets/shape_button.h"
+
+class QLabel;
+class QToolButton;
+class QWidget;
+
+namespace kalvo::ui {
+
+// `font` in bold.
+inline QFont Bold(QFont font) {
+    font.setBold(true);
+    return font;
+}
+
+// `font` at the 10 pixels of the small captions and tabs.
+inline QFont Small(QFont font) {
+    font.setPixelSize(10);
+    return font;
+}
+
+// A label in its parent's letter at `at`.
+QLabel* TextLabel(const QString& text, const QRect& at, QWidget* parent);
+// The same in bold: the captions beside a form's fields.
+QLabel* Caption(const QString& text, const QRect& at, QWidget* parent);
+
+// `widget` paints its whole area in `colour`.
+void FillWith(QWidget* widget, const QColor& colour);
+// A plain widget at `at` filled with `colour`, to hold labels or buttons over it.
+QWidget* ColourBand(const QColor& colour, const QRect& at, QWidget* parent);
+
+// An edit box's ground in its resting colour, or in the focused one.
+void SetInputFace(QWidget* w, bool focused);
+
+// "LMonth": the month on show, centred in light bold letters over the grey bar above a month calendar.
+QLabel* MonthLabel(const QRect& at, QWidget* parent);
+
+// The grey buttons at the foot of a window ("Zatvoriť", "Použiť", …): bold text on a rounded frame that
+// takes the colours of `rest`, `hover` and `pressed` as the mouse does.
+inline const ButtonLook kPanelRest{kPanel, kLightFace};
+inline const ButtonLook kPanelHover{kOrange, kOrange};
+ShapeButton* PanelButton(const QString& text, const QString& name, const QRect& at, QWidget* parent,
+                         const ButtonLook& rest, const ButtonLook& hover, const ButtonLook& pressed);
+
+// "Upraviť", "Vymazať" and "Pridať" side by side, 61 pixels apart from `editAt`, named BtEdit, BtDel
+// and SpeedButton4; editing and deleting wait for a picked row. The buttons are made in `order`, which
+// is the order Tab walks them in.
+struct CommandBar {
+    QToolButton* edit;
+    QToolButton* del;
+    QToolButton* add;
+};
+enum class TabWalk { LeftToRight, RightToLeft };
+CommandBar AddCommandBar(QWidget* parent, const QPoint& editAt, TabWalk order);
+
+}  // namespace kalvo::ui
