@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Kalvo with warnings as errors and runs every test: unit, window and command-line tests through
-# ctest, then each file reader under libFuzzer for a bounded time. The Windows program is built against a
-# static Qt for Windows, which the first run on a machine builds (about 40 minutes) and later runs reuse.
+# ctest, then each file reader under libFuzzer for a bounded time, then the engine's tests under the
+# sanitizers. The Windows program is built against a static Qt for Windows, which the first run on a
+# machine builds (about 40 minutes) and later runs reuse.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -15,3 +16,9 @@ cmake --build --preset fuzz
 
 export FUZZ_BUILD="$PWD/build/fuzz" FUZZ_SECONDS="${FUZZ_SECONDS:-60}"
 ctest --preset ci --output-on-failure "$@"
+
+# The engine, kalvo-cli and their tests once more under AddressSanitizer and UBSan (without the windows,
+# whose Qt build would double the time; the asan preset with -DKALVO_BUILD_GUI=ON runs them too).
+cmake --preset asan >/dev/null
+cmake --build --preset asan
+ctest --preset asan "$@"

@@ -5,11 +5,12 @@
 #include <filesystem>
 #include <string>
 
+#include "scheduler/sound_output.h"
+
 namespace kalvo {
 
-enum class SoundMode { Async, ToEnd };
-
-class Platform {
+// Its sound output is the scheduler's seam (PlaySound).
+class Platform : public SoundOutput {
 public:
     virtual ~Platform() = default;
 
@@ -19,8 +20,6 @@ public:
     // A read-only file that comes with the program (calend.dat, sound.wav); empty when not found.
     virtual std::filesystem::path FindAsset(const std::string& name) const = 0;
 
-    // Plays a WAV file; false when it could not be played.
-    virtual bool PlaySound(const std::filesystem::path& file, SoundMode mode) = 0;
     virtual void DefaultBeep() = 0;
 
     // Start at log-on: "on" means the entry exists and names this program's executable.

@@ -34,9 +34,9 @@ SecondKey OrderKey(const ShutdownOrder& order) {
 
 }  // namespace
 
-Scheduler::Scheduler(const Clock& clock, const TSettings& settings, storage::ReminderStore& store, Platform& platform,
+Scheduler::Scheduler(const Clock& clock, const TSettings& settings, storage::ReminderStore& store, SoundOutput& sound,
                      SchedulerHost& host, const TextLocale& locale)
-    : clock_(clock), settings_(settings), store_(store), platform_(platform), host_(host), locale_(locale) {
+    : clock_(clock), settings_(settings), store_(store), sound_(sound), host_(host), locale_(locale) {
     state_.LastSignalHour = clock_.Now().hour;
 }
 
@@ -155,7 +155,7 @@ void Scheduler::OnScreen(const std::function<void()>& body) {
 }
 
 void Scheduler::StartSound(const Alarm& alarm) {
-    if (!alarm.sound.empty()) platform_.PlaySound(storage::PathFromUtf8(alarm.sound), SoundMode::Async);
+    if (!alarm.sound.empty()) sound_.PlaySound(storage::PathFromUtf8(alarm.sound), SoundMode::Async);
 }
 
 void Scheduler::Fire(std::size_t index, DayNumber today, double t) {

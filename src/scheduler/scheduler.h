@@ -14,8 +14,8 @@
 #include "core/reminder.h"
 #include "core/settings.h"
 #include "core/text_locale.h"
-#include "platform/platform.h"
 #include "scheduler/moment_key.h"
+#include "scheduler/sound_output.h"
 #include "storage/reminder_store.h"
 
 namespace kalvo::scheduler {
@@ -106,7 +106,7 @@ class Scheduler {
 public:
     // Reads the clock once: the current hour starts the two-hourly signal. Everything passed in must
     // outlive the scheduler; `settings` is read afresh on every tick.
-    Scheduler(const Clock& clock, const TSettings& settings, storage::ReminderStore& store, Platform& platform,
+    Scheduler(const Clock& clock, const TSettings& settings, storage::ReminderStore& store, SoundOutput& sound,
               SchedulerHost& host, const TextLocale& locale);
 
     // `TestTimer`'s handler. Reads the wall clock; a tick that arrives while an alarm or the countdown
@@ -189,7 +189,7 @@ private:
     const Clock& clock_;
     const TSettings& settings_;
     storage::ReminderStore& store_;
-    Platform& platform_;
+    SoundOutput& sound_;
     SchedulerHost& host_;
     const TextLocale& locale_;
 

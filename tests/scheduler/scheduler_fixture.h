@@ -14,7 +14,7 @@
 #include "storage/reminder_file.h"
 #include "support/builders.h"
 #include "support/fake_dialogs.h"
-#include "support/fake_platform.h"
+#include "support/fake_sound.h"
 #include "support/temp_folder.h"
 
 namespace kalvo::test {
@@ -66,7 +66,7 @@ struct World {
         store.OpenUserFile();
         store.OpenArchive();
         store.OpenSnoozes();
-        sched = std::make_unique<scheduler::Scheduler>(clock, settings, store, platform, host, locale);
+        sched = std::make_unique<scheduler::Scheduler>(clock, settings, store, sound, host, locale);
     }
 
     void TickAt(DayNumber day, int h, int m, int s) {
@@ -89,7 +89,7 @@ struct World {
     scheduler::VirtualClock clock;
     TSettings settings;
     storage::ReminderStore store{storage::DataFiles{folder.Path(), "eva"}, dialogs, clock, storage::Durability::NoFlush};
-    FakePlatform platform;
+    FakeSound sound;
     FakeHost host;
     TextLocale locale = TextLocale::Slovak();
     std::unique_ptr<scheduler::Scheduler> sched;

@@ -18,7 +18,7 @@ TEST_F(SchedulerTest, IdleTicksTouchNoFileAndCallNothing) {
     Ticks(Key(D, 8, 0, 0), Key(D, 9, 0, 0));
     EXPECT_TRUE(host.events.empty());
     EXPECT_FALSE(folder.Exists("eva.dat"));  // nothing was saved
-    EXPECT_TRUE(platform.calls.empty());
+    EXPECT_TRUE(sound.sounds.empty());
 
     Start({});
     TickAt(D, 10, 0, 0);  // empty list, signal off: nothing at all
@@ -37,13 +37,23 @@ TEST_F(SchedulerTest, AReminderFiresAtItsSecondAndIsRemoved) {
     TickAt(D, 9, 0, 0);
     ASSERT_EQ(host.alarms.size(), 1u);
     EXPECT_EQ(host.alarms[0].alarm, (Alarm{"Dátum: 7.12.2026       Čas: 9:00:00", {"Zubár"}, "", "sound.wav", false, true}));
-    EXPECT_EQ(platform.sounds, (std::vector<FakePlatform::Sound>{{"sound.wav", SoundMode::Async}}));
+    EXPECT_EQ(sound.sounds, (std::vector<FakeSound::Sound>{{"sound.wav", SoundMode::Async}}));
     EXPECT_EQ(host.events, (Strings{"TestTimer off", "Timer on", "alarm", "tray 1", "tray 0", "tray 1", "week",
                                     "TestTimer on", "Timer off", "tray 0"}));
     EXPECT_EQ(sched->TrayImage(), 0);
     EXPECT_EQ(FileList(), (ReminderList{Ordinary(D + 1, At(9, 0), "zajtra")}));
     EXPECT_EQ(store.Reminders(), FileList());
     EXPECT_FALSE(folder.Exists("eva_old.dat"));  // old reminders are deleted by default
+}
+
+TEST_F(SchedulerTest, AMelodyThatCannotBePlayedStillLeavesTheAlarmOnScreen) {
+    sound.plays = false;
+    Start({Ordinary(D, At(9, 0), "Zubár")});
+    TickAt(D, 9, 0, 0);
+    ASSERT_EQ(host.alarms.size(), 1u);
+    EXPECT_EQ(host.alarms[0].alarm.sound, "sound.wav");
+    EXPECT_EQ(sound.sounds, (std::vector<FakeSound::Sound>{{"sound.wav", SoundMode::Async}}));
+    EXPECT_TRUE(FileList().empty());
 }
 
 TEST_F(SchedulerTest, AReminderDatedInThePastFiresAtTheFirstTickAndGoesToTheArchive) {
@@ -159,7 +169,7 @@ TEST_F(SchedulerTest, PictureAndSoundFallBackSilentlyWhenTheirFilesAreMissing) {
     TickAt(D + 1, 9, 0, 0);
     EXPECT_EQ(host.alarms[2].alarm.picture, pic);  // the standard picture
     EXPECT_EQ(host.alarms[2].alarm.sound, "");     // the standard melody is missing
-    EXPECT_EQ(platform.sounds.size(), 1u);
+    EXPECT_EQ(sound.sounds.size(), 1u);
 
     settings.StandardPicture = "Štandardný";
     settings.StandardMelody = wav;

@@ -162,7 +162,7 @@ TEST_F(SnoozeTest, AKilledProgramBringsTheSnoozeBackAtItsMoment) {
     store2.OpenUserFile();
     store2.OpenArchive();
     store2.OpenSnoozes();
-    scheduler::Scheduler again(clock, settings, store2, platform, host2, locale);
+    scheduler::Scheduler again(clock, settings, store2, sound, host2, locale);
     EXPECT_EQ(File("eva.dat"), fileBefore);
     scheduler::RunTicks(again, clock, Key(D, 9, 3, 0), Key(D, 9, 20, 0), true, [] {});
     ASSERT_EQ(host2.alarms.size(), 1u);
