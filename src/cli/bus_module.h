@@ -13,6 +13,11 @@ struct BusModule {
     BusReply (*listDay)(const BusTarget&, const std::string&);
 };
 
+// False only when DBUS_SESSION_BUS_ADDRESS (`address`) lists nothing libdbus could connect to: no
+// transport it knows, no socket at a unix path. Then the program cannot be running on that bus either,
+// and kalvo-cli works on the files without loading libdbus.
+bool SessionBusMayExist(const char* address);
+
 inline constexpr const char* kBusModuleFile = "kalvo-cli-bus.so";
 inline constexpr const char* kBusModuleEntry = "kalvo_cli_bus_module";
 

@@ -216,9 +216,16 @@ class CliICalTest(unittest.TestCase):
                      ["due", self.user_file, "--at", "2027-01-15 12:00:00"], ["decode", self.user_file]):
             names = self.loaded(*args)
             self.assertFalse(has(names, "libical") or has(names, "libdbus"), "%s: %s" % (args[0], names))
-        names = self.loaded("list", "--day", "15.1.2027", DBUS_SESSION_BUS_ADDRESS="disabled:")
+        # list asks the running program first, through libdbus, where a session bus may be; a plain file
+        # stands for the bus's socket, so that libdbus is loaded and finds no one there.
+        stand_in = self.path("bus")
+        self.write("bus", b"")
+        names = self.loaded("list", "--day", "15.1.2027", DBUS_SESSION_BUS_ADDRESS="unix:path=" + stand_in)
         self.assertFalse(has(names, "libical"), names)
         self.assertTrue(has(names, "kalvo-cli-bus.so") and has(names, "libdbus"), names)
+        # An address of nothing (no transport libdbus knows) needs no libdbus at all.
+        names = self.loaded("list", "--day", "15.1.2027", DBUS_SESSION_BUS_ADDRESS="disabled:")
+        self.assertFalse(has(names, "libical") or has(names, "libdbus"), names)
         names = self.loaded("export-ics", self.path("x.ics"))
         self.assertTrue(has(names, "kalvo-cli-ical.so") and has(names, "libical"), names)
         self.assertFalse(has(names, "libdbus"), names)
@@ -231,7 +238,8 @@ class CliICalTest(unittest.TestCase):
         with open(CLI, "rb") as src, open(program, "wb") as dst:
             dst.write(src.read())
         os.chmod(program, 0o755)
-        env = dict(os.environ, TZ="UTC", LANG="C.UTF-8", DBUS_SESSION_BUS_ADDRESS="disabled:")
+        self.write("bus", b"")  # stands for a session bus's socket
+        env = dict(os.environ, TZ="UTC", LANG="C.UTF-8", DBUS_SESSION_BUS_ADDRESS="unix:path=" + self.path("bus"))
         before = self.read("jana.dat")
         for args, module in ((["export-ics", self.path("x.ics")], "kalvo-cli-ical.so"),
                              (["add", "1.2.2027", "10:00", "Zubár"], "kalvo-cli-bus.so")):
