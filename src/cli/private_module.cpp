@@ -15,6 +15,12 @@ std::filesystem::path ModuleFolder(const std::filesystem::path& exeFolder) {
     return (exeFolder / KALVO_CLI_MODULE_DIR).lexically_normal();
 }
 
+std::filesystem::path ModulePath(const std::filesystem::path& exeFolder, const char* fileName) {
+    std::error_code ec;
+    if (const auto beside = exeFolder / fileName; std::filesystem::exists(beside, ec)) return beside;
+    return ModuleFolder(exeFolder) / fileName;
+}
+
 std::filesystem::path ExecutableFolder() {
     std::string buffer(4096, '\0');
     const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());

@@ -2,7 +2,7 @@
 // kalvo-cli's private modules: the code that needs libical or libdbus lives in shared objects of its own,
 // opened only by the commands that use them, so the other commands start without loading those
 // libraries (and ICU and libsystemd behind them). The modules lie in a folder fixed relative to the
-// executable, in the build tree as after installation.
+// executable, in the build tree as after installation, or beside it in a portable copy.
 
 #include <cstdint>
 #include <filesystem>
@@ -29,11 +29,15 @@ const void* OpenModule(const std::filesystem::path& path, const char* entry, std
 // The folder of the running executable.
 std::filesystem::path ExecutableFolder();
 
-// OpenModule for a module of this build in the module folder of this executable.
+// Where a module is looked for: beside the executable (a portable copy of the programs in one folder)
+// when it is there, else in the module folder.
+std::filesystem::path ModulePath(const std::filesystem::path& exeFolder, const char* fileName);
+
+// OpenModule for a module of this build, found as ModulePath finds it.
 template <typename Table>
 const Table& LoadModule(const char* fileName, const char* entry, const char* version) {
     return *static_cast<const Table*>(
-        OpenModule(ModuleFolder(ExecutableFolder()) / fileName, entry, static_cast<std::uint32_t>(sizeof(Table)), version));
+        OpenModule(ModulePath(ExecutableFolder(), fileName), entry, static_cast<std::uint32_t>(sizeof(Table)), version));
 }
 
 }  // namespace kalvo::cli

@@ -38,6 +38,15 @@ TEST(PrivateModule, TheInstalledProgramFindsTheInstalledModules) {
               std::filesystem::path(KALVO_INSTALLED_MODULES));
 }
 
+TEST(PrivateModule, APortableCopyHasItsModulesBesideThePrograms) {
+    test::TempFolder tmp;
+    const auto installed = ModuleFolder(tmp.Path()) / "kalvo-cli-ical.so";
+    EXPECT_EQ(ModulePath(tmp.Path(), "kalvo-cli-ical.so"), installed);  // missing anywhere: the installed place
+    tmp.Write("kalvo-cli-ical.so", {});
+    EXPECT_EQ(ModulePath(tmp.Path(), "kalvo-cli-ical.so"), tmp / "kalvo-cli-ical.so");
+    EXPECT_EQ(ModulePath(tmp.Path(), "kalvo-cli-bus.so"), ModuleFolder(tmp.Path()) / "kalvo-cli-bus.so");
+}
+
 TEST(PrivateModule, TheExecutableFolderIsThisTestsOwn) {
     EXPECT_TRUE(std::filesystem::exists(ExecutableFolder() / std::filesystem::path(KALVO_TEST_EXECUTABLE).filename()));
 }
