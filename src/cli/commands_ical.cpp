@@ -1,4 +1,5 @@
 // export-ics and import-ics: the user's reminders to and from iCalendar files (built with libical only).
+// libical is reached through kalvo-cli-ical.so, opened only here.
 
 #include <algorithm>
 #include <cerrno>
@@ -11,13 +12,19 @@
 #include "core/zorad.h"
 #include "storage/data_files.h"
 #include "storage/file_io.h"
-#include "storage/ical/ical_exchange.h"
+#include "cli/ical_module.h"
+#include "kalvo_version.h"
 #include "storage/reminder_store.h"
 
 namespace kalvo::cli {
 namespace {
 
 std::string Reason(int errorCode) { return std::strerror(errorCode); }
+
+const ICalModule& ICal() {
+    static const ICalModule& module = LoadModule<ICalModule>(kICalModuleFile, kICalModuleEntry, KALVO_VERSION_TEXT);
+    return module;
+}
 
 // The user's reminders as the file holds them; a user without a file has none.
 ReminderList UserReminders(const storage::DataFiles& files, bool refuseDamaged) {
@@ -80,7 +87,7 @@ int ExportIcs(Context& ctx) {
     const ReminderList records = UserReminders(files, false);
     storage::ical::ExportOptions options;
     options.stampUtc = static_cast<std::int64_t>(std::time(nullptr));
-    const storage::ical::ExportResult out = storage::ical::ExportICalendar(records, options);
+    const storage::ical::ExportResult out = ICal().exportCalendar(records, options);
     for (const std::size_t i : out.leftOut)
         std::cerr << "kalvo-cli: record " << i << ": its date lies outside the years 1 to 3000 that libical can write; left out\n";
     const auto* data = reinterpret_cast<const std::uint8_t*>(out.text.data());
@@ -130,7 +137,7 @@ int ImportIcs(Context& ctx) {
     if (bytes.outcome == storage::ReadOutcome::Failed)
         throw CliError(kFileError, file + ": cannot read (" + Reason(bytes.errorCode) + ")");
 
-    const storage::ical::ImportResult result = storage::ical::ImportICalendar(bytes.bytes, options);
+    const storage::ical::ImportResult result = ICal().importCalendar(bytes.bytes, options);
     if (result.status != storage::ical::ImportStatus::Ok)
         throw CliError(kUsageError, file + ": " + result.problem + " Nepridala sa žiadna pripomienka.");
 
@@ -165,7 +172,7 @@ int ImportIcs(Context& ctx) {
                                            Reason(w.errorCode) + ")");
     }
 
-    const std::string summary = storage::ical::ImportSummary(result.refused, taken);
+    const std::string summary = ICal().importSummary(result.refused, taken);
     if (!summary.empty()) std::cerr << summary << '\n';
     Json out;
     out["offered"] = result.events.size();

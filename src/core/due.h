@@ -21,6 +21,9 @@ DayNumber YearStep(DayNumber day);
 DayNumber SameDayOnOrAfter(DayNumber day, DayNumber today);
 
 bool ReminderDue(const TReminder& r, DayNumber today, double t);
+// The first day on which ReminderDue can hold for `r` at any time of day; before it the record is never
+// due. It reads only the days and the kind, so a tick can pass over the other records cheaply.
+DayNumber FirstDueDay(const TReminder& r);
 void AdvanceNotice(TReminder& r, DayNumber today, TDateTime now);
 bool EventPassed(const TReminder& r, DayNumber today, double t);
 void MarkGiven(TReminder& r, DayNumber today, double t);

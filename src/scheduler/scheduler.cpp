@@ -75,8 +75,8 @@ void Scheduler::Tick() {
 
     if (ShutdownDue(host_.CurrentShutdownOrder(), now, previous)) RunShutdownCountdown();
 
-    ReminderList& list = store_.Reminders();
-    if (list.empty() && store_.Snoozes().empty() && missed_.empty() && settings_.TimeSignalInterval == tsOff) return;
+    const ReminderList& list = Seen().Reminders();
+    if (list.empty() && Seen().Snoozes().empty() && missed_.empty() && settings_.TimeSignalInterval == tsOff) return;
     state_.SignalNow = false;
     state_.SignalPending = false;
 
@@ -86,7 +86,7 @@ void Scheduler::Tick() {
         if (settings_.TimeSignalInterval == tsTwoHours) state_.LastSignalHour = now.hour;
         if (list.empty()) {
             // With nothing to show it over, the signal fires as a reminder of its own.
-            list.push_back(MakeTimeSignalReminder(today, clock_.Now().TimeOfDay()));
+            store_.Reminders().push_back(MakeTimeSignalReminder(today, clock_.Now().TimeOfDay()));
             state_.SignalNow = false;
             state_.SignalPending = false;
         }
@@ -95,21 +95,47 @@ void Scheduler::Tick() {
     if (LatenessOn()) SettleMissedAt(now);
     if (!missed_.empty()) ShowMissed();
 
-    // The aftercare replaces the list; the index carries over to the new one.
-    for (std::size_t i = 0; i < store_.Reminders().size(); ++i) {
-        const TReminder& r = store_.Reminders()[i];
-        if (state_.SignalNow) {
-            Fire(i, today, t);
-            continue;
-        }
-        if (!ReminderDue(r, today, t)) continue;
-        // A reminder put off (its event has passed, so it is due) waits for its snooze.
-        if (const auto entry = store_.Snoozes().empty() ? std::nullopt : EventSnoozeOf(r);
-            entry && store_.Snoozes()[*entry].until > KeyOf(now))
-            continue;
-        Fire(i, today, t);
+    // The aftercare replaces the list; the index carries over to the new one. An idle tick finds no
+    // record to start from and walks none.
+    for (std::size_t i = state_.SignalNow ? 0 : FirstToFire(now); i < Seen().Reminders().size(); ++i) {
+        if (state_.SignalNow || FiresNow(Seen().Reminders()[i], now)) Fire(i, today, t);
     }
     FireSnoozedNotices(now);
+}
+
+bool Scheduler::FiresNow(const TReminder& r, const LocalMoment& now) const {
+    if (!ReminderDue(r, now.day, now.TimeOfDay())) return false;
+    // A reminder put off (its event has passed, so it is due) waits for its snooze.
+    const auto& book = Seen().Snoozes();
+    const auto entry = book.empty() ? std::nullopt : EventSnoozeOf(r);
+    return !(entry && book[*entry].until > KeyOf(now));
+}
+
+const std::vector<std::size_t>& Scheduler::MaybeDueOn(DayNumber today) {
+    if (!maybeDue_.known || maybeDue_.changes != Seen().ChangeCount() || maybeDue_.day != today) {
+        const ReminderList& list = Seen().Reminders();
+        maybeDue_.indices.clear();
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (FirstDueDay(list[i]) <= today) maybeDue_.indices.push_back(i);
+        maybeDue_.known = true;
+        maybeDue_.changes = Seen().ChangeCount();
+        maybeDue_.day = today;
+    }
+    return maybeDue_.indices;
+}
+
+std::size_t Scheduler::FirstToFire(const LocalMoment& now) {
+    const ReminderList& list = Seen().Reminders();
+    for (const std::size_t i : MaybeDueOn(now.day))
+        if (FiresNow(list[i], now)) return i;
+    return list.size();
+}
+
+std::size_t Scheduler::FirstMissed(const LocalMoment& now) {
+    const ReminderList& list = Seen().Reminders();
+    for (const std::size_t i : MaybeDueOn(now.day))
+        if (MissedNow(list[i], now)) return i;
+    return list.size();
 }
 
 void Scheduler::SettleMissed() {
@@ -198,7 +224,7 @@ void Scheduler::Fire(std::size_t index, DayNumber today, double t) {
 }
 
 std::optional<std::size_t> Scheduler::Locate(const TReminder& fired, std::size_t index) const {
-    const ReminderList& list = store_.Reminders();
+    const ReminderList& list = Seen().Reminders();
     if (index < list.size() && SameRecord(list[index], fired)) return index;
     const auto it = std::find_if(list.begin(), list.end(), [&](const TReminder& r) { return SameRecord(r, fired); });
     if (it == list.end()) return std::nullopt;
@@ -268,9 +294,9 @@ std::optional<SecondKey> Scheduler::NextActiveSecond(SecondKey now, SecondKey li
 
     // A snooze comes back at its moment; one already due, or a list of missed alarms, at once.
     if (!missed_.empty()) consider(from);
-    for (const storage::PendingSnooze& e : store_.Snoozes()) consider(std::max(e.until, from));
+    for (const storage::PendingSnooze& e : Seen().Snoozes()) consider(std::max(e.until, from));
 
-    const ReminderList& list = store_.Reminders();
+    const ReminderList& list = Seen().Reminders();
     if (list.empty() && settings_.TimeSignalInterval == tsOff) return best;
 
     if (settings_.TimeSignalInterval != tsOff) {
@@ -287,7 +313,7 @@ std::optional<SecondKey> Scheduler::NextActiveSecond(SecondKey now, SecondKey li
     }
 
     for (const TReminder& r : list) {
-        if (!store_.Snoozes().empty() && EventSnoozeOf(r)) continue;  // it waits for its snooze
+        if (!Seen().Snoozes().empty() && EventSnoozeOf(r)) continue;  // it waits for its snooze
         const SecondKey bound = best ? *best - 1 : limit;
         if (const auto key = FirstDueSecond(r, from, bound)) consider(*key);
         if (best && *best == from) break;
@@ -297,7 +323,7 @@ std::optional<SecondKey> Scheduler::NextActiveSecond(SecondKey now, SecondKey li
 
 void Scheduler::SkipIdleTicksThrough(SecondKey last) {
     lastTick_ = last;
-    if (!store_.Reminders().empty() || !store_.Snoozes().empty() || settings_.TimeSignalInterval != tsOff) {
+    if (!Seen().Reminders().empty() || !Seen().Snoozes().empty() || settings_.TimeSignalInterval != tsOff) {
         state_.SignalNow = false;
         state_.SignalPending = false;
     }

@@ -149,6 +149,20 @@ public:
     void SkipIdleTicksThrough(SecondKey last);
 
 private:
+    // The store for reading: reads through it leave the store's change count alone, so that the
+    // records that may be due stay known between changes.
+    const storage::ReminderStore& Seen() const { return store_; }
+    // The tick fires `r` at `now` (it is due and not waiting for its snooze).
+    bool FiresNow(const TReminder& r, const LocalMoment& now) const;
+    // The lateness limit sends `r` to the archive at `now`.
+    bool MissedNow(const TReminder& r, const LocalMoment& now) const;
+    // The records whose FirstDueDay is `today` or before, in list order; no other record can be due
+    // that day. Found again when the day or the store's change count is not what it was.
+    const std::vector<std::size_t>& MaybeDueOn(DayNumber today);
+    // The first record that fires at `now`, or the list's size: the loops start there, as every record
+    // before it would be passed over.
+    std::size_t FirstToFire(const LocalMoment& now);
+    std::size_t FirstMissed(const LocalMoment& now);
     bool ShutdownDue(const ShutdownOrder& order, const LocalMoment& now, std::optional<SecondKey> previous) const;
     bool SignalDue(const LocalMoment& now, std::optional<SecondKey> previous) const;
     void RunShutdownCountdown();
@@ -200,6 +214,13 @@ private:
     std::optional<ShownAlarm> shown_;
     std::vector<MissedAlarm> missed_;
     int clockJumps_ = 0;
+    struct MaybeDue {
+        bool known = false;
+        std::uint64_t changes = 0;  // the store's change count they were found at
+        DayNumber day = 0;
+        std::vector<std::size_t> indices;
+    };
+    MaybeDue maybeDue_;
 };
 
 }  // namespace kalvo::scheduler

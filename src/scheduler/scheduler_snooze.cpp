@@ -19,7 +19,7 @@ constexpr int kMaxSnoozeMinutes = 366 * 24 * 60;
 }  // namespace
 
 std::optional<std::size_t> Scheduler::EventSnoozeOf(const TReminder& r) const {
-    const auto& book = store_.Snoozes();
+    const auto& book = Seen().Snoozes();
     for (std::size_t i = 0; i < book.size(); ++i) {
         if (book[i].kind == storage::SnoozeKind::Event && SameRecord(book[i].record, r)) return i;
     }
@@ -80,8 +80,8 @@ bool Scheduler::SnoozeShownAlarm(const SnoozeRequest& request) {
 void Scheduler::FireSnoozedNotices(const LocalMoment& now) {
     // Notices, and reminders put off that the user has since changed or deleted: they come back on their
     // own, with the record as it was shown.
-    for (std::size_t guard = 0; guard <= store_.Snoozes().size(); ++guard) {
-        const auto& book = store_.Snoozes();
+    for (std::size_t guard = 0; guard <= Seen().Snoozes().size(); ++guard) {
+        const auto& book = Seen().Snoozes();
         const auto due = std::find_if(book.begin(), book.end(), [&](const storage::PendingSnooze& e) {
             return e.until <= KeyOf(now) && ComesBackAlone(e);
         });
@@ -104,7 +104,7 @@ void Scheduler::FireSnoozedNotices(const LocalMoment& now) {
 
 bool Scheduler::ComesBackAlone(const storage::PendingSnooze& e) const {
     if (e.kind == storage::SnoozeKind::Notice) return true;
-    const ReminderList& list = store_.Reminders();
+    const ReminderList& list = Seen().Reminders();
     return std::none_of(list.begin(), list.end(), [&](const TReminder& r) { return SameRecord(r, e.record); });
 }
 
@@ -117,24 +117,39 @@ bool Scheduler::IsLate(SecondKey dueAt, const LocalMoment& now) const {
     return KeyOf(now) - dueAt > static_cast<SecondKey>(settings_.LatenessLimitHours) * 3600;
 }
 
+bool Scheduler::MissedNow(const TReminder& r, const LocalMoment& now) const {
+    const DayNumber today = now.day;
+    const double t = now.TimeOfDay();
+    if (!ReminderDue(r, today, t)) return false;
+    // A reminder put off is due (its event has passed) and counts from its snooze.
+    const auto& book = Seen().Snoozes();
+    const std::optional<std::size_t> entry = book.empty() ? std::nullopt : EventSnoozeOf(r);
+    if (entry && book[*entry].until > KeyOf(now)) return false;
+    return IsLate(entry ? book[*entry].until : FellDueAt(r, today, t), now);
+}
+
 void Scheduler::SettleMissedAt(const LocalMoment& now) {
     const DayNumber today = now.day;
     const double t = now.TimeOfDay();
+    // With no record and no snooze late, nothing below would change: the list is left untouched.
+    const auto lateAlone = [&](const storage::PendingSnooze& e) {
+        return e.until <= KeyOf(now) && IsLate(e.until, now) && ComesBackAlone(e);
+    };
+    const std::size_t first = FirstMissed(now);
+    if (first == Seen().Reminders().size() && std::none_of(Seen().Snoozes().begin(), Seen().Snoozes().end(), lateAlone))
+        return;
     ReminderList& list = store_.Reminders();
     auto& book = store_.Snoozes();
     const std::size_t missedBefore = missed_.size();
     bool listChanged = false, archived = false, snoozesChanged = false;
 
-    for (std::size_t i = 0; i < list.size();) {
+    for (std::size_t i = first; i < list.size();) {
         TReminder& r = list[i];
-        // A reminder put off is due (its event has passed) and counts from its snooze.
-        const bool due = ReminderDue(r, today, t);
-        const std::optional<std::size_t> entry = !due || book.empty() ? std::nullopt : EventSnoozeOf(r);
-        if (!due || (entry && book[*entry].until > KeyOf(now)) ||
-            !IsLate(entry ? book[*entry].until : FellDueAt(r, today, t), now)) {
+        if (!MissedNow(r, now)) {
             ++i;
             continue;
         }
+        const std::optional<std::size_t> entry = book.empty() ? std::nullopt : EventSnoozeOf(r);
         const bool event = EventPassed(r, today, t);
         missed_.push_back({FellDueAt(r, today, t), r.Text, !event});
         if (entry) {
@@ -160,11 +175,11 @@ void Scheduler::SettleMissedAt(const LocalMoment& now) {
         ++i;
     }
     for (std::size_t j = 0; j < book.size();) {
-        const storage::PendingSnooze& e = book[j];
-        if (e.until > KeyOf(now) || !IsLate(e.until, now) || !ComesBackAlone(e)) {
+        if (!lateAlone(book[j])) {
             ++j;
             continue;
         }
+        const storage::PendingSnooze& e = book[j];
         missed_.push_back({e.until, e.record.Text, e.kind == storage::SnoozeKind::Notice});
         book.erase(book.begin() + static_cast<std::ptrdiff_t>(j));
         snoozesChanged = true;

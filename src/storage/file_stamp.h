@@ -21,7 +21,7 @@ struct FileStamp {
 FileStamp StampOf(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 inline FileStamp MissingStamp() { return {}; }
 
-// FNV-1a, 64 bits: a change detector, not a defence against anyone.
+// 64 bits that change with any byte: a change detector, not a defence against anyone.
 std::uint64_t HashBytes(std::span<const std::uint8_t> bytes);
 
 }  // namespace kalvo::storage

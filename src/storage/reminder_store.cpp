@@ -183,6 +183,7 @@ bool ReminderStore::SaveMerged(const fs::path& path, ReminderList& list, Seen& s
 }
 
 bool ReminderStore::TakeOutsideChanges() {
+    const ChangeScope change(changes_);
     ReadResult user = ReadReminderFile(files_.UserFile(), &userSeen_.stamp);
     const bool userChanged = Absorb(reminders_, userSeen_, user);
     ReadResult archive = ReadReminderFile(files_.ArchiveFile(), &archiveSeen_.stamp);
@@ -193,6 +194,7 @@ bool ReminderStore::TakeOutsideChanges() {
 }
 
 void ReminderStore::OpenUserFile() {
+    const ChangeScope change(changes_);
     const fs::path userFile = files_.UserFile();
     fs::path source = userFile;
     bool takeOver = false;
@@ -219,6 +221,7 @@ void ReminderStore::OpenUserFile() {
 }
 
 bool ReminderStore::SaveUserFile() {
+    const ChangeScope change(changes_);
     userUnsaved_ = !SaveMerged(files_.UserFile(), reminders_, userSeen_, kUserFileWhat, Order::SortWhenMerged);
     return !userUnsaved_;
 }
@@ -228,6 +231,7 @@ bool ReminderStore::SaveTo(const fs::path& path, const ReminderList& records) {
 }
 
 bool ReminderStore::Commit(bool sort) {
+    const ChangeScope change(changes_);
     userUnsaved_ = !SaveMerged(files_.UserFile(), reminders_, userSeen_, kUserFileWhat,
                                sort ? Order::Sort : Order::SortWhenMerged, /*takeBack=*/true);
     if (userUnsaved_) return false;
@@ -255,6 +259,7 @@ bool ReminderStore::CommitArchive() {
 }
 
 bool ReminderStore::SaveUnsaved() {
+    const ChangeScope change(changes_);
     // The list keeps the order it was left in; another process's records are sorted in.
     if (userUnsaved_) {
         userUnsaved_ = !SaveMerged(files_.UserFile(), reminders_, userSeen_, kUserFileWhat, Order::SortWhenMerged,
@@ -275,6 +280,7 @@ void ReminderStore::Tell(const std::string& text) {
 namespace kalvo::storage {
 
 void ReminderStore::OpenSnoozes() {
+    const ChangeScope change(changes_);
     const fs::path path = files_.SnoozeFile();
     RemoveLeftTemporaries(path);
     SnoozeRead read = ReadSnoozeFile(path);
@@ -291,6 +297,7 @@ void ReminderStore::OpenSnoozes() {
 }
 
 bool ReminderStore::SaveSnoozes() {
+    const ChangeScope change(changes_);
     const fs::path path = files_.SnoozeFile();
     auto refuse = [&](const std::string& reason) {
         Tell(std::string(kSnoozeWhat) + " sa nepodarilo uložiť:\n" + Utf8FromPath(path) + "\n(" + reason + ").");

@@ -3,6 +3,7 @@
 // of the old shared file, the save-and-reload cycle every change goes through, and what the user is
 // told when a file cannot be read or written.
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -33,7 +34,10 @@ public:
     ReminderStore(DataFiles files, Dialogs& dialogs, const Clock& clock, Durability durability = Durability::Flush);
 
     const DataFiles& Files() const { return files_; }
-    ReminderList& Reminders() { return reminders_; }
+    ReminderList& Reminders() {
+        ++changes_;
+        return reminders_;
+    }
     const ReminderList& Reminders() const { return reminders_; }
     ArchiveList& Archive() { return archive_; }
     const ArchiveList& Archive() const { return archive_; }
@@ -60,7 +64,10 @@ public:
 
     // The alarms put off for a while (<user>.snooze). A damaged line is told about once and left out;
     // a file that cannot be read is told about and not overwritten until it can be.
-    std::vector<PendingSnooze>& Snoozes() { return snoozes_; }
+    std::vector<PendingSnooze>& Snoozes() {
+        ++changes_;
+        return snoozes_;
+    }
     const std::vector<PendingSnooze>& Snoozes() const { return snoozes_; }
     void OpenSnoozes();
     bool SaveSnoozes();
@@ -86,6 +93,11 @@ public:
         std::vector<std::string>* outer_;
         std::vector<std::string> texts_;
     };
+
+    // Grows with every way the list or the snoozes can change: each non-const Reminders() or Snoozes(),
+    // and each loading or saving, when it begins and when it ends (a message shown meanwhile lets the
+    // timers run). While it stays the same, both are as they were; the idle tick relies on that.
+    std::uint64_t ChangeCount() const { return changes_; }
 
     // Takes in what other processes have written to the user's file and the archive since this one last
     // read or wrote them, keeping the changes not yet saved here. True when a list changed.
@@ -126,8 +138,21 @@ private:
     // A failure for the user: shown at once, or collected while messages are held.
     void Tell(const std::string& text);
 
+    // Counts a change when it begins and when it ends.
+    class ChangeScope {
+    public:
+        explicit ChangeScope(std::uint64_t& count) : count_(count) { ++count_; }
+        ~ChangeScope() { ++count_; }
+        ChangeScope(const ChangeScope&) = delete;
+        ChangeScope& operator=(const ChangeScope&) = delete;
+
+    private:
+        std::uint64_t& count_;
+    };
+
     DataFiles files_;
     Dialogs& dialogs_;
+    std::uint64_t changes_ = 0;
     std::vector<std::string>* held_ = nullptr;
     bool userUnsaved_ = false;
     bool archiveUnsaved_ = false;

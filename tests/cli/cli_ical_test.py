@@ -201,5 +201,58 @@ class CliICalTest(unittest.TestCase):
         self.assertEqual(self.read("nic.ics").count(b"BEGIN:VEVENT"), 0)
 
 
+    def loaded(self, *args, **env):
+        """The shared objects the dynamic loader opened for one run of kalvo-cli."""
+        env = dict(os.environ, TZ="UTC", LANG="C.UTF-8", LD_DEBUG="files", **env)
+        p = subprocess.run([CLI, "--dir", self.dir, "--user", "jana", *args], capture_output=True, env=env)
+        return [line.split("file=", 1)[1].split()[0] for line in p.stderr.decode("utf-8", "replace").splitlines()
+                if "file=" in line and "needed by" in line or "file=" in line and "dynamically loaded by" in line]
+
+    def test_only_the_commands_that_need_them_load_libical_and_libdbus(self):
+        def has(names, library):
+            return any(os.path.basename(n).startswith(library) for n in names)
+
+        for args in (["--help"], ["week", self.user_file, "--day", "2027-01-15"],
+                     ["due", self.user_file, "--at", "2027-01-15 12:00:00"], ["decode", self.user_file]):
+            names = self.loaded(*args)
+            self.assertFalse(has(names, "libical") or has(names, "libdbus"), "%s: %s" % (args[0], names))
+        # list asks the running program first, through libdbus, where a session bus may be; a plain file
+        # stands for the bus's socket, so that libdbus is loaded and finds no one there.
+        stand_in = self.path("bus")
+        self.write("bus", b"")
+        names = self.loaded("list", "--day", "15.1.2027", DBUS_SESSION_BUS_ADDRESS="unix:path=" + stand_in)
+        self.assertFalse(has(names, "libical"), names)
+        self.assertTrue(has(names, "kalvo-cli-bus.so") and has(names, "libdbus"), names)
+        # An address of nothing (no transport libdbus knows) needs no libdbus at all.
+        names = self.loaded("list", "--day", "15.1.2027", DBUS_SESSION_BUS_ADDRESS="disabled:")
+        self.assertFalse(has(names, "libical") or has(names, "libdbus"), names)
+        names = self.loaded("export-ics", self.path("x.ics"))
+        self.assertTrue(has(names, "kalvo-cli-ical.so") and has(names, "libical"), names)
+        self.assertFalse(has(names, "libdbus"), names)
+
+    def test_a_missing_module_is_told_and_changes_nothing(self):
+        # kalvo-cli alone, without the modules' folder beside its own.
+        alone = os.path.join(self.dir, "alone", "bin")
+        os.makedirs(alone)
+        program = os.path.join(alone, "kalvo-cli")
+        with open(CLI, "rb") as src, open(program, "wb") as dst:
+            dst.write(src.read())
+        os.chmod(program, 0o755)
+        self.write("bus", b"")  # stands for a session bus's socket
+        env = dict(os.environ, TZ="UTC", LANG="C.UTF-8", DBUS_SESSION_BUS_ADDRESS="unix:path=" + self.path("bus"))
+        before = self.read("jana.dat")
+        for args, module in ((["export-ics", self.path("x.ics")], "kalvo-cli-ical.so"),
+                             (["add", "1.2.2027", "10:00", "Zubár"], "kalvo-cli-bus.so")):
+            p = subprocess.run([program, "--dir", self.dir, "--user", "jana", *args], capture_output=True, env=env)
+            err = p.stderr.decode("utf-8")
+            self.assertEqual(p.returncode, 1, err)
+            self.assertIn("Chýba súčasť programu", err)
+            self.assertIn(module, err)
+        self.assertFalse(os.path.exists(self.path("x.ics")))
+        self.assertEqual(self.read("jana.dat"), before)
+        # The commands that need no module work as ever.
+        p = subprocess.run([program, "week", self.user_file, "--day", "2027-01-15"], capture_output=True, env=env)
+        self.assertEqual(p.returncode, 0, p.stderr)
+
 if __name__ == "__main__":
     unittest.main()

@@ -33,6 +33,21 @@ TEST(Cp1250, TextTheCodePageCannotHoldIsRefused) {
     EXPECT_TRUE(Cp1250CanHold(U'\u0155'));   // ŕ is
 }
 
+TEST(Cp1250, MixedTextAppendsAtTheEndAndTellsWhereItStopped) {
+    // Runs of plain ASCII go across whole; the offsets of refused characters stay those of the input.
+    std::string out = "pred:";
+    ASSERT_TRUE(AppendCp1250(out, "Stretnutie č. 41 v zasadačke, 8:00"));
+    EXPECT_EQ(out, "pred:Stretnutie \xE8. 41 v zasada\xE8ke, 8:00");
+    Cp1250Error error;
+    out.clear();
+    EXPECT_FALSE(AppendCp1250(out, "dlhý text \u263A koniec", &error));
+    EXPECT_EQ(error.offset, 11u);
+    EXPECT_EQ(error.character, U'\u263A');
+    EXPECT_FALSE(AppendCp1250(out, std::string("abc\0def", 7), &error));
+    EXPECT_EQ(error.offset, 3u);
+    EXPECT_EQ(error.character, U'\0');
+}
+
 TEST(Cp1250, FirstLetterUpperCase) {
     EXPECT_EQ(UpperFirstCp1250("šimon"), "Šimon");
     EXPECT_EQ(UpperFirstCp1250("ľudmila"), "Ľudmila");

@@ -95,6 +95,46 @@ TEST(ReminderDue, NameDayNoticeThenCelebration) {
     EXPECT_FALSE(ReminderDue(early, today, At(8, 0)));
 }
 
+// A tick passes over every record whose first due day is later than today: that must never skip a record
+// ReminderDue would fire. Every kind, notice day, next notice and notice time near the event, against every
+// day around it and times across the day.
+TEST(FirstDueDay, NoRecordIsDueBeforeIt) {
+    const DayNumber d = Day(2026, 12, 7);
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> near(-3, 3), kind(0, 2), second(0, 86399);
+    int dueSeen = 0;
+    for (int n = 0; n < 20000; ++n) {
+        TReminder r = Ordinary(d + near(random), second(random) / 86400.0);
+        r.IsNameDay = kind(random) == 1;
+        r.IsBirthday = kind(random) == 2;
+        r.NoticeFrom = n % 5 == 0 ? 0 : d + near(random);
+        r.NoticeNext = n % 3 == 0 ? 0 : d + near(random);
+        r.NoticeTime = n % 4 == 0 ? -1.0 : (n % 4 == 1 ? -0.5 : second(random) / 86400.0);
+        for (DayNumber today = d - 4; today <= d + 4; ++today) {
+            for (const double t : {0.0, second(random) / 86400.0, 86399 / 86400.0}) {
+                if (!ReminderDue(r, today, t)) continue;
+                ++dueSeen;
+                ASSERT_LE(FirstDueDay(r), today) << "record " << n << " due on " << today << " at " << t;
+            }
+        }
+    }
+    EXPECT_GT(dueSeen, 100000);  // the property was asked of many due records, not of few
+}
+
+TEST(FirstDueDay, IsTheEventDayOrAnEarlierNotice) {
+    const DayNumber d = Day(2026, 12, 7);
+    EXPECT_EQ(FirstDueDay(Ordinary(d, At(9, 0))), d);
+    EXPECT_EQ(FirstDueDay(WithNotice(Ordinary(d, At(9, 0)), d - 5, rpDaily, At(8, 0))), d - 5);
+    TReminder given = WithNotice(Ordinary(d, At(9, 0)), d - 5, rpNone, At(8, 0));
+    given.NoticeNext = 0;  // a single notice already given
+    EXPECT_EQ(FirstDueDay(given), d);
+    EXPECT_EQ(FirstDueDay(NameDay(d, At(12, 0), d - 2, At(8, 0))), d - 2);
+    // A name day's NoticeNext is not its notice: only NoticeFrom counts.
+    TReminder nameDay = NameDay(d, At(12, 0), d, At(8, 0));
+    nameDay.NoticeNext = d - 9;
+    EXPECT_EQ(FirstDueDay(nameDay), d);
+}
+
 TEST(AdvanceNotice, DailySeriesCaughtUpInTheMorningFiresAgainToday) {
     const DayNumber today = Day(2026, 12, 7);
     TReminder r = WithNotice(Ordinary(today + 10, At(18, 0)), today - 3, rpDaily, At(9, 0));

@@ -47,6 +47,11 @@ def program_copy(bin_dir, artifacts, name, files=("kalvo", "kalvo-cli", "calend.
     os.makedirs(app)
     for program_file in files:
         shutil.copy2(os.path.join(bin_dir, program_file), app)
+    # kalvo-cli's private modules go beside it, as in any portable copy.
+    for folder, _, names in os.walk(os.path.join(bin_dir, "..", "lib")):
+        for module in names:
+            if module.startswith("kalvo-cli-") and module.endswith(".so"):
+                shutil.copy2(os.path.join(folder, module), app)
     shots = os.path.join(artifacts, name)
     shutil.rmtree(shots, ignore_errors=True)
     os.makedirs(shots)

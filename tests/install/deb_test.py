@@ -70,6 +70,10 @@ def check_contents(deb):
                      "/usr/share/dbus-1/interfaces/sk.kalvo.Kalvo1.xml",
                      "/usr/share/doc/kalvo/copyright", "/usr/share/doc/kalvo/changelog.gz"):
         assert expected in paths, "%s is not in the package:\n%s" % (expected, "\n".join(sorted(paths)))
+    # kalvo-cli's private modules, in a folder of the program's own.
+    for module in ("kalvo-cli-ical.so", "kalvo-cli-bus.so"):
+        assert any(p.startswith("/usr/lib/") and p.endswith("/kalvo/cli/" + module) for p in paths), \
+            "%s is not in the package:\n%s" % (module, "\n".join(sorted(paths)))
     outside = [p for p in paths if p not in ("/", "/usr/") and not p.startswith("/usr/")]
     assert not outside, outside
     for line in listing:  # root owns everything, folders 0755, files 0644 or 0755
@@ -93,6 +97,8 @@ def check_lintian(deb, artifacts):
         f.write(p.stdout + p.stderr)
     errors = [line for line in p.stdout.splitlines() if line.startswith("E:")]
     assert p.returncode == 0 and not errors, "lintian:\n" + p.stdout + p.stderr
+    # kalvo-cli's modules are private: no ldconfig for them.
+    assert "maintscript-calls-ldconfig" not in p.stdout, "lintian:\n" + p.stdout
     print(p.stdout, end="")
 
 
@@ -105,6 +111,11 @@ def start_installed_program(work, artifacts, procs):
     # The installed companion finds the installed calendar.
     names = json.loads(run("/usr/bin/kalvo-cli", "names", "24.12", env=env).stdout)
     assert names == {"names": "Adam a Eva", "holiday": "Štedrý deň"}, names
+    # ... and its modules: the iCalendar export opens the installed one.
+    calendar = os.path.join(work, "export.ics")
+    run("/usr/bin/kalvo-cli", "--dir", work, "--user", "nikto", "export-ics", calendar, env=env)
+    with open(calendar, "rb") as f:
+        assert f.read().startswith(b"BEGIN:VCALENDAR"), calendar
 
     log_path = os.path.join(artifacts, "kalvo-stderr.txt")
     with open(log_path, "wb") as log:

@@ -99,6 +99,25 @@ class InstallTest(unittest.TestCase):
         p = subprocess.run([self.installed("bin", "kalvo-cli"), "find", "Ľudmila"], env=self.env, capture_output=True)
         self.assertEqual(json.loads(p.stdout), {"found": True, "day": 16, "month": 9, "name": "Ľudmila"})
 
+    def test_installed_cli_opens_its_modules_from_the_installed_tree(self):
+        modules = [os.path.join(root, f) for root, _, files in os.walk(self.installed("lib")) for f in files
+                   if f.startswith("kalvo-cli-")]
+        self.assertEqual(sorted(os.path.basename(m) for m in modules), ["kalvo-cli-bus.so", "kalvo-cli-ical.so"])
+        for m in modules:
+            self.assertTrue(os.path.dirname(m).endswith(os.path.join("kalvo", "cli")), m)  # a folder of the program's own
+            self.assertEqual(os.stat(m).st_mode & 0o777, 0o644, m)
+        env = dict(self.env, DBUS_SESSION_BUS_ADDRESS="disabled:")
+        calendar = os.path.join(self.tmp.name, "export.ics")
+        p = subprocess.run([self.installed("bin", "kalvo-cli"), "--dir", self.tmp.name, "--user", "nikto",
+                            "export-ics", calendar], env=env, capture_output=True)
+        self.assertEqual(p.returncode, 0, p.stderr)
+        with open(calendar, "rb") as f:
+            self.assertTrue(f.read().startswith(b"BEGIN:VCALENDAR"))
+        p = subprocess.run([self.installed("bin", "kalvo-cli"), "--dir", self.tmp.name, "--user", "nikto",
+                            "list", "--day", "1.2.2027"], env=env, capture_output=True)
+        self.assertEqual(p.returncode, 0, p.stderr)
+        self.assertEqual(json.loads(p.stdout), {"day": "1.2.2027", "reminders": []})
+
     def test_installed_program_keeps_its_data_per_user(self):
         folder = os.path.join(self.data_home, "kalvo")
         user_file = os.path.join(folder, pwd.getpwuid(os.geteuid()).pw_name + ".dat")  # named after the account

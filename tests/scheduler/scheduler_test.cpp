@@ -25,6 +25,40 @@ TEST_F(SchedulerTest, IdleTicksTouchNoFileAndCallNothing) {
     EXPECT_TRUE(host.events.empty());
 }
 
+TEST_F(SchedulerTest, IdleTicksLeaveTheStoreUnchangedAndLookOnlyAtTodaysRecords) {
+    settings.LatenessLimitOn = 1;
+    settings.LatenessLimitHours = 2;
+    Start({Ordinary(D + 1, At(9, 0), "zajtra"), Ordinary(D + 400, At(9, 0), "o rok")});
+    const std::uint64_t count = store.ChangeCount();
+    Ticks(Key(D, 8, 0, 0), Key(D, 8, 10, 0));
+    EXPECT_EQ(store.ChangeCount(), count);  // what may be due today stays known between the ticks
+    EXPECT_TRUE(host.alarms.empty());
+    // Past midnight the next day's record is among them.
+    Ticks(Key(D, 23, 59, 58), Key(D + 1, 9, 0, 0));
+    ASSERT_EQ(host.alarms.size(), 1u);
+    EXPECT_EQ(host.alarms[0].alarm.lines, Strings{"zajtra"});
+}
+
+TEST_F(SchedulerTest, ARecordChangedInTheListBetweenTicksFiresWithoutASave) {
+    Start({Ordinary(D + 30, At(9, 0), "presunutá"), Ordinary(D + 40, At(9, 0), "iná")});
+    TickAt(D, 8, 0, 0);
+    // Changed in place, as a window changes it before its save: the next tick sees it.
+    store.Reminders()[0].Date = D;
+    TickAt(D, 9, 0, 0);
+    ASSERT_EQ(host.alarms.size(), 1u);
+    EXPECT_EQ(host.alarms[0].alarm.lines, Strings{"presunutá"});
+    // A reminder added to the list's end and one whose notice series is moved up to today.
+    host.alarms.clear();
+    store.Reminders().push_back(Ordinary(D, At(9, 30), "pridaná"));
+    TickAt(D, 9, 15, 0);
+    store.Reminders()[0] = WithNotice(store.Reminders()[0], D, rpDaily, At(9, 20));
+    TickAt(D, 9, 20, 0);
+    TickAt(D, 9, 30, 0);
+    ASSERT_EQ(host.alarms.size(), 2u);
+    EXPECT_EQ(host.alarms[0].alarm.lines, Strings{"iná"});
+    EXPECT_EQ(host.alarms[1].alarm.lines, Strings{"pridaná"});
+}
+
 TEST_F(SchedulerTest, AReminderFiresAtItsSecondAndIsRemoved) {
     Start({Ordinary(D, At(9, 0), "Zubár"), Ordinary(D + 1, At(9, 0), "zajtra")});
     host.onAlarm = [&](const Alarm&) {  // Timer runs while the pop-up is open

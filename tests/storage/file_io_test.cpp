@@ -2,10 +2,30 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
+#include "storage/file_stamp.h"
 #include "support/temp_folder.h"
 
 namespace kalvo::storage {
 namespace {
+
+TEST(FileStamp, AnyChangedByteOrLengthChangesTheHash) {
+    std::vector<std::uint8_t> bytes(200);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
+    const std::uint64_t original = HashBytes(bytes);
+    EXPECT_EQ(HashBytes(std::vector<std::uint8_t>(bytes)), original);
+    std::set<std::uint64_t> seen{original};
+    for (std::size_t at = 0; at < bytes.size(); ++at) {  // through the lanes and the tail byte by byte
+        for (const int flip : {1, 0x80}) {
+            bytes[at] = static_cast<std::uint8_t>(bytes[at] ^ flip);
+            EXPECT_TRUE(seen.insert(HashBytes(bytes)).second) << at;
+            bytes[at] = static_cast<std::uint8_t>(bytes[at] ^ flip);
+        }
+    }
+    for (std::size_t n = 0; n <= 70; ++n)  // zeros of every length up to past two rounds of the lanes
+        EXPECT_TRUE(seen.insert(HashBytes(std::vector<std::uint8_t>(n))).second) << n;
+}
 
 TEST(FileIo, AtomicWriteReplacesTheFileAndLeavesNoTemporaryFiles) {
     test::TempFolder dir;

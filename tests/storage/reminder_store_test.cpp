@@ -104,6 +104,43 @@ TEST_F(ReminderStoreTest, CommitSortsWritesAndTakesTheFileBack) {
     EXPECT_EQ(ReadList("eva.dat")[0].Text, "z memo");
 }
 
+TEST_F(ReminderStoreTest, TheChangeCountGrowsWithEveryWayTheListCanChange) {
+    ReminderStore store = Make();
+    std::uint64_t count = store.ChangeCount();
+    store.OpenUserFile();
+    EXPECT_GT(store.ChangeCount(), count);
+
+    // Reading leaves it alone.
+    count = store.ChangeCount();
+    const ReminderStore& seen = store;
+    EXPECT_TRUE(seen.Reminders().empty());
+    EXPECT_TRUE(seen.Snoozes().empty());
+    EXPECT_FALSE(store.HasUnsavedChanges());
+    EXPECT_EQ(store.ChangeCount(), count);
+
+    // A reference that could change the list or the snoozes counts, whether or not it does.
+    store.Reminders() = memo;
+    EXPECT_GT(store.ChangeCount(), count);
+    count = store.ChangeCount();
+    (void)store.Snoozes();
+    EXPECT_GT(store.ChangeCount(), count);
+
+    // A save counts when it begins and again when it ends: what was seen while it ran is old afterwards.
+    std::uint64_t during = 0;
+    store.onReloaded = [&] { during = store.ChangeCount(); };
+    count = store.ChangeCount();
+    ASSERT_TRUE(store.Commit());
+    EXPECT_GT(during, count);
+    EXPECT_GT(store.ChangeCount(), during);
+    for (const auto& change : std::vector<std::function<void()>>{
+             [&] { store.TakeOutsideChanges(); }, [&] { store.SaveUserFile(); }, [&] { store.SaveUnsaved(); },
+             [&] { store.OpenSnoozes(); }, [&] { store.SaveSnoozes(); }}) {
+        count = store.ChangeCount();
+        change();
+        EXPECT_GT(store.ChangeCount(), count);
+    }
+}
+
 TEST_F(ReminderStoreTest, FailedSaveIsToldAndTheListInMemoryKept) {
     ReminderStore store = Make();
     store.OpenUserFile();

@@ -1,6 +1,7 @@
 #include "ui/common/owndraw.h"
 
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QRegion>
@@ -84,6 +85,18 @@ void DrawMenuItem(QPainter& p, const QRect& rect, const MenuItemLook& item) {
     p.restore();
 }
 
+QString CutToRoom(const QFontMetrics& fm, const QString& text, int room) {
+    if (text.isEmpty() || fm.horizontalAdvance(text) <= room) return text;
+    // A longer start is never narrower, so the first start too wide is found by halving: measuring every
+    // start in turn made a long list stall while it scrolled.
+    qsizetype fits = 0, tooWide = text.size();
+    while (tooWide - fits > 1) {
+        const qsizetype middle = fits + (tooWide - fits) / 2;
+        (fm.horizontalAdvance(text.left(middle)) > room ? tooWide : fits) = middle;
+    }
+    return text.left(tooWide) + QLatin1String(" ...");
+}
+
 void DrawReminderRow(QPainter& p, QRect rect, bool selected, const QString& row, const QString& picture,
                      const QPixmap* standardPicture) {
     const int left = rect.left(), top = rect.top(), width = rect.width(), height = rect.height();
@@ -130,16 +143,7 @@ void DrawReminderRow(QPainter& p, QRect rect, bool selected, const QString& row,
     }
 
     // Cut the text line where it would run into the right edge.
-    const QFontMetrics fm(font);
-    const int room = width - 65;
-    QString shown;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        shown += text.at(i);
-        if (fm.horizontalAdvance(shown) > room) {
-            shown += QLatin1String(" ...");
-            break;
-        }
-    }
+    const QString shown = CutToRoom(QFontMetrics(font), text, width - 65);
     p.setPen(textColor);
     TextAt(p, left + 37, withHeader ? top + 14 : top + 2, shown);
 

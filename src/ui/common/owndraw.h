@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QString>
 
+class QFontMetrics;
 class QPainter;
 class QWidget;
 
@@ -30,6 +31,10 @@ void DrawMenuItem(QPainter& p, const QRect& rect, const MenuItemLook& item);
 // `standardPicture` may be null. Rows lower than 18 pixels have no header line.
 void DrawReminderRow(QPainter& p, QRect rect, bool selected, const QString& row, const QString& picture,
                      const QPixmap* standardPicture);
+
+// `text` as a reminder row shows it in `room` pixels: the shortest start of it that is wider than the
+// room, followed by " ...", or the whole text when it fits.
+QString CutToRoom(const QFontMetrics& fm, const QString& text, int room);
 
 struct GradientStrip {
     int step = 1;  // added to red, green and blue alike, so the strip stays grey
