@@ -39,7 +39,12 @@ void BM_Zorad(benchmark::State& state) {
         benchmark::DoNotOptimize(list);
     }
 }
-BENCHMARK(BM_Zorad)->Args({10000, 0})->Args({100000, 0})->Args({10000, 10})->Args({100000, 10})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Zorad)
+    ->Args({10000, 0})
+    ->Args({100000, 0})
+    ->Args({10000, 10})
+    ->Args({100000, 10})
+    ->Unit(benchmark::kMillisecond);
 
 // A list as it is saved: already in order, with one new record appended at the end.
 void BM_ZoradAfterAppend(benchmark::State& state) {

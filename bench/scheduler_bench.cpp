@@ -9,8 +9,8 @@
 #include <random>
 
 #include "bench_data.h"
-#include "quiet_dialogs.h"
 #include "platform/silent_platform.h"
+#include "quiet_dialogs.h"
 #include "scheduler/scheduler.h"
 #include "scheduler/virtual_run.h"
 #include "storage/reminder_file.h"
@@ -99,7 +99,8 @@ void BM_IdleTickWithSnoozes(benchmark::State& state) {
         TReminder& passed = list[static_cast<std::size_t>(i) * 97];
         passed.Date = kToday - 1;
         store.Snoozes().push_back({now + 600 + i, storage::SnoozeKind::Event, passed});
-        store.Snoozes().push_back({now + 900 + i, storage::SnoozeKind::Notice, list[static_cast<std::size_t>(i) * 89 + 1]});
+        store.Snoozes().push_back(
+            {now + 900 + i, storage::SnoozeKind::Notice, list[static_cast<std::size_t>(i) * 89 + 1]});
     }
     store.Reminders() = std::move(list);
     TSettings settings;

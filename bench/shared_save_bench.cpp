@@ -22,7 +22,8 @@ public:
 };
 
 struct Folder {
-    Folder() : path(std::filesystem::temp_directory_path() / ("kalvo-bench-" + std::to_string(std::random_device{}()))) {
+    Folder()
+        : path(std::filesystem::temp_directory_path() / ("kalvo-bench-" + std::to_string(std::random_device{}()))) {
         std::filesystem::create_directories(path);
     }
     ~Folder() { std::filesystem::remove_all(path); }

@@ -1,8 +1,8 @@
 // Any bytes as a reminder, archive or export file: the reader must end with a status, never crash or
 // allocate beyond what the file can hold, and what it read must survive a write and a second read.
 
-#include <cstdint>
 #include <bit>
+#include <cstdint>
 #include <cstdlib>
 
 #include "storage/reminder_file.h"

@@ -54,11 +54,13 @@ NameCalendar ParseTable(std::istream& in) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (number == 1 || line.empty()) continue;  // the header names the columns
         const std::vector<std::string> f = SplitTabs(line);
-        if (f.size() != 6) throw TableError{number, "expected 6 tab-separated fields, found " + std::to_string(f.size())};
+        if (f.size() != 6)
+            throw TableError{number, "expected 6 tab-separated fields, found " + std::to_string(f.size())};
         TNameDay e{Number(f[0], number), Number(f[1], number), f[5], f[2], f[3], f[4]};
         if (e.Month < 1 || e.Month > 12 || e.Day < 1 || e.Day > kalvo::DaysInMonth(2000, e.Month))
             throw TableError{number, "no such day: " + f[0] + "." + f[1] + "."};
-        if (!seen.emplace(e.Day, e.Month).second) throw TableError{number, "day listed twice: " + f[0] + "." + f[1] + "."};
+        if (!seen.emplace(e.Day, e.Month).second)
+            throw TableError{number, "day listed twice: " + f[0] + "." + f[1] + "."};
         for (const std::string* text : {&e.Holiday, &e.Name1, &e.Name2, &e.Name3}) {
             kalvo::Cp1250Error error;
             if (!kalvo::EncodeCp1250(*text, &error))

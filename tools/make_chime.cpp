@@ -83,7 +83,8 @@ int main(int argc, char** argv) {
     PutTag(wav, "data");
     Put32(wav, dataBytes);
     const double scale = 0.7 * 32767.0 / peak;
-    for (const double v : signal) Put16(wav, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v * scale))));
+    for (const double v : signal)
+        Put16(wav, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v * scale))));
 
     const std::filesystem::path out = kalvo::storage::PathFromUtf8(argv[1]);
     std::error_code ec;

@@ -6,8 +6,8 @@
 #include <QTimer>
 
 #include "app/program_windows.h"
-#include "ui/main_window/kalvounit.h"
 #include "ui/alarm/message_popup.h"
+#include "ui/main_window/kalvounit.h"
 #include "ui/overview/prehlad.h"
 
 namespace kalvo::app {
@@ -50,8 +50,9 @@ const QDBusArgument& operator>>(const QDBusArgument& in, BusDayEntry& e) {
 // The same step as "Odložiť" in the strip: the snooze is on disk before the strip closes.
 QString SnoozeShownAlarm(ui::TMainForm* main, unsigned minutes) {
     if (main && main->SnoozeShownAlarm(scheduler::SnoozeRequest::ForMinutes(static_cast<int>(minutes)))) return {};
-    return QStringLiteral("Zobrazenú pripomienku nemožno odložiť (časové znamenie, zoznam zmeškaných pripomienok "
-                          "alebo súbor odložených pripomienok sa nedal uložiť).");
+    return QStringLiteral(
+        "Zobrazenú pripomienku nemožno odložiť (časové znamenie, zoznam zmeškaných pripomienok "
+        "alebo súbor odložených pripomienok sa nedal uložiť).");
 }
 
 BusService::BusService(ui::AppContext& ctx, ProgramWindows& windows, QObject* parent)
@@ -64,9 +65,9 @@ bool BusService::Register() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return false;
     if (!bus.registerObject(QString::fromLatin1(kBusPath), this, QDBusConnection::ExportScriptableSlots)) return false;
-    const auto reply = bus.interface()->registerService(QString::fromLatin1(kBusService),
-                                                       QDBusConnectionInterface::DontQueueService,
-                                                       QDBusConnectionInterface::DontAllowReplacement);
+    const auto reply =
+        bus.interface()->registerService(QString::fromLatin1(kBusService), QDBusConnectionInterface::DontQueueService,
+                                         QDBusConnectionInterface::DontAllowReplacement);
     return reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
 }
 
@@ -115,8 +116,7 @@ void BusService::AddReminder(const QString& date, const QString& time, const QSt
 void BusService::AddReminderWithNotice(const QString& date, const QString& time, const QString& text,
                                        const QString& noticeFrom, const QString& period, const QString& noticeTime,
                                        const QString& weekDay) {
-    if (noticeFrom.isEmpty())
-        return Refuse(kInvalidArgument, QStringLiteral("Začiatok upozornení je prázdny."));
+    if (noticeFrom.isEmpty()) return Refuse(kInvalidArgument, QStringLiteral("Začiatok upozornení je prázdny."));
     Add(ReminderRequest{S(date), S(time), S(text), S(noticeFrom), S(period), S(noticeTime), S(weekDay)});
 }
 
@@ -127,7 +127,8 @@ QList<BusDayEntry> BusService::ListDay(const QString& date) {
         return {};
     }
     QList<BusDayEntry> entries;
-    for (DayEntry& e : DayEntries(windows_.main->Store().Reminders(), *day)) entries.push_back(BusDayEntry{std::move(e)});
+    for (DayEntry& e : DayEntries(windows_.main->Store().Reminders(), *day))
+        entries.push_back(BusDayEntry{std::move(e)});
     return entries;
 }
 

@@ -2,8 +2,8 @@
 // The running program on the session bus (dbus/sk.kalvo.Kalvo1.xml): scripts and kalvo-cli add and
 // list reminders through it, so that only this process writes the files while it runs.
 
-#include <QDBusContext>
 #include <QDBusArgument>
+#include <QDBusContext>
 #include <QList>
 #include <QObject>
 #include <functional>
@@ -45,8 +45,8 @@ public Q_SLOTS:
     Q_SCRIPTABLE QString Identity(QString& user);
     Q_SCRIPTABLE void AddReminder(const QString& date, const QString& time, const QString& text);
     Q_SCRIPTABLE void AddReminderWithNotice(const QString& date, const QString& time, const QString& text,
-                                            const QString& noticeFrom, const QString& period,
-                                            const QString& noticeTime, const QString& weekDay);
+                                            const QString& noticeFrom, const QString& period, const QString& noticeTime,
+                                            const QString& weekDay);
     Q_SCRIPTABLE QList<kalvo::app::BusDayEntry> ListDay(const QString& date);
     Q_SCRIPTABLE void ShowMainWindow();
     Q_SCRIPTABLE void ShowToday();

@@ -22,10 +22,10 @@
 #include "platform/qt/sleep_watcher.h"
 #endif
 #include "storage/file_io.h"
-#include "ui/main_window/kalvounit.h"
-#include "ui/overview/prehlad.h"
 #include "ui/common/qt_dialogs.h"
 #include "ui/common/system_locale.h"
+#include "ui/main_window/kalvounit.h"
+#include "ui/overview/prehlad.h"
 
 namespace {
 
@@ -103,7 +103,8 @@ int main(int argc, char** argv) {
         kalvo::app::BusService bus(ctx, windows);
         bus.Register();
         std::unique_ptr<kalvo::app::NamesInToolTip> namesInToolTip;
-        if (kalvo::app::StatusNotifierHostPresent()) namesInToolTip = std::make_unique<kalvo::app::NamesInToolTip>(ctx, main);
+        if (kalvo::app::StatusNotifierHostPresent())
+            namesInToolTip = std::make_unique<kalvo::app::NamesInToolTip>(ctx, main);
 #endif
 
         windows.plan->show();

@@ -8,9 +8,12 @@ namespace {
 
 std::string StatusText(storage::SettingsStatus s) {
     switch (s) {
-        case storage::SettingsStatus::UnknownVersion: return "neznáma verzia súboru";
-        case storage::SettingsStatus::Truncated: return "súbor je neúplný";
-        default: return "súbor je poškodený";
+        case storage::SettingsStatus::UnknownVersion:
+            return "neznáma verzia súboru";
+        case storage::SettingsStatus::Truncated:
+            return "súbor je neúplný";
+        default:
+            return "súbor je poškodený";
     }
 }
 
@@ -22,8 +25,8 @@ void LoadSettings(AppContext& ctx) {
     storage::OpenExtraSetup(ctx.files.ExtraSetupFile(), ctx.Settings);
     const bool damaged = storage::IsDamaged(load.status);
     if (!damaged && load.readError == 0) return;
-    std::string text = damaged ? "Súbor nastavení nebolo možné prečítať celý:\n" + storage::Utf8FromPath(file) +
-                                     "\n(" + StatusText(load.status) + ").\n\nČo sa z neho nedalo prečítať, " +
+    std::string text = damaged ? "Súbor nastavení nebolo možné prečítať celý:\n" + storage::Utf8FromPath(file) + "\n(" +
+                                     StatusText(load.status) + ").\n\nČo sa z neho nedalo prečítať, " +
                                      "má predvolené hodnoty."
                                : "Súbor nastavení sa nepodarilo otvoriť:\n" + storage::Utf8FromPath(file) + "\n(" +
                                      storage::DescribeError(load.readError) + ").\n\nPlatia predvolené nastavenia.";

@@ -7,7 +7,8 @@
 namespace kalvo::app {
 
 SingleInstance::SingleInstance(const QString& key) {
-    const QString id = QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+    const QString id =
+        QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
     const QString name = QStringLiteral("kalvo-") + id;
     lock_ = std::make_unique<QLockFile>(QDir::temp().filePath(name + QStringLiteral(".lock")));
     // A lock left by a copy that crashed is taken over (QLockFile checks whether its owner still runs).

@@ -12,7 +12,7 @@
 namespace kalvo::cli {
 
 enum class BusOutcome {
-    Absent,   // no session bus, no program, or one that keeps another folder's or user's files
+    Absent,  // no session bus, no program, or one that keeps another folder's or user's files
     Done,
     Refused,  // the program refused the arguments
     Failed,   // the program is there but the call failed (it did not answer, it could not save)

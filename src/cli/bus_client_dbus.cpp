@@ -67,9 +67,10 @@ Message Send(DBusConnection* c, DBusMessage* m, BusReply& reply) {
         reply.message = error.e.message ? error.e.message : "";
     } else {
         reply.outcome = BusOutcome::Failed;
-        reply.message = error.Is(DBUS_ERROR_NO_REPLY) || error.Is(DBUS_ERROR_TIMEOUT)
-                            ? std::string("Spustený Kalvo neodpovedá.")
-                            : std::string("Spustený Kalvo požiadavku neprijal: ") + (error.e.message ? error.e.message : "");
+        reply.message =
+            error.Is(DBUS_ERROR_NO_REPLY) || error.Is(DBUS_ERROR_TIMEOUT)
+                ? std::string("Spustený Kalvo neodpovedá.")
+                : std::string("Spustený Kalvo požiadavku neprijal: ") + (error.e.message ? error.e.message : "");
     }
     return nullptr;
 }

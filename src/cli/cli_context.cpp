@@ -16,7 +16,8 @@ std::filesystem::path Context::Dir() const {
 Moment ParseMoment(const std::string& text) {
     static const std::regex form(R"((\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2}):(\d{2}))");
     std::smatch m;
-    if (!std::regex_match(text, m, form)) throw CliError(kUsageError, "expected YYYY-MM-DD HH:MM:SS, got '" + text + "'");
+    if (!std::regex_match(text, m, form))
+        throw CliError(kUsageError, "expected YYYY-MM-DD HH:MM:SS, got '" + text + "'");
     const int h = std::stoi(m[4]), mi = std::stoi(m[5]), s = std::stoi(m[6]);
     if (h > 23 || mi > 59 || s > 59) throw CliError(kUsageError, "no such time of day: '" + text + "'");
     return Moment{ParseDay(text.substr(0, 10)), (h * 60 + mi) * 60 + s};
@@ -27,7 +28,8 @@ DayNumber ParseDay(const std::string& text) {
     std::smatch m;
     if (!std::regex_match(text, m, form)) throw CliError(kUsageError, "expected YYYY-MM-DD, got '" + text + "'");
     const int y = std::stoi(m[1]), mo = std::stoi(m[2]), d = std::stoi(m[3]);
-    if (mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo)) throw CliError(kUsageError, "no such date: '" + text + "'");
+    if (mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo))
+        throw CliError(kUsageError, "no such date: '" + text + "'");
     return ClampDay(CivilToDay(y, mo, d));
 }
 
@@ -101,27 +103,30 @@ Int IntField(const Json& j, const char* name, std::size_t index) {
     bool fits = false;
     long long value = 0;
     if (v.is_number_integer()) {
-        value = v.is_number_unsigned() && v.get<unsigned long long>() > static_cast<unsigned long long>(
-                                                                           std::numeric_limits<long long>::max())
+        value = v.is_number_unsigned() && v.get<unsigned long long>() >
+                                              static_cast<unsigned long long>(std::numeric_limits<long long>::max())
                     ? std::numeric_limits<long long>::max()
                     : v.get<long long>();
         fits = value >= static_cast<long long>(std::numeric_limits<Int>::min()) &&
                value <= static_cast<long long>(std::numeric_limits<Int>::max());
     }
     if (!fits)
-        throw CliError(kUsageError, "record " + std::to_string(index) + ": field " + name + " must be an integer in range");
+        throw CliError(kUsageError,
+                       "record " + std::to_string(index) + ": field " + name + " must be an integer in range");
     return static_cast<Int>(value);
 }
 
 double NumberField(const Json& j, const char* name, std::size_t index) {
     const Json& v = Field(j, name, index);
-    if (!v.is_number()) throw CliError(kUsageError, "record " + std::to_string(index) + ": field " + name + " must be a number");
+    if (!v.is_number())
+        throw CliError(kUsageError, "record " + std::to_string(index) + ": field " + name + " must be a number");
     return v.get<double>();
 }
 
 std::string StringField(const Json& j, const char* name, std::size_t index) {
     const Json& v = Field(j, name, index);
-    if (!v.is_string()) throw CliError(kUsageError, "record " + std::to_string(index) + ": field " + name + " must be a string");
+    if (!v.is_string())
+        throw CliError(kUsageError, "record " + std::to_string(index) + ": field " + name + " must be a string");
     return v.get<std::string>();
 }
 

@@ -39,8 +39,7 @@ int Decode(Context& ctx) {
     // The status leads the output, so a first pass finds it; the records are then printed one by one
     // rather than held as one document.
     storage::ReminderScan look(read.Bytes());
-    while (look.Next()) {
-    }
+    while (look.Next()) {}
     std::string out = "{\"version\":" + (look.Version() ? Json(*look.Version()) : Json(nullptr)).dump() +
                       ",\"status\":" + Json(std::string(storage::StatusName(look.Status()))).dump() + ",\"records\":[";
     storage::ReminderScan scan(read.Bytes());

@@ -8,12 +8,12 @@
 #include <iostream>
 
 #include "cli/cli_context.h"
+#include "cli/ical_module.h"
 #include "core/reminder_text.h"
 #include "core/zorad.h"
+#include "kalvo_version.h"
 #include "storage/data_files.h"
 #include "storage/file_io.h"
-#include "cli/ical_module.h"
-#include "kalvo_version.h"
 #include "storage/reminder_store.h"
 
 namespace kalvo::cli {
@@ -89,7 +89,8 @@ int ExportIcs(Context& ctx) {
     options.stampUtc = static_cast<std::int64_t>(std::time(nullptr));
     const storage::ical::ExportResult out = ICal().exportCalendar(records, options);
     for (const std::size_t i : out.leftOut)
-        std::cerr << "kalvo-cli: record " << i << ": its date lies outside the years 1 to 3000 that libical can write; left out\n";
+        std::cerr << "kalvo-cli: record " << i
+                  << ": its date lies outside the years 1 to 3000 that libical can write; left out\n";
     const auto* data = reinterpret_cast<const std::uint8_t*>(out.text.data());
     if (const auto w = storage::WriteFileAtomically(storage::PathFromUtf8(file), std::span(data, out.text.size())); !w)
         throw CliError(kFileError, file + ": cannot write (" + Reason(w.errorCode) + ")");
@@ -151,10 +152,18 @@ int ImportIcs(Context& ctx) {
         if (!all && !none) {
             PrintItem(e.reminder, i + 1, result.events.size());
             switch (Ask()) {
-                case Answer::Yes: taken.push_back(&e); break;
-                case Answer::All: all = true; taken.push_back(&e); break;
-                case Answer::None: none = true; break;
-                case Answer::No: break;
+                case Answer::Yes:
+                    taken.push_back(&e);
+                    break;
+                case Answer::All:
+                    all = true;
+                    taken.push_back(&e);
+                    break;
+                case Answer::None:
+                    none = true;
+                    break;
+                case Answer::No:
+                    break;
             }
             continue;
         }
@@ -168,8 +177,8 @@ int ImportIcs(Context& ctx) {
         const auto encoded = storage::EncodeReminderFile(list, &failure);
         if (!encoded) throw CliError(kUsageError, "record " + std::to_string(failure.record) + " cannot be stored");
         if (const auto w = storage::WriteFileAtomically(files.UserFile(), *encoded); !w)
-            throw CliError(kFileError, storage::Utf8FromPath(files.UserFile()) + ": cannot write (" +
-                                           Reason(w.errorCode) + ")");
+            throw CliError(kFileError,
+                           storage::Utf8FromPath(files.UserFile()) + ": cannot write (" + Reason(w.errorCode) + ")");
     }
 
     const std::string summary = ICal().importSummary(result.refused, taken);

@@ -40,13 +40,15 @@ void Fail(const BusReply& reply) {
 void AddToFile(const storage::DataFiles& files, const TReminder& reminder) {
     // The first start of the program offers the old shared file; a reminder written first would end that.
     if (!storage::FileExists(files.UserFile()) && storage::FileExists(files.LegacyFile()))
-        throw CliError(kFileError, "Používateľ ešte nemá súbor pripomienok a v priečinku je súbor memo.dat staršej "
-                                   "verzie: spustite najprv Kalvo, ktoré ponúkne jeho prevzatie.");
+        throw CliError(kFileError,
+                       "Používateľ ešte nemá súbor pripomienok a v priečinku je súbor memo.dat staršej "
+                       "verzie: spustite najprv Kalvo, ktoré ponúkne jeho prevzatie.");
     ConsoleDialogs dialogs;
     SystemClock clock;
     storage::ReminderStore store(files, dialogs, clock);
     if (storage::FileExists(files.UserFile())) store.OpenUserFile();
-    if (dialogs.errors > 0) throw CliError(kFileError, "Súbor pripomienok sa nedá prečítať celý; pripomienka sa nepridala.");
+    if (dialogs.errors > 0)
+        throw CliError(kFileError, "Súbor pripomienok sa nedá prečítať celý; pripomienka sa nepridala.");
     store.Reminders().push_back(reminder);
     // The store's message goes on to say what the program does with changes it could not save; this
     // command ends at once, so only its first paragraph (what failed and why) holds here.
@@ -54,8 +56,9 @@ void AddToFile(const storage::DataFiles& files, const TReminder& reminder) {
     if (!store.Commit()) {
         std::string why = dialogs.held.empty() ? std::string() : dialogs.held.front();
         if (const auto end = why.find("\n\n"); end != std::string::npos) why.erase(end);
-        throw CliError(kFileError, (why.empty() ? "" : why + "\n\n") +
-                                       "Pripomienka sa nepridala a nikde nezostala; zopakujte príkaz, keď bude zápis možný.");
+        throw CliError(kFileError,
+                       (why.empty() ? "" : why + "\n\n") +
+                           "Pripomienka sa nepridala a nikde nezostala; zopakujte príkaz, keď bude zápis možný.");
     }
 }
 
@@ -68,8 +71,9 @@ int Add(Context& ctx) {
     q.noticeTime = Option(ctx.args, "--notice-time");
     q.weekDay = Option(ctx.args, "--weekday");
     if (ctx.args.size() != 3)
-        throw CliError(kUsageError, "add potrebuje dátum, čas a text: add \"D.M.RRRR\" \"HH:MM\" \"text\" "
-                                    "[--notice-from D.M.RRRR] [--period P] [--notice-time HH:MM] [--weekday DEŇ]");
+        throw CliError(kUsageError,
+                       "add potrebuje dátum, čas a text: add \"D.M.RRRR\" \"HH:MM\" \"text\" "
+                       "[--notice-from D.M.RRRR] [--period P] [--notice-time HH:MM] [--weekday DEŇ]");
     q.date = ctx.args[0];
     q.time = ctx.args[1];
     q.text = ctx.args[2];
@@ -94,7 +98,8 @@ int List(Context& ctx) {
         // Read once and only looked at: no lock, and only the day's records are decoded.
         const storage::FileSnapshot read = storage::SnapshotFile(files.UserFile());
         if (read.outcome == storage::ReadOutcome::Failed)
-            throw CliError(kFileError, "Súbor pripomienok sa nedá prečítať: " + storage::DescribeError(read.errorCode) + ".");
+            throw CliError(kFileError,
+                           "Súbor pripomienok sa nedá prečítať: " + storage::DescribeError(read.errorCode) + ".");
         ReminderList ofDay;
         for (storage::ReminderScan scan(read.Bytes()); scan.Next();)
             if (scan.Current().fields.Date == *dayNumber) ofDay.push_back(storage::Materialize(scan.Current()));

@@ -79,7 +79,7 @@ int Simulate(Context& ctx) {
     if (storage::FileExists(files.UserFile())) store.OpenUserFile();
     store.OpenArchive();
     store.OpenSnoozes();  // alarms put off come back at their moment and are acknowledged at once
-    dialogs.errors = 0;  // a damaged file has been told about and kept aside, as the program does
+    dialogs.errors = 0;   // a damaged file has been told about and kept aside, as the program does
 
     SilentPlatform platform;
     PrintingHost host(clock);
@@ -89,8 +89,8 @@ int Simulate(Context& ctx) {
     // never come, the hour they go back comes twice.
     scheduler::RunLocalTicks(sched, clock, scheduler::FirstInstantReading(first), scheduler::LastInstantReading(last),
                              /*skipIdle=*/true, [&] {
-        if (dialogs.errors > 0) throw CliError(kFileError, "a file could not be written");
-    });
+                                 if (dialogs.errors > 0) throw CliError(kFileError, "a file could not be written");
+                             });
     std::cout.flush();
     return kDone;
 }

@@ -43,7 +43,8 @@ namedays::NameCalendar ReadCalendar(const std::filesystem::path& path) {
 
 int Settings(Context& ctx) {
     std::filesystem::path file;
-    if (!ctx.args.empty() && ctx.args.front().rfind("--", 0) != 0) file = storage::PathFromUtf8(TakePositional(ctx.args, "FILE"));
+    if (!ctx.args.empty() && ctx.args.front().rfind("--", 0) != 0)
+        file = storage::PathFromUtf8(TakePositional(ctx.args, "FILE"));
     ExpectNoMore(ctx.args);
     if (file.empty()) file = ctx.Dir() / "setup.dat";
     TSettings s;
@@ -117,7 +118,8 @@ int Week(Context& ctx) {
     for (storage::ReminderScan scan(read.Bytes()); scan.Next();) {
         const TReminder& r = scan.Current().fields;
         // A day holds a reminder on its event or next notice, or on a step of a repeating series between.
-        if (!within(r.Date) && !within(r.NoticeNext) && !(IsRepeating(r.Period) && r.NoticeNext < last && r.Date > first))
+        if (!within(r.Date) && !within(r.NoticeNext) &&
+            !(IsRepeating(r.Period) && r.NoticeNext < last && r.Date > first))
             continue;
         for (int k = 0; k < 7; ++k) {
             if (WeekMembership(r, ClampDay(static_cast<std::int64_t>(first) + k)) == DayMembership::None) continue;

@@ -15,8 +15,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 #endif
 
 namespace {
@@ -115,14 +115,23 @@ int main(int argc, char** argv) {
         }
         if (i >= args.size()) throw CliError(kUsageError, "no command given (see --help)");
         const std::map<std::string, Command> commands = {
-            {"decode", Decode}, {"encode", Encode}, {"due", Due},   {"settings", Settings},
-            {"names", Names},   {"find", Find},     {"week", Week}, {"simulate", Simulate},
+            {"decode", Decode},
+            {"encode", Encode},
+            {"due", Due},
+            {"settings", Settings},
+            {"names", Names},
+            {"find", Find},
+            {"week", Week},
+            {"simulate", Simulate},
 #ifdef KALVO_HAVE_ICAL
-            {"export-ics", ExportIcs}, {"import-ics", ImportIcs},
+            {"export-ics", ExportIcs},
+            {"import-ics", ImportIcs},
 #else
-            {"export-ics", NoICalendar}, {"import-ics", NoICalendar},
+            {"export-ics", NoICalendar},
+            {"import-ics", NoICalendar},
 #endif
-            {"add", Add},       {"list", List},
+            {"add", Add},
+            {"list", List},
         };
         const auto command = commands.find(args[i]);
         if (command == commands.end()) throw CliError(kUsageError, "unknown command '" + args[i] + "' (see --help)");

@@ -36,8 +36,8 @@ std::filesystem::path ModulePath(const std::filesystem::path& exeFolder, const c
 // OpenModule for a module of this build, found as ModulePath finds it.
 template <typename Table>
 const Table& LoadModule(const char* fileName, const char* entry, const char* version) {
-    return *static_cast<const Table*>(
-        OpenModule(ModulePath(ExecutableFolder(), fileName), entry, static_cast<std::uint32_t>(sizeof(Table)), version));
+    return *static_cast<const Table*>(OpenModule(ModulePath(ExecutableFolder(), fileName), entry,
+                                                 static_cast<std::uint32_t>(sizeof(Table)), version));
 }
 
 }  // namespace kalvo::cli

@@ -13,8 +13,8 @@ namespace kalvo {
 std::string DecodeCp1250(std::string_view bytes);
 
 struct Cp1250Error {
-    std::size_t offset = 0;   // byte offset of the offending character in the UTF-8 input
-    char32_t character = 0;   // the character, or U+FFFD for malformed UTF-8
+    std::size_t offset = 0;  // byte offset of the offending character in the UTF-8 input
+    char32_t character = 0;  // the character, or U+FFFD for malformed UTF-8
 };
 
 // Fails on a character the code page cannot hold, on U+0000 (a zero byte ends a text on reading)

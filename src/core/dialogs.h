@@ -10,8 +10,8 @@ namespace kalvo {
 
 struct FileDialogOptions {
     std::string title;
-    std::string filter;       // "Caption|*.a;*.b|Caption|*.c", pairs separated by '|'
-    int filterIndex = 1;      // 1-based
+    std::string filter;   // "Caption|*.a;*.b|Caption|*.c", pairs separated by '|'
+    int filterIndex = 1;  // 1-based
     std::string defaultExtension;
     std::string initialFolder;
 };

@@ -36,9 +36,7 @@ DayNumber MonthStep(DayNumber day, DayNumber noticeFrom) {
     return ClampDay(CivilToDay(next.year, next.month, next.day));
 }
 
-DayNumber YearStep(DayNumber day) {
-    return ClampDay(SameDayInYear(day, DayToCivil(day).year + 1));
-}
+DayNumber YearStep(DayNumber day) { return ClampDay(SameDayInYear(day, DayToCivil(day).year + 1)); }
 
 DayNumber SameDayOnOrAfter(DayNumber day, DayNumber today) {
     if (day >= today) return day;
@@ -99,11 +97,20 @@ void AdvanceNotice(TReminder& r, DayNumber today, TDateTime now) {
     }
     if (r.NoticeNext < today) r.NoticeNext = today;
     switch (r.Period) {
-        case rpDaily: r.NoticeNext = DailyNext(today, r.NoticeTime, now); break;
-        case rpWeekly: r.NoticeNext = NextWeekDay(r.NoticeNext, r.NoticeWeekDay); break;
-        case rpMonthly: r.NoticeNext = MonthStep(r.NoticeNext, r.NoticeFrom); break;
-        case rpYearly: r.NoticeNext = YearStep(r.NoticeNext); break;
-        default: break;
+        case rpDaily:
+            r.NoticeNext = DailyNext(today, r.NoticeTime, now);
+            break;
+        case rpWeekly:
+            r.NoticeNext = NextWeekDay(r.NoticeNext, r.NoticeWeekDay);
+            break;
+        case rpMonthly:
+            r.NoticeNext = MonthStep(r.NoticeNext, r.NoticeFrom);
+            break;
+        case rpYearly:
+            r.NoticeNext = YearStep(r.NoticeNext);
+            break;
+        default:
+            break;
     }
 }
 
@@ -114,8 +121,7 @@ bool EventPassed(const TReminder& r, DayNumber today, double t) {
 void MarkGiven(TReminder& r, DayNumber today, double t) {
     if (r.Date <= today && r.Time <= t) r.NoticeTime = -1.0;
     if (r.Date <= today && r.NoticeTime > 0 && t >= r.NoticeTime) r.NoticeTime = -r.NoticeTime;
-    if (!IsOrdinary(r) && r.NoticeFrom == today && r.NoticeTime > 0 && t >= r.NoticeTime)
-        r.NoticeTime = -r.NoticeTime;
+    if (!IsOrdinary(r) && r.NoticeFrom == today && r.NoticeTime > 0 && t >= r.NoticeTime) r.NoticeTime = -r.NoticeTime;
 }
 
 void ShiftToNextYear(TReminder& r) { r.Date = YearStep(r.Date); }
@@ -155,11 +161,16 @@ bool NoticeFallsOn(const TReminder& r, DayNumber day) {
     if (!IsRepeating(r.Period)) return from == day;
     if (from >= day) return false;  // every step moves forward
     switch (r.Period) {
-        case rpDaily: return true;
-        case rpWeekly: return WeekDayOf(day) == WeekDayOf(NextWeekDay(from, r.NoticeWeekDay));
-        case rpMonthly: return MonthlyFallsOn(from, r.NoticeFrom, day);
-        case rpYearly: return YearlyFallsOn(from, day);
-        default: return false;
+        case rpDaily:
+            return true;
+        case rpWeekly:
+            return WeekDayOf(day) == WeekDayOf(NextWeekDay(from, r.NoticeWeekDay));
+        case rpMonthly:
+            return MonthlyFallsOn(from, r.NoticeFrom, day);
+        case rpYearly:
+            return YearlyFallsOn(from, day);
+        default:
+            return false;
     }
 }
 

@@ -10,9 +10,12 @@ TReminderKind KindOf(const TReminder& r) {
 
 std::string_view KindCaption(TReminderKind kind) {
     switch (kind) {
-        case TReminderKind::rkNameDay: return "Meniny";
-        case TReminderKind::rkBirthday: return "Narodeniny";
-        case TReminderKind::rkReminder: break;
+        case TReminderKind::rkNameDay:
+            return "Meniny";
+        case TReminderKind::rkBirthday:
+            return "Narodeniny";
+        case TReminderKind::rkReminder:
+            break;
     }
     return "Pripomienka";
 }

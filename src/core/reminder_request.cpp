@@ -77,8 +77,8 @@ std::string DayTextError(const std::string& text, const std::string& what) {
         const auto day = Number(parts[0], 2, 1, 31), month = Number(parts[1], 2, 1, 12),
                    year = Number(parts[2], 4, 1900, 9999);
         if (day && month && year && *day > DaysInMonth(*year, *month))
-            return UpperFirstCp1250(what) + " \"" + text + "\" neexistuje: " +
-                   TextLocale::Slovak().longMonthNames[static_cast<std::size_t>(*month - 1)] + " " +
+            return UpperFirstCp1250(what) + " \"" + text +
+                   "\" neexistuje: " + TextLocale::Slovak().longMonthNames[static_cast<std::size_t>(*month - 1)] + " " +
                    std::to_string(*year) + " má len " + std::to_string(DaysInMonth(*year, *month)) + " dní.";
     }
     return "Neplatný " + what + " \"" + text + "\" (očakáva sa D.M.RRRR).";
@@ -87,7 +87,8 @@ std::string DayTextError(const std::string& text, const std::string& what) {
 std::optional<DayNumber> ParseDayText(const std::string& text) {
     const auto parts = Split(text, '.');
     if (parts.size() != 3) return std::nullopt;
-    const auto day = Number(parts[0], 2, 1, 31), month = Number(parts[1], 2, 1, 12), year = Number(parts[2], 4, 1900, 9999);
+    const auto day = Number(parts[0], 2, 1, 31), month = Number(parts[1], 2, 1, 12),
+               year = Number(parts[2], 4, 1900, 9999);
     if (!day || !month || !year || parts[2].size() != 4 || *day > DaysInMonth(*year, *month)) return std::nullopt;
     return ClampDay(CivilToDay(*year, *month, *day));
 }
@@ -133,13 +134,13 @@ BuiltReminder BuildReminder(const ReminderRequest& q) {
     if (!from) return Refuse(DayTextError(q.noticeFrom, "začiatok upozornení"));
     if (*from > r.Date) return Refuse("Upozornenia nemôžu začínať po dni pripomienky.");
     const int period = q.period.empty() ? rpDaily : IndexOf(kPeriods, q.period);
-    if (period < 0) return Refuse("Neznáma perióda \"" + q.period + "\" (denne, týždenne, mesačne, ročne, bez opakovania).");
+    if (period < 0)
+        return Refuse("Neznáma perióda \"" + q.period + "\" (denne, týždenne, mesačne, ročne, bez opakovania).");
     const auto noticeTime = q.noticeTime.empty() ? time : ParseTimeText(q.noticeTime);
     if (!noticeTime) return Refuse("Neplatný čas upozornenia \"" + q.noticeTime + "\" (očakáva sa HH:MM).");
     const int weekDay = q.weekDay.empty() ? -1 : IndexOf(kWeekDays, q.weekDay);
     if (!q.weekDay.empty() && weekDay < 0) return Refuse("Neznámy deň \"" + q.weekDay + "\" (pondelok ... nedeľa).");
-    if ((period == rpWeekly) != (weekDay >= 0))
-        return Refuse("Deň upozornenia sa zadáva práve pri perióde týždenne.");
+    if ((period == rpWeekly) != (weekDay >= 0)) return Refuse("Deň upozornenia sa zadáva práve pri perióde týždenne.");
     r.Notice = 1;
     r.NoticeFrom = r.NoticeNext = *from;
     r.Period = period;  // 4 is the editor's blank entry: a single notice
@@ -158,7 +159,9 @@ std::vector<DayEntry> DayEntries(const ReminderList& list, DayNumber day) {
         e.time = LongTime(loc, r.Time);
         e.text = r.Text;
         const TReminderKind kind = KindOf(r);
-        e.kind = kind == TReminderKind::rkNameDay ? "nameday" : kind == TReminderKind::rkBirthday ? "birthday" : "reminder";
+        e.kind = kind == TReminderKind::rkNameDay    ? "nameday"
+                 : kind == TReminderKind::rkBirthday ? "birthday"
+                                                     : "reminder";
         e.notice = r.Notice != 0;
         if (e.notice) {
             e.noticeFrom = ShortDate(loc, r.NoticeFrom);

@@ -32,7 +32,7 @@ std::optional<DayNumber> ParseDayText(const std::string& text);  // "D.M.YYYY", 
 // Why ParseDayText refused `text`, in Slovak: a day the calendar does not have (29.2.2027), or the wrong
 // form; `what` names the value ("dátum").
 std::string DayTextError(const std::string& text, const std::string& what = "dátum");
-std::optional<double> ParseTimeText(const std::string& text);    // "H:MM" or "H:MM:SS"
+std::optional<double> ParseTimeText(const std::string& text);  // "H:MM" or "H:MM:SS"
 
 // One reminder of a day as the D-Bus interface and kalvo-cli list --day give it.
 struct DayEntry {

@@ -6,11 +6,16 @@ namespace kalvo {
 
 std::string_view PeriodSuffix(std::int32_t period) {
     switch (period) {
-        case rpDaily: return " (denne)";
-        case rpWeekly: return " (týždenne)";
-        case rpMonthly: return " (mesačne)";
-        case rpYearly: return " (ročne)";
-        default: return {};
+        case rpDaily:
+            return " (denne)";
+        case rpWeekly:
+            return " (týždenne)";
+        case rpMonthly:
+            return " (mesačne)";
+        case rpYearly:
+            return " (ročne)";
+        default:
+            return {};
     }
 }
 

@@ -36,8 +36,8 @@ struct LoadedRows {
 LoadedRows BuildLoadedRows(const ReminderList& list, const TextLocale& loc);
 
 struct ReminderDetails {
-    std::string kind;            // "Pripomienka", "Meniny" or "Narodeniny"
-    std::string dateTime;        // "<date> - hh:mm[:ss]"
+    std::string kind;      // "Pripomienka", "Meniny" or "Narodeniny"
+    std::string dateTime;  // "<date> - hh:mm[:ss]"
     std::string text;
     bool notice = false;         // the notice lines apply (Notice = 1)
     std::string noticeLine;      // first notice date and period; empty without notice

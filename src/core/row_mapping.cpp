@@ -12,9 +12,12 @@ DayMembership WeekMembership(const TReminder& r, DayNumber day) {
 
 bool ShownInView(const TReminder& r, ReminderView view, DayNumber day) {
     switch (view) {
-        case ReminderView::List: return IsOrdinary(r);
-        case ReminderView::Month: return IsOrdinary(r) && (r.Date == day || r.NoticeNext == day);
-        case ReminderView::Week: return WeekMembership(r, day) != DayMembership::None;
+        case ReminderView::List:
+            return IsOrdinary(r);
+        case ReminderView::Month:
+            return IsOrdinary(r) && (r.Date == day || r.NoticeNext == day);
+        case ReminderView::Week:
+            return WeekMembership(r, day) != DayMembership::None;
     }
     return false;
 }

@@ -9,8 +9,7 @@ namespace {
 std::string Padded(std::int64_t value, int width) {
     const bool negative = value < 0;
     std::string digits = std::to_string(negative ? -value : value);
-    if (static_cast<int>(digits.size()) < width)
-        digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
+    if (static_cast<int>(digits.size()) < width) digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
     return negative ? "-" + digits : digits;
 }
 
@@ -69,9 +68,15 @@ std::string FormatPattern(const TextLocale& loc, std::string_view p, std::int64_
                 out += n >= 2 ? Padded(hour, 2) : std::to_string(hour);
                 break;
             }
-            case 'm': out += n >= 2 ? Padded(t.minute, 2) : std::to_string(t.minute); break;
-            case 's': out += n >= 2 ? Padded(t.second, 2) : std::to_string(t.second); break;
-            case 'z': out += n >= 3 ? Padded(t.millisecond, 3) : std::to_string(t.millisecond); break;
+            case 'm':
+                out += n >= 2 ? Padded(t.minute, 2) : std::to_string(t.minute);
+                break;
+            case 's':
+                out += n >= 2 ? Padded(t.second, 2) : std::to_string(t.second);
+                break;
+            case 'z':
+                out += n >= 3 ? Padded(t.millisecond, 3) : std::to_string(t.millisecond);
+                break;
             case 'A':
             case 'a':
                 if (i + 1 < p.size() && (p[i + 1] == 'P' || p[i + 1] == 'p')) {
@@ -84,10 +89,18 @@ std::string FormatPattern(const TextLocale& loc, std::string_view p, std::int64_
             case '\'': {
                 // 'literal' with '' standing for a quote.
                 std::size_t j = i + 1;
-                if (j < p.size() && p[j] == '\'') { out += '\''; i += 2; continue; }
+                if (j < p.size() && p[j] == '\'') {
+                    out += '\'';
+                    i += 2;
+                    continue;
+                }
                 while (j < p.size()) {
                     if (p[j] == '\'') {
-                        if (j + 1 < p.size() && p[j + 1] == '\'') { out += '\''; j += 2; continue; }
+                        if (j + 1 < p.size() && p[j + 1] == '\'') {
+                            out += '\'';
+                            j += 2;
+                            continue;
+                        }
                         break;
                     }
                     out += p[j++];
@@ -95,14 +108,18 @@ std::string FormatPattern(const TextLocale& loc, std::string_view p, std::int64_
                 i = j + 1;
                 continue;
             }
-            default: out.append(n, ch); break;
+            default:
+                out.append(n, ch);
+                break;
         }
         i += n;
     }
     return out;
 }
 
-std::string ShortDate(const TextLocale& loc, std::int64_t day) { return FormatPattern(loc, loc.shortDateFormat, day, 0.0); }
+std::string ShortDate(const TextLocale& loc, std::int64_t day) {
+    return FormatPattern(loc, loc.shortDateFormat, day, 0.0);
+}
 
 std::string LongTime(const TextLocale& loc, double time) { return FormatPattern(loc, loc.longTimeFormat, 0, time); }
 

@@ -16,8 +16,8 @@ struct TextLocale {
     std::string longTimeFormat = "H:mm:ss";
     std::string dateSeparator = ".";
     std::string timeSeparator = ":";
-    std::array<std::string, 7> longDayNames;    // Monday first
-    std::array<std::string, 7> shortDayNames;   // Monday first
+    std::array<std::string, 7> longDayNames;   // Monday first
+    std::array<std::string, 7> shortDayNames;  // Monday first
     std::array<std::string, 12> longMonthNames;
     std::array<std::string, 12> shortMonthNames;
     std::string amText = "AM";

@@ -20,9 +20,9 @@ int PocPrip(const ReminderList& list, DayNumber day);
 struct WeekDayCell {
     DayNumber date = 0;
     int count = 0;
-    std::string label;         // "dd/mm Úlohy: n" with the locale's date separator
-    bool emptyDay = false;     // the spacer is painted green
-    bool today = false;        // the name cell is outlined
+    std::string label;      // "dd/mm Úlohy: n" with the locale's date separator
+    bool emptyDay = false;  // the spacer is painted green
+    bool today = false;     // the name cell is outlined
 };
 
 struct WeekSummary {

@@ -143,9 +143,8 @@ void Zorad(ReminderList& list) {
         ties = ties || std::isnan(list[k].Time);
     }
     if (!ties) {
-        std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-            return a.date != b.date ? a.date < b.date : a.time < b.time;
-        });
+        std::sort(keys.begin(), keys.end(),
+                  [](const Key& a, const Key& b) { return a.date != b.date ? a.date < b.date : a.time < b.time; });
         for (std::size_t p = 1; p < n && !ties; ++p)
             ties = keys[p - 1].date == keys[p].date && keys[p - 1].time == keys[p].time;
         for (std::size_t p = 0; p < n; ++p) order[p] = keys[p].index;

@@ -10,12 +10,18 @@ namespace kalvo::namedays {
 
 std::string_view StatusName(CalendarStatus status) {
     switch (status) {
-        case CalendarStatus::Ok: return "ok";
-        case CalendarStatus::Missing: return "missing";
-        case CalendarStatus::Unreadable: return "unreadable";
-        case CalendarStatus::UnknownVersion: return "unknown-version";
-        case CalendarStatus::Truncated: return "truncated";
-        case CalendarStatus::Corrupt: return "corrupt";
+        case CalendarStatus::Ok:
+            return "ok";
+        case CalendarStatus::Missing:
+            return "missing";
+        case CalendarStatus::Unreadable:
+            return "unreadable";
+        case CalendarStatus::UnknownVersion:
+            return "unknown-version";
+        case CalendarStatus::Truncated:
+            return "truncated";
+        case CalendarStatus::Corrupt:
+            return "corrupt";
     }
     return "corrupt";
 }

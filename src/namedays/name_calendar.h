@@ -51,7 +51,7 @@ CalendarLoad LoadNameCalendar(const std::filesystem::path& file, NameCalendar& c
 std::optional<std::vector<std::uint8_t>> EncodeNameCalendar(const NameCalendar& calendar);
 
 struct DayTexts {
-    std::string names;    // "Ján", "Ján a Eva" or "Ján, Eva a Adam"
+    std::string names;  // "Ján", "Ján a Eva" or "Ján, Eva a Adam"
     std::string holiday;
 };
 

@@ -33,11 +33,20 @@ std::string EscapeValue(std::string_view value) {
     std::string out;
     for (const char c : value) {
         switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\t': out += "\\t"; break;
-            case '\r': out += "\\r"; break;
-            default: out += c;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -51,12 +60,24 @@ std::string UnescapeValue(std::string_view value) {
             continue;
         }
         switch (const char next = value[++i]) {
-            case 's': out += ' '; break;
-            case 'n': out += '\n'; break;
-            case 't': out += '\t'; break;
-            case 'r': out += '\r'; break;
-            case '\\': out += '\\'; break;
-            default: out += '\\'; out += next;  // not a string escape: left for the Exec quoting
+            case 's':
+                out += ' ';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case '\\':
+                out += '\\';
+                break;
+            default:
+                out += '\\';
+                out += next;  // not a string escape: left for the Exec quoting
         }
     }
     return out;
@@ -116,7 +137,8 @@ std::optional<std::vector<std::string>> SplitExec(std::string_view exec) {
 fs::path XdgAutostartFile() {
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); IsAbsolute(config))
         return fs::path(config) / "autostart" / kEntryName;
-    if (const char* home = std::getenv("HOME"); IsAbsolute(home)) return fs::path(home) / ".config" / "autostart" / kEntryName;
+    if (const char* home = std::getenv("HOME"); IsAbsolute(home))
+        return fs::path(home) / ".config" / "autostart" / kEntryName;
     return {};
 }
 
@@ -125,7 +147,9 @@ std::string DesktopEntryText(const fs::path& executable) {
            "Type=Application\n"
            "Name=Kalvo\n"
            "Comment=Pripomienky, meniny a narodeniny\n"
-           "Exec=" + EscapeValue(QuoteExecArgument(executable.native())) + "\n"
+           "Exec=" +
+           EscapeValue(QuoteExecArgument(executable.native())) +
+           "\n"
            "Terminal=false\n"
            "X-GNOME-Autostart-enabled=true\n";
 }

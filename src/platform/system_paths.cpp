@@ -7,8 +7,8 @@
 #include <vector>
 
 #ifdef _WIN32
-#include <windows.h>
 #include <lmcons.h>
+#include <windows.h>
 #else
 #include <pwd.h>
 #include <unistd.h>

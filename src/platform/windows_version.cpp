@@ -47,7 +47,8 @@ WindowsFamily ClassifyWindows(const WindowsVersionData& v) {
     // The sum of major and minor version is what tells the families apart (and NT 3.51 gives 54).
     const std::uint64_t sum = std::uint64_t{v.major} + v.minor;
     switch (v.platformId) {
-        case kPlatformWin32s: return {1, "MS Windows 3.x"};
+        case kPlatformWin32s:
+            return {1, "MS Windows 3.x"};
         case kPlatformWindows:
             if (sum == 4) return {2, "MS Windows 95"};
             if (sum == 14) return {3, "MS Windows 98"};
@@ -61,7 +62,8 @@ WindowsFamily ClassifyWindows(const WindowsVersionData& v) {
             else break;
             return {5, name + ProductSuffix(v)};
         }
-        default: break;
+        default:
+            break;
     }
     return {-2, "Neznámy OS"};
 }

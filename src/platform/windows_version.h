@@ -46,7 +46,7 @@ WindowsFamily ClassifyWindows(const WindowsVersionData& version);
 std::string WindowsDisplayName(const WindowsVersionData& version);
 
 // ExitWindowsEx flags.
-inline constexpr unsigned kExitShutdown = 0x1;           // EWX_SHUTDOWN
+inline constexpr unsigned kExitShutdown = 0x1;              // EWX_SHUTDOWN
 inline constexpr unsigned kExitPowerOffForced = 0x8 | 0x4;  // EWX_POWEROFF | EWX_FORCE
 
 // What the shut-down needs of the system, so that the order of the calls can be tested anywhere.

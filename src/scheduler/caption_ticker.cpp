@@ -20,7 +20,8 @@ std::string CaptionTicker::Step(DayNumber today, std::string_view todayNames, st
                 return std::string(todayHoliday);
             }
             break;
-        default: break;
+        default:
+            break;
     }
     step_ = 1;
     return "Zajtra :: " + std::string(tomorrowNames);

@@ -168,7 +168,7 @@ private:
     void RunShutdownCountdown();
     struct ShownAlarm {
         bool snoozable = false;
-        LocalMoment at;                         // when it came
+        LocalMoment at;  // when it came
         storage::SnoozeKind kind = storage::SnoozeKind::Event;
         TReminder record;                       // what a snooze keeps: the record as it was before the alarm
         std::optional<std::size_t> entry;       // the pending snooze it came from

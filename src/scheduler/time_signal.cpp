@@ -9,8 +9,10 @@ namespace kalvo::scheduler {
 
 bool SignalRowHolds(std::int32_t interval, int hour, int minute, int lastSignalHour, double signalAt) {
     switch (interval) {
-        case tsHalfHour: return minute == 0 || minute == 30;
-        case tsHourly: return minute == 0;
+        case tsHalfHour:
+            return minute == 0 || minute == 30;
+        case tsHourly:
+            return minute == 0;
         case tsTwoHours: {
             // Every second hour counted from the start hour. Matching the parity rather than exactly
             // lastSignalHour + 2 keeps the rhythm after an hour that had no tick at all (a pop-up left
@@ -18,13 +20,15 @@ bool SignalRowHolds(std::int32_t interval, int hour, int minute, int lastSignalH
             const int since = ((hour - lastSignalHour) % 24 + 24) % 24;
             return minute == 0 && since != 0 && since % 2 == 0;
         }
-        case tsNoon: return hour == 12 && minute == 0;
+        case tsNoon:
+            return hour == 12 && minute == 0;
         case tsAtTime: {
             if (!std::isfinite(signalAt) || signalAt < 0.0) return false;
             const TimeParts at = SplitTime(signalAt);
             return hour == at.hour && minute == at.minute;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 

@@ -58,8 +58,8 @@ bool ByteReader::ReadString(std::string_view& out) {
     Take(static_cast<std::size_t>(count), at);
     const auto* text = reinterpret_cast<const char*>(at);
     const void* zero = std::memchr(text, 0, static_cast<std::size_t>(count));
-    const std::size_t length = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - text)
-                                    : static_cast<std::size_t>(count);
+    const std::size_t length =
+        zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - text) : static_cast<std::size_t>(count);
     out = std::string_view(text, length);
     return true;
 }

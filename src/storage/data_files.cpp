@@ -24,7 +24,8 @@ std::string SafeFileStem(std::string_view userName) {
     static constexpr std::string_view kReserved[] = {"setup", "calend", "memo", "con", "prn", "aux", "nul"};
     bool reserved = false;
     for (std::string_view r : kReserved) reserved = reserved || lower == r;
-    if (lower.size() == 4 && (lower.starts_with("com") || lower.starts_with("lpt")) && lower[3] >= '0' && lower[3] <= '9')
+    if (lower.size() == 4 && (lower.starts_with("com") || lower.starts_with("lpt")) && lower[3] >= '0' &&
+        lower[3] <= '9')
         reserved = true;
     if (reserved) stem += '_';
     return stem;

@@ -21,13 +21,13 @@ struct DataFiles {
     std::filesystem::path folder;
     std::string user;  // the logged-on user's name, as shown in messages
 
-    std::filesystem::path UserFile() const;      // <user>.dat
-    std::filesystem::path ArchiveFile() const;   // <user>_old.dat
-    std::filesystem::path LegacyFile() const;    // memo.dat, shared by all users of the old version
-    std::filesystem::path LegacyBackup() const;  // memo_bak.kvl
-    std::filesystem::path SetupFile() const;     // setup.dat
+    std::filesystem::path UserFile() const;        // <user>.dat
+    std::filesystem::path ArchiveFile() const;     // <user>_old.dat
+    std::filesystem::path LegacyFile() const;      // memo.dat, shared by all users of the old version
+    std::filesystem::path LegacyBackup() const;    // memo_bak.kvl
+    std::filesystem::path SetupFile() const;       // setup.dat
     std::filesystem::path ExtraSetupFile() const;  // setup.ini: the settings setup.dat has no room for
-    std::filesystem::path SnoozeFile() const;    // <user>.snooze: alarms put off for a while
+    std::filesystem::path SnoozeFile() const;      // <user>.snooze: alarms put off for a while
 };
 
 }  // namespace kalvo::storage

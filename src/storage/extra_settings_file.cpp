@@ -66,8 +66,8 @@ std::string EncodeIni(const IniValues& values) {
 
 void ApplyExtraSettings(const IniValues& values, TSettings& settings) {
     if (const auto on = ParseBool(values, kLatenessOn)) settings.LatenessLimitOn = *on ? 1 : 0;
-    if (const auto hours = ParseInt(values, kLatenessHours); hours && *hours >= kMinLatenessHours &&
-                                                              *hours <= kMaxLatenessHours)
+    if (const auto hours = ParseInt(values, kLatenessHours);
+        hours && *hours >= kMinLatenessHours && *hours <= kMaxLatenessHours)
         settings.LatenessLimitHours = *hours;
 }
 

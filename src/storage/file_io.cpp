@@ -76,14 +76,19 @@ void SyncFolder([[maybe_unused]] const fs::path& folder) {
 int ErrnoFromSystem(DWORD error) {
     switch (error) {
         case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+        case ERROR_HANDLE_DISK_FULL:
+            return ENOSPC;
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION: return EACCES;
-        case ERROR_WRITE_PROTECT: return EROFS;
+        case ERROR_LOCK_VIOLATION:
+            return EACCES;
+        case ERROR_WRITE_PROTECT:
+            return EROFS;
         case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND: return ENOENT;
-        default: return EIO;
+        case ERROR_PATH_NOT_FOUND:
+            return ENOENT;
+        default:
+            return EIO;
     }
 }
 #endif
@@ -168,7 +173,9 @@ FileBytes ReadChecked(const fs::path& path, std::uintmax_t limit, std::uintmax_t
     else if (S_ISDIR(st.st_mode)) err = EISDIR;
     else if (!S_ISREG(st.st_mode)) err = kErrorNotRegularFile;
     else if (static_cast<std::uintmax_t>(st.st_size) > limit) err = EFBIG;
-    else bytes.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(static_cast<std::uintmax_t>(st.st_size), most)));
+    else
+        bytes.reserve(
+            static_cast<std::size_t>(std::min<std::uintmax_t>(static_cast<std::uintmax_t>(st.st_size), most)));
     while (err == 0 && bytes.size() < most) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uintmax_t>(sizeof buffer, most - bytes.size()));
         const ssize_t n = ::read(fd, buffer, want);
@@ -258,8 +265,8 @@ WriteResult RenameNoReplace(const fs::path& from, const fs::path& to) {
 #ifdef _WIN32
     if (!MoveFileW(from.c_str(), to.c_str())) {
         const DWORD error = GetLastError();
-        return WriteResult{false, error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? EEXIST
-                                                                                             : ErrnoFromSystem(error)};
+        return WriteResult{
+            false, error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? EEXIST : ErrnoFromSystem(error)};
     }
 #else
     // link + unlink never replaces an existing target, even if one appears meanwhile.
@@ -304,24 +311,37 @@ bool FileExists(const fs::path& path) {
 
 std::string DescribeError(int errorCode) {
     switch (errorCode) {
-        case ENOSPC: return "na disku nie je dosť miesta";
+        case ENOSPC:
+            return "na disku nie je dosť miesta";
 #ifdef EDQUOT
-        case EDQUOT: return "bola prekročená disková kvóta";
+        case EDQUOT:
+            return "bola prekročená disková kvóta";
 #endif
         case EACCES:
-        case EPERM: return "prístup bol odmietnutý";
-        case EROFS: return "priečinok je len na čítanie";
-        case ENOENT: return "súbor alebo priečinok neexistuje";
-        case EEXIST: return "súbor už existuje";
-        case EISDIR: return "na mieste súboru je priečinok";
-        case EFBIG: return "súbor je príliš veľký";
+        case EPERM:
+            return "prístup bol odmietnutý";
+        case EROFS:
+            return "priečinok je len na čítanie";
+        case ENOENT:
+            return "súbor alebo priečinok neexistuje";
+        case EEXIST:
+            return "súbor už existuje";
+        case EISDIR:
+            return "na mieste súboru je priečinok";
+        case EFBIG:
+            return "súbor je príliš veľký";
         case kErrorDamagedNotKept:
             return "pôvodný súbor, ktorý sa nedal prečítať celý, sa nepodarilo uschovať; kým sa to nepodarí, neprepíše sa";
-        case kErrorNotRegularFile: return "na mieste súboru je zariadenie, rúra alebo iný zvláštny súbor";
-        case static_cast<int>(std::errc::too_many_symbolic_link_levels): return "odkazy na súbor vedú dookola";
-        case EIO: return "chyba pri čítaní alebo zápise na disk";
-        case kErrorLockTimeout: return "do priečinka práve zapisuje iný program Kalvo a neskončil ani po chvíli čakania";
-        default: return "systémová chyba " + std::to_string(errorCode);
+        case kErrorNotRegularFile:
+            return "na mieste súboru je zariadenie, rúra alebo iný zvláštny súbor";
+        case static_cast<int>(std::errc::too_many_symbolic_link_levels):
+            return "odkazy na súbor vedú dookola";
+        case EIO:
+            return "chyba pri čítaní alebo zápise na disk";
+        case kErrorLockTimeout:
+            return "do priečinka práve zapisuje iný program Kalvo a neskončil ani po chvíli čakania";
+        default:
+            return "systémová chyba " + std::to_string(errorCode);
     }
 }
 

@@ -38,13 +38,16 @@ bool TryLock(int fd) {
 
 }  // namespace
 
-fs::path FolderLock::LockFileOf(const fs::path& folder) { return (folder.empty() ? fs::path(".") : folder) / ".kalvo.lock"; }
+fs::path FolderLock::LockFileOf(const fs::path& folder) {
+    return (folder.empty() ? fs::path(".") : folder) / ".kalvo.lock";
+}
 
 FolderLock::FolderLock(const fs::path& folder, std::chrono::milliseconds wait) {
     const fs::path file = LockFileOf(folder);
 #ifdef _WIN32
-    HANDLE h = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
+    HANDLE h =
+        CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         errorCode_ = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
         return;
@@ -59,7 +62,7 @@ FolderLock::FolderLock(const fs::path& folder, std::chrono::milliseconds wait) {
         errorCode_ = errno != 0 ? errno : EIO;
         return;
     }
-    if (struct stat st {}; ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (struct stat st{}; ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         errorCode_ = S_ISDIR(st.st_mode) ? EISDIR : kErrorNotRegularFile;
         return;
     }

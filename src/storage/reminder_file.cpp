@@ -9,11 +9,16 @@ namespace kalvo::storage {
 
 std::string_view StatusName(FileStatus status) {
     switch (status) {
-        case FileStatus::Ok: return "ok";
-        case FileStatus::Empty: return "empty";
-        case FileStatus::UnknownVersion: return "unknown-version";
-        case FileStatus::Truncated: return "truncated";
-        case FileStatus::Corrupt: return "corrupt";
+        case FileStatus::Ok:
+            return "ok";
+        case FileStatus::Empty:
+            return "empty";
+        case FileStatus::UnknownVersion:
+            return "unknown-version";
+        case FileStatus::Truncated:
+            return "truncated";
+        case FileStatus::Corrupt:
+            return "corrupt";
     }
     return "corrupt";
 }

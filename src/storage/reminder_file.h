@@ -43,6 +43,7 @@ struct EncodeFailure {
 };
 
 // Fails only on text the code page cannot hold.
-std::optional<std::vector<std::uint8_t>> EncodeReminderFile(const ReminderList& records, EncodeFailure* failure = nullptr);
+std::optional<std::vector<std::uint8_t>> EncodeReminderFile(const ReminderList& records,
+                                                            EncodeFailure* failure = nullptr);
 
 }  // namespace kalvo::storage

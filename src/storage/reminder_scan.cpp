@@ -65,8 +65,7 @@ struct Cursor {
 
 }  // namespace
 
-ReminderScan::ReminderScan(std::span<const std::uint8_t> bytes)
-    : at_(bytes.data()), end_(bytes.data() + bytes.size()) {
+ReminderScan::ReminderScan(std::span<const std::uint8_t> bytes) : at_(bytes.data()), end_(bytes.data() + bytes.size()) {
     if (bytes.empty()) return;
     Cursor in{at_, end_};
     double version = 0;
@@ -100,10 +99,10 @@ bool ReminderScan::Next() {
     if (index_ >= count_) return false;
     Cursor in{at_, end_};
     TReminder& r = current_.fields;
-    if (!(in.Int(r.Date) && in.Real(r.Time) && in.String(current_.text) && in.Byte(r.Notice) &&
-          in.Int(r.NoticeFrom) && in.Int(r.NoticeNext) && in.Int(r.Period) && in.Real(r.NoticeTime) &&
-          in.String(current_.picture) && in.String(current_.melody) && in.Byte(r.IsNameDay) &&
-          in.Byte(r.IsBirthday) && (!withWeekDay_ || in.Int(r.NoticeWeekDay)))) {
+    if (!(in.Int(r.Date) && in.Real(r.Time) && in.String(current_.text) && in.Byte(r.Notice) && in.Int(r.NoticeFrom) &&
+          in.Int(r.NoticeNext) && in.Int(r.Period) && in.Real(r.NoticeTime) && in.String(current_.picture) &&
+          in.String(current_.melody) && in.Byte(r.IsNameDay) && in.Byte(r.IsBirthday) &&
+          (!withWeekDay_ || in.Int(r.NoticeWeekDay)))) {
         status_ = in.fault;
         count_ = index_;  // nothing more is read after a fault
         return false;

@@ -20,10 +20,14 @@ constexpr const char* kSnoozeWhat = "Súbor odložených pripomienok";
 
 std::string StatusText(FileStatus s) {
     switch (s) {
-        case FileStatus::UnknownVersion: return "neznáma verzia súboru";
-        case FileStatus::Truncated: return "súbor je neúplný";
-        case FileStatus::Corrupt: return "súbor je poškodený";
-        default: return "súbor sa nedá prečítať";
+        case FileStatus::UnknownVersion:
+            return "neznáma verzia súboru";
+        case FileStatus::Truncated:
+            return "súbor je neúplný";
+        case FileStatus::Corrupt:
+            return "súbor je poškodený";
+        default:
+            return "súbor sa nedá prečítať";
     }
 }
 
@@ -76,8 +80,9 @@ bool ReminderStore::WriteList(const fs::path& path, const ReminderList& records,
         reason = "pripomienka č. " + std::to_string(failure.record + 1) + " obsahuje znak, ktorý sa nedá uložiť";
     } else if (const WriteResult kept = KeepDamagedAside(path); !kept) {
         // The records the reader could not take exist only in that file.
-        reason = "pôvodný súbor, ktorý sa nedal prečítať celý, sa nepodarilo uschovať: " +
-                 DescribeError(kept.errorCode) + "; kým sa to nepodarí, neprepíše sa";
+        reason =
+            "pôvodný súbor, ktorý sa nedal prečítať celý, sa nepodarilo uschovať: " + DescribeError(kept.errorCode) +
+            "; kým sa to nepodarí, neprepíše sa";
     } else if (const WriteResult w = WriteFileAtomically(target ? *target : path, *bytes, durability_); !w) {
         reason = DescribeError(w.errorCode);
     } else {
@@ -131,9 +136,8 @@ ReminderList ReminderStore::LoadChecked(const fs::path& path, const char* what, 
         if (!saved) unkept_.insert(path);
         std::string text = std::string(what) + " nebolo možné prečítať celý:\n" + Utf8FromPath(path) + "\n(" +
                            StatusText(read.decoded.status) + ").\n\n";
-        text += read.decoded.records.empty()
-                    ? "Nenačítala sa z neho žiadna pripomienka."
-                    : ReadCountText(read.decoded.records.size()) + " pred miestom poškodenia.";
+        text += read.decoded.records.empty() ? "Nenačítala sa z neho žiadna pripomienka."
+                                             : ReadCountText(read.decoded.records.size()) + " pred miestom poškodenia.";
         text += saved ? "\nPôvodný súbor bol uschovaný ako " + Utf8FromPath(copy.filename()) + "."
                       : "\nPôvodný súbor sa nepodarilo uschovať (" + DescribeError(saved.errorCode) +
                             "), preto sa neprepíše, kým sa to nepodarí.";
@@ -215,8 +219,9 @@ void ReminderStore::OpenUserFile() {
     if (!takeOver) userSeen_ = std::move(sourceSeen);
     // The old file keeps its name until its reminders are safely in the user's own file.
     if (takeOver && SaveUserFile() && RenameNoReplace(files_.LegacyFile(), files_.LegacyBackup()))
-        dialogs_.Inform(kCaption, "Import pripomienok staršej verzie dokončený. Pôvodné pripomienky boli uložené do "
-                                  "súboru memo_bak.kvl");
+        dialogs_.Inform(kCaption,
+                        "Import pripomienok staršej verzie dokončený. Pôvodné pripomienky boli uložené do "
+                        "súboru memo_bak.kvl");
     if (onReloaded) onReloaded();
 }
 
@@ -290,9 +295,8 @@ void ReminderStore::OpenSnoozes() {
         Tell(std::string(kSnoozeWhat) + " sa nepodarilo otvoriť:\n" + Utf8FromPath(path) + "\n(" +
              DescribeError(read.errorCode) + ").\n\nOdložené pripomienky sa zobrazia hneď, ako sa súbor dá prečítať.");
     } else if (read.decoded.damagedLines > 0) {
-        Tell(std::string(kSnoozeWhat) + " je čiastočne poškodený:\n" + Utf8FromPath(path) +
-             "\n(neprečítané riadky: " + std::to_string(read.decoded.damagedLines) +
-             ").\n\nOstatné odložené pripomienky zostávajú platné.");
+        Tell(std::string(kSnoozeWhat) + " je čiastočne poškodený:\n" + Utf8FromPath(path) + "\n(neprečítané riadky: " +
+             std::to_string(read.decoded.damagedLines) + ").\n\nOstatné odložené pripomienky zostávajú platné.");
     }
 }
 
@@ -313,7 +317,8 @@ bool ReminderStore::SaveSnoozes() {
         for (PendingSnooze& e : again.decoded.entries)
             if (std::find(snoozes_.begin(), snoozes_.end(), e) == snoozes_.end()) snoozes_.push_back(std::move(e));
     }
-    if (const WriteResult w = WriteSnoozeFile(path, snoozes_, durability_); !w) return refuse(DescribeError(w.errorCode));
+    if (const WriteResult w = WriteSnoozeFile(path, snoozes_, durability_); !w)
+        return refuse(DescribeError(w.errorCode));
     return true;
 }
 

@@ -12,11 +12,16 @@ namespace kalvo::storage {
 
 std::string_view StatusName(SettingsStatus status) {
     switch (status) {
-        case SettingsStatus::Ok: return "ok";
-        case SettingsStatus::Missing: return "missing";
-        case SettingsStatus::UnknownVersion: return "unknown-version";
-        case SettingsStatus::Truncated: return "truncated";
-        case SettingsStatus::Corrupt: return "corrupt";
+        case SettingsStatus::Ok:
+            return "ok";
+        case SettingsStatus::Missing:
+            return "missing";
+        case SettingsStatus::UnknownVersion:
+            return "unknown-version";
+        case SettingsStatus::Truncated:
+            return "truncated";
+        case SettingsStatus::Corrupt:
+            return "corrupt";
     }
     return "corrupt";
 }
@@ -27,8 +32,8 @@ namespace {
 struct SeenSettings {
     FileStamp stamp;
     TSettings settings;
-    bool unkept = false;          // damaged and not yet copied aside: not to be replaced
-    std::filesystem::path copy;   // where it goes
+    bool unkept = false;         // damaged and not yet copied aside: not to be replaced
+    std::filesystem::path copy;  // where it goes
 };
 std::mutex seenMutex;
 std::map<std::filesystem::path, SeenSettings> seenSettings;
@@ -36,7 +41,9 @@ std::map<std::filesystem::path, SeenSettings> seenSettings;
 void Remember(const std::filesystem::path& file, const FileBytes& read, const TSettings& settings, bool damaged) {
     const std::lock_guard guard(seenMutex);
     seenSettings[file] = SeenSettings{read.outcome == ReadOutcome::Ok ? StampOf(file, read.bytes) : MissingStamp(),
-                                      settings, damaged && FileExists(file), {}};
+                                      settings,
+                                      damaged && FileExists(file),
+                                      {}};
 }
 
 // Under seenMutex.
@@ -44,7 +51,8 @@ WriteResult CopyAside(const std::filesystem::path& file, SeenSettings& seen) {
     if (!seen.unkept) return {};
     if (FileExists(file)) {
         const std::filesystem::path copy =
-            seen.copy.empty() ? file.parent_path() / PathFromUtf8(Utf8FromPath(file.filename()) + ".poskodeny") : seen.copy;
+            seen.copy.empty() ? file.parent_path() / PathFromUtf8(Utf8FromPath(file.filename()) + ".poskodeny")
+                              : seen.copy;
         if (const WriteResult copied = CopyFileBytes(file, copy); !copied) return copied;
     }
     seen.unkept = false;
@@ -163,7 +171,8 @@ WriteResult SaveSetup(const std::filesystem::path& file, TSettings& settings) {
     {
         const std::lock_guard guard(seenMutex);
         const auto seen = seenSettings.find(file);
-        if (seen != seenSettings.end() && !CopyAside(file, seen->second)) return WriteResult{false, kErrorDamagedNotKept};
+        if (seen != seenSettings.end() && !CopyAside(file, seen->second))
+            return WriteResult{false, kErrorDamagedNotKept};
         if (seen != seenSettings.end() && seen->second.stamp != stamp && now.outcome == ReadOutcome::Ok) {
             TSettings theirs;
             DecodeSettings(now.bytes, theirs);

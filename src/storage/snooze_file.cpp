@@ -73,15 +73,13 @@ std::string FormatSnoozeMoment(std::int64_t moment) {
     }
     const CivilDate c = DayToCivil(day);
     char buf[48];
-    std::snprintf(buf, sizeof buf, "%04lld-%02d-%02d %02d:%02d:%02d", static_cast<long long>(c.year), c.month,
-                  c.day, static_cast<int>(second / 3600), static_cast<int>(second / 60 % 60),
-                  static_cast<int>(second % 60));
+    std::snprintf(buf, sizeof buf, "%04lld-%02d-%02d %02d:%02d:%02d", static_cast<long long>(c.year), c.month, c.day,
+                  static_cast<int>(second / 3600), static_cast<int>(second / 60 % 60), static_cast<int>(second % 60));
     return buf;
 }
 
 std::optional<std::int64_t> ParseSnoozeMoment(std::string_view text) {
-    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' ||
-        text[16] != ':')
+    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' || text[16] != ':')
         return std::nullopt;
     const auto y = Digits(text.substr(0, 4)), mo = Digits(text.substr(5, 2)), d = Digits(text.substr(8, 2));
     const auto h = Digits(text.substr(11, 2)), mi = Digits(text.substr(14, 2)), s = Digits(text.substr(17, 2));
@@ -131,7 +129,8 @@ SnoozeRead ReadSnoozeFile(const std::filesystem::path& path) {
     out.outcome = read.outcome;
     out.errorCode = read.errorCode;
     if (read.outcome == ReadOutcome::Ok)
-        out.decoded = DecodeSnoozes(std::string_view(reinterpret_cast<const char*>(read.bytes.data()), read.bytes.size()));
+        out.decoded =
+            DecodeSnoozes(std::string_view(reinterpret_cast<const char*>(read.bytes.data()), read.bytes.size()));
     return out;
 }
 

@@ -74,7 +74,8 @@ TEST(PrivateModule, AFileThatIsNoModuleIsRefused) {
 }
 
 TEST(PrivateModule, AModuleOfAnotherBuildIsRefused) {
-    for (const char* entry : {"kalvo_test_other_version", "kalvo_test_other_size", "kalvo_test_empty", "kalvo_no_entry"}) {
+    for (const char* entry :
+         {"kalvo_test_other_version", "kalvo_test_other_size", "kalvo_test_empty", "kalvo_no_entry"}) {
         const std::string message = Refusal([&] { Open(entry); });
         EXPECT_NE(message.find("je z inej verzie Kalva"), std::string::npos) << entry << ": " << message;
     }

@@ -18,7 +18,9 @@ TEST(Cp1250, EveryByteButZeroRoundTrips) {
 TEST(Cp1250, SlovakLettersAndUndefinedBytes) {
     EXPECT_EQ(DecodeCp1250("\x8A\x9A\xBE\xE4\xF4"), "Ššľäô");
     EXPECT_EQ(DecodeCp1250("\x81"), "\u0081");
-    EXPECT_EQ(*EncodeCp1250("Časové znamenie"), "\xC8" "asov\xE9 znamenie");
+    EXPECT_EQ(*EncodeCp1250("Časové znamenie"),
+              "\xC8"
+              "asov\xE9 znamenie");
 }
 
 TEST(Cp1250, TextTheCodePageCannotHoldIsRefused) {
@@ -27,7 +29,7 @@ TEST(Cp1250, TextTheCodePageCannotHoldIsRefused) {
     EXPECT_EQ(error.offset, 3u);
     EXPECT_EQ(error.character, U'\u263A');
     EXPECT_FALSE(EncodeCp1250(std::string("a\0b", 3), &error).has_value());  // a zero byte would end the text
-    EXPECT_FALSE(EncodeCp1250("\xC3", &error).has_value());                   // broken UTF-8
+    EXPECT_FALSE(EncodeCp1250("\xC3", &error).has_value());                  // broken UTF-8
     EXPECT_EQ(error.character, U'\uFFFD');
     EXPECT_FALSE(Cp1250CanHold(U'\u00F1'));  // ñ is not in the code page
     EXPECT_TRUE(Cp1250CanHold(U'\u0155'));   // ŕ is

@@ -15,9 +15,9 @@ using test::Day;
 TEST(DateTime, KnownDaysAndWeekdays) {
     EXPECT_EQ(CivilToDay(1899, 12, 30), 0);
     EXPECT_EQ(Day(2026, 12, 7), 46363);
-    EXPECT_EQ(WeekDayOf(0), 5);                  // Saturday
-    EXPECT_EQ(WeekDayOf(Day(2026, 12, 7)), 0);   // Monday
-    EXPECT_EQ(WeekDayOf(Day(1800, 1, 5)), 6);    // a Sunday well before the epoch
+    EXPECT_EQ(WeekDayOf(0), 5);                 // Saturday
+    EXPECT_EQ(WeekDayOf(Day(2026, 12, 7)), 0);  // Monday
+    EXPECT_EQ(WeekDayOf(Day(1800, 1, 5)), 6);   // a Sunday well before the epoch
 }
 
 TEST(DateTime, CivilConversionRoundTripsOverAWideRange) {

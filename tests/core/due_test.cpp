@@ -48,10 +48,10 @@ TEST(YearStep, TwentyNinthOfFebruaryLandsOnTheTwentyEighth) {
 
 TEST(SameDayOnOrAfter, PassedDaysMoveToTheirNextCelebration) {
     const DayNumber today = Day(2026, 12, 7);
-    EXPECT_EQ(SameDayOnOrAfter(Day(2026, 12, 7), today), Day(2026, 12, 7));   // today stays
-    EXPECT_EQ(SameDayOnOrAfter(Day(2027, 1, 3), today), Day(2027, 1, 3));     // still to come
+    EXPECT_EQ(SameDayOnOrAfter(Day(2026, 12, 7), today), Day(2026, 12, 7));  // today stays
+    EXPECT_EQ(SameDayOnOrAfter(Day(2027, 1, 3), today), Day(2027, 1, 3));    // still to come
     EXPECT_EQ(SameDayOnOrAfter(Day(2026, 10, 30), today), Day(2027, 10, 30));
-    EXPECT_EQ(SameDayOnOrAfter(Day(2005, 12, 20), today), Day(2026, 12, 20)); // years back, later this year
+    EXPECT_EQ(SameDayOnOrAfter(Day(2005, 12, 20), today), Day(2026, 12, 20));  // years back, later this year
     EXPECT_EQ(SameDayOnOrAfter(Day(2024, 2, 29), today), Day(2027, 2, 28));
     EXPECT_EQ(SameDayOnOrAfter(Day(2024, 2, 29), Day(2027, 12, 1)), Day(2028, 2, 29));
 }
@@ -212,10 +212,18 @@ bool LiteralFallsOn(const TReminder& r, DayNumber day) {
     for (;;) {
         if (IsRepeating(r.Period)) {
             switch (r.Period) {
-                case rpDaily: x = x + 1; break;
-                case rpWeekly: x = NextWeekDay(x, r.NoticeWeekDay); break;
-                case rpMonthly: x = MonthStep(x, r.NoticeFrom); break;
-                default: x = YearStep(x); break;
+                case rpDaily:
+                    x = x + 1;
+                    break;
+                case rpWeekly:
+                    x = NextWeekDay(x, r.NoticeWeekDay);
+                    break;
+                case rpMonthly:
+                    x = MonthStep(x, r.NoticeFrom);
+                    break;
+                default:
+                    x = YearStep(x);
+                    break;
             }
         }
         if (x == day) return true;

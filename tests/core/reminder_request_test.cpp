@@ -47,22 +47,31 @@ TEST(ReminderRequestTest, ANoticeIsStoredAsTheEditorStoresIt) {
 
 TEST(ReminderRequestTest, RefusalsSayWhatIsWrongWithTheValue) {
     auto error = [](std::string date, std::string text, std::string from = {}) {
-        return BuildReminder(ReminderRequest{std::move(date), "9:00", std::move(text), std::move(from), {}, {}, {}}).error;
+        return BuildReminder(ReminderRequest{std::move(date), "9:00", std::move(text), std::move(from), {}, {}, {}})
+            .error;
     };
     EXPECT_EQ(error("29.2.2027", "x"), "Dátum \"29.2.2027\" neexistuje: február 2027 má len 28 dní.");
     EXPECT_EQ(error("29.2.27", "x"), "Neplatný dátum \"29.2.27\" (očakáva sa D.M.RRRR).");
     EXPECT_EQ(error("32.1.2027", "x"), "Neplatný dátum \"32.1.2027\" (očakáva sa D.M.RRRR).");
-    EXPECT_EQ(error("5.5.2027", "x", "31.4.2027"), "Začiatok upozornení \"31.4.2027\" neexistuje: apríl 2027 má len 30 dní.");
+    EXPECT_EQ(error("5.5.2027", "x", "31.4.2027"),
+              "Začiatok upozornení \"31.4.2027\" neexistuje: apríl 2027 má len 30 dní.");
     EXPECT_EQ(DayTextError("30.2.2028"), "Dátum \"30.2.2028\" neexistuje: február 2028 má len 29 dní.");
     // Every character the file cannot hold is named, each once.
     EXPECT_EQ(error("1.1.2030", "Test 😀 Ωmega 😀"),
               "Text pripomienky obsahuje znaky, ktoré sa do súboru nedajú uložiť: „😀“, „Ω“.");
     // The length is counted in characters, the same as the editor counts them.
-    EXPECT_TRUE(BuildReminder(ReminderRequest{"1.1.2030", "9:00", [] {
-                    std::string s;
-                    for (std::size_t i = 0; i < kMaxTextLength; ++i) s += "ľ";
-                    return s;
-                }(), {}, {}, {}, {}}).reminder);
+    EXPECT_TRUE(BuildReminder(ReminderRequest{"1.1.2030",
+                                              "9:00",
+                                              [] {
+                                                  std::string s;
+                                                  for (std::size_t i = 0; i < kMaxTextLength; ++i) s += "ľ";
+                                                  return s;
+                                              }(),
+                                              {},
+                                              {},
+                                              {},
+                                              {}})
+                    .reminder);
     EXPECT_EQ(error("1.1.2030", std::string(kMaxTextLength + 206, 'a')),
               "Text pripomienky môže mať najviac 1000 znakov, tento ich má 1206.");
 }

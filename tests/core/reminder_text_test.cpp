@@ -27,7 +27,8 @@ TEST_F(ReminderText, ListAndNameDayRows) {
 }
 
 TEST_F(ReminderText, WeekOverviewAndArchiveRows) {
-    TReminder r = test::WithNotice(test::Ordinary(Day(2026, 12, 10), At(14, 30), "Porada"), Day(2026, 12, 7), rpDaily, At(9, 0));
+    TReminder r =
+        test::WithNotice(test::Ordinary(Day(2026, 12, 10), At(14, 30), "Porada"), Day(2026, 12, 7), rpDaily, At(9, 0));
     EXPECT_EQ(WeekRowText(r, loc, true), "#10.12.2026 o 14:30:00 (denne) -Porada");
     r.Period = 4;
     EXPECT_EQ(WeekRowText(r, loc, false), "10.12.2026 o 14:30:00 -Porada");

@@ -29,8 +29,7 @@ TEST(WeekMembership, DailyNoticeBeforeAThursdayEvent) {
 
 TEST(WeekMembership, WeeklyOnMondaysAndNameDays) {
     const TReminder r = test::WithNotice(test::Ordinary(kMonday + 28, At(10, 0)), kMonday, rpWeekly, At(9, 0), 0);
-    for (int d = 1; d < 28; ++d)
-        EXPECT_EQ(WeekMembership(r, kMonday + d) == DayMembership::Projected, d % 7 == 0) << d;
+    for (int d = 1; d < 28; ++d) EXPECT_EQ(WeekMembership(r, kMonday + d) == DayMembership::Projected, d % 7 == 0) << d;
 
     const TReminder nameDay = test::NameDay(kMonday + 3, At(12, 0), kMonday, At(8, 0));
     EXPECT_EQ(WeekMembership(nameDay, kMonday + 3), DayMembership::None);  // never on its own date
@@ -47,8 +46,8 @@ TEST(RowToRecord, EachViewCountsItsOwnRows) {
     EXPECT_EQ(RowToRecord(list, ReminderView::List, 0, 0), 0);
     EXPECT_EQ(RowToRecord(list, ReminderView::List, 0, 1), 2);
     EXPECT_EQ(RowToRecord(list, ReminderView::List, 0, 2), 3);
-    EXPECT_EQ(RowToRecord(list, ReminderView::Month, kMonday + 2, 0), 3);    // notice series not projected
-    EXPECT_EQ(RowToRecord(list, ReminderView::Week, kMonday + 2, 0), 2);     // projected
+    EXPECT_EQ(RowToRecord(list, ReminderView::Month, kMonday + 2, 0), 3);  // notice series not projected
+    EXPECT_EQ(RowToRecord(list, ReminderView::Week, kMonday + 2, 0), 2);   // projected
     EXPECT_EQ(RowToRecord(list, ReminderView::Week, kMonday + 2, 1), 3);
     EXPECT_EQ(RowToRecord(list, ReminderView::List, 0, -1), -1);
     // A row past the shown records maps to none rather than to the last record.

@@ -55,11 +55,11 @@ TEST(WeekDayRows, NoticeDaysAreMarkedAndCarryThePeriod) {
         for (const DayRow& r : WeekDayRows(list, d, kSk)) out.push_back(r.text);
         return out;
     };
-    EXPECT_EQ(texts(kMonday), (std::vector<std::string>{"#10.12.2026 o 10:00:00 (denne) -Porada",
-                                                        "#10.12.2026 o 11:00:00 -Raz"}));
+    EXPECT_EQ(texts(kMonday),
+              (std::vector<std::string>{"#10.12.2026 o 10:00:00 (denne) -Porada", "#10.12.2026 o 11:00:00 -Raz"}));
     EXPECT_EQ(texts(kMonday + 1), (std::vector<std::string>{"#10.12.2026 o 10:00:00 (denne) -Porada"}));
-    EXPECT_EQ(texts(kMonday + 3), (std::vector<std::string>{"10.12.2026 o 10:00:00 (denne) -Porada",
-                                                            "10.12.2026 o 11:00:00 -Raz"}));
+    EXPECT_EQ(texts(kMonday + 3),
+              (std::vector<std::string>{"10.12.2026 o 10:00:00 (denne) -Porada", "10.12.2026 o 11:00:00 -Raz"}));
     EXPECT_TRUE(texts(kMonday + 4).empty());
     const auto rows = WeekDayRows(list, kMonday + 2, kSk);
     ASSERT_EQ(rows.size(), 1u);
@@ -68,12 +68,14 @@ TEST(WeekDayRows, NoticeDaysAreMarkedAndCarryThePeriod) {
 }
 
 TEST(WeekDayRows, MonthlySeriesFromTheThirtyFirst) {
-    const TReminder r = test::WithNotice(test::Ordinary(Day(2027, 6, 15), At(9, 0)), Day(2027, 1, 31), rpMonthly, At(8, 0));
+    const TReminder r =
+        test::WithNotice(test::Ordinary(Day(2027, 6, 15), At(9, 0)), Day(2027, 1, 31), rpMonthly, At(8, 0));
     const ReminderList list{r};
     std::vector<DayNumber> counted;
     for (DayNumber d = Day(2027, 2, 1); d < Day(2027, 6, 15); ++d)
         if (PocPrip(list, d) == 1) counted.push_back(d);
-    EXPECT_EQ(counted, (std::vector<DayNumber>{Day(2027, 2, 28), Day(2027, 3, 31), Day(2027, 4, 30), Day(2027, 5, 31)}));
+    EXPECT_EQ(counted,
+              (std::vector<DayNumber>{Day(2027, 2, 28), Day(2027, 3, 31), Day(2027, 4, 30), Day(2027, 5, 31)}));
 }
 
 // The week's counts, PocPrip, the rows of each day and the row-to-record mapping that edits and deletes

@@ -27,7 +27,8 @@ ReminderList RandomList(std::mt19937_64& rng, std::size_t n, int dates, int time
     ReminderList list;
     std::uniform_int_distribution<int> date(0, dates - 1), time(0, times - 1), odd(0, 19);
     for (std::size_t i = 0; i < n; ++i) {
-        TReminder r = test::Ordinary(46000 + date(rng), time(rng) / static_cast<double>(times), "r" + std::to_string(i));
+        TReminder r =
+            test::Ordinary(46000 + date(rng), time(rng) / static_cast<double>(times), "r" + std::to_string(i));
         if (oddValues) {
             const int o = odd(rng);
             if (o == 0) r.Time = std::numeric_limits<double>::quiet_NaN();

@@ -25,8 +25,8 @@ std::vector<std::uint8_t> Header(std::int32_t count) {
 TEST(NameCalendarFile, ExactLayoutAndRoundTrip) {
     const NameCalendar c = {Entry(13, 11, "Stanislav", "", "", "Sviatok"), Entry(28, 10, "Šimon", "Simona")};
     const auto bytes = Encode(c);
-    const std::vector<std::uint8_t> start = {0x9a, 0x99, 0x99, 0x99, 0x99, 0x99, 0xf1, 0x3f, 2, 0, 0, 0, 13, 0, 0, 0,
-                                             11,   0,    0,    0,    7,    0,    0,    0};
+    const std::vector<std::uint8_t> start = {0x9a, 0x99, 0x99, 0x99, 0x99, 0x99, 0xf1, 0x3f, 2, 0, 0, 0,
+                                             13,   0,    0,    0,    11,   0,    0,    0,    7, 0, 0, 0};
     ASSERT_GT(bytes.size(), start.size());
     EXPECT_TRUE(std::equal(start.begin(), start.end(), bytes.begin()));
     // Windows-1250 on disk: Š is 0x8a.
@@ -130,7 +130,7 @@ TEST(NamesOfDay, JoinsUpToThreeNamesAndTheLastEntryOfADayDecides) {
         Entry(2, 3, "Anežka", "Agnesa"),
         Entry(24, 12, "Adam", "Eva", "", "Štedrý deň"),
         Entry(3, 3, "Bohumil", "Bohumila", "Ľubomila"),
-        Entry(4, 3, "", "Kazimír"),          // no first name: no names text
+        Entry(4, 3, "", "Kazimír"),  // no first name: no names text
         Entry(5, 3, "Ján"),
         Entry(5, 3, "", "", "", "Sviatok"),  // sets only the holiday
         Entry(6, 3, "Prvý"),
@@ -152,8 +152,8 @@ TEST(NamesOfDay, JoinsUpToThreeNamesAndTheLastEntryOfADayDecides) {
 }
 
 TEST(FindNameDay, ExactThenWithTheFirstLetterUpperCased) {
-    const NameCalendar c = {Entry(3, 1, "Daniela"), Entry(28, 10, "Šimon", "Simona"), Entry(4, 2, "Jana"),
-                            Entry(27, 1, "Ľudmila"), Entry(15, 6, "Vít", "Jana"), Entry(1, 1, "", "", "")};
+    const NameCalendar c = {Entry(3, 1, "Daniela"),  Entry(28, 10, "Šimon", "Simona"), Entry(4, 2, "Jana"),
+                            Entry(27, 1, "Ľudmila"), Entry(15, 6, "Vít", "Jana"),      Entry(1, 1, "", "", "")};
     EXPECT_EQ(FindNameDay(c, "Simona"), (NameDayMatch{28, 10, "Simona"}));
     EXPECT_EQ(FindNameDay(c, "šimon"), (NameDayMatch{28, 10, "Šimon"}));
     EXPECT_EQ(FindNameDay(c, "ľudmila"), (NameDayMatch{27, 1, "Ľudmila"}));
@@ -164,8 +164,11 @@ TEST(FindNameDay, ExactThenWithTheFirstLetterUpperCased) {
 }
 
 TEST(DayNamesOn, TodayAndTomorrowRollOverTheCalendar) {
-    const NameCalendar c = {Entry(31, 12, "Silvester", "", "", "Silvester"), Entry(1, 1, "", "", "", "Nový rok"),
-                            Entry(2, 1, "Alexandra", "Karina"), Entry(28, 2, "Zlatica"), Entry(29, 2, "Radomír"),
+    const NameCalendar c = {Entry(31, 12, "Silvester", "", "", "Silvester"),
+                            Entry(1, 1, "", "", "", "Nový rok"),
+                            Entry(2, 1, "Alexandra", "Karina"),
+                            Entry(28, 2, "Zlatica"),
+                            Entry(29, 2, "Radomír"),
                             Entry(1, 3, "Albín")};
     EXPECT_EQ(DayNamesOn(c, test::Day(2026, 12, 31)), (DayNames{"Silvester", "", "Silvester"}));
     EXPECT_EQ(DayNamesOn(c, test::Day(2027, 1, 1)), (DayNames{"", "Alexandra a Karina", "Nový rok"}));

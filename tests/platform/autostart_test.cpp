@@ -27,8 +27,8 @@ TEST(XdgAutostart, EntryLivesUnderTheConfigFolder) {
         ScopedEnv x("XDG_CONFIG_HOME", (home / "cfg").string());
         EXPECT_EQ(XdgAutostartFile(), home / "cfg" / "autostart" / "kalvo.desktop");
     }
-    for (const std::optional<std::string>& unusable : {std::optional<std::string>{}, std::optional<std::string>{""},
-                                                       std::optional<std::string>{"relative/cfg"}}) {
+    for (const std::optional<std::string>& unusable :
+         {std::optional<std::string>{}, std::optional<std::string>{""}, std::optional<std::string>{"relative/cfg"}}) {
         ScopedEnv x("XDG_CONFIG_HOME", unusable);
         EXPECT_EQ(XdgAutostartFile(), home / ".config" / "autostart" / "kalvo.desktop");
     }

@@ -11,7 +11,8 @@ namespace {
 
 std::vector<std::string> Texts(CaptionTicker& ticker, int times, std::string_view holiday) {
     std::vector<std::string> shown;
-    for (int i = 0; i < times; ++i) shown.push_back(ticker.Step(test::Day(2026, 12, 24), "Adam, Eva", "Božena", holiday));
+    for (int i = 0; i < times; ++i)
+        shown.push_back(ticker.Step(test::Day(2026, 12, 24), "Adam, Eva", "Božena", holiday));
     return shown;
 }
 
@@ -24,7 +25,7 @@ TEST(CaptionTicker, ShowsFiveTextsInTurnAndSkipsAnEmptyHoliday) {
                                         "Štedrý deň", "Zajtra :: Božena", std::string(kProductNotice)}));
     EXPECT_EQ(ticker.NextStep(), 2);
     EXPECT_EQ(Texts(ticker, 4, ""), (std::vector<std::string>{"Dátum :: 24.12.2026", "Dnes :: Adam, Eva",
-                                                            "Zajtra :: Božena", std::string(kProductNotice)}));
+                                                              "Zajtra :: Božena", std::string(kProductNotice)}));
 }
 
 }  // namespace

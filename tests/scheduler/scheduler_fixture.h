@@ -88,7 +88,8 @@ struct World {
     FakeDialogs dialogs;
     scheduler::VirtualClock clock;
     TSettings settings;
-    storage::ReminderStore store{storage::DataFiles{folder.Path(), "eva"}, dialogs, clock, storage::Durability::NoFlush};
+    storage::ReminderStore store{storage::DataFiles{folder.Path(), "eva"}, dialogs, clock,
+                                 storage::Durability::NoFlush};
     FakeSound sound;
     FakeHost host;
     TextLocale locale = TextLocale::Slovak();

@@ -70,7 +70,8 @@ TEST_F(SchedulerTest, AReminderFiresAtItsSecondAndIsRemoved) {
     EXPECT_TRUE(host.alarms.empty());
     TickAt(D, 9, 0, 0);
     ASSERT_EQ(host.alarms.size(), 1u);
-    EXPECT_EQ(host.alarms[0].alarm, (Alarm{"Dátum: 7.12.2026       Čas: 9:00:00", {"Zubár"}, "", "sound.wav", false, true}));
+    EXPECT_EQ(host.alarms[0].alarm,
+              (Alarm{"Dátum: 7.12.2026       Čas: 9:00:00", {"Zubár"}, "", "sound.wav", false, true}));
     EXPECT_EQ(sound.sounds, (std::vector<FakeSound::Sound>{{"sound.wav", SoundMode::Async}}));
     EXPECT_EQ(host.events, (Strings{"TestTimer off", "Timer on", "alarm", "tray 1", "tray 0", "tray 1", "week",
                                     "TestTimer on", "Timer off", "tray 0"}));
@@ -223,8 +224,9 @@ TEST_F(SchedulerTest, HourlySignalOverAListUsesTheFirstRecordAndChangesNothing) 
     std::filesystem::remove(folder / "eva.dat");
     Ticks(Key(D, 9, 59, 59), Key(D, 10, 0, 1));
     ASSERT_EQ(host.alarms.size(), 1u);
-    EXPECT_EQ(host.alarms[0].alarm,
-              (Alarm{"Čas", {" ", "Časové znamenie !!!  Dátum: 7.12.2026       Čas: 10:00:00"}, "", first.Melody, true}));
+    EXPECT_EQ(
+        host.alarms[0].alarm,
+        (Alarm{"Čas", {" ", "Časové znamenie !!!  Dátum: 7.12.2026       Čas: 10:00:00"}, "", first.Melody, true}));
     EXPECT_EQ(host.events, (Strings{"TestTimer off", "Timer on", "alarm", "TestTimer on", "Timer off", "tray 0"}));
     EXPECT_FALSE(folder.Exists("eva.dat"));  // nothing saved
     EXPECT_EQ(store.Reminders()[0], first);
@@ -251,7 +253,9 @@ TEST_F(SchedulerTest, EachSignalCodeOverADay) {
     };
     const std::vector<Case> cases = {
         {tsOff, -1.0, {}},
-        {tsHalfHour, -1.0, {"0 09:30:00", "0 10:00:00", "0 10:30:00", "0 11:00:00", "0 11:30:00", "0 12:00:00", "0 12:30:00"}},
+        {tsHalfHour,
+         -1.0,
+         {"0 09:30:00", "0 10:00:00", "0 10:30:00", "0 11:00:00", "0 11:30:00", "0 12:00:00", "0 12:30:00"}},
         {tsHourly, -1.0, {"0 10:00:00", "0 11:00:00", "0 12:00:00"}},
         {tsTwoHours, -1.0, {"0 11:00:00"}},  // started at 9:xx
         {tsNoon, -1.0, {"0 12:00:00"}},

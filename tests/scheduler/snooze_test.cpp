@@ -158,7 +158,8 @@ TEST_F(SnoozeTest, AKilledProgramBringsTheSnoozeBackAtItsMoment) {
     SetTime(D, 9, 3, 0);
     FakeHost host2;
     host2.clock = &clock;
-    storage::ReminderStore store2{storage::DataFiles{folder.Path(), "eva"}, dialogs, clock, storage::Durability::NoFlush};
+    storage::ReminderStore store2{storage::DataFiles{folder.Path(), "eva"}, dialogs, clock,
+                                  storage::Durability::NoFlush};
     store2.OpenUserFile();
     store2.OpenArchive();
     store2.OpenSnoozes();

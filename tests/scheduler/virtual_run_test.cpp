@@ -11,8 +11,8 @@
 #include <random>
 
 #include "core/due.h"
-#include "scheduler/next_due.h"
 #include "scheduler/local_time.h"
+#include "scheduler/next_due.h"
 #include "scheduler_fixture.h"
 #include "support/scoped_env.h"
 
@@ -99,7 +99,9 @@ private:
     ScopedEnv env_;
 };
 
-SecondKey Wall(int y, int mo, int d, int h, int mi, int s) { return scheduler::KeyOf(LocalMoment{Day(y, mo, d), h, mi, s}); }
+SecondKey Wall(int y, int mo, int d, int h, int mi, int s) {
+    return scheduler::KeyOf(LocalMoment{Day(y, mo, d), h, mi, s});
+}
 
 TEST(LocalClock, ReadingsThatDoNotExistNeverComeAndTheHourGoneBackComesTwice) {
 #ifdef _WIN32
@@ -133,9 +135,13 @@ TEST(VirtualRun, WalksTheLocalClockAcrossDaylightSavingChanges) {
     };
     const Night nights[] = {
         // The reminder of a reading that never comes fires when the clock jumps past it.
-        {Wall(2027, 3, 28, 1, 0, 0), Wall(2027, 3, 28, 4, 0, 0), Ordinary(Day(2027, 3, 28), At(2, 30), "jar"),
+        {Wall(2027, 3, 28, 1, 0, 0),
+         Wall(2027, 3, 28, 4, 0, 0),
+         Ordinary(Day(2027, 3, 28), At(2, 30), "jar"),
          {Wall(2027, 3, 28, 3, 0, 0)}},
-        {Wall(2027, 10, 31, 1, 0, 0), Wall(2027, 10, 31, 4, 0, 0), Ordinary(Day(2027, 10, 31), At(2, 30), "jeseň"),
+        {Wall(2027, 10, 31, 1, 0, 0),
+         Wall(2027, 10, 31, 4, 0, 0),
+         Ordinary(Day(2027, 10, 31), At(2, 30), "jeseň"),
          {Wall(2027, 10, 31, 2, 30, 0)}},
     };
     for (const Night& n : nights) {

@@ -16,8 +16,9 @@ inline ReminderList CrashGeneration(long long k) {
     ReminderList list;
     const int count = static_cast<int>(1 + k % 5);
     for (int i = 0; i < count; ++i) {
-        const std::string text = "g" + std::to_string(k) + "-" + std::to_string(i) + " " +
-                                 std::string(static_cast<std::size_t>((k * 37 + i * 11) % 700), static_cast<char>('a' + i));
+        const std::string text =
+            "g" + std::to_string(k) + "-" + std::to_string(i) + " " +
+            std::string(static_cast<std::size_t>((k * 37 + i * 11) % 700), static_cast<char>('a' + i));
         list.push_back(Ordinary(Day(2027, 1, 1) + count - i, At(8, i), text));
     }
     return list;

@@ -40,8 +40,8 @@ int main(int argc, char** argv) {
     }
     FailingDialogs dialogs;
     kalvo::test::FakeClock clock;
-    kalvo::storage::ReminderStore store(kalvo::storage::DataFiles{kalvo::storage::PathFromUtf8(argv[1]), "eva"}, dialogs,
-                                        clock);
+    kalvo::storage::ReminderStore store(kalvo::storage::DataFiles{kalvo::storage::PathFromUtf8(argv[1]), "eva"},
+                                        dialogs, clock);
     store.OpenUserFile();
     for (long long k = std::atoll(argv[2]);; ++k) {
         store.Reminders() = kalvo::test::CrashGeneration(k);

@@ -97,7 +97,8 @@ protected:
         EXPECT_NE(dialogs.shown[shown].text.find("Zmeny zostávajú v pamäti programu"), std::string::npos);
         EXPECT_NE(dialogs.shown[shown + 1].text.find("Zmeny zostávajú v pamäti programu"), std::string::npos);
         EXPECT_NE(dialogs.shown[shown].text.find("Súbor pripomienok sa nepodarilo uložiť"), std::string::npos);
-        EXPECT_NE(dialogs.shown[shown + 1].text.find("Súbor starých pripomienok sa nepodarilo uložiť"), std::string::npos);
+        EXPECT_NE(dialogs.shown[shown + 1].text.find("Súbor starých pripomienok sa nepodarilo uložiť"),
+                  std::string::npos);
 
         EXPECT_EQ(reloads, 0);
         store.onReloaded = nullptr;  // `reloads` ends with this function

@@ -65,8 +65,8 @@ ExportOptions Fixed() {
 ReminderList EveryField() {
     using namespace test;
     ReminderList l;
-    l.push_back(WithNotice(Ordinary(Day(2026, 12, 24), At(18, 0), "Vianoce – štedrý večer ľščťžýáíéô"), Day(2026, 12, 19),
-                           rpDaily, At(9, 0)));
+    l.push_back(WithNotice(Ordinary(Day(2026, 12, 24), At(18, 0), "Vianoce – štedrý večer ľščťžýáíéô"),
+                           Day(2026, 12, 19), rpDaily, At(9, 0)));
     l.back().Picture = "/home/jana/Obrázky/stromček, 2026; nový.png";
     l.back().Melody = "/home/jana/Hudba/zvonček 100%.wav";
     l.push_back(WithNotice(Ordinary(Day(2027, 1, 23), TimeFraction(8, 25, 0), "Riadok 1\nriadok 2, a; b\\c\r\nkoniec"),
@@ -169,9 +169,11 @@ TEST(ICalExport, WritesFoldedCrlfLinesAndTheStandardForms) {
     // The daily series 19.12.-23.12. at 9:00 and the extra alarm of 24.12. at 9:00: one alarm repeated.
     EXPECT_NE(logical.find("TRIGGER:-P5DT9H\r\nREPEAT:5\r\nDURATION:P1D\r\n"), std::string::npos) << text;
     // Pictures and melodies as file URIs.
-    EXPECT_NE(logical.find("ATTACH;FMTTYPE=image/png:file:///home/jana/Obr%C3%A1zky/strom%C4%8Dek%2C%202026%3B%20nov%C3%BD.png"),
+    EXPECT_NE(logical.find(
+                  "ATTACH;FMTTYPE=image/png:file:///home/jana/Obr%C3%A1zky/strom%C4%8Dek%2C%202026%3B%20nov%C3%BD.png"),
               std::string::npos);
-    EXPECT_NE(logical.find("ATTACH;FMTTYPE=audio/wav:file:///home/jana/Hudba/zvon%C4%8Dek%20100%25.wav"), std::string::npos);
+    EXPECT_NE(logical.find("ATTACH;FMTTYPE=audio/wav:file:///home/jana/Hudba/zvon%C4%8Dek%20100%25.wav"),
+              std::string::npos);
 }
 
 TEST(ICalExport, AttachesOnlyFilesThatExist) {
@@ -192,9 +194,10 @@ TEST(ICalExport, AttachesOnlyFilesThatExist) {
 }
 
 TEST(ICalExport, LeavesOutDatesICalendarCannotHold) {
-    const ExportResult r = ExportICalendar({test::Ordinary(Day(2027, 1, 1), 0.5), test::Ordinary(Day(3001, 1, 1), 0.5),
-                                            test::Ordinary(Day(3000, 12, 31), 0.5), test::Ordinary(Day(0, 12, 31), 0.5)},
-                                           Fixed());
+    const ExportResult r =
+        ExportICalendar({test::Ordinary(Day(2027, 1, 1), 0.5), test::Ordinary(Day(3001, 1, 1), 0.5),
+                         test::Ordinary(Day(3000, 12, 31), 0.5), test::Ordinary(Day(0, 12, 31), 0.5)},
+                        Fixed());
     EXPECT_EQ(r.leftOut, (std::vector<std::size_t>{1, 3}));
     EXPECT_NE(r.text.find("DTSTART:30001231T120000"), std::string::npos);
     EXPECT_EQ(ValidationProblems(r.text), 0);
@@ -202,7 +205,8 @@ TEST(ICalExport, LeavesOutDatesICalendarCannotHold) {
 
 TEST(ICalImport, AnEventMovedInAnotherProgramIsReadFromItsStandardProperties) {
     const Zone zone("Europe/Bratislava");
-    TReminder r = test::WithNotice(test::Ordinary(Day(2027, 2, 10), At(10, 0), "Porada"), Day(2027, 2, 9), 4, At(10, 0));
+    TReminder r =
+        test::WithNotice(test::Ordinary(Day(2027, 2, 10), At(10, 0), "Porada"), Day(2027, 2, 9), 4, At(10, 0));
     std::string text = ExportICalendar({r}, Fixed()).text;
     const std::string from = "DTSTART:20270210T100000", to = "DTSTART:20270211T110000";
     text.replace(text.find(from), from.size(), to);
@@ -270,7 +274,7 @@ TEST(ICalImport, GoogleWithUtcTimesAllDayYearlyBirthdayCancelledAndPast) {
     ASSERT_NE(tax, nullptr);
     EXPECT_EQ(tax->Text, "Odovzdať daňové priznanie – nezabudnúť podpísať všetky strany a priložiť potvrdenie");
     EXPECT_EQ(tax->Date, Day(2027, 6, 1));
-    EXPECT_EQ(tax->Time, At(8, 30));  // 06:30Z in summer time
+    EXPECT_EQ(tax->Time, At(8, 30));               // 06:30Z in summer time
     EXPECT_EQ(tax->NoticeFrom, Day(2027, 5, 31));  // -P1D; the -PT30M alarm cannot be taken as well
     EXPECT_EQ(tax->NoticeTime, At(8, 30));
     const TReminder* birthday = Find(r, "Narodeniny");
@@ -355,13 +359,14 @@ ImportResult Import(std::string_view text) { return ImportICalendar(Bytes(text),
 TEST(ICalImport, BadFilesEndWithASlovakMessage) {
     EXPECT_EQ(Import("").status, ImportStatus::NotICalendar);
     EXPECT_EQ(Import("Dobrý deň\n").status, ImportStatus::NotICalendar);
-    const ImportResult kvl = ImportICalendar(std::vector<std::uint8_t>{0x0A, 0xD7, 0xA3, 0x70, 0x3D, 0x0A, 0x00, 0x40},
-                                             On(Day(2027, 1, 1)));
+    const ImportResult kvl =
+        ImportICalendar(std::vector<std::uint8_t>{0x0A, 0xD7, 0xA3, 0x70, 0x3D, 0x0A, 0x00, 0x40}, On(Day(2027, 1, 1)));
     EXPECT_EQ(kvl.status, ImportStatus::NotICalendar);
     EXPECT_EQ(kvl.problem, "Súbor nie je vo formáte iCalendar (nezačína riadkom BEGIN:VCALENDAR).");
 
-    const std::string whole = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nDTSTART:20270101T100000\r\n"
-                              "SUMMARY:A\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    const std::string whole =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nDTSTART:20270101T100000\r\n"
+        "SUMMARY:A\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
     const ImportResult truncated = Import(whole.substr(0, whole.size() / 2));
     EXPECT_EQ(truncated.status, ImportStatus::Truncated);
     EXPECT_EQ(truncated.problem, "Súbor je neúplný: chýba koniec kalendára (END:VCALENDAR).");

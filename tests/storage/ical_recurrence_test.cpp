@@ -21,8 +21,8 @@ std::string Calendar(const std::string& events) {
 }
 
 std::string Event(const std::string& summary, const std::string& start, const std::string& rule = {}) {
-    return "BEGIN:VEVENT\r\nUID:" + summary + "\r\nDTSTART:" + start + "\r\n" + (rule.empty() ? "" : "RRULE:" + rule + "\r\n") +
-           "SUMMARY:" + summary + "\r\nEND:VEVENT\r\n";
+    return "BEGIN:VEVENT\r\nUID:" + summary + "\r\nDTSTART:" + start + "\r\n" +
+           (rule.empty() ? "" : "RRULE:" + rule + "\r\n") + "SUMMARY:" + summary + "\r\nEND:VEVENT\r\n";
 }
 
 const std::string kImpossible = "FREQ=SECONDLY;BYSECOND=1;BYMINUTE=1;BYHOUR=1;BYMONTH=2;BYMONTHDAY=30";
@@ -60,16 +60,17 @@ const ImportedEvent* Taken(const ImportResult& r, const std::string& text) {
 
 TEST(ICalRecurrence, ARuleThatNeverMatchesIsRefusedByNameAndTheRestIsTaken) {
     FakeSteady still(std::chrono::milliseconds(0));  // only the bound of candidates can end it
-    const ImportResult r = Import(Event("Nikdy", "19000101T000000", kImpossible) +
-                                      Event("Denne", "20261101T080000", "FREQ=DAILY"),
-                                  Now(Day(2027, 1, 1), 9, 38, &still));
+    const ImportResult r =
+        Import(Event("Nikdy", "19000101T000000", kImpossible) + Event("Denne", "20261101T080000", "FREQ=DAILY"),
+               Now(Day(2027, 1, 1), 9, 38, &still));
     ASSERT_EQ(r.status, ImportStatus::Ok);
     ASSERT_EQ(r.refused.size(), 1u);
     EXPECT_EQ(r.refused[0].label, "„Nikdy“ (1.1.1900)");
     EXPECT_EQ(r.refused[0].reason, "jej opakovanie (RRULE) sa nedá vypočítať v rozumnom čase");
     ASSERT_NE(Taken(r, "Denne"), nullptr);
-    EXPECT_EQ(ImportSummary(r.refused, {}),
-              "1 udalosť sa nedala prevziať:\n• „Nikdy“ (1.1.1900): jej opakovanie (RRULE) sa nedá vypočítať v rozumnom čase");
+    EXPECT_EQ(
+        ImportSummary(r.refused, {}),
+        "1 udalosť sa nedala prevziať:\n• „Nikdy“ (1.1.1900): jej opakovanie (RRULE) sa nedá vypočítať v rozumnom čase");
 }
 
 TEST(ICalRecurrence, TheTimeBudgetEndsEachEventAndTheWholeImport) {
@@ -93,8 +94,8 @@ TEST(ICalRecurrence, TheTimeBudgetEndsEachEventAndTheWholeImport) {
 
 TEST(ICalRecurrence, ARepeatingEventGivesItsNextOccurrenceAfterThePresentMoment) {
     const DayNumber today = Day(2027, 1, 1);
-    const ImportResult r = Import(Event("Denne", "20261101T080000", "FREQ=DAILY") +
-                                      Event("Rano", "20270101T070000") + Event("Neskor", "20270101T100000"),
+    const ImportResult r = Import(Event("Denne", "20261101T080000", "FREQ=DAILY") + Event("Rano", "20270101T070000") +
+                                      Event("Neskor", "20270101T100000"),
                                   Now(today, 9, 38));
     const ImportedEvent* daily = Taken(r, "Denne");
     ASSERT_NE(daily, nullptr);
@@ -139,9 +140,9 @@ TEST(ICalRecurrence, StepsAndCountsAreKeptAcrossWindows) {
         EXPECT_EQ(r.events[0].reminder.Date, c.day);
         EXPECT_NEAR(r.events[0].reminder.Time, c.time, 1e-9);
     }
-    const ImportResult over = Import(Event("E", "19000305T000000", "FREQ=YEARLY;COUNT=127") +
-                                         Event("F", "20260101T000000", "FREQ=SECONDLY;COUNT=5"),
-                                     Now(d, 12, 0));
+    const ImportResult over = Import(
+        Event("E", "19000305T000000", "FREQ=YEARLY;COUNT=127") + Event("F", "20260101T000000", "FREQ=SECONDLY;COUNT=5"),
+        Now(d, 12, 0));
     ASSERT_EQ(over.refused.size(), 2u);
     EXPECT_EQ(over.refused[0].reason, "všetky jej termíny už minuli");
     EXPECT_EQ(over.refused[1].reason, "všetky jej termíny už minuli");

@@ -13,7 +13,9 @@
 namespace kalvo::storage {
 namespace {
 
-std::vector<std::uint8_t> Golden(const std::string& name) { return test::ReadHexFile(std::string(KALVO_GOLDEN_DIR) + "/" + name); }
+std::vector<std::uint8_t> Golden(const std::string& name) {
+    return test::ReadHexFile(std::string(KALVO_GOLDEN_DIR) + "/" + name);
+}
 
 TReminder GoldenRecord() {
     TReminder r;

@@ -72,8 +72,7 @@ TEST(ReminderScan, CountsThatLieEndTheScan) {
     bytes[8] = 0xFF, bytes[9] = 0xFF, bytes[10] = 0xFF, bytes[11] = 0x7F;  // two records claim to be 2^31 - 1
     ReminderScan many(bytes);
     EXPECT_LE(many.Bound(), 2u);  // nothing is reserved for records that cannot be there
-    while (many.Next()) {
-    }
+    while (many.Next()) {}
     EXPECT_EQ(many.Status(), FileStatus::Truncated);
     bytes[11] = 0xFF;  // -1
     ReminderScan negative(bytes);

@@ -19,13 +19,16 @@ protected:
     ReminderStore Make(const std::string& user = "eva") {
         return ReminderStore(DataFiles{dir.Path(), user}, dialogs, clock, Durability::NoFlush);
     }
-    void WriteList(const std::string& name, const ReminderList& list) const { dir.Write(name, *EncodeReminderFile(list)); }
+    void WriteList(const std::string& name, const ReminderList& list) const {
+        dir.Write(name, *EncodeReminderFile(list));
+    }
     ReminderList ReadList(const std::string& name) const { return DecodeReminderFile(dir.Read(name)).records; }
 
     test::TempFolder dir;
     test::FakeDialogs dialogs;
     test::FakeClock clock;
-    const ReminderList memo{test::Ordinary(Day(2026, 12, 9), At(9, 0), "z memo"), test::Ordinary(Day(2026, 12, 8), At(9, 0), "b")};
+    const ReminderList memo{test::Ordinary(Day(2026, 12, 9), At(9, 0), "z memo"),
+                            test::Ordinary(Day(2026, 12, 8), At(9, 0), "b")};
 };
 
 TEST_F(ReminderStoreTest, FirstRunWithoutTheOldFileCreatesAnEmptyFileAndAsksNothing) {

@@ -8,7 +8,9 @@
 namespace kalvo::storage {
 namespace {
 
-std::vector<std::uint8_t> Example() { return test::ReadHexFile(std::string(KALVO_GOLDEN_DIR) + "/setup_v21_example.hex"); }
+std::vector<std::uint8_t> Example() {
+    return test::ReadHexFile(std::string(KALVO_GOLDEN_DIR) + "/setup_v21_example.hex");
+}
 
 TSettings ExampleSettings() {
     TSettings s;

@@ -5,9 +5,9 @@
 #include <chrono>
 
 #ifndef _WIN32
-#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
 #endif
 
 #include "storage/folder_lock.h"

@@ -47,13 +47,13 @@ TEST(SnoozeFile, KeepsEveryRecordByteForByteWithItsMomentAndKind) {
 }
 
 TEST(SnoozeFile, DamagedLinesAreCountedAndLeftOutNeverTrusted) {
-    const std::string good = *EncodeSnoozes({{std::int64_t{86400} * 46000, SnoozeKind::Event, test::Ordinary(46000, At(9, 0))}});
+    const std::string good =
+        *EncodeSnoozes({{std::int64_t{86400} * 46000, SnoozeKind::Event, test::Ordinary(46000, At(9, 0))}});
     const std::string goodLine = good.substr(good.find('\n') + 1);
     const std::string hex = goodLine.substr(goodLine.rfind('\t') + 1);
-    const std::string text = good +
-                             "2026-02-30 09:00:00\tevent\t" + hex +          // no such day
-                             "2026-12-07 24:00:00\tevent\t" + hex +          // no such hour
-                             "2026-12-07 09:00:00\tlater\t" + hex +          // unknown kind
+    const std::string text = good + "2026-02-30 09:00:00\tevent\t" + hex +     // no such day
+                             "2026-12-07 24:00:00\tevent\t" + hex +            // no such hour
+                             "2026-12-07 09:00:00\tlater\t" + hex +            // unknown kind
                              "2026-12-07 09:00:00\tevent\t" + hex.substr(2) +  // record cut at its start
                              "2026-12-07 09:00:00\tevent\tzz\n"                // not hex
                              "2026-12-07 09:00:00\tevent\n"                    // no record
@@ -68,7 +68,8 @@ TEST(SnoozeFile, DamagedLinesAreCountedAndLeftOutNeverTrusted) {
 TEST(SnoozeFile, AnEmptyListRemovesTheFileSoAFolderWithoutSnoozesKeepsItsContents) {
     test::TempFolder dir;
     const auto path = dir / "eva.snooze";
-    ASSERT_TRUE(WriteSnoozeFile(path, {{std::int64_t{86400} * 46000, SnoozeKind::Notice, test::Ordinary(46000, At(9, 0))}}));
+    ASSERT_TRUE(
+        WriteSnoozeFile(path, {{std::int64_t{86400} * 46000, SnoozeKind::Notice, test::Ordinary(46000, At(9, 0))}}));
     EXPECT_TRUE(dir.Exists("eva.snooze"));
     ASSERT_TRUE(WriteSnoozeFile(path, {}));
     EXPECT_EQ(dir.Names(), std::vector<std::string>{});
@@ -104,7 +105,8 @@ TEST(ExtraSettings, MissingOrDamagedValuesKeepTheDefaults) {
     EXPECT_EQ(s, TSettings{});
     ApplyExtraSettings(DecodeIni("[Other]\nLatenessLimitOn=true\n"), s);
     EXPECT_EQ(s, TSettings{});
-    ApplyExtraSettings(DecodeIni("\xef\xbb\xbf garbage\n[General]\r\n LatenessLimitOn = true \r\nLatenessLimitHours=720"), s);
+    ApplyExtraSettings(
+        DecodeIni("\xef\xbb\xbf garbage\n[General]\r\n LatenessLimitOn = true \r\nLatenessLimitHours=720"), s);
     EXPECT_EQ(s.LatenessLimitOn, 1);
     EXPECT_EQ(s.LatenessLimitHours, 720);
 }

@@ -101,7 +101,8 @@ protected:
     fs::path Synced(const std::string& name) const { return data.Path() / "synced" / name; }
     std::vector<std::string> SyncedNames() const {
         std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(data.Path() / "synced")) names.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(data.Path() / "synced"))
+            names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -114,7 +115,7 @@ protected:
 TEST_F(LinkedFiles, AWriteReplacesTheLinksTargetAndKeepsTheLink) {
     data.Write("synced/a.dat", {1});
     fs::create_symlink("synced/a.dat", data / "link1");  // relative, from the link's folder
-    fs::create_symlink(data / "link1", data / "a.dat");   // a chain of two
+    fs::create_symlink(data / "link1", data / "a.dat");  // a chain of two
     ASSERT_TRUE(WriteFileAtomically(data / "a.dat", std::vector<std::uint8_t>{7, 8}));
     EXPECT_TRUE(fs::is_symlink(data / "a.dat"));
     EXPECT_TRUE(fs::is_symlink(data / "link1"));
@@ -164,7 +165,8 @@ TEST_F(LinkedFiles, EveryFileTheStoreWritesStaysALinkAndIsLockedWhereItLeads) {
     OpenSetup(Synced("setup.dat"), back);
     EXPECT_EQ(back.OverviewSeconds, 33);
     // The lock of the folder the files live in, and no temporary file left there.
-    EXPECT_EQ(SyncedNames(), (std::vector<std::string>{".kalvo.lock", "eva.dat", "eva.snooze", "eva_old.dat", "setup.dat"}));
+    EXPECT_EQ(SyncedNames(),
+              (std::vector<std::string>{".kalvo.lock", "eva.dat", "eva.snooze", "eva_old.dat", "setup.dat"}));
 }
 
 TEST_F(LinkedFiles, AChangeMadeThroughTheTargetIsMergedNotLost) {

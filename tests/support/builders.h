@@ -19,7 +19,8 @@ inline TReminder Ordinary(DayNumber date, double time, std::string text = "x") {
     return r;
 }
 
-inline TReminder WithNotice(TReminder r, DayNumber from, std::int32_t period, double noticeTime, std::int32_t weekDay = -1) {
+inline TReminder WithNotice(TReminder r, DayNumber from, std::int32_t period, double noticeTime,
+                            std::int32_t weekDay = -1) {
     r.Notice = 1;
     r.NoticeFrom = from;
     r.NoticeNext = from;

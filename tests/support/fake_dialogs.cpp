@@ -12,7 +12,9 @@ bool FakeDialogs::AskYesNo(const std::string& caption, const std::string& text, 
     return a;
 }
 
-void FakeDialogs::Inform(const std::string& caption, const std::string& text) { shown.push_back({"info", caption, text}); }
+void FakeDialogs::Inform(const std::string& caption, const std::string& text) {
+    shown.push_back({"info", caption, text});
+}
 
 void FakeDialogs::ShowError(const std::string& caption, const std::string& text) {
     shown.push_back({"error", caption, text});

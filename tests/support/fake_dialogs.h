@@ -25,10 +25,10 @@ public:
     int AskChoice(const std::string& caption, const std::string& text, const std::vector<std::string>& buttons,
                   QuestionIcon icon) override;
 
-    std::deque<bool> answers;                      // for AskYesNo; No when empty
-    std::deque<int> choices;                       // for AskChoice; -1 (closed) when empty
+    std::deque<bool> answers;                       // for AskYesNo; No when empty
+    std::deque<int> choices;                        // for AskChoice; -1 (closed) when empty
     std::vector<std::vector<std::string>> buttons;  // of each AskChoice
-    std::deque<std::optional<std::string>> files;  // for the file dialogs; cancel when empty
+    std::deque<std::optional<std::string>> files;   // for the file dialogs; cancel when empty
     std::vector<Shown> shown;
     std::vector<FileDialogOptions> fileDialogs;
 

@@ -54,7 +54,7 @@ TEST(BuiltSound, IsAShortSixteenBitPcmWave) {
     ASSERT_TRUE(in.ReadInt32(rate) && in.ReadInt32(byteRate));
     EXPECT_EQ(byteRate, rate * 2);
     for (auto& x : f) in.ReadByte(x);
-    EXPECT_EQ(f[2] | f[3] << 8, 16);  // bits per sample
+    EXPECT_EQ(f[2] | f[3] << 8, 16);                // bits per sample
     for (int i = 0; i < 4; ++i) in.ReadByte(skip);  // "data"
     ASSERT_TRUE(in.ReadInt32(dataSize));
     EXPECT_EQ(static_cast<std::size_t>(dataSize), in.Remaining());

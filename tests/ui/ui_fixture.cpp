@@ -20,7 +20,9 @@ UiFixture::UiFixture() {
 
 UiFixture::~UiFixture() { windows.reset(); }
 
-void UiFixture::WriteReminders(const ReminderList& list) const { folder.Write("eva.dat", *storage::EncodeReminderFile(list)); }
+void UiFixture::WriteReminders(const ReminderList& list) const {
+    folder.Write("eva.dat", *storage::EncodeReminderFile(list));
+}
 
 void UiFixture::WriteSettings(const TSettings& settings) const {
     folder.Write("setup.dat", *storage::EncodeSettings(settings));
@@ -28,7 +30,9 @@ void UiFixture::WriteSettings(const TSettings& settings) const {
 
 void UiFixture::CreateWindows() { windows = std::make_unique<app::ProgramWindows>(*ctx); }
 
-void UiFixture::SetNow(DayNumber day, int hour, int minute, int second) { clock.now = LocalMoment{day, hour, minute, second}; }
+void UiFixture::SetNow(DayNumber day, int hour, int minute, int second) {
+    clock.now = LocalMoment{day, hour, minute, second};
+}
 
 ReminderList UiFixture::ReadReminders() const { return storage::DecodeReminderFile(folder.Read("eva.dat")).records; }
 

@@ -88,7 +88,8 @@ std::string QtPlatform::OperatingSystemName() const {
         for (const QByteArray& line : file.readAll().split('\n')) {
             if (!line.startsWith("PRETTY_NAME=")) continue;
             QByteArray value = line.mid(12).trimmed();
-            if (value.size() >= 2 && (value.startsWith('"') || value.startsWith('\''))) value = value.mid(1, value.size() - 2);
+            if (value.size() >= 2 && (value.startsWith('"') || value.startsWith('\'')))
+                value = value.mid(1, value.size() - 2);
             return value.toStdString();
         }
     }

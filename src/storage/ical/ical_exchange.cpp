@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <limits>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +12,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <set>
@@ -64,7 +64,10 @@ struct Wall {
     std::int64_t Total() const { return day * kDay + second; }
     static Wall FromTotal(std::int64_t total) {
         std::int64_t d = total / kDay, s = total % kDay;
-        if (s < 0) { s += kDay; --d; }
+        if (s < 0) {
+            s += kDay;
+            --d;
+        }
         return Wall{d, s};
     }
 };
@@ -182,8 +185,25 @@ std::string PercentDecode(std::string_view s) {
 // Base letters of U+00C0..U+017F, for the letters Windows-1250 does not have.
 constexpr std::string_view kLatin1Base = "AAAAAAACEEEEIIIIDNOOOOOxOUUUUYTsaaaaaaaceeeeiiiidnooooo:ouuuuyty";
 constexpr std::string_view kLatinExtABase =
-    "AaAaAaCcCcCcCcDdDd" "EeEeEeEeEe" "GgGgGgGg" "HhHh" "IiIiIiIiIi" "Ii" "Jj" "Kkk" "LlLlLlLlLl" "NnNnNnnNn"
-    "OoOoOoOo" "RrRrRr" "SsSsSsSs" "TtTtTt" "UuUuUuUuUuUu" "Ww" "YyY" "ZzZzZz" "s";
+    "AaAaAaCcCcCcCcDdDd"
+    "EeEeEeEeEe"
+    "GgGgGgGg"
+    "HhHh"
+    "IiIiIiIiIi"
+    "Ii"
+    "Jj"
+    "Kkk"
+    "LlLlLlLlLl"
+    "NnNnNnnNn"
+    "OoOoOoOo"
+    "RrRrRr"
+    "SsSsSsSs"
+    "TtTtTt"
+    "UuUuUuUuUuUu"
+    "Ww"
+    "YyY"
+    "ZzZzZz"
+    "s";
 static_assert(kLatin1Base.size() == 64);
 static_assert(kLatinExtABase.size() == 128);
 
@@ -267,7 +287,8 @@ void AddX(icalcomponent* ev, const char* name, const std::string& value) {
 
 std::string MimeOf(const std::filesystem::path& path) {
     std::string ext = path.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (ext == ".jpg" || ext == ".jpeg") return "image/jpeg";
     if (ext == ".png") return "image/png";
     if (ext == ".bmp") return "image/bmp";
@@ -316,7 +337,8 @@ void AddAlarm(icalcomponent* ev, std::int64_t offset, int repeat, std::int64_t e
     icalcomponent_add_property(alarm, icalproperty_new_trigger(trigger));
     if (repeat > 0) {
         icalcomponent_add_property(alarm, icalproperty_new_repeat(repeat));
-        icalcomponent_add_property(alarm, icalproperty_new_duration(icaldurationtype_from_int(static_cast<int>(every))));
+        icalcomponent_add_property(alarm,
+                                   icalproperty_new_duration(icaldurationtype_from_int(static_cast<int>(every))));
     }
     icalcomponent_add_component(ev, alarm);
 }
@@ -342,10 +364,18 @@ std::vector<std::int64_t> NoticeMoments(const TReminder& r, std::int64_t start) 
             if (!IsRepeating(r.Period)) break;
             DayNumber next = x;
             switch (r.Period) {
-                case rpDaily: next = x + 1; break;
-                case rpWeekly: next = NextWeekDay(x, r.NoticeWeekDay); break;
-                case rpMonthly: next = MonthStep(x, r.NoticeFrom); break;
-                default: next = YearStep(x); break;
+                case rpDaily:
+                    next = x + 1;
+                    break;
+                case rpWeekly:
+                    next = NextWeekDay(x, r.NoticeWeekDay);
+                    break;
+                case rpMonthly:
+                    next = MonthStep(x, r.NoticeFrom);
+                    break;
+                default:
+                    next = YearStep(x);
+                    break;
             }
             if (next <= x) break;
             x = next;
@@ -492,10 +522,13 @@ std::optional<TReminder> KalvoRecord(icalcomponent* ev, const icaltimetype& dtst
                                      const std::string& summary) {
     TReminder r;
     if (!ParseInt(XValue(ev, "X-KALVO-DATE"), r.Date) || !ParseDouble(XValue(ev, "X-KALVO-TIME"), r.Time) ||
-        !ParseInt(XValue(ev, "X-KALVO-NOTICE"), r.Notice) || !ParseInt(XValue(ev, "X-KALVO-NOTICE-FROM"), r.NoticeFrom) ||
-        !ParseInt(XValue(ev, "X-KALVO-NOTICE-NEXT"), r.NoticeNext) || !ParseInt(XValue(ev, "X-KALVO-PERIOD"), r.Period) ||
+        !ParseInt(XValue(ev, "X-KALVO-NOTICE"), r.Notice) ||
+        !ParseInt(XValue(ev, "X-KALVO-NOTICE-FROM"), r.NoticeFrom) ||
+        !ParseInt(XValue(ev, "X-KALVO-NOTICE-NEXT"), r.NoticeNext) ||
+        !ParseInt(XValue(ev, "X-KALVO-PERIOD"), r.Period) ||
         !ParseDouble(XValue(ev, "X-KALVO-NOTICE-TIME"), r.NoticeTime) ||
-        !ParseInt(XValue(ev, "X-KALVO-NAMEDAY"), r.IsNameDay) || !ParseInt(XValue(ev, "X-KALVO-BIRTHDAY"), r.IsBirthday) ||
+        !ParseInt(XValue(ev, "X-KALVO-NAMEDAY"), r.IsNameDay) ||
+        !ParseInt(XValue(ev, "X-KALVO-BIRTHDAY"), r.IsBirthday) ||
         !ParseInt(XValue(ev, "X-KALVO-WEEKDAY"), r.NoticeWeekDay))
         return std::nullopt;
     if (zoned || dtstart.is_date || !YearFits(r.Date)) return std::nullopt;
@@ -548,7 +581,8 @@ void TakeAttachments(icalcomponent* ev, TReminder& r, std::vector<std::string>& 
         if (icalparameter* fmt = icalproperty_get_first_parameter(p, ICAL_FMTTYPE_PARAMETER))
             if (const char* v = icalparameter_get_fmttype(fmt)) mime = v;
         std::string ext = PathFromUtf8(path).extension().string();
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        std::transform(ext.begin(), ext.end(), ext.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         const bool picture = IsPictureMime(mime, ext), sound = !picture && IsSoundMime(mime, ext);
         if (!picture && !sound) continue;
         std::string& slot = picture ? r.Picture : r.Melody;
@@ -587,7 +621,8 @@ std::vector<Alarm> AlarmsOf(icalcomponent* ev, const Wall& start, std::int64_t e
             if (icalparameter* rel = icalproperty_get_first_parameter(tp, ICAL_RELATED_PARAMETER))
                 if (icalparameter_get_related(rel) == ICAL_RELATED_END) alarm.offset += eventLength;
         }
-        if (icalproperty* rp = icalcomponent_get_first_property(a, ICAL_REPEAT_PROPERTY)) alarm.repeat = icalproperty_get_repeat(rp);
+        if (icalproperty* rp = icalcomponent_get_first_property(a, ICAL_REPEAT_PROPERTY))
+            alarm.repeat = icalproperty_get_repeat(rp);
         if (icalproperty* dp = icalcomponent_get_first_property(a, ICAL_DURATION_PROPERTY))
             alarm.every = icaldurationtype_as_int(icalproperty_get_duration(dp));
         if (alarm.repeat < 0 || alarm.every <= 0) alarm.repeat = 0;
@@ -640,12 +675,18 @@ Occurrence NextOccurrence(icalcomponent* ev, icaltimetype dtstart, const icaltim
 
 const char* StatusProblem(ImportStatus s) {
     switch (s) {
-        case ImportStatus::NotICalendar: return "Súbor nie je vo formáte iCalendar (nezačína riadkom BEGIN:VCALENDAR).";
-        case ImportStatus::Binary: return "Súbor obsahuje binárne údaje (nulové bajty), nie je to text vo formáte iCalendar.";
-        case ImportStatus::Truncated: return "Súbor je neúplný: chýba koniec kalendára (END:VCALENDAR).";
-        case ImportStatus::Malformed: return "Súbor je poškodený: knižnica libical z neho nedokázala prečítať kalendár.";
-        case ImportStatus::TooLarge: break;
-        case ImportStatus::Ok: break;
+        case ImportStatus::NotICalendar:
+            return "Súbor nie je vo formáte iCalendar (nezačína riadkom BEGIN:VCALENDAR).";
+        case ImportStatus::Binary:
+            return "Súbor obsahuje binárne údaje (nulové bajty), nie je to text vo formáte iCalendar.";
+        case ImportStatus::Truncated:
+            return "Súbor je neúplný: chýba koniec kalendára (END:VCALENDAR).";
+        case ImportStatus::Malformed:
+            return "Súbor je poškodený: knižnica libical z neho nedokázala prečítať kalendár.";
+        case ImportStatus::TooLarge:
+            break;
+        case ImportStatus::Ok:
+            break;
     }
     return "";
 }
@@ -722,11 +763,10 @@ public:
 
         std::vector<std::string> notes;
         if (const int errors = icalcomponent_count_errors(ev); errors > 0)
-            notes.push_back(errors == 1  ? std::string("jeden jej údaj sa nedal prečítať a vynechal sa")
+            notes.push_back(errors == 1   ? std::string("jeden jej údaj sa nedal prečítať a vynechal sa")
                             : errors <= 4 ? std::to_string(errors) + " jej údaje sa nedali prečítať a vynechali sa"
                                           : std::to_string(errors) + " jej údajov sa nedalo prečítať a vynechalo sa");
-        if (text.changed)
-            notes.push_back("znaky, ktoré Kalvo nevie uložiť, boli nahradené: " + Join(text.replaced));
+        if (text.changed) notes.push_back("znaky, ktoré Kalvo nevie uložiť, boli nahradené: " + Join(text.replaced));
 
         Wall start = *first;
         bool yearly = false;
@@ -738,11 +778,15 @@ public:
                               kMaxOccurrences};
             const Occurrence next = NextOccurrence(ev, dtstart, zone, rule, now_, budget);
             switch (next.end) {
-                case WalkEnd::Found: break;
-                case WalkEnd::NoMore: return Refuse(label, "všetky jej termíny už minuli");
-                case WalkEnd::OverBudget: return Refuse(label, "jej opakovanie (RRULE) sa nedá vypočítať v rozumnom čase");
+                case WalkEnd::Found:
+                    break;
+                case WalkEnd::NoMore:
+                    return Refuse(label, "všetky jej termíny už minuli");
+                case WalkEnd::OverBudget:
+                    return Refuse(label, "jej opakovanie (RRULE) sa nedá vypočítať v rozumnom čase");
                 case WalkEnd::TooDense:
-                case WalkEnd::Unreadable: return Refuse(label, "jej opakovanie (RRULE) sa nedá vypočítať");
+                case WalkEnd::Unreadable:
+                    return Refuse(label, "jej opakovanie (RRULE) sa nedá vypočítať");
             }
             start = next.start;
             yearly = rule.freq == ICAL_YEARLY_RECURRENCE && rule.interval <= 1;
@@ -770,7 +814,8 @@ public:
                 length = icaldurationtype_as_int(d);
         }
         std::vector<Alarm> alarms = AlarmsOf(ev, start, length);
-        const auto after = std::stable_partition(alarms.begin(), alarms.end(), [](const Alarm& a) { return a.offset <= 0; });
+        const auto after =
+            std::stable_partition(alarms.begin(), alarms.end(), [](const Alarm& a) { return a.offset <= 0; });
         if (after != alarms.end()) {
             const std::size_t n = static_cast<std::size_t>(alarms.end() - after);
             notes.push_back(n == 1   ? std::string("pripomenutie po začiatku udalosti sa nedalo prevziať")
@@ -793,9 +838,10 @@ public:
             if (!alarms.empty()) {
                 const Wall at = Wall::FromTotal(start.Total() + alarms.front().offset);
                 r.NoticeFrom = static_cast<DayNumber>(at.day);
-                r.NoticeTime = std::max(TimeFraction(static_cast<int>(at.second / 3600), static_cast<int>(at.second / 60 % 60),
-                                                     static_cast<int>(at.second % 60)),
-                                        TimeFraction(0, 0, 1));  // a notice at 0:00 would never be given
+                r.NoticeTime =
+                    std::max(TimeFraction(static_cast<int>(at.second / 3600), static_cast<int>(at.second / 60 % 60),
+                                          static_cast<int>(at.second % 60)),
+                             TimeFraction(0, 0, 1));  // a notice at 0:00 would never be given
                 if (alarms.front().repeat > 0) notes.push_back("opakovanie pripomenutia sa nedalo prevziať");
                 if (alarms.size() > 1) notes.push_back(CountAlarmsText(alarms.size() - 1));
             }
@@ -826,7 +872,9 @@ public:
         out_.events.push_back(ImportedEvent{std::move(r), label, std::move(notes)});
     }
 
-    void Refuse(const std::string& label, std::string reason) { out_.refused.push_back(RefusedEvent{label, std::move(reason)}); }
+    void Refuse(const std::string& label, std::string reason) {
+        out_.refused.push_back(RefusedEvent{label, std::move(reason)});
+    }
 
     static std::string Join(const std::vector<std::string>& parts) {
         std::string out;
@@ -895,7 +943,8 @@ bool HasICalendarExtension(std::string_view fileName) {
     const auto dot = fileName.rfind('.');
     if (dot == std::string_view::npos) return false;
     std::string ext(fileName.substr(dot));
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return ext == ".ics" || ext == ".ical" || ext == ".ifb" || ext == ".icalendar";
 }
 
@@ -921,10 +970,9 @@ ExportResult ExportICalendar(const ReminderList& records, const ExportOptions& o
 ImportResult ImportICalendar(std::span<const std::uint8_t> bytes, const ImportOptions& options) {
     QuietLibical();
     if (bytes.size() > kMaxIcsBytes) {
-        return Failed(ImportStatus::TooLarge,
-                      "Súbor je príliš veľký (" + std::to_string(bytes.size() / (1024 * 1024)) +
-                          " MB). Kalvo číta súbory iCalendar najviac do " + std::to_string(kMaxIcsBytes / (1024 * 1024)) +
-                          " MB.");
+        return Failed(ImportStatus::TooLarge, "Súbor je príliš veľký (" + std::to_string(bytes.size() / (1024 * 1024)) +
+                                                  " MB). Kalvo číta súbory iCalendar najviac do " +
+                                                  std::to_string(kMaxIcsBytes / (1024 * 1024)) + " MB.");
     }
     if (std::find(bytes.begin(), bytes.end(), std::uint8_t{0}) != bytes.end()) {
         return Failed(LooksLikeICalendar(bytes) ? ImportStatus::Binary : ImportStatus::NotICalendar);

@@ -39,8 +39,8 @@ struct ExportOptions {
 };
 
 struct ExportResult {
-    std::string text;                     // the whole file, CRLF line ends, folded lines
-    std::vector<std::size_t> leftOut;     // indices of records with dates libical cannot write (years 1..3000)
+    std::string text;                  // the whole file, CRLF line ends, folded lines
+    std::vector<std::size_t> leftOut;  // indices of records with dates libical cannot write (years 1..3000)
 };
 
 ExportResult ExportICalendar(const ReminderList& records, const ExportOptions& options);

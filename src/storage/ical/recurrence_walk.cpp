@@ -55,10 +55,17 @@ std::uint64_t CandidatesPerDay(const icalrecurrencetype& r) {
     const auto interval = static_cast<std::uint64_t>(std::max<int>(r.interval, 1));
     std::uint64_t n = 1;
     switch (r.freq) {
-        case ICAL_SECONDLY_RECURRENCE: n = (86400 + interval - 1) / interval; break;
-        case ICAL_MINUTELY_RECURRENCE: n = (1440 + interval - 1) / interval; break;
-        case ICAL_HOURLY_RECURRENCE: n = (24 + interval - 1) / interval; break;
-        default: break;
+        case ICAL_SECONDLY_RECURRENCE:
+            n = (86400 + interval - 1) / interval;
+            break;
+        case ICAL_MINUTELY_RECURRENCE:
+            n = (1440 + interval - 1) / interval;
+            break;
+        case ICAL_HOURLY_RECURRENCE:
+            n = (24 + interval - 1) / interval;
+            break;
+        default:
+            break;
     }
     if (r.freq > ICAL_SECONDLY_RECURRENCE) n *= Listed(r.by_second, ICAL_BY_SECOND_SIZE);
     if (r.freq > ICAL_MINUTELY_RECURRENCE) n *= Listed(r.by_minute, ICAL_BY_MINUTE_SIZE);
@@ -80,7 +87,8 @@ WalkEnd WalkRecurrence(const icalrecurrencetype& rule, const icaltimetype& dtsta
     // set_start keeps the step of such rules only within one day; coarser rules use set_start.
     const bool subDaily = rule.freq <= ICAL_HOURLY_RECURRENCE && !dtstart.is_date;
     const std::uint64_t perDay = CandidatesPerDay(rule);
-    const Seconds windowDays = std::clamp<Seconds>(static_cast<Seconds>(kCandidatesPerWindow / perDay), 1, kLongestWindowDays);
+    const Seconds windowDays =
+        std::clamp<Seconds>(static_cast<Seconds>(kCandidatesPerWindow / perDay), 1, kLongestWindowDays);
     const Seconds window = windowDays * kDaySeconds;
     const std::uint64_t windowCost = perDay * static_cast<std::uint64_t>(windowDays);
 
@@ -105,7 +113,8 @@ WalkEnd WalkRecurrence(const icalrecurrencetype& rule, const icaltimetype& dtsta
         const bool lastWindow = hasUntil && icaltime_compare(rule.until, windowEnd) <= 0;
         windowed.until = lastWindow ? rule.until : windowEnd;
 
-        const icaltimetype iterStart = subDaily ? AtWall(dtstart, first + (ws - first) / PeriodOf(rule) * PeriodOf(rule)) : dtstart;
+        const icaltimetype iterStart =
+            subDaily ? AtWall(dtstart, first + (ws - first) / PeriodOf(rule) * PeriodOf(rule)) : dtstart;
         Iterator it(icalrecur_iterator_new(windowed, iterStart));
         // A later start of a fine rule fails only past libical's last year; any other failure is the rule's.
         if (!it) return subDaily && ws != first ? WalkEnd::NoMore : WalkEnd::Unreadable;

@@ -52,7 +52,6 @@ void TMesgPopUp::BuildHeader() {
 }
 
 void TMesgPopUp::BuildMessage() {
-
     Image2 = new QLabel(this);
     Image2->setGeometry(0, 14, 61, 66);
     Image2->setScaledContents(true);
@@ -70,8 +69,8 @@ void TMesgPopUp::BuildMessage() {
     Message->setReadOnly(true);
     Message->setFrameShape(QFrame::NoFrame);
     Message->setFont(Datum->font());
-    Message->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; color: %2; }")
-                               .arg(kFrameDark.name(), kStripText.name()));
+    Message->setStyleSheet(
+        QStringLiteral("QPlainTextEdit { background: %1; color: %2; }").arg(kFrameDark.name(), kStripText.name()));
     AddDragHandle(Message->viewport());
 
     auto* shape2 = new Shape(kOrange, this);

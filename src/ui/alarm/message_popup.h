@@ -6,8 +6,8 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
-#include "ui/common/app_context.h"
 #include "ui/alarm/snooze_menu.h"
+#include "ui/common/app_context.h"
 #include "ui/widgets/notification_strip.h"
 #include "ui/widgets/shape_button.h"
 

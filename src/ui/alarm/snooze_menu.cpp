@@ -62,7 +62,8 @@ SnoozeMenu::SnoozeMenu(const Clock& clock, QWidget* parent) : QMenu(parent), clo
                                                {QStringLiteral("o 30 minút"), 30},
                                                {QStringLiteral("o 1 hodinu"), 60}};
     for (const auto& [text, m] : minutes) {
-        connect(addAction(text), &QAction::triggered, this, [this, m = m] { emit Chosen(SnoozeRequest::ForMinutes(m)); });
+        connect(addAction(text), &QAction::triggered, this,
+                [this, m = m] { emit Chosen(SnoozeRequest::ForMinutes(m)); });
     }
     connect(addAction(QStringLiteral("zajtra v rovnakom čase")), &QAction::triggered, this,
             [this] { emit Chosen(SnoozeRequest::Tomorrow()); });

@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "ui/common/app_context.h"
-#include "ui/common/window_links.h"
 #include "ui/common/owndraw.h"
+#include "ui/common/window_links.h"
 #include "ui/overview/prehlad.h"
 
 namespace kalvo::ui {
@@ -22,8 +22,8 @@ public:
     // The archive is kept by the main window.
     void Link(ReminderKeeper* keeper) { keeper_ = keeper; }
 
-    QLabel* Label2;        // the hint of the put-back mode
-    ShapeButton* Label3;   // the second "Zatvoriť", on its shape, in the put-back mode
+    QLabel* Label2;       // the hint of the put-back mode
+    ShapeButton* Label3;  // the second "Zatvoriť", on its shape, in the put-back mode
     QMenu* PopupMenu1;
     QAction* Vymazavber1;  // "Vymazať výber"
 

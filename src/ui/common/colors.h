@@ -21,20 +21,20 @@ inline const QColor kLinkHover = ColorNumber(27607);     // RGB(215,107,0)
 inline const QColor kOrange = ColorNumber(4892159);      // RGB(255,165,74)
 inline const QColor kInputFace = ColorNumber(16579836);  // an edit box at rest
 inline const QColor kInputFocused = ColorNumber(12706047);
-inline const QColor kGreyBar(129, 129, 129);       // bars and bands; the designs' colour number 8487297
-inline const QColor kPanel(215, 215, 227);         // caption boxes, button frames; colour number 14931927
+inline const QColor kGreyBar(129, 129, 129);  // bars and bands; the designs' colour number 8487297
+inline const QColor kPanel(215, 215, 227);    // caption boxes, button frames; colour number 14931927
 inline const QColor kCalendarCell(182, 191, 211);
-inline const QColor kPaleFace(240, 240, 240);      // the settings' face, the list's ground, the picked tab
-inline const QColor kPeach(255, 224, 193);         // a tab at rest, the menus' icon column
-inline const QColor kBevelGrey(160, 160, 160);     // the bottom bar's bevel, greyed letters
-inline const QColor kDeepOrange(183, 60, 0);       // names of the day, refused-character notes, today
+inline const QColor kPaleFace(240, 240, 240);   // the settings' face, the list's ground, the picked tab
+inline const QColor kPeach(255, 224, 193);      // a tab at rest, the menus' icon column
+inline const QColor kBevelGrey(160, 160, 160);  // the bottom bar's bevel, greyed letters
+inline const QColor kDeepOrange(183, 60, 0);    // names of the day, refused-character notes, today
 inline const QColor kSundayRed(198, 0, 0);
-inline const QColor kValueBlue(5, 5, 173);         // values shown beside their captions
-inline const QColor kRuleGrey(200, 200, 200);      // thin separating lines
-inline const QColor kPaleYellow = ColorNumber(8454143);   // the open settings page, the import's step
-inline const QColor kPressedGrey(108, 108, 108);  // a grey button held down
-inline const QColor kDisabledText(176, 176, 176);  // a grey button's letter while it cannot be used
-inline const QColor kStripText = ColorNumber(12900863);   // the wide strips' letter on their dark face
+inline const QColor kValueBlue(5, 5, 173);               // values shown beside their captions
+inline const QColor kRuleGrey(200, 200, 200);            // thin separating lines
+inline const QColor kPaleYellow = ColorNumber(8454143);  // the open settings page, the import's step
+inline const QColor kPressedGrey(108, 108, 108);         // a grey button held down
+inline const QColor kDisabledText(176, 176, 176);        // a grey button's letter while it cannot be used
+inline const QColor kStripText = ColorNumber(12900863);  // the wide strips' letter on their dark face
 
 // Style sheets that only colour the letter, the second over whatever lies beneath the widget.
 inline QString TextColour(const QColor& colour) { return QStringLiteral("color: %1;").arg(colour.name()); }

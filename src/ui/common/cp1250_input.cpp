@@ -36,9 +36,11 @@ QString RefusedNote(const QString& refused) {
         if (const auto c = static_cast<char32_t>(u); !each.contains(c)) each.push_back(c);
     QStringList quoted;
     for (const char32_t c : each) quoted << QStringLiteral("„%1“").arg(QString::fromUcs4(&c, 1));
-    if (quoted.size() == 1) return QStringLiteral("Znak %1 sa do súboru nedá uložiť, preto sa nevložil.").arg(quoted.front());
+    if (quoted.size() == 1)
+        return QStringLiteral("Znak %1 sa do súboru nedá uložiť, preto sa nevložil.").arg(quoted.front());
     const QString last = quoted.takeLast();
-    return QStringLiteral("Znaky %1 a %2 sa do súboru nedajú uložiť, preto sa nevložili.").arg(quoted.join(QStringLiteral(", ")), last);
+    return QStringLiteral("Znaky %1 a %2 sa do súboru nedajú uložiť, preto sa nevložili.")
+        .arg(quoted.join(QStringLiteral(", ")), last);
 }
 
 QString TooLongNote(int limit) {

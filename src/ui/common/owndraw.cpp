@@ -238,9 +238,12 @@ QSize OwnDrawMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* 
 int OwnDrawMenuStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const {
     switch (metric) {
         case PM_MenuHMargin:
-        case PM_MenuVMargin: return 0;
-        case PM_MenuPanelWidth: return 1;
-        default: return QProxyStyle::pixelMetric(metric, option, widget);
+        case PM_MenuVMargin:
+            return 0;
+        case PM_MenuPanelWidth:
+            return 1;
+        default:
+            return QProxyStyle::pixelMetric(metric, option, widget);
     }
 }
 

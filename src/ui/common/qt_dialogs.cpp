@@ -30,7 +30,8 @@ std::optional<std::string> ChooseFile(QWidget* owner, const FileDialogOptions& o
         // A name typed without an extension gets the one of the file type chosen in the dialog.
         QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, suffix](const QString& chosen) {
             const qsizetype at = chosen.lastIndexOf(QStringLiteral("(*."));
-            const QString own = at < 0 ? QString() : chosen.mid(at + 3).section(QLatin1Char(')'), 0, 0).section(QLatin1Char(' '), 0, 0);
+            const QString own =
+                at < 0 ? QString() : chosen.mid(at + 3).section(QLatin1Char(')'), 0, 0).section(QLatin1Char(' '), 0, 0);
             const QString fallback = suffix != QLatin1String("*") ? suffix : QString();
             dialog.setDefaultSuffix(!own.isEmpty() && own != QLatin1String("*") ? own : fallback);
         });

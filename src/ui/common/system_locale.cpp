@@ -27,7 +27,8 @@ QString Normalised(const QString& pattern) {
         while (i + n < pattern.size() && pattern.at(i + n) == c) ++n;
         if (c == u't') {
             while (out.endsWith(u' ')) out.chop(1);
-        } else if ((c == u'A' || c == u'a') && n == 1 && !(i + 1 < pattern.size() && pattern.at(i + 1).toLower() == u'p')) {
+        } else if ((c == u'A' || c == u'a') && n == 1 &&
+                   !(i + 1 < pattern.size() && pattern.at(i + 1).toLower() == u'p')) {
             out += c == u'A' ? QStringLiteral("AP") : QStringLiteral("ap");
         } else {
             out += pattern.mid(i, n);

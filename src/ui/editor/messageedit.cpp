@@ -6,13 +6,13 @@
 #include <cmath>
 
 #include "core/due.h"
+#include "ui/alarm/message_popup.h"
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
 #include "ui/common/day_convert.h"
 #include "ui/common/dialog_parts.h"
-#include "ui/common/window_builders.h"
-#include "ui/alarm/message_popup.h"
 #include "ui/common/owndraw.h"
+#include "ui/common/window_builders.h"
 
 namespace kalvo::ui {
 namespace {
@@ -115,7 +115,8 @@ void TEditMessage::BuildNotice() {
     CBPeriod->setGeometry(278, 185, 115, 22);
     CBPeriod->setEditable(true);
     CBPeriod->setInsertPolicy(QComboBox::NoInsert);
-    CBPeriod->addItems({QStringLiteral("denne"), kWeekly, QStringLiteral("mesačne"), QStringLiteral("ročne"), QString()});
+    CBPeriod->addItems(
+        {QStringLiteral("denne"), kWeekly, QStringLiteral("mesačne"), QStringLiteral("ročne"), QString()});
     CBPeriod->setCurrentIndex(0);
 
     LLast = TextLabel(QStringLiteral("Pripomenúť aj"), QRect(12, 209, 84, 21), this);
@@ -144,14 +145,14 @@ void TEditMessage::BuildFilesAndCommands() {
     CBPicture->setGeometry(70, 236, 250, 22);
     CBPicture->addItem(kStandardPicture);
     SpeedButton4 = GreyButton(QStringLiteral("Hľadať ..."), QStringLiteral("Vybrať obrázok zo súboru"), this,
-                          QRect(324, 237, 69, 20));
+                              QRect(324, 237, 69, 20));
     Caption(QStringLiteral("Melódia"), QRect(12, 260, 84, 21), this);
     CBMelody = new QComboBox(this);
     CBMelody->setObjectName(QStringLiteral("CBMelody"));
     CBMelody->setGeometry(70, 260, 250, 22);
     CBMelody->addItem(kStandardMelody);
     SpeedButton5 = GreyButton(QStringLiteral("Hľadať ..."), QStringLiteral("Vybrať melódiu zo súboru"), this,
-                          QRect(324, 261, 69, 20));
+                              QRect(324, 261, 69, 20));
 
     auto* previewFrame = new QLabel(this);
     previewFrame->setGeometry(405, 80, 72, 78);
@@ -164,14 +165,14 @@ void TEditMessage::BuildFilesAndCommands() {
     ImageMsg->setPixmap(TMesgPopUp::StandardPicture());
 
     SpeedButton1 = GreyButton(QStringLiteral("Zapísať"), QStringLiteral("Zapísať pripomienku do zoznamu"), this,
-                          QRect(398, 236, 84, 22));
+                              QRect(398, 236, 84, 22));
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton2 = GreyButton(QStringLiteral("Aktualizovať"), QStringLiteral("Aktualizuj vybratú položku"), this,
-                          QRect(398, 236, 84, 22));
+                              QRect(398, 236, 84, 22));
     SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
     SpeedButton2->hide();
-    SpeedButton3 = GreyButton(QStringLiteral("Zrušiť"), QStringLiteral("Zrušiť aktualizáciu"), this,
-                          QRect(398, 260, 84, 22));
+    SpeedButton3 =
+        GreyButton(QStringLiteral("Zrušiť"), QStringLiteral("Zrušiť aktualizáciu"), this, QRect(398, 260, 84, 22));
     SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
 }
 
@@ -264,7 +265,8 @@ void TEditMessage::FormShow() {
 
 void TEditMessage::CBClick() {
     const bool on = CB->isChecked();
-    for (QWidget* w : std::initializer_list<QWidget*>{LStart, LPeriod, DateOpak, CBPeriod, LLast, CBLast, Label6, Label7})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{LStart, LPeriod, DateOpak, CBPeriod, LLast, CBLast, Label6, Label7})
         w->setEnabled(on);
     CBPeriodChange();
 }
@@ -283,7 +285,8 @@ void TEditMessage::CBPeriodChange() {
     const int weekDay = CBDen->findText(CBDen->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
     DateOpak->setDate(DateOfDay(NextWeekDay(tomorrow, weekDay)));
     const QString day = CBDen->currentText();
-    const bool feminine = day == QStringLiteral("Stredu") || day == QStringLiteral("Sobotu") || day == QStringLiteral("Nedeľu");
+    const bool feminine =
+        day == QStringLiteral("Stredu") || day == QStringLiteral("Sobotu") || day == QStringLiteral("Nedeľu");
     Label6->setText(feminine ? QStringLiteral("každú ") : QStringLiteral("každý"));
 }
 
@@ -409,7 +412,8 @@ void TEditMessage::SpeedButton5Click() {
 void TEditMessage::CBPictureChange() {
     const QString item = CBPicture->currentText();
     QPixmap picture;
-    if (item == kStandardPicture || !QFileInfo(item).isFile() || !picture.load(item)) picture = TMesgPopUp::StandardPicture();
+    if (item == kStandardPicture || !QFileInfo(item).isFile() || !picture.load(item))
+        picture = TMesgPopUp::StandardPicture();
     ImageMsg->setPixmap(picture);
 }
 

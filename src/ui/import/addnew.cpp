@@ -6,8 +6,8 @@
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
 #include "ui/common/dialog_parts.h"
-#include "ui/common/window_builders.h"
 #include "ui/common/owndraw.h"
+#include "ui/common/window_builders.h"
 #include "ui/widgets/shape.h"
 
 namespace kalvo::ui {
@@ -42,8 +42,7 @@ GradientStrip FadingStrip() {
 
 }  // namespace
 
-TFAddNew::TFAddNew(AppContext& ctx, QWidget* parent)
-    : BorderlessWindow(parent, Qt::WindowStaysOnTopHint), ctx_(ctx) {
+TFAddNew::TFAddNew(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent, Qt::WindowStaysOnTopHint), ctx_(ctx) {
     setObjectName(QStringLiteral("TFAddNew"));
     setWindowTitle(QStringLiteral("Kalendár"));
     setFixedSize(412, 225);
@@ -146,8 +145,8 @@ void TFAddNew::BuildFoot() {
     };
     SpeedButton1 = makeButton(QStringLiteral("SpeedButton1"), QStringLiteral("accept"),
                               QStringLiteral("Zapísať pripomienku do zoznamu"), 306);
-    SpeedButton3 = makeButton(QStringLiteral("SpeedButton3"), QStringLiteral("skip"),
-                              QStringLiteral("Zrušiť aktualizáciu"), 356);
+    SpeedButton3 =
+        makeButton(QStringLiteral("SpeedButton3"), QStringLiteral("skip"), QStringLiteral("Zrušiť aktualizáciu"), 356);
     SpeedButton1->setDefault(true);
     connect(SpeedButton1, &QPushButton::clicked, this, &TFAddNew::SpeedButton1Click);
     connect(SpeedButton3, &QPushButton::clicked, this, &TFAddNew::SpeedButton3Click);

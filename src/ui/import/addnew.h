@@ -51,7 +51,7 @@ private:
     // The constructor's steps, in the order the widgets are made (and Tab walks them).
     void BuildHeader();  // "Zatvoriť" and the kind of reminder on the grey band
     void BuildDetails();
-    void BuildFoot();    // the fading strip, "Pridať všetky" and the two answers
+    void BuildFoot();  // the fading strip, "Pridať všetky" and the two answers
 
     AppContext& ctx_;
     QWidget* bottom_;

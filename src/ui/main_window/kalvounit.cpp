@@ -10,20 +10,19 @@
 #include <QPainter>
 
 #include "core/reminder_text.h"
+#include "ui/alarm/message_popup.h"
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
 #include "ui/common/day_convert.h"
 #include "ui/common/dialog_parts.h"
 #include "ui/common/window_builders.h"
+#include "ui/editor/messageedit.h"
 #include "ui/main_window/file_watch.h"
 #include "ui/namedays/mena.h"
-#include "ui/alarm/message_popup.h"
-#include "ui/editor/messageedit.h"
 
 namespace kalvo::ui {
 
 namespace {
-
 
 // The window's thin frame, painted above its children so that strips reaching the edge never cover it.
 class FrameOverlay : public QWidget {
@@ -88,13 +87,18 @@ void TMainForm::OpenUserFiles() {
     store_->OpenUserFile();
     store_->OpenArchive();
     store_->OpenSnoozes();
-    new FileWatch(ctx_.files, [this] { if (store_->TakeOutsideChanges()) RefreshWeekView(); }, this);
+    new FileWatch(
+        ctx_.files,
+        [this] {
+            if (store_->TakeOutsideChanges()) RefreshWeekView();
+        },
+        this);
     ClearForm();
     if (const auto calendar = ctx_.platform.FindAsset("calend.dat"); !calendar.empty())
         namedays::LoadNameCalendar(calendar, nameCalendar_);
     UpdateDayNames();
-    scheduler_ = std::make_unique<scheduler::Scheduler>(ctx_.clock, ctx_.Settings, *store_, ctx_.platform, *this,
-                                                         ctx_.locale);
+    scheduler_ =
+        std::make_unique<scheduler::Scheduler>(ctx_.clock, ctx_.Settings, *store_, ctx_.platform, *this, ctx_.locale);
     DatumChangeTimer();
     DatumChange->start();
     // The user's own main picture replaces the built-in one when it can be shown.
@@ -264,8 +268,8 @@ void TMainForm::BuildFoot() {
 void TMainForm::BuildFootButtons() {
     Label8 = PanelButton(QStringLiteral("Ukončiť"), QStringLiteral("Label8"), QRect(363, 290, 100, 20), this,
                          kPanelRest, kPanelHover, {Qt::white, Qt::white});
-    Label9 = PanelButton(QStringLiteral("Skryť"), QStringLiteral("Label9"), QRect(469, 290, 100, 20), this,
-                         kPanelRest, kPanelHover, {kPanel, kPanel});
+    Label9 = PanelButton(QStringLiteral("Skryť"), QStringLiteral("Label9"), QRect(469, 290, 100, 20), this, kPanelRest,
+                         kPanelHover, {kPanel, kPanel});
     connect(Label8, &ShapeButton::hovered, Label9, &ShapeButton::Rest);
     connect(Label9, &ShapeButton::hovered, Label8, &ShapeButton::Rest);
     connect(Label8, &ShapeButton::clicked, this, &TMainForm::pmCloseClick);
@@ -452,13 +456,12 @@ void TMainForm::ReplaceEdited(int hint, const std::function<bool(const TReminder
     list.push_back(std::move(changed));
     CommitChange(/*sort=*/true);
     if (at < 0)
-        ctx_.dialogs.Inform("Kalvo", "Upravovaná pripomienka medzitým zo zoznamu zmizla (už bola pripomenutá).\n"
-                                     "Zmeny sa uložili ako nová pripomienka.");
+        ctx_.dialogs.Inform("Kalvo",
+                            "Upravovaná pripomienka medzitým zo zoznamu zmizla (už bola pripomenutá).\n"
+                            "Zmeny sa uložili ako nová pripomienka.");
 }
 
-int TMainForm::RowRecord(int row) const {
-    return RowToRecord(store_->Reminders(), rowsView_, rowsDay_, row);
-}
+int TMainForm::RowRecord(int row) const { return RowToRecord(store_->Reminders(), rowsView_, rowsDay_, row); }
 
 int TMainForm::SelectedRecord() const { return RowRecord(MesgList->ItemIndex()); }
 
@@ -506,8 +509,7 @@ void TMainForm::SpeedButton4Click() {
     TEditMessage* editor = links_.editor;
     if (!editor) return;
     editor->NewDateFromMain = true;
-    if (WeekOnShow() && SelectedWeekDay >= 1 && SelectedWeekDay <= 7 &&
-        WeekDates.size() == 7) {
+    if (WeekOnShow() && SelectedWeekDay >= 1 && SelectedWeekDay <= 7 && WeekDates.size() == 7) {
         editor->SetDate(WeekDates[static_cast<std::size_t>(SelectedWeekDay - 1)]);
         editor->NewDateFromMain = false;
     }
@@ -537,13 +539,9 @@ void TMainForm::Koprova1Click() {
     ViewRefresh();
 }
 
-void TMainForm::Vloizostarch1Click() {
-    emit PutBackRequested();
-}
+void TMainForm::Vloizostarch1Click() { emit PutBackRequested(); }
 
 void TMainForm::BtOslavaClick() { emit NameDayListRequested(); }
-
-
 
 bool TMainForm::TrayAvailable() const {
     return ctx_.trayAvailable ? ctx_.trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
@@ -694,9 +692,8 @@ void TMainForm::WatchTray() {
 bool TMainForm::AttachTrayWindow() {
     // In an XEmbed notification area the icon is a window of this program.
     const QWidgetList windows = QApplication::topLevelWidgets();
-    const auto icon = std::find_if(windows.begin(), windows.end(), [](QWidget* w) {
-        return w->objectName() == QLatin1String("QSystemTrayIconSys");
-    });
+    const auto icon = std::find_if(windows.begin(), windows.end(),
+                                   [](QWidget* w) { return w->objectName() == QLatin1String("QSystemTrayIconSys"); });
     if (icon == windows.end()) return false;
     trayWindow_ = *icon;
     trayWindow_->installEventFilter(this);
@@ -801,8 +798,6 @@ void TMainForm::SetBlinkTimerRunning(bool running) {
 
 void TMainForm::ShowTrayImage(int image) { SetTrayImage(image); }
 
-void TMainForm::mouseMoveEvent(QMouseEvent* event) {
-    BorderlessWindow::mouseMoveEvent(event);
-}
+void TMainForm::mouseMoveEvent(QMouseEvent* event) { BorderlessWindow::mouseMoveEvent(event); }
 
 }  // namespace kalvo::ui

@@ -54,10 +54,10 @@ public:
 
     // The windows the main window works with directly; the rest follow its signals.
     struct Links {
-        TEditMessage* editor = nullptr;        // new and changed reminders
-        TMesgPopUp* alarmStrip = nullptr;      // every alarm
-        TFormMena* nameNotice = nullptr;       // the name-day notice from the tray
-        TFAddNew* importQuestion = nullptr;    // the question for each imported reminder
+        TEditMessage* editor = nullptr;           // new and changed reminders
+        TMesgPopUp* alarmStrip = nullptr;         // every alarm
+        TFormMena* nameNotice = nullptr;          // the name-day notice from the tray
+        TFAddNew* importQuestion = nullptr;       // the question for each imported reminder
         std::function<bool()> shutdownCountdown;  // false when the user cancelled it
         std::function<scheduler::ShutdownOrder()> shutdownOrder;
     };
@@ -175,9 +175,9 @@ public:
     bool MonthOnShow() const { return CurrentView == MainView::Month; }
 
     MainView CurrentView = MainView::None;
-    int SelectedWeekDay = 1;             // 1 Monday ... 7 Sunday
-    std::vector<DayNumber> WeekDates;    // Monday first, rebuilt by ShowWeek
-    TDateTime WeekAnchor = 0;            // a moment inside the week on show
+    int SelectedWeekDay = 1;           // 1 Monday ... 7 Sunday
+    std::vector<DayNumber> WeekDates;  // Monday first, rebuilt by ShowWeek
+    TDateTime WeekAnchor = 0;          // a moment inside the week on show
 
     // The name-day and birthday rows of the last load, for the day list window, which follows
     // NameDayRowsReloaded.
@@ -255,7 +255,7 @@ public:
     void ShowNameNotice();
     // Whether the mouse over the tray icon may slide out the notice; the notice arms it again.
     bool TrayHoverArmed = true;
-    int pmObnovitTag = 1; // 1 hidden, 0 shown
+    int pmObnovitTag = 1;  // 1 hidden, 0 shown
     bool toldAboutTaskBar_ = false;
 
     // Without a notification area the window itself is the way in.
@@ -297,7 +297,7 @@ private:
     void BuildTabs();
     void BuildFoot();
     void BuildFootButtons();  // "Ukončiť" and "Skryť"
-    void BuildListPanel();  // the list and its command bar
+    void BuildListPanel();    // the list and its command bar
     void BuildDetails();
     void BuildTimers();
     void BuildTray();

@@ -51,10 +51,12 @@ bool SameFile(const fs::path& a, const fs::path& b) {
 // Why a set cannot be imported; empty when it can.
 std::string ImportProblem(const storage::ReadResult& read) {
     switch (read.outcome) {
-        case storage::ReadOutcome::Missing: return "Súbor neexistuje.";
+        case storage::ReadOutcome::Missing:
+            return "Súbor neexistuje.";
         case storage::ReadOutcome::Failed:
             return "Súbor sa nepodarilo otvoriť (" + storage::DescribeError(read.errorCode) + ").";
-        case storage::ReadOutcome::Ok: break;
+        case storage::ReadOutcome::Ok:
+            break;
     }
     switch (read.decoded.status) {
         case storage::FileStatus::UnknownVersion:
@@ -66,7 +68,8 @@ std::string ImportProblem(const storage::ReadResult& read) {
             return "Súbor je poškodený: pri pripomienke č. " + std::to_string(read.decoded.records.size() + 1) +
                    " obsahuje nezmyselný údaj.";
         case storage::FileStatus::Ok:
-        case storage::FileStatus::Empty: break;
+        case storage::FileStatus::Empty:
+            break;
     }
     return {};
 }
@@ -89,7 +92,8 @@ auto BesideTheEventLoop(Work&& work) -> std::optional<decltype(work())> {
     std::optional<decltype(work())> result;
     std::thread worker([&] {
         result.emplace(work());
-        QMetaObject::invokeMethod(&loop, [&loop] { loop.exit(kFinished); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &loop, [&loop] { loop.exit(kFinished); }, Qt::QueuedConnection);
     });
     const int how = loop.exec();
     worker.join();
@@ -112,11 +116,13 @@ bool TMainForm::ExportICalendarTo(const fs::path& target) {
         return false;
     }
     if (!out.leftOut.empty())
-        ctx_.dialogs.Inform(kCaption, std::to_string(out.leftOut.size()) +
-                                          (out.leftOut.size() == 1   ? " pripomienka má"
-                                           : out.leftOut.size() <= 4 ? " pripomienky majú"
-                                                                     : " pripomienok má") +
-                                          " dátum mimo rokov 1 až 3000, ktoré vie zapísať knižnica iCalendar, a do súboru sa nezapísali.");
+        ctx_.dialogs.Inform(
+            kCaption,
+            std::to_string(out.leftOut.size()) +
+                (out.leftOut.size() == 1   ? " pripomienka má"
+                 : out.leftOut.size() <= 4 ? " pripomienky majú"
+                                           : " pripomienok má") +
+                " dátum mimo rokov 1 až 3000, ktoré vie zapísať knižnica iCalendar, a do súboru sa nezapísali.");
     return true;
 }
 
@@ -125,7 +131,8 @@ void TMainForm::ImportICalendarFrom(const fs::path& source) {
     const std::string failed = "Udalosti zo súboru\n" + storage::Utf8FromPath(source) + "\nsa nedajú importovať.\n\n";
     const std::string nothing = "\n\nNepridala sa žiadna pripomienka.";
     const storage::FileBytes bytes = storage::ReadFileBytes(source, storage::ical::kMaxIcsBytes);
-    if (bytes.outcome == storage::ReadOutcome::Missing) return ctx_.dialogs.ShowError(kCaption, failed + "Súbor neexistuje." + nothing);
+    if (bytes.outcome == storage::ReadOutcome::Missing)
+        return ctx_.dialogs.ShowError(kCaption, failed + "Súbor neexistuje." + nothing);
     if (bytes.outcome == storage::ReadOutcome::Failed) {
         const std::string why = bytes.errorCode == EFBIG
                                     ? "Súbor je príliš veľký. Kalvo číta súbory iCalendar najviac do " +
@@ -143,7 +150,8 @@ void TMainForm::ImportICalendarFrom(const fs::path& source) {
     readingICalendar_ = false;
     if (!result) return;
     const storage::ical::ImportResult& read = *result;
-    if (read.status != storage::ical::ImportStatus::Ok) return ctx_.dialogs.ShowError(kCaption, failed + read.problem + nothing);
+    if (read.status != storage::ical::ImportStatus::Ok)
+        return ctx_.dialogs.ShowError(kCaption, failed + read.problem + nothing);
     if (read.events.empty()) {
         const std::string summary = storage::ical::ImportSummary(read.refused, {});
         return ctx_.dialogs.Inform(kCaption, "Súbor\n" + storage::Utf8FromPath(source) +
@@ -172,9 +180,7 @@ void TMainForm::ImportICalendarFrom(const fs::path& source) {
 }
 #endif
 
-void TMainForm::Exportova1Click() {
-    ExportReminders();
-}
+void TMainForm::Exportova1Click() { ExportReminders(); }
 
 bool TMainForm::ExportReminders() {
     const auto chosen = ctx_.dialogs.ChooseSaveFile(SetDialog("Exportovať pripomienky do ...", ctx_));
@@ -182,8 +188,8 @@ bool TMainForm::ExportReminders() {
     const fs::path target = storage::PathFromUtf8(*chosen);
     // The program's other files would be lost under an exported set.
     const storage::DataFiles& files = ctx_.files;
-    for (const fs::path& own : {files.ArchiveFile(), files.SetupFile(), files.folder / "calend.dat",
-                                files.folder / "sound.wav"}) {
+    for (const fs::path& own :
+         {files.ArchiveFile(), files.SetupFile(), files.folder / "calend.dat", files.folder / "sound.wav"}) {
         if (SameFile(target, own)) {
             ctx_.dialogs.ShowError(kCaption, "Do súboru " + storage::Utf8FromPath(target.filename()) +
                                                  " sa pripomienky exportovať nedajú: patrí programu Kalvo a "

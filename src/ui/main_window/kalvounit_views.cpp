@@ -1,17 +1,17 @@
 // The main window's views: the tabs, the week view and the month calendar.
 
 #include <QTableView>
-#include <algorithm>
 #include <QTextCharFormat>
+#include <algorithm>
 
 #include "core/week_view.h"
 #include "ui/common/artwork.h"
-#include "ui/common/day_convert.h"
 #include "ui/common/colors.h"
+#include "ui/common/day_convert.h"
 #include "ui/common/dialog_parts.h"
+#include "ui/common/owndraw.h"
 #include "ui/common/window_builders.h"
 #include "ui/main_window/kalvounit.h"
-#include "ui/common/owndraw.h"
 
 namespace kalvo::ui {
 namespace {
@@ -101,8 +101,9 @@ void TMainForm::BuildWeekBar() {
         b->setToolTip(hint);
         b->setAccessibleName(hint);
         b->setCursor(Qt::PointingHandCursor);
-        b->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"
-                                        "QToolButton:pressed { padding-top: 1px; }"));
+        b->setStyleSheet(
+            QStringLiteral("QToolButton { border: none; background: transparent; }"
+                           "QToolButton:pressed { padding-top: 1px; }"));
         return b;
     };
     BtBack = arrow("back", "BtBack", 123, QStringLiteral("Predchádzajúci týždeň"));
@@ -144,7 +145,8 @@ void TMainForm::SetTabLooks() {
 void TMainForm::HidingReset() {
     animation_->Stop();
     for (std::size_t i = 0; i < 7; ++i) {
-        for (QWidget* w : std::initializer_list<QWidget*>{NameCell[i], Spacer[i], DateCell[i], DayName[i], DayDate[i]}) {
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{NameCell[i], Spacer[i], DateCell[i], DayName[i], DayDate[i]}) {
             w->hide();
             SetHeight(w, kRowHeight);
         }
@@ -184,11 +186,13 @@ void TMainForm::Label6Click() {
 // The grey bar under the week panel or the calendar grows in five steps; the caller adds its full height.
 void TMainForm::GrowCommandBar() {
     for (int h = 0; h <= 20; h += 5) {
-        animation_->Add([this, h] {
-            SetHeight(Shape6, h);
-            Shape6->show();
-            Shape6->raise();
-        }, kBarPauseMs);
+        animation_->Add(
+            [this, h] {
+                SetHeight(Shape6, h);
+                Shape6->show();
+                Shape6->raise();
+            },
+            kBarPauseMs);
     }
 }
 
@@ -226,23 +230,31 @@ void TMainForm::ShowWeekPanel() {
             },
             0);
         for (int h = 1; h <= kRowHeight; ++h)
-            animation_->Add([row, h] { for (QWidget* w : row) SetHeight(w, h); }, kGrowPauseMs);
+            animation_->Add(
+                [row, h] {
+                    for (QWidget* w : row) SetHeight(w, h);
+                },
+                kGrowPauseMs);
     };
     for (std::size_t i = 0; i < 5; ++i) growRow(rows[i]);
-    animation_->Add([this] {
-        SetHeight(Shape17, 0);
-        Shape17->show();
-    }, 0);
+    animation_->Add(
+        [this] {
+            SetHeight(Shape17, 0);
+            Shape17->show();
+        },
+        0);
     for (int h = 1; h <= 4; ++h) animation_->Add([this, h] { SetHeight(Shape17, h); }, kGrowPauseMs);
     for (std::size_t i = 5; i < 7; ++i) growRow(rows[i]);
     GrowCommandBar();
-    animation_->Add([this] {
-        SetHeight(Shape6, 25);
-        for (QWidget* w : std::initializer_list<QWidget*>{Label17, BtBack, BtNext}) {
-            w->show();
-            w->raise();
-        }
-    }, 0);
+    animation_->Add(
+        [this] {
+            SetHeight(Shape6, 25);
+            for (QWidget* w : std::initializer_list<QWidget*>{Label17, BtBack, BtNext}) {
+                w->show();
+                w->raise();
+            }
+        },
+        0);
     animation_->Start();
 }
 
@@ -331,10 +343,12 @@ void TMainForm::ShowCalendar() {
     for (int left = -193; left < 0; left += 8) animation_->Add([this, left] { Date->move(left, 5); }, kSlidePauseMs);
     animation_->Add([this] { Date->move(0, 5); }, 0);
     GrowCommandBar();
-    animation_->Add([this] {
-        SetHeight(Shape6, 25);
-        DateClick();
-    }, 0);
+    animation_->Add(
+        [this] {
+            SetHeight(Shape6, 25);
+            DateClick();
+        },
+        0);
     animation_->Start();
 }
 

@@ -10,8 +10,8 @@
 #include "ui/common/colors.h"
 #include "ui/common/day_convert.h"
 #include "ui/common/dialog_parts.h"
-#include "ui/common/window_builders.h"
 #include "ui/common/owndraw.h"
+#include "ui/common/window_builders.h"
 #include "ui/widgets/shape.h"
 
 namespace kalvo::ui {
@@ -66,7 +66,7 @@ void TFormKalendar::BuildSearch() {
     FindName->setObjectName(QStringLiteral("FindName"));
     FindName->setGeometry(100, 28, 146, 22);
     BtFind = GreyButton(QStringLiteral("Nájdi"), QStringLiteral("Nájsť deň, v ktorý má meno meniny"), this,
-                    QRect(252, 29, 76, 20));
+                        QRect(252, 29, 76, 20));
     BtFind->setObjectName(QStringLiteral("BtFind"));
 
     Caption(QStringLiteral("Meno"), QRect(12, 56, 86, 22), this);
@@ -148,18 +148,20 @@ void TFormKalendar::BuildText() {
     Label8->setGeometry(196, 276, 132, 20);
     Label8->setAlignment(Qt::AlignCenter);
     Label8->setFont(Bold(font()));
-    Label8->setStyleSheet(QStringLiteral("color: %1; border: 1px solid %1; border-radius: 3px;").arg(kSundayRed.name()));
+    Label8->setStyleSheet(
+        QStringLiteral("color: %1; border: 1px solid %1; border-radius: 3px;").arg(kSundayRed.name()));
     Label8->hide();
 }
 
 void TFormKalendar::BuildCommands() {
-    SpeedButton3 = GreyButton(QStringLiteral("Zrušiť"), QStringLiteral("Zrušiť aktualizáciu"), this, QRect(146, 314, 88, 22));
+    SpeedButton3 =
+        GreyButton(QStringLiteral("Zrušiť"), QStringLiteral("Zrušiť aktualizáciu"), this, QRect(146, 314, 88, 22));
     SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
     SpeedButton1 = GreyButton(QStringLiteral("Zapísať"), QStringLiteral("Zapísať pripomienku do zoznamu"), this,
-                          QRect(240, 314, 88, 22));
+                              QRect(240, 314, 88, 22));
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton2 = GreyButton(QStringLiteral("Aktualizovať"), QStringLiteral("Aktualizuj vybratú položku"), this,
-                          QRect(240, 314, 88, 22));
+                              QRect(240, 314, 88, 22));
     SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
     SpeedButton2->hide();
     // Clicking a button leaves the name field first, so the text has followed the name when it is written.
@@ -326,7 +328,8 @@ void TFormKalendar::FindNameExit() {
         return;
     }
     const QString who = FindName->text() == kPlaceholder ? Meniny->text() : FindName->text();
-    const QString what = CB1->isChecked() ? QStringLiteral(" oslavuje meniny ") : QStringLiteral(" oslavuje svoje narodeniny ");
+    const QString what =
+        CB1->isChecked() ? QStringLiteral(" oslavuje meniny ") : QStringLiteral(" oslavuje svoje narodeniny ");
     Memo1->setPlainText(QStringLiteral("Dňa ") + Q(DayMonth(ctx_.locale, DayOfDate(Date->date()))) + what + who);
 }
 
@@ -334,8 +337,12 @@ bool TFormKalendar::eventFilter(QObject* watched, QEvent* event) {
     if (watched == FindName) {
         switch (event->type()) {
             case QEvent::FocusIn:
-            case QEvent::MouseButtonRelease: FindNameClick(); break;
-            case QEvent::FocusOut: FindNameExit(); break;
+            case QEvent::MouseButtonRelease:
+                FindNameClick();
+                break;
+            case QEvent::FocusOut:
+                FindNameExit();
+                break;
             case QEvent::KeyPress: {
                 // Enter in the name field searches, and goes no further than that.
                 const int key = static_cast<QKeyEvent*>(event)->key();
@@ -345,7 +352,8 @@ bool TFormKalendar::eventFilter(QObject* watched, QEvent* event) {
                 }
                 break;
             }
-            default: break;
+            default:
+                break;
         }
     }
     return BorderlessWindow::eventFilter(watched, event);

@@ -14,8 +14,8 @@
 
 #include "core/reminder.h"
 #include "ui/common/app_context.h"
-#include "ui/common/window_links.h"
 #include "ui/common/cp1250_input.h"
+#include "ui/common/window_links.h"
 #include "ui/widgets/borderless.h"
 
 namespace kalvo::ui {

@@ -7,13 +7,13 @@
 
 #include "core/row_mapping.h"
 #include "namedays/name_calendar.h"
+#include "ui/alarm/message_popup.h"
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
 #include "ui/common/day_convert.h"
 #include "ui/common/dialog_parts.h"
 #include "ui/common/window_builders.h"
 #include "ui/namedays/kalendar.h"
-#include "ui/alarm/message_popup.h"
 
 namespace kalvo::ui {
 namespace {
@@ -224,8 +224,7 @@ void TKalendForm::FormShow() {
 void TKalendForm::DateClick() {
     LMeniny->clear();
     const QDate date = Date->selectedDate();
-    if (keeper_)
-        LMeniny->setText(Q(namedays::NamesOfDay(keeper_->NameCalendar(), date.day(), date.month()).names));
+    if (keeper_) LMeniny->setText(Q(namedays::NamesOfDay(keeper_->NameCalendar(), date.day(), date.month()).names));
     LMonth->setText(Q(MonthYear(ctx_.locale, DayOfDate(date))));
 }
 
@@ -266,9 +265,7 @@ void TKalendForm::BtDelClick() {
     MesgListClick();
 }
 
-void TKalendForm::Vloizostarch1Click() {
-    emit PutBackRequested();
-}
+void TKalendForm::Vloizostarch1Click() { emit PutBackRequested(); }
 
 void TKalendForm::Label9Click() {
     Label9->Rest();

@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "ui/common/app_context.h"
-#include "ui/common/window_links.h"
 #include "ui/common/owndraw.h"
+#include "ui/common/window_links.h"
 #include "ui/widgets/borderless.h"
 #include "ui/widgets/reminder_list.h"
 #include "ui/widgets/shape.h"
@@ -52,7 +52,7 @@ public:
     QLabel* LText;
     ShapeButton* Label9;  // "Zatvoriť"
     QWidget* PaintBox1;
-    Shape* Shape2;        // bottom strip, in the gradient's last colour
+    Shape* Shape2;  // bottom strip, in the gradient's last colour
     QMenu* PopupDelete;
     QAction* Vymazavber1;
     QAction* Aktualizuj1;

@@ -61,7 +61,6 @@ void TFormMena::BuildHeader() {
 }
 
 void TFormMena::BuildNames() {
-
     auto* names = new FittedLabel(this);
     names->setGeometry(1, 18, 138, 14);
     LMenoDnes = names;

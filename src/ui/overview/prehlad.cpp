@@ -5,11 +5,11 @@
 #include "core/reminder_text.h"
 #include "storage/extra_settings_file.h"
 #include "storage/settings_file.h"
+#include "ui/alarm/message_popup.h"
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
 #include "ui/common/dialog_parts.h"
 #include "ui/common/window_builders.h"
-#include "ui/alarm/message_popup.h"
 
 namespace kalvo::ui {
 

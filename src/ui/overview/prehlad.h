@@ -22,7 +22,7 @@ class OverviewWindow : public BorderlessWindow {
 public:
     OverviewWindow(const QString& title, QWidget* parent = nullptr);
 
-    QLabel* Label1;       // title
+    QLabel* Label1;  // title
     QLabel* LMenoDnes;
     QLabel* LZajtra;
     ReminderListBox* MesgList;

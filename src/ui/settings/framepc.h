@@ -15,7 +15,7 @@ public:
     explicit TFrPC(QWidget* parent = nullptr);
 
     QCheckBox* CBDownPC;
-    QLabel* LabelDay;   // "Deň:"
+    QLabel* LabelDay;  // "Deň:"
     QDateEdit* DateDownPC;
     QLabel* LabelTime;  // "Čas:"
     QTimeEdit* TimeDownPC;

@@ -14,7 +14,7 @@ public:
 
     QLineEdit* KalvoPicture;  // takes only chosen files
     QPushButton* Button1;
-    QLineEdit* PripPicture;   // a path may also be typed here
+    QLineEdit* PripPicture;  // a path may also be typed here
     QPushButton* Button2;
 };
 

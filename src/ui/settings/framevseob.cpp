@@ -56,7 +56,8 @@ void TFrVseob::BuildOptions() {
         b->setGeometry(x, y, w, 20);
         return b;
     };
-    CBOslava = box("CBOslava", QStringLiteral("Presúvať pripomienku menín a narodenín do nasledujúceho roku"), 10, 42, 490);
+    CBOslava =
+        box("CBOslava", QStringLiteral("Presúvať pripomienku menín a narodenín do nasledujúceho roku"), 10, 42, 490);
     CBOldMemo = box("CBOldMemo", QStringLiteral("Vymazávať staré pripomienky"), 10, 63, 210);
     CBNarForm = box("CBNarForm", QStringLiteral("Vysúvať okno s menami"), 10, 84, 240);
     CBAnim = box("CBAnim", QStringLiteral("Animácia okien"), 10, 105, 240);
@@ -73,8 +74,9 @@ void TFrVseob::BuildOptions() {
 
     // One sentence with the number in its middle, like the other settings of the page.
     CBLateness = box("CBLateness", QStringLiteral("Zmeškané pripomienky staršie ako"), 10, 147, 238);
-    CBLateness->setToolTip(QStringLiteral("Pripomienky, ktoré uplynuli, keď bol počítač vypnutý alebo v režime spánku, "
-                                          "sa nezobrazia jednotlivo: uložia sa do archívu a vypíšu sa raz ako zmeškané."));
+    CBLateness->setToolTip(
+        QStringLiteral("Pripomienky, ktoré uplynuli, keď bol počítač vypnutý alebo v režime spánku, "
+                       "sa nezobrazia jednotlivo: uložia sa do archívu a vypíšu sa raz ako zmeškané."));
     LatenessHours = new QSpinBox(this);
     LatenessHours->setObjectName(QStringLiteral("LatenessHours"));
     LatenessHours->setGeometry(250, 145, 60, 24);

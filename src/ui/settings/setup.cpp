@@ -46,7 +46,9 @@ void StylePageButton(QPushButton* b, const QColor& text) {
 }
 
 // The whole text is selected once the field has taken the click that focused it.
-void SelectAllSoon(QLineEdit* edit) { QTimer::singleShot(0, edit, [edit] { edit->selectAll(); }); }
+void SelectAllSoon(QLineEdit* edit) {
+    QTimer::singleShot(0, edit, [edit] { edit->selectAll(); });
+}
 
 }  // namespace
 
@@ -93,8 +95,8 @@ void TFormSetup::BuildPages() {
     FrSound1 = new TFrSound(this);
     FrPicture1 = new TFrPicture(this);
     FrPC1 = new TFrPC(this);
-    for (QFrame* f : {static_cast<QFrame*>(FrVseob1), static_cast<QFrame*>(FrSound1),
-                      static_cast<QFrame*>(FrPicture1), static_cast<QFrame*>(FrPC1)}) {
+    for (QFrame* f : {static_cast<QFrame*>(FrVseob1), static_cast<QFrame*>(FrSound1), static_cast<QFrame*>(FrPicture1),
+                      static_cast<QFrame*>(FrPC1)}) {
         f->move(1, 45);
         f->setMouseTracking(true);
     }
@@ -170,7 +172,8 @@ void TFormSetup::ConnectPages() {
     connect(FrPicture1->Button1, &QPushButton::clicked, this, &TFormSetup::FrPicture1Button1Click);
     connect(FrPicture1->Button2, &QPushButton::clicked, this, &TFormSetup::FrPicture1Button2Click);
     connect(FrPC1->CBDownPC, &QCheckBox::toggled, this, &TFormSetup::FrPC1CBDownPCClick);
-    for (QLineEdit* e : {FrSound1->EPath, FrPicture1->KalvoPicture, FrPicture1->PripPicture}) e->installEventFilter(this);
+    for (QLineEdit* e : {FrSound1->EPath, FrPicture1->KalvoPicture, FrPicture1->PripPicture})
+        e->installEventFilter(this);
 }
 
 TFormSetup::~TFormSetup() = default;
@@ -206,7 +209,7 @@ void TFormSetup::FormShow() {
     PendingInterval = s.TimeSignalInterval;
     FrPicture1->KalvoPicture->setText(Q(s.MainPicture));
     FrPicture1->PripPicture->setText(s.StandardPicture.empty() ? Q(std::string(kStandardPictureCaption))
-                                                                : Q(s.StandardPicture));
+                                                               : Q(s.StandardPicture));
     v->CBNarForm->setChecked(s.SlideNameWindow != 0);
     v->CBAnim->setChecked(s.AnimateWindows != 0);
     v->CBLateness->setChecked(s.LatenessLimitOn != 0);
@@ -220,17 +223,26 @@ void TFormSetup::FormShow() {
     v->CasZnamenie->hide();
     v->LInterval->clear();
     switch (s.TimeSignalInterval) {
-        case tsHalfHour: v->LInterval->setText(N12hodnina1->text()); break;
-        case tsHourly: v->LInterval->setText(Hodina1->text()); break;
-        case tsTwoHours: v->LInterval->setText(N2hodiny1->text()); break;
-        case tsNoon: v->LInterval->setText(Poludnie1->text()); break;
+        case tsHalfHour:
+            v->LInterval->setText(N12hodnina1->text());
+            break;
+        case tsHourly:
+            v->LInterval->setText(Hodina1->text());
+            break;
+        case tsTwoHours:
+            v->LInterval->setText(N2hodiny1->text());
+            break;
+        case tsNoon:
+            v->LInterval->setText(Poludnie1->text());
+            break;
         case tsAtTime:
             v->CasZnamenie->setTime(ToQTime(s.TimeSignalAt));
             v->CasZnamenie->show();
             v->CasZnamenie->raise();
             v->Label3->setText(kAtTimeCaption);
             break;
-        default: break;
+        default:
+            break;
     }
     v->CBOldMemo->setChecked(s.DeleteOldReminders == 1);
 
@@ -290,7 +302,9 @@ QPoint TFormSetup::PopTimePoint() const {
     return QPoint(x() + b->x() + b->width() - 10, y() + b->y());
 }
 
-QPoint TFormSetup::PopResetPoint() const { return QPoint(x() + BtReset->x() + BtReset->width() - 10, y() + BtReset->y()); }
+QPoint TFormSetup::PopResetPoint() const {
+    return QPoint(x() + BtReset->x() + BtReset->width() - 10, y() + BtReset->y());
+}
 
 void TFormSetup::BtSetupTimeClick() { PopTime->popup(PopTimePoint()); }
 
@@ -355,8 +369,7 @@ void TFormSetup::ChooseInto(const char* title, const char* filter, const char* e
 }
 
 void TFormSetup::DtFindClick() {
-    ChooseInto("Vyberte súbor z melódiou ...", "Zvukové súbory (*.wav)|*.wav", "*.wav", FrSound1->EPath,
-               PendingMelody);
+    ChooseInto("Vyberte súbor z melódiou ...", "Zvukové súbory (*.wav)|*.wav", "*.wav", FrSound1->EPath, PendingMelody);
 }
 
 void TFormSetup::BtPlayClick() {
@@ -364,9 +377,8 @@ void TFormSetup::BtPlayClick() {
     play->setText(QStringLiteral("Prehrávam ..."));
     play->repaint();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    const std::filesystem::path melody = PendingMelody == kDefaultMelody
-                                             ? std::filesystem::path("sound.wav")
-                                             : storage::PathFromUtf8(PendingMelody);
+    const std::filesystem::path melody =
+        PendingMelody == kDefaultMelody ? std::filesystem::path("sound.wav") : storage::PathFromUtf8(PendingMelody);
     if (!ctx_.platform.PlaySound(melody, SoundMode::ToEnd)) ctx_.platform.DefaultBeep();
     play->setText(kPlayCaption);
 }
@@ -471,8 +483,8 @@ void TFormSetup::Label11Click() {
     done(QDialog::Accepted);
     const std::filesystem::path file = ctx_.SetupFile();
     if (const storage::WriteResult saved = storage::SaveSetup(file, s); !saved) {
-        const std::string reason = saved.errorCode == 0 ? "obsahujú znak, ktorý sa nedá zapísať"
-                                                        : storage::DescribeError(saved.errorCode);
+        const std::string reason =
+            saved.errorCode == 0 ? "obsahujú znak, ktorý sa nedá zapísať" : storage::DescribeError(saved.errorCode);
         ctx_.dialogs.ShowError(kCaption, "Nastavenia sa nepodarilo uložiť do súboru\n" + storage::Utf8FromPath(file) +
                                              "\n(" + reason + ").\n\nZmeny platia, kým program beží.");
     }

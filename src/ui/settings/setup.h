@@ -13,11 +13,11 @@
 
 #include "scheduler/scheduler.h"
 #include "ui/common/app_context.h"
+#include "ui/common/owndraw.h"
 #include "ui/settings/framepc.h"
 #include "ui/settings/framepicture.h"
 #include "ui/settings/framesound.h"
 #include "ui/settings/framevseob.h"
-#include "ui/common/owndraw.h"
 #include "ui/widgets/borderless.h"
 #include "ui/widgets/shape_button.h"
 

@@ -25,17 +25,18 @@ TOffWinForm::TOffWinForm(AppContext& ctx, QWidget* parent) : NotificationStrip(4
     const QColor red = ColorNumber(5987327);
     const QColor pale = kStripText;
     Label2 = ColouredLabel(QStringLiteral("Pripravuje sa automatické vypnutie počítača."), QRect(68, 16, 400, 14), red,
-                       true, this);
+                           true, this);
     Label6 = ColouredLabel(QStringLiteral("Podľa nastaveného plánu sa po skončení odpočítavania vypne počítač. "
-                                      "Pripravovaná akcia sa dá zastaviť po stlačení tlačidla ZRUŠIŤ."),
-                       QRect(68, 31, 403, 28), pale, true, this);
+                                          "Pripravovaná akcia sa dá zastaviť po stlačení tlačidla ZRUŠIŤ."),
+                           QRect(68, 31, 403, 28), pale, true, this);
     Label6->setWordWrap(true);
     QFont small = Label6->font();
     small.setPixelSize(10);
     Label6->setFont(small);
     Label6->setMouseTracking(true);
     AddDragHandle(Label6);
-    Label7 = ColouredLabel(QStringLiteral("Do vypnutia počítača ostáva ešte:"), QRect(68, 62, 200, 14), pale, false, this);
+    Label7 =
+        ColouredLabel(QStringLiteral("Do vypnutia počítača ostáva ešte:"), QRect(68, 62, 200, 14), pale, false, this);
     LTime = ColouredLabel(QStringLiteral("60 s"), QRect(270, 62, 80, 14), red, true, this);
     LTime->setObjectName(QStringLiteral("LTime"));
 
@@ -87,9 +88,7 @@ void TOffWinForm::TimerShowTimer() {
     else SetTag(2);
 }
 
-void TOffWinForm::EndOrder() {
-    emit OrderEnded();
-}
+void TOffWinForm::EndOrder() { emit OrderEnded(); }
 
 void TOffWinForm::TimerOffWinTimer() {
     --ShutdownSeconds;

@@ -125,7 +125,8 @@ void BorderlessWindow::paintEvent(QPaintEvent* event) {
             p.drawLine(w - 1, 0, w - 1, h - 1);
             p.drawLine(0, h - 1, w - 1, h - 1);
             break;
-        case FrameStyle::None: break;
+        case FrameStyle::None:
+            break;
     }
 }
 

@@ -8,10 +8,10 @@
 namespace kalvo::ui {
 
 enum class FrameStyle {
-    Thin,        // grey lines one pixel inside, darker outermost right and bottom
-    Thick,       // three-pixel grey frame with a darker right and bottom edge
-    RightBottom, // grey right and bottom only, then the darker edge
-    Raised,      // white left and top, grey and dark right and bottom
+    Thin,         // grey lines one pixel inside, darker outermost right and bottom
+    Thick,        // three-pixel grey frame with a darker right and bottom edge
+    RightBottom,  // grey right and bottom only, then the darker edge
+    Raised,       // white left and top, grey and dark right and bottom
     None,
 };
 

@@ -77,7 +77,9 @@ ReminderListBox::ReminderListBox(QWidget* parent, int rowHeight)
 
 void ReminderListBox::AddRow(const QString& text, const QString& picture) { model_->Append(text, picture); }
 
-void ReminderListBox::SetRows(QStringList rows, QStringList pictures) { model_->SetRows(std::move(rows), std::move(pictures)); }
+void ReminderListBox::SetRows(QStringList rows, QStringList pictures) {
+    model_->SetRows(std::move(rows), std::move(pictures));
+}
 
 void ReminderListBox::ClearRows() { model_->SetRows({}, {}); }
 

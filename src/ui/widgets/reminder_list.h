@@ -13,7 +13,9 @@ class ReminderRowModel : public QAbstractListModel {
     Q_OBJECT
 public:
     using QAbstractListModel::QAbstractListModel;
-    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : static_cast<int>(rows_.size()); }
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    }
     QVariant data(const QModelIndex& index, int role) const override;
     void SetRows(QStringList rows, QStringList pictures);
     void Append(const QString& row, const QString& picture);

@@ -91,8 +91,11 @@ void ShapeButton::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Space:
         case Qt::Key_Return:
-        case Qt::Key_Enter: emit clicked(); return;
-        default: QWidget::keyPressEvent(event);
+        case Qt::Key_Enter:
+            emit clicked();
+            return;
+        default:
+            QWidget::keyPressEvent(event);
     }
 }
 

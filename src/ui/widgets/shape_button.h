@@ -18,16 +18,25 @@ public:
 
     void SetText(const QString& text);
     QString Text() const { return text_; }
-    void SetFill(const QColor& fill) { fill_ = fill; update(); }
+    void SetFill(const QColor& fill) {
+        fill_ = fill;
+        update();
+    }
     void SetLooks(const ButtonLook& rest, const ButtonLook& hover, const ButtonLook& pressed);
-    void SetRounded(bool rounded) { rounded_ = rounded; update(); }
+    void SetRounded(bool rounded) {
+        rounded_ = rounded;
+        update();
+    }
     void SetBold(bool bold);
-    void SetAlignment(Qt::Alignment a) { align_ = a; update(); }
+    void SetAlignment(Qt::Alignment a) {
+        align_ = a;
+        update();
+    }
     Qt::Alignment Alignment() const { return align_; }
     void SetUnderlineOnHover(bool on) { underlineOnHover_ = on; }
 
-    void Rest();    // the resting look
-    void Hover();   // the look under the mouse
+    void Rest();   // the resting look
+    void Hover();  // the look under the mouse
     const ButtonLook& Current() const { return current_; }
     bool Underlined() const { return underline_; }
 

@@ -7,8 +7,8 @@
 #include "storage/extra_settings_file.h"
 #include "storage/settings_file.h"
 #include "storage/snooze_file.h"
-#include "ui/main_window/kalvounit.h"
 #include "ui/alarm/message_popup.h"
+#include "ui/main_window/kalvounit.h"
 #include "ui/overview/prehlad.h"
 #include "ui/settings/setup.h"
 #include "ui_fixture.h"
@@ -87,10 +87,11 @@ private slots:
             QStringList items;
             for (QAction* a : popup->SnoozeChoices->actions())
                 if (!a->isSeparator()) items << a->text();
-            QCOMPARE(items, QStringList({"o 5 minút", "o 10 minút", "o 30 minút", "o 1 hodinu", "zajtra v rovnakom čase",
-                                         "Iný čas…"}));
-            QObject::connect(popup, &QDialog::finished, popup, [&] { onDiskBeforeClosing = f.folder.Exists("eva.snooze"); },
-                             Qt::SingleShotConnection);
+            QCOMPARE(items, QStringList({"o 5 minút", "o 10 minút", "o 30 minút", "o 1 hodinu",
+                                         "zajtra v rovnakom čase", "Iný čas…"}));
+            QObject::connect(
+                popup, &QDialog::finished, popup, [&] { onDiskBeforeClosing = f.folder.Exists("eva.snooze"); },
+                Qt::SingleShotConnection);
             ChooseFromMenu(popup->SnoozeChoices, QStringLiteral("o 5 minút"));
         }});
         f.SetNow(kToday, 9, 5, 0);
@@ -211,10 +212,10 @@ private slots:
         f.CreateWindows();
         ui::TPlan* plan = f.windows->plan;
         plan->show();
-        QCOMPARE(plan->MesgList->Rows(), QStringList({QStringLiteral("7.12.2026   14:00:00 - Dnes"),
-                                                      QStringLiteral("Zmeškané"),
-                                                      QStringLiteral("3.12.2026   18:00:00 - Koncert"),
-                                                      QStringLiteral("5.12.2026   8:15:00 - Lekár")}));
+        QCOMPARE(plan->MesgList->Rows(),
+                 QStringList({QStringLiteral("7.12.2026   14:00:00 - Dnes"), QStringLiteral("Zmeškané"),
+                              QStringLiteral("3.12.2026   18:00:00 - Koncert"),
+                              QStringLiteral("5.12.2026   8:15:00 - Lekár")}));
         UiFixture::Screenshot(plan, QStringLiteral("overview_missed"));
         QCOMPARE(f.ReadArchive().size(), std::size_t{2});
         QCOMPARE(f.ReadReminders().size(), std::size_t{1});

@@ -3,15 +3,15 @@
 
 #include <QTest>
 
+#include "person.h"
 #include "storage/reminder_file.h"
+#include "ui/alarm/message_popup.h"
+#include "ui/archive/oldprehlad.h"
 #include "ui/common/day_convert.h"
+#include "ui/editor/messageedit.h"
+#include "ui/main_window/kalvounit.h"
 #include "ui/namedays/kalendar.h"
 #include "ui/namedays/kalendarlist.h"
-#include "ui/main_window/kalvounit.h"
-#include "ui/alarm/message_popup.h"
-#include "ui/editor/messageedit.h"
-#include "ui/archive/oldprehlad.h"
-#include "person.h"
 #include "ui_fixture.h"
 #include "ui_test_main.h"
 

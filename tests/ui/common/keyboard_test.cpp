@@ -4,21 +4,21 @@
 #include <QAbstractButton>
 #include <QTest>
 
+#include "person.h"
 #include "ui/about/about.h"
-#include "ui/import/addnew.h"
+#include "ui/alarm/message_popup.h"
+#include "ui/archive/oldprehlad.h"
 #include "ui/common/colors.h"
+#include "ui/editor/messageedit.h"
+#include "ui/import/addnew.h"
+#include "ui/main_window/kalvounit.h"
 #include "ui/namedays/kalendar.h"
 #include "ui/namedays/kalendarlist.h"
-#include "ui/main_window/kalvounit.h"
 #include "ui/namedays/mena.h"
-#include "ui/alarm/message_popup.h"
-#include "ui/editor/messageedit.h"
-#include "ui/shutdown/offwin.h"
-#include "ui/archive/oldprehlad.h"
 #include "ui/overview/prehlad.h"
 #include "ui/settings/setup.h"
+#include "ui/shutdown/offwin.h"
 #include "ui/widgets/shape_button.h"
-#include "person.h"
 #include "ui_fixture.h"
 #include "ui_test_main.h"
 
@@ -92,9 +92,8 @@ private slots:
             QVERIFY(!e->isVisible());
         });
         QTest::mouseClick(k.main->SpeedButton4, Qt::LeftButton);  // "Pridať"
-        const QList<QWidget*> expected{e->EText,   e->CB,           e->DateOpak,     e->CBPeriod,
-                                       e->CBLast,  e->CBPicture,    e->SpeedButton4, e->CBMelody,
-                                       e->SpeedButton5, e->SpeedButton1};
+        const QList<QWidget*> expected{e->EText,     e->CB,           e->DateOpak, e->CBPeriod,     e->CBLast,
+                                       e->CBPicture, e->SpeedButton4, e->CBMelody, e->SpeedButton5, e->SpeedButton1};
         QCOMPARE(passed.size(), expected.size());
         for (int i = 0; i < expected.size(); ++i) QVERIFY2(passed[i] == expected[i], qPrintable(QString::number(i)));
         const ReminderList saved = k.f.ReadReminders();

@@ -1,7 +1,6 @@
 #include "text_fit.h"
 
 #include <QAbstractButton>
-#include <algorithm>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFontInfo>
@@ -12,6 +11,7 @@
 #include <QStyle>
 #include <QTextDocument>
 #include <QToolButton>
+#include <algorithm>
 
 #include "ui/widgets/shape.h"
 #include "ui/widgets/shape_button.h"
@@ -68,10 +68,11 @@ private:
         const QRect inWindow(w->mapTo(window_, textRect.topLeft()), textRect.size());
         const QRect room = window_->rect().adjusted(kWindowAir, 0, -kWindowAir, 0);
         if (inWindow.left() < room.left() || inWindow.right() > room.right())
-            Fault(w, text, QStringLiteral("runs into the window's edge (x %1..%2 of %3)")
-                               .arg(inWindow.left())
-                               .arg(inWindow.right())
-                               .arg(window_->width()));
+            Fault(w, text,
+                  QStringLiteral("runs into the window's edge (x %1..%2 of %3)")
+                      .arg(inWindow.left())
+                      .arg(inWindow.right())
+                      .arg(window_->width()));
     }
 
     void Wide(QWidget* w, const QString& text, int need, int room) {
@@ -116,8 +117,9 @@ private:
         const QRect room = b->rect().adjusted(air, 0, -air, 0);
         const int need = fm.horizontalAdvance(text);
         Wide(b, text, need, room.width());
-        InsideWindow(b, text, QStyle::alignedRect(b->layoutDirection(), b->Alignment() | Qt::AlignVCenter,
-                                                  QSize(std::min(need, room.width()), fm.height()), room));
+        InsideWindow(b, text,
+                     QStyle::alignedRect(b->layoutDirection(), b->Alignment() | Qt::AlignVCenter,
+                                         QSize(std::min(need, room.width()), fm.height()), room));
     }
 
     void CheckButton(QAbstractButton* b) {

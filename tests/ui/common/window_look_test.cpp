@@ -7,14 +7,14 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "ui/import/addnew.h"
+#include "person.h"
 #include "ui/common/colors.h"
 #include "ui/common/window_builders.h"
-#include "ui/namedays/kalendarlist.h"
+#include "ui/import/addnew.h"
 #include "ui/main_window/kalvounit.h"
+#include "ui/namedays/kalendarlist.h"
 #include "ui/overview/prehlad.h"
 #include "ui/widgets/shape.h"
-#include "person.h"
 #include "ui_fixture.h"
 #include "ui_test_main.h"
 

@@ -5,10 +5,10 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "ui/common/day_convert.h"
-#include "ui/main_window/kalvounit.h"
-#include "ui/editor/messageedit.h"
 #include "person.h"
+#include "ui/common/day_convert.h"
+#include "ui/editor/messageedit.h"
+#include "ui/main_window/kalvounit.h"
 #include "ui_fixture.h"
 #include "ui_test_main.h"
 
@@ -161,7 +161,8 @@ private slots:
     }
 
     void reopenedWeeklyReminderRestartsFromTodayAndAGivenTimeShowsItsMagnitude() {
-        TReminder weekly = WithNotice(Ordinary(kMonday + 30, At(18, 0), "Tréning"), kMonday - 35, rpWeekly, -At(17, 30), 4);
+        TReminder weekly =
+            WithNotice(Ordinary(kMonday + 30, At(18, 0), "Tréning"), kMonday - 35, rpWeekly, -At(17, 30), 4);
         weekly.NoticeNext = kMonday - 7;
         Opened o({weekly});
         o.Edit(0, [](ui::TEditMessage* e) {
@@ -238,7 +239,8 @@ private slots:
     }
 
     void updateReplacesTheEditedReminderAfterTheSchedulerReloadedTheList() {
-        Opened o({Ordinary(kMonday + 1, At(9, 0), "A"), WithNotice(Ordinary(kMonday + 3, At(9, 0), "B"), kMonday, rpDaily, At(8, 0))});
+        Opened o({Ordinary(kMonday + 1, At(9, 0), "A"),
+                  WithNotice(Ordinary(kMonday + 3, At(9, 0), "B"), kMonday, rpDaily, At(8, 0))});
         o.Edit(1, [&](ui::TEditMessage* e) {
             // Meanwhile the scheduler gave B's notice and saved: the rows were rebuilt, row 0 selected.
             ReminderList& list = o.main->Store().Reminders();
@@ -284,8 +286,10 @@ private slots:
             e->EText->paste();
             QCOMPARE(e->EText->toPlainText(), QStringLiteral("Čaj  o piatej!"));
             // While the note is shown it names every character refused so far.
-            QCOMPARE(e->LRefused->text(),
-                     QStringLiteral("Znaky „漢“, „🙂“ a „→“ sa do súboru nedajú uložiť, preto sa nevložili."));
+            QCOMPARE(
+                e->LRefused->text(),
+                QStringLiteral(
+                    "Znaky „漢“, „🙂“ a „→“ sa do súboru nedajú uložiť, preto sa nevložili."));
             CheckNotice(e);
             e->CBPeriod->lineEdit()->clear();
             e->CBPeriod->lineEdit()->insert(QStringLiteral("de→nne"));
@@ -302,7 +306,8 @@ private slots:
         o.Add([](ui::TEditMessage* e) {
             Type(e->EText, QStringLiteral("Test 😀 Ωmega"));
             QCOMPARE(e->EText->toPlainText(), QStringLiteral("Test  mega"));
-            QCOMPARE(e->LRefused->text(), QStringLiteral("Znaky „😀“ a „Ω“ sa do súboru nedajú uložiť, preto sa nevložili."));
+            QCOMPARE(e->LRefused->text(),
+                     QStringLiteral("Znaky „😀“ a „Ω“ sa do súboru nedajú uložiť, preto sa nevložili."));
             e->EText->clear();
             QApplication::clipboard()->setText(QString(1206, QChar(u'ľ')));
             e->EText->paste();

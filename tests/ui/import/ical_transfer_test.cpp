@@ -4,9 +4,9 @@
 #include <QTest>
 #include <QTimer>
 #include <atomic>
-#include <future>
 #include <deque>
 #include <fstream>
+#include <future>
 #include <iterator>
 
 #include "storage/reminder_file.h"
@@ -55,10 +55,10 @@ class ICalTransferTest : public QObject {
 
 private slots:
     void exportToIcsAndImportItIntoAFreshListGivesTheSameReminders() {
-        const ReminderList mine{Ordinary(Day(2026, 12, 10), At(10, 0), "Zubár"),
-                                WithNotice(Ordinary(Day(2026, 12, 27), At(18, 30), "Výročie"), Day(2026, 12, 17), rpWeekly,
-                                           At(8, 0), 3),
-                                NameDay(Day(2027, 1, 13), At(12, 0), Day(2027, 1, 12), At(8, 0))};
+        const ReminderList mine{
+            Ordinary(Day(2026, 12, 10), At(10, 0), "Zubár"),
+            WithNotice(Ordinary(Day(2026, 12, 27), At(18, 30), "Výročie"), Day(2026, 12, 17), rpWeekly, At(8, 0), 3),
+            NameDay(Day(2027, 1, 13), At(12, 0), Day(2027, 1, 12), At(8, 0))};
         {
             UiFixture f;
             f.WriteReminders(mine);
@@ -104,8 +104,9 @@ private slots:
     void theEventLoopRunsWhileAFileIsRead() {
         UiFixture f;
         f.CreateWindows();
-        const std::string ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nDTSTART:20261101T080000\r\n"
-                                "RRULE:FREQ=DAILY\r\nSUMMARY:Denne\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+        const std::string ics =
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nDTSTART:20261101T080000\r\n"
+            "RRULE:FREQ=DAILY\r\nSUMMARY:Denne\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
         f.folder.Write("denne.ics", std::vector<std::uint8_t>(ics.begin(), ics.end()));
         auto timer = std::make_shared<std::promise<void>>();
         std::shared_future<void> timerRan = timer->get_future().share();

@@ -60,9 +60,10 @@ private slots:
     void exportThenImportEverythingDoublesTheList() {
         UiFixture f;
         const DayNumber today = Day(2026, 12, 7);
-        const ReminderList mine{Ordinary(today + 3, At(10, 0), "Zubár"),
-                                WithNotice(Ordinary(today + 20, At(18, 30), "Výročie"), today + 10, rpWeekly, At(8, 0), 2),
-                                NameDay(Day(2026, 12, 27), At(12, 0), Day(2026, 12, 26), At(8, 0))};
+        const ReminderList mine{
+            Ordinary(today + 3, At(10, 0), "Zubár"),
+            WithNotice(Ordinary(today + 20, At(18, 30), "Výročie"), today + 10, rpWeekly, At(8, 0), 2),
+            NameDay(Day(2026, 12, 27), At(12, 0), Day(2026, 12, 26), At(8, 0))};
         f.WriteReminders(mine);
         f.CreateWindows();
         ui::TMainForm* main = f.windows->main;
@@ -94,7 +95,8 @@ private slots:
 
     void importingTheUsersOwnFileLosesNothing() {
         UiFixture f;
-        const ReminderList mine{Ordinary(Day(2026, 12, 9), At(7, 0), "Raňajky"), Ordinary(Day(2026, 12, 10), At(8, 0), "Vlak")};
+        const ReminderList mine{Ordinary(Day(2026, 12, 9), At(7, 0), "Raňajky"),
+                                Ordinary(Day(2026, 12, 10), At(8, 0), "Vlak")};
         f.WriteReminders(mine);
         f.CreateWindows();
         QCOMPARE(Import(f, PathOf(f, "eva.dat"), {Skip, Add}), 2);
@@ -182,8 +184,9 @@ private slots:
         QVERIFY(q->windowFlags() & Qt::WindowStaysOnTopHint);
 
         // Weekly from Thursday 10 December, notices at 8:00, the next one on 17 December.
-        TReminder weekly = WithNotice(Ordinary(Day(2026, 12, 24), At(18, 30, 15), "Stretnutie triedy po dvadsiatich rokoch"),
-                                      Day(2026, 12, 10), rpWeekly, At(8, 0), 3);
+        TReminder weekly =
+            WithNotice(Ordinary(Day(2026, 12, 24), At(18, 30, 15), "Stretnutie triedy po dvadsiatich rokoch"),
+                       Day(2026, 12, 10), rpWeekly, At(8, 0), 3);
         weekly.NoticeNext = Day(2026, 12, 17);
         weekly.Melody = "/hudba/gong.wav";
         q->Fill(weekly);
@@ -203,7 +206,8 @@ private slots:
         q->Fill(NameDay(Day(2026, 12, 27), At(12, 0), Day(2026, 12, 26), At(8, 0)));
         QCOMPARE(q->LKrok->text(), QStringLiteral("Meniny"));
         q->Fill(Ordinary(Day(2026, 12, 8), At(9, 0), "Bez upozornenia"));
-        for (QLabel* l : {q->LabelNoticeFrom, q->LabelAlsoAt, q->LDateOdPerioda, q->LLastShow}) QVERIFY(!l->isEnabled());
+        for (QLabel* l : {q->LabelNoticeFrom, q->LabelAlsoAt, q->LDateOdPerioda, q->LLastShow})
+            QVERIFY(!l->isEnabled());
         QVERIFY(q->LDateOdPerioda->text().isEmpty());
         QVERIFY(q->LLastShow->text().isEmpty());
     }
@@ -211,7 +215,8 @@ private slots:
     void exportNeverOverwritesTheArchiveAndCancelWritesNothing() {
         UiFixture f;
         f.WriteReminders({Ordinary(Day(2026, 12, 9), At(7, 0), "Raňajky")});
-        const std::vector<std::uint8_t> archive = *storage::EncodeReminderFile({Ordinary(Day(2025, 1, 1), At(0, 0), "staré")});
+        const std::vector<std::uint8_t> archive =
+            *storage::EncodeReminderFile({Ordinary(Day(2025, 1, 1), At(0, 0), "staré")});
         f.folder.Write("eva_old.dat", archive);
         f.CreateWindows();
         f.dialogs.files = {PathOf(f, "eva_old.dat")};

@@ -4,11 +4,11 @@
 #include <QTableView>
 #include <QTest>
 
-#include "ui/common/day_convert.h"
-#include "ui/main_window/kalvounit.h"
-#include "ui/alarm/message_popup.h"
-#include "ui/editor/messageedit.h"
 #include "person.h"
+#include "ui/alarm/message_popup.h"
+#include "ui/common/day_convert.h"
+#include "ui/editor/messageedit.h"
+#include "ui/main_window/kalvounit.h"
 #include "ui_fixture.h"
 #include "ui_test_main.h"
 
@@ -59,15 +59,16 @@ class MainViewsTest : public QObject {
 private slots:
     void listShowsEveryOrdinaryReminderAndTheDetailsOfThePickedOne() {
         UiFixture f;
-        TReminder weekly = WithNotice(Ordinary(kMonday + 20, At(7, 15, 30), "Servis auta"), kMonday + 4, rpWeekly,
-                                      At(8, 0), 4);
+        TReminder weekly =
+            WithNotice(Ordinary(kMonday + 20, At(7, 15, 30), "Servis auta"), kMonday + 4, rpWeekly, At(8, 0), 4);
         weekly.Picture = "/nikde/obrazok.jpg";
-        ui::TMainForm* main = OpenMain(f, {Ordinary(kMonday, At(14, 30), "Zubár"), NameDay(kMonday + 2, At(0, 0), kMonday + 1, At(8, 0)),
-                                          weekly});
+        ui::TMainForm* main = OpenMain(
+            f, {Ordinary(kMonday, At(14, 30), "Zubár"), NameDay(kMonday + 2, At(0, 0), kMonday + 1, At(8, 0)), weekly});
         QCOMPARE(main->MesgList->Rows(), QStringList({QStringLiteral("7.12.2026 o 14:30:00 -Zubár"),
                                                       QStringLiteral("27.12.2026 o 7:15:30 -Servis auta")}));
         QCOMPARE(main->MesgList->Pictures(), QStringList({QString(), QStringLiteral("/nikde/obrazok.jpg")}));
-        QCOMPARE(main->NameDayRows, QStringList{QStringLiteral("Meniny :: 8.12.2026 o 8:00:00 -Dňa oslavuje meniny Ján")});
+        QCOMPARE(main->NameDayRows,
+                 QStringList{QStringLiteral("Meniny :: 8.12.2026 o 8:00:00 -Dňa oslavuje meniny Ján")});
         QVERIFY(main->BtEdit->isEnabled() && main->BtDel->isEnabled());
         // Shown from the tray: the first row's details, without notice.
         QCOMPARE(main->MesgList->ItemIndex(), 0);
@@ -124,7 +125,8 @@ private slots:
         ui::TMainForm* main = OpenMain(f, Week());
         ClickRow(main->MesgList, 1);
         QTest::keyClick(main->MesgList, Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(Texts(f.ReadReminders()), QStringList({"Obed", "Porada", "Porada", "Schôdza", "Dňa oslavuje meniny Ján"}));
+        QCOMPARE(Texts(f.ReadReminders()),
+                 QStringList({"Obed", "Porada", "Porada", "Schôdza", "Dňa oslavuje meniny Ján"}));
         QCOMPARE(main->MesgList->Count(), 4);
 
         ClickRow(main->MesgList, 3);
@@ -289,7 +291,8 @@ private slots:
 
     void anAlarmGivenInTheWeekViewRecountsTheWeekAndPicksTheDayAgain() {
         UiFixture f;
-        ui::TMainForm* main = OpenMain(f, {Ordinary(kMonday + 1, At(12, 0), "Obed"), Ordinary(kMonday + 3, At(10, 0), "Porada")});
+        ui::TMainForm* main =
+            OpenMain(f, {Ordinary(kMonday + 1, At(12, 0), "Obed"), Ordinary(kMonday + 3, At(10, 0), "Porada")});
         main->Label6Click();
         QTest::mouseClick(main->DayName[1], Qt::LeftButton);
         // Tuesday's lunch falls due and, once shown, leaves the list.
@@ -306,8 +309,9 @@ private slots:
 
     void aFailedSchedulerSaveStillRebuildsTheRowsFromTheList() {
         UiFixture f;
-        ui::TMainForm* main = OpenMain(f, {Ordinary(kMonday + 1, At(12, 0), "Obed"), Ordinary(kMonday + 3, At(10, 0), "Porada"),
-                                          Ordinary(kMonday + 3, At(11, 0), "Schôdza")});
+        ui::TMainForm* main =
+            OpenMain(f, {Ordinary(kMonday + 1, At(12, 0), "Obed"), Ordinary(kMonday + 3, At(10, 0), "Porada"),
+                         Ordinary(kMonday + 3, At(11, 0), "Schôdza")});
         main->Label7Click();
         main->Date->setSelectedDate(ui::DateOfDay(kMonday + 3));
         ClickRow(main->MesgList, 1);

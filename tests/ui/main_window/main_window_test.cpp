@@ -3,8 +3,8 @@
 #include <QTest>
 
 #include "storage/reminder_file.h"
-#include "ui/main_window/kalvounit.h"
 #include "ui/alarm/message_popup.h"
+#include "ui/main_window/kalvounit.h"
 #include "ui/overview/prehlad.h"
 #include "ui_fixture.h"
 #include "ui_test_main.h"

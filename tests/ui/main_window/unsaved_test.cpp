@@ -31,9 +31,7 @@ struct FailingSave {
         fs::create_directory(f.folder / "eva.dat");
         QObject::connect(main, &ui::TMainForm::EndRequested, [this] { ended = true; });
     }
-    void Heal() const {
-        fs::remove(f.folder / "eva.dat");
-    }
+    void Heal() const { fs::remove(f.folder / "eva.dat"); }
 
     UiFixture f;
     ui::TMainForm* main = nullptr;

@@ -3,11 +3,11 @@
 
 #include <QTest>
 
+#include "person.h"
 #include "ui/common/day_convert.h"
+#include "ui/main_window/kalvounit.h"
 #include "ui/namedays/kalendar.h"
 #include "ui/namedays/kalendarlist.h"
-#include "ui/main_window/kalvounit.h"
-#include "person.h"
 #include "ui_fixture.h"
 #include "ui_test_main.h"
 
@@ -171,8 +171,8 @@ private slots:
         dagmara.Text = "Dagmara";
         TReminder karina = NameDay(Day(2027, 1, 2), At(8, 30, 15), Day(2027, 1, 1), At(7, 0), /*birthday=*/true);
         karina.Text = "Karina má narodeniny";
-        Named n({Ordinary(Day(2026, 12, 8), At(9, 0), "a"), dagmara, Ordinary(Day(2026, 12, 21), At(9, 0), "b"),
-                 karina, Ordinary(Day(2027, 1, 3), At(9, 0), "c")});
+        Named n({Ordinary(Day(2026, 12, 8), At(9, 0), "a"), dagmara, Ordinary(Day(2026, 12, 21), At(9, 0), "b"), karina,
+                 Ordinary(Day(2027, 1, 3), At(9, 0), "c")});
         ui::TFormKalendar* k = n.kalendar;
         ui::TKalendForm* list = n.dayList;
         n.InDayList([&] {
@@ -203,7 +203,8 @@ private slots:
             });
             QTest::mouseClick(list->BtEdit, Qt::LeftButton);
             QVERIFY(!n.f.windows->kalendar->Prefilled());
-            QCOMPARE(list->MesgList->Rows().at(1), QStringLiteral("Meniny :: 1.1.2027 o 6:45:00 -Karina má narodeniny"));
+            QCOMPARE(list->MesgList->Rows().at(1),
+                     QStringLiteral("Meniny :: 1.1.2027 o 6:45:00 -Karina má narodeniny"));
 
             // The second row is the second name day, not the second reminder of the list.
             ClickRow(list->MesgList, 1);

@@ -5,8 +5,8 @@
 
 #include "ui/common/colors.h"
 #include "ui/main_window/kalvounit.h"
-#include "ui/namedays/mena.h"
 #include "ui/main_window/tray_hover.h"
+#include "ui/namedays/mena.h"
 #include "ui_fixture.h"
 #include "ui_test_main.h"
 
@@ -18,7 +18,8 @@ constexpr int kNever = 24 * 3600 * 1000;
 // The notice's timers left for the test to drive.
 ui::TFormMena* DrivenNotice(UiFixture& f) {
     ui::TFormMena* notice = f.windows->mena;
-    for (QTimer* t : {notice->TimerShow, notice->TimerHide, notice->TimerClose, notice->TimerBlok}) t->setInterval(kNever);
+    for (QTimer* t : {notice->TimerShow, notice->TimerHide, notice->TimerClose, notice->TimerBlok})
+        t->setInterval(kNever);
     return notice;
 }
 
@@ -121,13 +122,13 @@ private slots:
         const TrayHoverConditions on;
         TrayHover h;
         QVERIFY(!TrayHoverStep(h, {false, true, false}, 500, 700));
-        QCOMPARE(h.x, 0);  // switched off, nothing is even recorded
+        QCOMPARE(h.x, 0);                          // switched off, nothing is even recorded
         QVERIFY(!TrayHoverStep(h, on, 500, 700));  // the first move only records where the mouse is
         QCOMPARE(h.x, 500);
         QCOMPARE(h.y, 700);
-        QVERIFY(!TrayHoverStep(h, on, 520, 700));  // across only
-        QVERIFY(!TrayHoverStep(h, on, 500, 690));  // up and down only
-        QVERIFY(!TrayHoverStep(h, on, 503, 697));  // too little
+        QVERIFY(!TrayHoverStep(h, on, 520, 700));                    // across only
+        QVERIFY(!TrayHoverStep(h, on, 500, 690));                    // up and down only
+        QVERIFY(!TrayHoverStep(h, on, 503, 697));                    // too little
         QVERIFY(!TrayHoverStep(h, {true, false, false}, 510, 710));  // within five seconds of the last
         QVERIFY(!TrayHoverStep(h, {true, true, true}, 510, 710));    // the notice is staying
         QVERIFY(TrayHoverStep(h, on, 504, 701));

@@ -24,8 +24,8 @@ private slots:
         f.CreateWindows();
         ui::TPlan* plan = f.windows->plan;
         plan->show();
-        QCOMPARE(plan->MesgList->Rows(),
-                 QStringList({QStringLiteral("7.12.2026   14:30:00 - Zubár"), QStringLiteral("7.12.2026   12:00:00 - Ambróz")}));
+        QCOMPARE(plan->MesgList->Rows(), QStringList({QStringLiteral("7.12.2026   14:30:00 - Zubár"),
+                                                      QStringLiteral("7.12.2026   12:00:00 - Ambróz")}));
         QVERIFY(!f.windows->main->SchedulerRunning());
         UiFixture::Screenshot(plan, QStringLiteral("overview"));
         plan->Label9Click();

@@ -4,8 +4,8 @@
 #include <QTest>
 
 #include "storage/settings_file.h"
-#include "ui/main_window/kalvounit.h"
 #include "ui/alarm/message_popup.h"
+#include "ui/main_window/kalvounit.h"
 #include "ui/settings/setup.h"
 #include "ui_fixture.h"
 #include "ui_test_main.h"
@@ -117,7 +117,8 @@ private slots:
         }
         InSettings(f, [&](ui::TFormSetup* s) {
             QCOMPARE(s->FrVseob1->LTimeClose->text(), QStringLiteral("45"));
-            for (QCheckBox* b : {s->FrVseob1->CBOslava, s->FrVseob1->CBOldMemo, s->FrVseob1->CBNarForm, s->FrVseob1->CBAnim})
+            for (QCheckBox* b :
+                 {s->FrVseob1->CBOslava, s->FrVseob1->CBOldMemo, s->FrVseob1->CBNarForm, s->FrVseob1->CBAnim})
                 ClickBox(b);
             Apply(s);
         });

@@ -4,10 +4,10 @@
 #include <QTest>
 #include <algorithm>
 
-#include "ui/main_window/kalvounit.h"
 #include "ui/alarm/message_popup.h"
-#include "ui/shutdown/offwin.h"
+#include "ui/main_window/kalvounit.h"
 #include "ui/settings/setup.h"
+#include "ui/shutdown/offwin.h"
 #include "ui_fixture.h"
 #include "ui_test_main.h"
 
