@@ -15,8 +15,9 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>  // first: the headers below need it
+
 #include <shellapi.h>
-#include <windows.h>
 #endif
 
 namespace {

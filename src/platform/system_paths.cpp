@@ -7,8 +7,9 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <windows.h>  // first: the headers below need it
+
 #include <lmcons.h>
-#include <windows.h>
 #else
 #include <pwd.h>
 #include <unistd.h>

@@ -1,7 +1,8 @@
 #include "platform/win32/win32_platform.h"
 
+#include <windows.h>  // first: the headers below need it
+
 #include <mmsystem.h>
-#include <windows.h>
 // mmsystem.h turns PlaySound into PlaySoundA or PlaySoundW, which would rename the member below.
 #undef PlaySound
 
