@@ -1,9 +1,12 @@
 #include "ui/common/window_builders.h"
 
 #include <QLabel>
+#include <QSize>
 #include <QToolButton>
 
 #include "ui/common/dialog_parts.h"
+#include "ui/widgets/borderless.h"
+#include "ui/widgets/shape.h"
 
 namespace kalvo::ui {
 
@@ -17,6 +20,26 @@ QLabel* Caption(const QString& text, const QRect& at, QWidget* parent) {
     QLabel* label = TextLabel(text, at, parent);
     label->setFont(Bold(label->font()));
     return label;
+}
+
+void FrameModalForm(BorderlessWindow* form, const QString& name, const QString& title, QSize size) {
+    form->setObjectName(name);
+    form->setWindowTitle(title);
+    form->setFixedSize(size);
+    form->setModal(true);
+    form->SetFrameStyle(FrameStyle::Thick);
+    UseDialogFace(form);
+    AddTitle(form, QRect(4, 4, size.width() - 8, 16), title, QRect(8, 4, 200, 16));
+}
+
+Shape* AddHeaderBand(BorderlessWindow* window, int width) {
+    auto* band = new Shape(kGreyBar, window);
+    band->setGeometry(2, 16, width, 20);
+    window->AddDragHandle(band);
+    auto* line = new Shape(kOrange, window);
+    line->setGeometry(2, 33, width, 1);
+    window->AddDragHandle(line);
+    return band;
 }
 
 void FillWith(QWidget* widget, const QColor& colour) {

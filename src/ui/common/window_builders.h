@@ -11,10 +11,14 @@
 #include "ui/widgets/shape_button.h"
 
 class QLabel;
+class QSize;
 class QToolButton;
 class QWidget;
 
 namespace kalvo::ui {
+
+class BorderlessWindow;
+class Shape;
 
 // `font` in bold.
 inline QFont Bold(QFont font) {
@@ -32,6 +36,14 @@ inline QFont Small(QFont font) {
 QLabel* TextLabel(const QString& text, const QRect& at, QWidget* parent);
 // The same in bold: the captions beside a form's fields.
 QLabel* Caption(const QString& text, const QRect& at, QWidget* parent);
+
+// A modal form such as the editor: its name and window title, a fixed `size`, the thick frame, the light
+// dialog face and the title strip across the top with `title` as its caption.
+void FrameModalForm(BorderlessWindow* form, const QString& name, const QString& title, QSize size);
+
+// The grey band under a window's title strip, `width` pixels wide, with its orange line; the window is
+// dragged by both. Returns the band.
+Shape* AddHeaderBand(BorderlessWindow* window, int width);
 
 // `widget` paints its whole area in `colour`.
 void FillWith(QWidget* widget, const QColor& colour);

@@ -40,14 +40,7 @@ QTime WholeSeconds(const QTime& t) { return QTime(t.hour(), t.minute(), t.second
 }  // namespace
 
 TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx) {
-    setObjectName(QStringLiteral("TEditMessage"));
-    setWindowTitle(QStringLiteral("Pripomienka"));
-    setFixedSize(488, 290);
-    setModal(true);
-    SetFrameStyle(FrameStyle::Thick);
-    UseDialogFace(this);
-
-    AddTitle(this, QRect(4, 4, 480, 16), QStringLiteral("Pripomienka"), QRect(8, 4, 200, 16));
+    FrameModalForm(this, QStringLiteral("TEditMessage"), QStringLiteral("Pripomienka"), QSize(488, 290));
     BuildWhenAndText();
     BuildNotice();
     BuildFilesAndCommands();

@@ -171,13 +171,7 @@ void TMainForm::BuildTitleStrip() {
     label19->setStyleSheet(TextOnClear(kTitleText));
     AddDragHandle(label19);
 
-    auto* shape35 = new Shape(kGreyBar, this);
-    shape35->setObjectName(QStringLiteral("Shape35"));
-    shape35->setGeometry(2, 16, 601, 20);
-    AddDragHandle(shape35);
-    auto* shape37 = new Shape(kOrange, this);
-    shape37->setGeometry(2, 33, 601, 1);
-    AddDragHandle(shape37);
+    AddHeaderBand(this, 601)->setObjectName(QStringLiteral("Shape35"));
     auto* shape36 = new Shape(kPaleFace, this);
     shape36->setGeometry(566, 18, 35, 15);
     AddDragHandle(shape36);

@@ -33,14 +33,7 @@ bool SameEntry(const TReminder& a, const TReminder& b) {
 }  // namespace
 
 TFormKalendar::TFormKalendar(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent), ctx_(ctx) {
-    setObjectName(QStringLiteral("TFormKalendar"));
-    setWindowTitle(QStringLiteral("Menný kalendár"));
-    setFixedSize(340, 346);
-    setModal(true);
-    SetFrameStyle(FrameStyle::Thick);
-    UseDialogFace(this);
-
-    AddTitle(this, QRect(4, 4, 332, 16), QStringLiteral("Menný kalendár"), QRect(8, 4, 200, 16));
+    FrameModalForm(this, QStringLiteral("TFormKalendar"), QStringLiteral("Menný kalendár"), QSize(340, 346));
     BuildSearch();
     BuildDays();
     BuildText();

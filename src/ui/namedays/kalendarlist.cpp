@@ -48,12 +48,7 @@ void TKalendForm::BuildTitleStrip() {
     // Title strip and header band: the window is dragged by them.
     AddTitle(this, QRect(2, 2, 556, 14), QStringLiteral("Kalendár"), QRect(4, 2, 200, 14))
         ->setObjectName(QStringLiteral("Label1"));
-    auto* band = new Shape(kGreyBar, this);
-    band->setGeometry(2, 16, 556, 20);
-    AddDragHandle(band);
-    auto* line = new Shape(kOrange, this);
-    line->setGeometry(2, 33, 556, 1);
-    AddDragHandle(line);
+    AddHeaderBand(this, 556);
     QLabel* caption = Caption(QStringLiteral("Notifikácia menín a narodenín"), QRect(230, 17, 322, 16), this);
     caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     caption->setStyleSheet(TextOnClear(kLightFace));
