@@ -232,9 +232,7 @@ void TEditMessage::SetDate(DayNumber day) { Date->setDate(DateOfDay(day)); }
 void TEditMessage::showEvent(QShowEvent* event) {
     BorderlessWindow::showEvent(event);
     // Centred on the main window when it is on screen.
-    QWidget* main = keeper_ ? keeper_->KeeperWindow() : nullptr;
-    if (main && main->isVisible()) move(main->geometry().center() - QPoint(width() / 2, height() / 2));
-    else CentreOnScreen();
+    CentreOn(keeper_ ? keeper_->KeeperWindow() : nullptr);
     FormShow();
 }
 

@@ -270,10 +270,7 @@ void TFormKalendar::PutBack(const TReminder& r) {
 void TFormKalendar::showEvent(QShowEvent* event) {
     BorderlessWindow::showEvent(event);
     // Centred on the window it was opened from.
-    QWidget* opener = QApplication::activeWindow();
-    if (opener && opener != this && opener->isVisible())
-        move(opener->geometry().center() - QPoint(width() / 2, height() / 2));
-    else CentreOnScreen();
+    CentreOn(QApplication::activeWindow());
     LRefused->clear();
     FormShow();
     // Not the name field: its hint would be gone before it is read.

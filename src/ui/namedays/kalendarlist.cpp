@@ -205,9 +205,8 @@ int TKalendForm::SelectedRecord() const {
 
 void TKalendForm::showEvent(QShowEvent* event) {
     BorderlessWindow::showEvent(event);
-    QWidget* main = keeper_ ? keeper_->KeeperWindow() : nullptr;
-    if (main && main->isVisible()) move(main->geometry().center() - QPoint(width() / 2, height() / 2));
-    else CentreOnScreen();
+    // Centred on the main window when it is on screen.
+    CentreOn(keeper_ ? keeper_->KeeperWindow() : nullptr);
     FormShow();
 }
 

@@ -48,6 +48,12 @@ void BorderlessWindow::CentreOnScreen() {
     move(area.center() - QPoint(width() / 2, height() / 2));
 }
 
+void BorderlessWindow::CentreOn(const QWidget* other) {
+    if (other && other != this && other->isVisible())
+        move(other->geometry().center() - QPoint(width() / 2, height() / 2));
+    else CentreOnScreen();
+}
+
 void BorderlessWindow::StartDrag(const QPoint& global) {
     dragGlobal_ = global;
     dragWindow_ = pos();

@@ -26,6 +26,8 @@ public:
     void SetDraggable(bool draggable) { draggable_ = draggable; }
     // Centres the window on the desktop that holds the mouse, or on the primary screen.
     void CentreOnScreen();
+    // Centres the window on `other` while that is on screen, otherwise as CentreOnScreen.
+    void CentreOn(const QWidget* other);
 
     // Escape and close requests of modal windows end here; windows with their own way out override it.
     void reject() override { Dismiss(); }
