@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace kalvo {
 namespace {
@@ -33,8 +34,20 @@ constexpr std::array<Reverse, 128> MakeReverse() {
 
 constexpr std::array<Reverse, 128> kReverse = MakeReverse();
 
+// Latin-1 and Latin Extended-A, where every letter of the languages the code page serves lies, looked up
+// directly; 0 where the code page has no byte for the character.
+constexpr std::array<std::uint8_t, 0x180> MakeLatin() {
+    std::array<std::uint8_t, 0x180> t{};
+    for (std::size_t i = 0; i < kHigh.size(); ++i)
+        if (kHigh[i] < t.size()) t[kHigh[i]] = static_cast<std::uint8_t>(0x80 + i);
+    return t;
+}
+
+constexpr std::array<std::uint8_t, 0x180> kLatin = MakeLatin();
+
 std::optional<std::uint8_t> ToByte(char32_t c) {
     if (c < 0x80) return static_cast<std::uint8_t>(c);
+    if (c < kLatin.size()) return kLatin[c] != 0 ? std::optional<std::uint8_t>(kLatin[c]) : std::nullopt;
     if (c > 0xFFFF) return std::nullopt;
     const auto it =
         std::lower_bound(kReverse.begin(), kReverse.end(), c, [](const Reverse& r, char32_t v) { return r.code < v; });
@@ -42,7 +55,32 @@ std::optional<std::uint8_t> ToByte(char32_t c) {
     return std::nullopt;
 }
 
-char32_t FromByte(std::uint8_t b) { return b < 0x80 ? b : kHigh[b - 0x80]; }
+constexpr char32_t FromByte(std::uint8_t b) { return b < 0x80 ? b : kHigh[b - 0x80]; }
+
+// Every byte's UTF-8 form, made once.
+struct Utf8Form {
+    std::uint8_t size;
+    char bytes[3];
+};
+
+constexpr std::array<Utf8Form, 256> MakeHighUtf8() {
+    std::array<Utf8Form, 256> t{};
+    for (std::size_t b = 0; b < t.size(); ++b) {
+        const char32_t c = FromByte(static_cast<std::uint8_t>(b));
+        if (c < 0x80) {
+            t[b] = Utf8Form{1, {static_cast<char>(c), 0, 0}};
+        } else if (c < 0x800) {
+            t[b] = Utf8Form{2, {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F)), 0}};
+        } else {
+            t[b] = Utf8Form{3,
+                            {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                             static_cast<char>(0x80 | (c & 0x3F))}};
+        }
+    }
+    return t;
+}
+
+constexpr std::array<Utf8Form, 256> kHighUtf8 = MakeHighUtf8();
 
 // Upper case of a code-page byte as the Windows-1250 locale sees it.
 std::uint8_t UpperByte(std::uint8_t b) {
@@ -144,12 +182,26 @@ void AppendUtf8(std::string& out, char32_t c) {
 }
 
 std::string DecodeCp1250(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 4);
-    for (char ch : bytes) {
-        const auto b = static_cast<std::uint8_t>(ch);
-        if (b < 0x80) out += ch;
-        else AppendUtf8(out, FromByte(b));
+    // Sized exactly first, so a short text stays in the string's own storage and a long one is allocated
+    // once; most texts are ASCII, which is the same in both.
+    std::size_t length = bytes.size();
+    for (char ch : bytes) length += kHighUtf8[static_cast<std::uint8_t>(ch)].size - 1u;
+    std::string out(length, '\0');
+    if (length == bytes.size()) {
+        if (length > 0) std::memcpy(out.data(), bytes.data(), length);
+        return out;
+    }
+    char* at = out.data();
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        std::size_t run = pos;
+        while (run < bytes.size() && static_cast<std::uint8_t>(bytes[run]) < 0x80) ++run;
+        std::memcpy(at, bytes.data() + pos, run - pos);
+        at += run - pos;
+        if (run == bytes.size()) break;
+        const Utf8Form& form = kHighUtf8[static_cast<std::uint8_t>(bytes[run])];
+        std::memcpy(at, form.bytes, form.size);
+        at += form.size;
+        pos = run + 1;
     }
     return out;
 }
@@ -161,16 +213,38 @@ std::optional<std::string> EncodeCp1250(std::string_view utf8, Cp1250Error* erro
 }
 
 bool AppendCp1250(std::string& out, std::string_view utf8, Cp1250Error* error) {
+    const std::size_t before = out.size();
+    out.resize(before + utf8.size());
+    std::size_t length = 0;
+    const bool encoded = EncodeCp1250Into(utf8, out.data() + before, length, error);
+    out.resize(before + length);
+    return encoded;
+}
+
+bool EncodeCp1250Into(std::string_view utf8, char* out, std::size_t& length, Cp1250Error* error) {
     std::size_t pos = 0;
+    length = 0;
     while (pos < utf8.size()) {
         // ASCII other than NUL is the same byte in both: it goes across in runs (a save of a long list
         // spends much of its time here).
         std::size_t run = pos;
         while (run < utf8.size() && static_cast<unsigned char>(utf8[run]) - 1u < 0x7Fu) ++run;
         if (run > pos) {
-            out.append(utf8, pos, run - pos);
+            std::memcpy(out + length, utf8.data() + pos, run - pos);
+            length += run - pos;
             pos = run;
             continue;
+        }
+        // Two-byte characters, which hold every accented letter of the code page, are read here directly.
+        const auto lead = static_cast<unsigned char>(utf8[pos]);
+        if ((lead & 0xE0) == 0xC0 && lead >= 0xC2 && pos + 1 < utf8.size() &&
+            (static_cast<unsigned char>(utf8[pos + 1]) & 0xC0) == 0x80) {
+            const char32_t c = (char32_t{lead & 0x1Fu} << 6) | (static_cast<unsigned char>(utf8[pos + 1]) & 0x3Fu);
+            if (c < kLatin.size() && kLatin[c] != 0) {
+                out[length++] = static_cast<char>(kLatin[c]);
+                pos += 2;
+                continue;
+            }
         }
         const std::size_t start = pos;
         char32_t c = 0;
@@ -180,7 +254,7 @@ bool AppendCp1250(std::string& out, std::string_view utf8, Cp1250Error* error) {
             if (error) *error = Cp1250Error{start, wellFormed ? c : char32_t{0xFFFD}};
             return false;
         }
-        out += static_cast<char>(*byte);
+        out[length++] = static_cast<char>(*byte);
     }
     return true;
 }

@@ -22,6 +22,9 @@ struct Cp1250Error {
 std::optional<std::string> EncodeCp1250(std::string_view utf8, Cp1250Error* error = nullptr);
 // The same, appending to `out`; on failure `out` holds a partial text.
 bool AppendCp1250(std::string& out, std::string_view utf8, Cp1250Error* error = nullptr);
+// The same, into `out`, which has room for utf8.size() bytes: no character takes more in the code page.
+// `length` is the number of bytes written.
+bool EncodeCp1250Into(std::string_view utf8, char* out, std::size_t& length, Cp1250Error* error = nullptr);
 
 bool Cp1250CanHold(char32_t c);
 

@@ -1,5 +1,6 @@
 #include "storage/byte_io.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -71,29 +72,23 @@ bool ByteReader::ReadText(std::string& utf8) {
     return true;
 }
 
-void ByteWriter::WriteDouble(double value) {
-    auto bits = std::bit_cast<std::uint64_t>(value);
-    for (int i = 0; i < 8; ++i, bits >>= 8) bytes_.push_back(static_cast<std::uint8_t>(bits & 0xFF));
-}
-
-void ByteWriter::WriteInt32(std::int32_t value) {
-    auto bits = static_cast<std::uint32_t>(value);
-    for (int i = 0; i < 4; ++i, bits >>= 8) bytes_.push_back(static_cast<std::uint8_t>(bits & 0xFF));
-}
+void ByteWriter::Grow(std::size_t n) { bytes_.resize(std::max({bytes_.size() * 2, size_ + n, std::size_t{64}})); }
 
 void ByteWriter::WriteString(std::string_view bytes) {
     WriteInt32(static_cast<std::int32_t>(bytes.size()));
-    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+    if (bytes.empty()) return;
+    std::memcpy(Room(bytes.size()), bytes.data(), bytes.size());
+    size_ += bytes.size();
 }
 
-}  // namespace kalvo::storage
-
-namespace kalvo::storage {
-
 bool ByteWriter::WriteText(std::string_view utf8, Cp1250Error* error) {
-    scratch_.clear();
-    if (!AppendCp1250(scratch_, utf8, error)) return false;
-    WriteString(scratch_);
+    // A character never takes more bytes in the code page than in UTF-8, so the text's own length is room
+    // enough; the count is filled in once the length is known.
+    std::uint8_t* at = Room(4 + utf8.size());
+    std::size_t length = 0;
+    if (!EncodeCp1250Into(utf8, reinterpret_cast<char*>(at + 4), length, error)) return false;
+    WriteInt32(static_cast<std::int32_t>(length));
+    size_ += length;
     return true;
 }
 

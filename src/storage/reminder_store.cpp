@@ -60,7 +60,10 @@ ReadResult ReadReminderFile(const fs::path& path, const FileStamp* unlessSeen) {
     result.errorCode = file.errorCode;
     if (file.outcome == ReadOutcome::Ok) {
         result.stamp = StampOf(path, file.Bytes());
-        if (!unlessSeen || *unlessSeen != result.stamp) result.decoded = DecodeReminderFile(file.Bytes());
+        if (!unlessSeen || *unlessSeen != result.stamp) {
+            result.decoded = DecodeReminderFile(file.Bytes());
+            result.bytes.assign(file.Bytes().begin(), file.Bytes().end());
+        }
     } else if (file.outcome == ReadOutcome::Failed) {
         // Unlike a missing file, never the same as anything read or written.
         result.stamp = FileStamp{true, static_cast<std::uintmax_t>(-1), {}, 0};
@@ -119,7 +122,7 @@ void ReminderStore::RemoveLeftTemporaries(const fs::path& path) const {
 ReminderList ReminderStore::LoadChecked(const fs::path& path, const char* what, Seen& seen) {
     RemoveLeftTemporaries(path);
     ReadResult read = ReadReminderFile(path);
-    seen = Seen{read.decoded.records, read.stamp};
+    seen = Seen{std::move(read.bytes), read.stamp};
     if (read.outcome == ReadOutcome::Missing) return {};
     if (read.outcome == ReadOutcome::Failed) {
         // Its records are not in the list, so a save must not simply replace it.
@@ -150,13 +153,13 @@ bool ReminderStore::Absorb(ReminderList& list, Seen& seen, ReadResult& now) {
     if (now.stamp == seen.stamp) return false;
     if (now.outcome == ReadOutcome::Failed || IsDamaged(now.decoded.status)) return false;
     // Without changes of its own this process simply takes the file as the other one wrote it.
-    list = list == seen.records ? now.decoded.records : MergeRecords(seen.records, list, now.decoded.records);
-    seen = Seen{std::move(now.decoded.records), now.stamp};
+    const ReminderList base = DecodeReminderFile(seen.bytes).records;
+    list = list == base ? std::move(now.decoded.records) : MergeRecords(base, list, now.decoded.records);
+    seen = Seen{std::move(now.bytes), now.stamp};
     return true;
 }
 
-bool ReminderStore::SaveMerged(const fs::path& path, ReminderList& list, Seen& seen, const char* what, Order order,
-                               bool takeBack) {
+bool ReminderStore::SaveMerged(const fs::path& path, ReminderList& list, Seen& seen, const char* what, Order order) {
     // Where the folder refuses even the lock file, the write fails too and says why.
     // A linked file is locked, merged and replaced where the link leads, looked up once for all three.
     const fs::path resolved = ResolveLinks(path);
@@ -180,9 +183,9 @@ bool ReminderStore::SaveMerged(const fs::path& path, ReminderList& list, Seen& s
     }
     std::vector<std::uint8_t> bytes;
     if (!WriteList(path, list, what, &bytes, true, &target)) return false;
-    seen = Seen{DecodeReminderFile(bytes).records, StampOf(target, bytes)};
-    // The list becomes exactly what the file now holds.
-    if (takeBack) list = seen.records;
+    // The encoder refuses what the code page cannot hold, so these bytes decode to exactly this list.
+    const FileStamp stamp = StampOf(target, bytes);
+    seen = Seen{std::move(bytes), stamp};
     return true;
 }
 
@@ -238,7 +241,7 @@ bool ReminderStore::SaveTo(const fs::path& path, const ReminderList& records) {
 bool ReminderStore::Commit(bool sort) {
     const ChangeScope change(changes_);
     userUnsaved_ = !SaveMerged(files_.UserFile(), reminders_, userSeen_, kUserFileWhat,
-                               sort ? Order::Sort : Order::SortWhenMerged, /*takeBack=*/true);
+                               sort ? Order::Sort : Order::SortWhenMerged);
     if (userUnsaved_) return false;
     if (onReloaded) onReloaded();
     return true;
@@ -256,8 +259,7 @@ bool ReminderStore::SaveArchive() {
 }
 
 bool ReminderStore::CommitArchive() {
-    archiveUnsaved_ =
-        !SaveMerged(files_.ArchiveFile(), archive_, archiveSeen_, kArchiveWhat, Order::Keep, /*takeBack=*/true);
+    archiveUnsaved_ = !SaveMerged(files_.ArchiveFile(), archive_, archiveSeen_, kArchiveWhat, Order::Keep);
     if (archiveUnsaved_) return false;
     if (onArchiveReloaded) onArchiveReloaded();
     return true;
@@ -267,8 +269,7 @@ bool ReminderStore::SaveUnsaved() {
     const ChangeScope change(changes_);
     // The list keeps the order it was left in; another process's records are sorted in.
     if (userUnsaved_) {
-        userUnsaved_ = !SaveMerged(files_.UserFile(), reminders_, userSeen_, kUserFileWhat, Order::SortWhenMerged,
-                                   /*takeBack=*/true);
+        userUnsaved_ = !SaveMerged(files_.UserFile(), reminders_, userSeen_, kUserFileWhat, Order::SortWhenMerged);
         if (!userUnsaved_ && onReloaded) onReloaded();
     }
     if (archiveUnsaved_) CommitArchive();

@@ -23,10 +23,11 @@ struct ReadResult {
     ReadOutcome outcome = ReadOutcome::Missing;
     int errorCode = 0;
     DecodedReminders decoded;
+    std::vector<std::uint8_t> bytes;  // what `decoded` was decoded from
     FileStamp stamp;
 };
 
-// Leaves `decoded` empty when the file's stamp equals `unlessSeen`: nothing to take in.
+// Leaves `decoded` and `bytes` empty when the file's stamp equals `unlessSeen`: nothing to take in.
 ReadResult ReadReminderFile(const std::filesystem::path& path, const FileStamp* unlessSeen = nullptr);
 
 class ReminderStore {
@@ -110,9 +111,10 @@ public:
     std::function<void()> onArchiveReloaded;
 
 private:
-    // What this process last read from or wrote to one of the files.
+    // What this process last read from or wrote to one of the files. The bytes are decoded again only
+    // when another process has changed the file and its changes must be merged with this one's.
     struct Seen {
-        ReminderList records;
+        std::vector<std::uint8_t> bytes;
         FileStamp stamp;
     };
 
@@ -120,10 +122,8 @@ private:
     // another process's records had to be merged in.
     enum class Order { Keep, Sort, SortWhenMerged };
 
-    // Under the folder's lock: merges what another process wrote since `seen`, then writes `list` (and
-    // with `takeBack` takes it back as written).
-    bool SaveMerged(const std::filesystem::path& path, ReminderList& list, Seen& seen, const char* what, Order order,
-                    bool takeBack = false);
+    // Under the folder's lock: merges what another process wrote since `seen` into `list`, then writes it.
+    bool SaveMerged(const std::filesystem::path& path, ReminderList& list, Seen& seen, const char* what, Order order);
     // Takes a file changed by someone else into `list`; false when it had not changed or cannot be read.
     static bool Absorb(ReminderList& list, Seen& seen, ReadResult& now);
     bool WriteList(const std::filesystem::path& path, const ReminderList& records, const char* what,

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace kalvo {
 namespace {
 
@@ -13,6 +15,20 @@ TEST(Cp1250, EveryByteButZeroRoundTrips) {
         ASSERT_TRUE(back.has_value()) << b;
         EXPECT_EQ(*back, byte) << b;
     }
+}
+
+TEST(Cp1250, ExactlyTheCharactersOfItsBytesAreHeld) {
+    std::set<char32_t> held;
+    for (int b = 1; b < 256; ++b) {
+        const std::string utf8 = DecodeCp1250(std::string(1, static_cast<char>(b)));
+        std::size_t pos = 0;
+        char32_t c = 0;
+        ASSERT_TRUE(NextCodePoint(utf8, pos, c));
+        held.insert(c);
+    }
+    for (char32_t c = 0; c < 0x2200; ++c)
+        EXPECT_EQ(Cp1250CanHold(c), held.count(c) == 1) << std::hex << static_cast<std::uint32_t>(c);
+    EXPECT_FALSE(Cp1250CanHold(U'\U0001F600'));
 }
 
 TEST(Cp1250, SlovakLettersAndUndefinedBytes) {

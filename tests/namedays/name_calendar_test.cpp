@@ -102,7 +102,8 @@ TEST(NameCalendarFile, AbsurdCountsAndLengthsEndTheRead) {
     w.WriteInt32(0x7fffffff);
     auto bad = Encode({Entry(5, 1, "Frederika"), Entry(6, 1, "x")});
     bad.resize(one.size());  // the header still promises two entries
-    bad.insert(bad.end(), w.Bytes().begin(), w.Bytes().end());
+    const std::vector<std::uint8_t> tail = w.Take();
+    bad.insert(bad.end(), tail.begin(), tail.end());
     EXPECT_EQ(DecodeNameCalendar(bad, c).status, CalendarStatus::Corrupt);
     ASSERT_EQ(c.size(), 1u);
     EXPECT_EQ(c[0].Name1, "Frederika");
@@ -119,7 +120,7 @@ TEST(NameCalendarFile, AZeroByteEndsAText) {
     w.WriteString("");
     w.WriteString("");
     NameCalendar c;
-    EXPECT_EQ(DecodeNameCalendar(w.Bytes(), c).status, CalendarStatus::Ok);
+    EXPECT_EQ(DecodeNameCalendar(w.Take(), c).status, CalendarStatus::Ok);
     ASSERT_EQ(c.size(), 1u);
     EXPECT_EQ(c[0].Name1, "Šimon");
 }

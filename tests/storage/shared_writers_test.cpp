@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <limits>
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -10,6 +12,7 @@
 #include <csignal>
 #endif
 
+#include "core/cp1250.h"
 #include "storage/folder_lock.h"
 #include "storage/record_merge.h"
 #include "storage/reminder_store.h"
@@ -118,6 +121,38 @@ TEST_F(SharedWritersTest, OutsideChangesAreTakenInWithoutLosingUnsavedOnes) {
     ASSERT_TRUE(b.Commit());
     EXPECT_TRUE(a.TakeOutsideChanges());
     EXPECT_EQ(Texts(a.Reminders()), (std::vector<std::string>{"a", "e", "i", "unsaved"}));
+}
+
+// A writer remembers what it wrote as bytes and decodes them only to merge another writer's change, so
+// those bytes must give back exactly its list, whatever the records hold.
+TEST_F(SharedWritersTest, TheMergeBaseIsExactlyWhatWasWrittenWhateverTheRecordsHold) {
+    ReminderStore a = Open(dialogsA);
+    ReminderStore b = Open(dialogsB);
+    std::string everyCharacter;
+    for (int byte = 1; byte < 256; ++byte) everyCharacter += DecodeCp1250(std::string(1, static_cast<char>(byte)));
+    TReminder odd = R(2, "");
+    odd.Text = everyCharacter;
+    odd.Time = std::numeric_limits<double>::quiet_NaN();  // equal to nothing, not even itself
+    odd.Picture = "C:\\obrázky\\ľúbezná.jpg";
+    odd.Notice = 7;
+    odd.IsBirthday = 200;
+    TReminder empty = R(3, "");
+    empty.Melody = "\u0081\u0098";
+    a.Reminders() = {R(1, "prvá"), odd, empty, R(4, "štvrtá")};
+    ASSERT_TRUE(a.Commit(false));
+
+    // b adds one and a deletes one: both changes stand, and nothing a wrote comes back twice or is lost.
+    b.Reminders().push_back(R(5, "od b"));
+    ASSERT_TRUE(b.Commit(false));
+    a.Reminders().erase(a.Reminders().begin());
+    ASSERT_TRUE(a.Commit(false));
+    const ReminderList result = OnDisk("eva.dat");
+    ASSERT_EQ(result.size(), 4u);
+    EXPECT_EQ(Texts(result), (std::vector<std::string>{everyCharacter, "", "štvrtá", "od b"}));
+    EXPECT_TRUE(std::isnan(result[0].Time));
+    EXPECT_EQ(result[0].IsBirthday, 200);
+    EXPECT_EQ(result[1].Melody, "\u0081\u0098");
+    EXPECT_TRUE(dialogsA.shown.empty());
 }
 
 TEST_F(SharedWritersTest, AFileDamagedMeanwhileIsNotOverwritten) {
