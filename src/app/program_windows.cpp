@@ -67,7 +67,7 @@ void ProgramWindows::Link() {
     QObject::connect(main, &TMainForm::DayNamesChanged, oldPlan, &ui::TOldPlan::SetDayNames);
     QObject::connect(main, &TMainForm::DayNamesChanged, mena, &ui::TFormMena::SetDayNames);
     QObject::connect(main, &TMainForm::NameDayRowsReloaded, kalendForm,
-                     [this] { kalendForm->SetRows(main->NameDayRows, main->NameDayPictures); });
+                     [this](const std::vector<std::size_t>& records) { kalendForm->ReloadRows(records); });
     QObject::connect(main, &TMainForm::ArchiveChanged, oldPlan, &ui::TOldPlan::ArchiveGrew);
     QObject::connect(main, &TMainForm::OverviewHoldRequested, plan, &ui::TPlan::StopHideTimer);
     QObject::connect(main, &TMainForm::OverviewRequested, plan, &ui::TPlan::ShowFromTray);

@@ -47,17 +47,10 @@ std::string ArchiveRowText(const TReminder& r, const TextLocale& loc) {
     return ShortDate(loc, r.Date) + "   " + LongTime(loc, r.Time) + std::string(marker) + r.Text;
 }
 
-LoadedRows BuildLoadedRows(const ReminderList& list, const TextLocale& loc) {
+LoadedRows BuildLoadedRows(const ReminderList& list) {
     LoadedRows rows;
-    for (const TReminder& r : list) {
-        if (IsOrdinary(r)) {
-            rows.mainRows.push_back(ListRowText(r, loc));
-            rows.mainPictures.push_back(r.Picture);
-        } else {
-            rows.nameDayRows.push_back(NameDayRowText(r, loc));
-            rows.nameDayPictures.push_back(r.Picture);
-        }
-    }
+    for (std::size_t i = 0; i < list.size(); ++i)
+        (IsOrdinary(list[i]) ? rows.mainRecords : rows.nameDayRecords).push_back(i);
     return rows;
 }
 

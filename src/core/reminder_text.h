@@ -24,16 +24,15 @@ std::string OverviewRowText(const TReminder& r, const TextLocale& loc);
 // Archive: "<date>   <time>" + kind marker + text.
 std::string ArchiveRowText(const TReminder& r, const TextLocale& loc);
 
-// The rows a load of the reminder file gives: ordinary reminders for the main list, name days and
-// birthdays for the day list window, each with the parallel list of picture paths.
+// The rows a load of the reminder file gives, as places in the list: the ordinary reminders for the main
+// list, the name days and birthdays for the day list window. Long lists format their rows only as they
+// are shown, with ListRowText and NameDayRowText.
 struct LoadedRows {
-    std::vector<std::string> mainRows;
-    std::vector<std::string> mainPictures;
-    std::vector<std::string> nameDayRows;
-    std::vector<std::string> nameDayPictures;
+    std::vector<std::size_t> mainRecords;
+    std::vector<std::size_t> nameDayRecords;
 };
 
-LoadedRows BuildLoadedRows(const ReminderList& list, const TextLocale& loc);
+LoadedRows BuildLoadedRows(const ReminderList& list);
 
 struct ReminderDetails {
     std::string kind;      // "Pripomienka", "Meniny" or "Narodeniny"

@@ -404,21 +404,28 @@ void TMainForm::SetRows(const std::vector<std::string>& rows, const std::vector<
     rowsDay_ = day;
 }
 
-void TMainForm::SetListRows() {
-    const LoadedRows rows = BuildLoadedRows(Store().Reminders(), ctx_.locale);
-    SetRows(rows.mainRows, rows.mainPictures, ReminderView::List, 0);
+void TMainForm::SetListRows() { SetListRows(BuildLoadedRows(Store().Reminders()).mainRecords); }
+
+void TMainForm::SetListRows(std::vector<std::size_t> records) {
+    // Rows are made as they come into view; one already made keeps its text until the next reload, so
+    // rows in sight stay as they were while a change is being saved.
+    const int count = static_cast<int>(records.size());
+    MesgList->SetLazyRows(count, [this, records = std::move(records)](int row) -> std::pair<QString, QString> {
+        const ReminderList& list = Store().Reminders();
+        const std::size_t at = records[static_cast<std::size_t>(row)];
+        if (at >= list.size()) return {};
+        return {Q(ListRowText(list[at], ctx_.locale)), Q(list[at].Picture)};
+    });
+    rowsView_ = ReminderView::List;
+    rowsDay_ = 0;
 }
 
 void TMainForm::StoreReloaded() {
     reloadedSinceAlarm_ = true;
     ClearForm();
-    const LoadedRows rows = BuildLoadedRows(Store().Reminders(), ctx_.locale);
-    SetRows(rows.mainRows, rows.mainPictures, ReminderView::List, 0);
-    NameDayRows.clear();
-    NameDayPictures.clear();
-    for (const std::string& r : rows.nameDayRows) NameDayRows << Q(r);
-    for (const std::string& p : rows.nameDayPictures) NameDayPictures << Q(p);
-    emit NameDayRowsReloaded();
+    LoadedRows rows = BuildLoadedRows(Store().Reminders());
+    SetListRows(std::move(rows.mainRecords));
+    emit NameDayRowsReloaded(rows.nameDayRecords);
     const bool any = MesgList->Count() > 0;
     if (any) {
         MesgList->SetItemIndex(0);

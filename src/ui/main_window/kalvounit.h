@@ -179,10 +179,6 @@ public:
     std::vector<DayNumber> WeekDates;  // Monday first, rebuilt by ShowWeek
     TDateTime WeekAnchor = 0;          // a moment inside the week on show
 
-    // The name-day and birthday rows of the last load, for the day list window, which follows
-    // NameDayRowsReloaded.
-    QStringList NameDayRows, NameDayPictures;
-
     ReminderListBox* MesgList;
     QLabel* Image1;
     QWidget* PaintBox1;
@@ -264,7 +260,8 @@ public:
 signals:
     // The user confirmed the end of the program.
     void EndRequested();
-    void NameDayRowsReloaded();
+    // After a load: where the name days and birthdays stand in the list, for the day list window.
+    void NameDayRowsReloaded(const std::vector<std::size_t>& records);
     void DayNamesChanged(const QString& today, const QString& tomorrow);
     // The scheduler may have moved reminders into the archive.
     void ArchiveChanged();
@@ -312,6 +309,7 @@ private:
     void SetRows(const std::vector<std::string>& rows, const std::vector<std::string>& pictures, ReminderView view,
                  DayNumber day);
     void SetListRows();
+    void SetListRows(std::vector<std::size_t> records);
     void SetTabLooks();
     void HidingReset();
     void ShowWeekPanel();

@@ -5,6 +5,7 @@
 #include <QTextCharFormat>
 #include <algorithm>
 
+#include "core/reminder_text.h"
 #include "core/row_mapping.h"
 #include "namedays/name_calendar.h"
 #include "ui/alarm/message_popup.h"
@@ -189,8 +190,15 @@ void TKalendForm::SetCalendarDate(DayNumber day) {
     else Date->setSelectedDate(date);  // runs DateClick
 }
 
-void TKalendForm::SetRows(const QStringList& rows, const QStringList& pictures) {
-    MesgList->SetRows(rows, pictures);
+void TKalendForm::ReloadRows(std::vector<std::size_t> records) {
+    const int count = static_cast<int>(records.size());
+    MesgList->SetLazyRows(count, [this, records = std::move(records)](int row) -> std::pair<QString, QString> {
+        if (!keeper_) return {};
+        const ReminderList& list = keeper_->Store().Reminders();
+        const std::size_t at = records[static_cast<std::size_t>(row)];
+        if (at >= list.size()) return {};
+        return {Q(NameDayRowText(list[at], ctx_.locale)), Q(list[at].Picture)};
+    });
     const bool any = MesgList->Count() > 0;
     if (any) MesgList->SetItemIndex(0);
     BtEdit->setEnabled(any);

@@ -35,8 +35,8 @@ public:
 
     int ShowModal();
 
-    // The rows a load of the reminder file made, with the picture of each.
-    void SetRows(const QStringList& rows, const QStringList& pictures);
+    // Rows for the name days and birthdays of the reminder list as it now is, made as they are shown.
+    void ReloadRows(std::vector<std::size_t> records);
     // Index in the reminder list of the selected row's record, -1 for none.
     int SelectedRecord() const;
 

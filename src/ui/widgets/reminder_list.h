@@ -7,21 +7,41 @@
 #include <QPixmap>
 #include <QStringList>
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 namespace kalvo::ui {
 
 class ReminderRowModel : public QAbstractListModel {
     Q_OBJECT
 public:
+    // The text and picture path of one row, made when the row is first asked for.
+    using RowMaker = std::function<std::pair<QString, QString>(int row)>;
+
     using QAbstractListModel::QAbstractListModel;
     int rowCount(const QModelIndex& parent = {}) const override {
         return parent.isValid() ? 0 : static_cast<int>(rows_.size());
     }
     QVariant data(const QModelIndex& index, int role) const override;
     void SetRows(QStringList rows, QStringList pictures);
+    // `count` rows that `make` formats only as they are shown: a list of 100,000 shows a screenful.
+    // A row, once made, keeps its text until the rows are set again.
+    void SetLazyRows(int count, RowMaker make);
     void Append(const QString& row, const QString& picture);
 
-    QStringList rows_;
-    QStringList pictures_;
+    const QStringList& Rows() const;
+    const QStringList& Pictures() const;
+
+private:
+    void Make(int row) const;
+    void MakeAll() const;
+
+    mutable QStringList rows_;
+    mutable QStringList pictures_;
+    RowMaker make_;
+    mutable std::vector<bool> made_;  // with a maker: the rows already made
+    mutable int unmade_ = 0;
 };
 
 class ReminderListBox : public QListView {
@@ -32,10 +52,12 @@ public:
     void AddRow(const QString& text, const QString& picture);
     // Replaces every row at once.
     void SetRows(QStringList rows, QStringList pictures);
+    void SetLazyRows(int count, ReminderRowModel::RowMaker make);
     void ClearRows();
     int Count() const { return model_->rowCount(); }
-    const QStringList& Rows() const { return model_->rows_; }
-    const QStringList& Pictures() const { return model_->pictures_; }  // parallel to the rows
+    // Every row's text and picture; rows not yet shown are made now.
+    const QStringList& Rows() const { return model_->Rows(); }
+    const QStringList& Pictures() const { return model_->Pictures(); }  // parallel to the rows
 
     // -1 when no row is selected.
     int ItemIndex() const;

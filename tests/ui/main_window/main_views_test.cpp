@@ -9,6 +9,7 @@
 #include "ui/common/day_convert.h"
 #include "ui/editor/messageedit.h"
 #include "ui/main_window/kalvounit.h"
+#include "ui/namedays/kalendarlist.h"
 #include "ui_fixture.h"
 #include "ui_test_main.h"
 
@@ -67,7 +68,7 @@ private slots:
         QCOMPARE(main->MesgList->Rows(), QStringList({QStringLiteral("7.12.2026 o 14:30:00 -Zubár"),
                                                       QStringLiteral("27.12.2026 o 7:15:30 -Servis auta")}));
         QCOMPARE(main->MesgList->Pictures(), QStringList({QString(), QStringLiteral("/nikde/obrazok.jpg")}));
-        QCOMPARE(main->NameDayRows,
+        QCOMPARE(f.windows->kalendForm->MesgList->Rows(),
                  QStringList{QStringLiteral("Meniny :: 8.12.2026 o 8:00:00 -Dňa oslavuje meniny Ján")});
         QVERIFY(main->BtEdit->isEnabled() && main->BtDel->isEnabled());
         // Shown from the tray: the first row's details, without notice.
@@ -136,6 +137,34 @@ private slots:
         QVERIFY(f.dialogs.shown.empty());  // deleting asks nothing
         QCOMPARE(main->MesgList->ItemIndex(), 0);
         QCOMPARE(main->LText->text(), QStringLiteral("Obed"));
+    }
+
+    // Long lists format their rows only as they come into sight; every row still reads as its reminder,
+    // and none keeps the text of the place it had before a change.
+    void aLongListShowsTheRightRowsWhereverItIsAndAfterAChange() {
+        UiFixture f;
+        ReminderList many;
+        for (int i = 0; i < 3000; ++i)
+            many.push_back(Ordinary(kMonday + 1 + i / 24, At(i % 24, 0), "Úloha " + std::to_string(i)));
+        many.push_back(NameDay(kMonday + 6, At(0, 0), kMonday + 5, At(8, 0)));
+        ui::TMainForm* main = OpenMain(f, many);
+        auto row = [&](int r) { return main->MesgList->model()->index(r, 0).data().toString(); };
+        QCOMPARE(main->MesgList->Count(), 3000);
+        QCOMPARE(row(0), QStringLiteral("8.12.2026 o 0:00:00 -Úloha 0"));
+
+        main->MesgList->setFocus();
+        QTest::keyClick(main->MesgList, Qt::Key_End);
+        QCOMPARE(main->MesgList->ItemIndex(), 2999);
+        QCOMPARE(main->LText->text(), QStringLiteral("Úloha 2999"));
+        QCOMPARE(row(2999), QStringLiteral("11.4.2027 o 23:00:00 -Úloha 2999"));
+
+        QTest::keyClick(main->MesgList, Qt::Key_Delete);
+        QCOMPARE(main->MesgList->Count(), 2999);
+        QCOMPARE(row(2998), QStringLiteral("11.4.2027 o 22:00:00 -Úloha 2998"));
+        QCOMPARE(row(0), QStringLiteral("8.12.2026 o 0:00:00 -Úloha 0"));
+        QCOMPARE(main->LText->text(), QStringLiteral("Úloha 0"));
+        QCOMPARE(f.ReadReminders().size(), std::size_t{3000});
+        QCOMPARE(f.windows->kalendForm->MesgList->Count(), 1);
     }
 
     void editByDoubleClickReplacesTheReminderInItsSortedPlace() {
