@@ -62,5 +62,23 @@ void BM_ZoradAfterAppend(benchmark::State& state) {
 }
 BENCHMARK(BM_ZoradAfterAppend)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// The same without equal keys, the usual case: a new reminder has a moment no other one has.
+void BM_ZoradAfterAddingOne(benchmark::State& state) {
+    ReminderList source = MakeList(static_cast<std::size_t>(state.range(0)), 46363);
+    Zorad(source);
+    TReminder added = source[source.size() / 2];
+    added.Time += 0.0001 / 86400.0;  // a tenth of a millisecond: the generated keys are whole milliseconds apart
+    source.push_back(added);
+    ReminderList list;
+    for (auto _ : state) {
+        state.PauseTiming();
+        list = source;
+        state.ResumeTiming();
+        Zorad(list);
+        benchmark::DoNotOptimize(list);
+    }
+}
+BENCHMARK(BM_ZoradAfterAddingOne)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace kalvo::bench

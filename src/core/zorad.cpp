@@ -121,11 +121,31 @@ void OrderSameDate(std::vector<std::size_t>& order, std::size_t begin, std::size
     for (std::size_t k = 0; k < movable.size(); ++k) order[movable[k]] = records[k];
 }
 
+bool KeyLess(const TReminder& a, const TReminder& b) { return a.Date != b.Date ? a.Date < b.Date : a.Time < b.Time; }
+
+// The common cases, in one pass: a list already in order, or one with a single record added at its end.
+// Without NaN times and equal keys the passes give the plain ascending order (see below), so the added
+// record only has to be moved into its place. False, with the list untouched, for anything else.
+bool OrderedButTheLast(ReminderList& list) {
+    const std::size_t n = list.size();
+    for (const TReminder& r : list)
+        if (std::isnan(r.Time)) return false;
+    for (std::size_t k = 1; k + 1 < n; ++k)
+        if (!KeyLess(list[k - 1], list[k])) return false;
+    const TReminder& last = list[n - 1];
+    if (KeyLess(list[n - 2], last)) return true;
+    const auto at = std::lower_bound(list.begin(), list.end() - 1, last, KeyLess);
+    if (!KeyLess(last, *at)) return false;  // an equal key: the passes decide
+    std::rotate(at, list.end() - 1, list.end());
+    return true;
+}
+
 }  // namespace
 
 void Zorad(ReminderList& list) {
     const std::size_t n = list.size();
     if (n < 2) return;
+    if (OrderedButTheLast(list)) return;
 
     std::vector<std::size_t> order(n);
     std::iota(order.begin(), order.end(), std::size_t{0});

@@ -110,6 +110,27 @@ TEST(Zorad, MatchesTheLiteralPassesOnLargeHeavilyTiedLists) {
     }
 }
 
+// An addition or an edit puts one record at the end of a sorted list; that case takes a shorter way.
+TEST(Zorad, MatchesTheLiteralPassesWhenOneRecordIsAddedToASortedList) {
+    std::mt19937_64 rng(8);
+    for (int round = 0; round < 400; ++round) {
+        const int dates = 1 + static_cast<int>(rng() % 40);
+        const int times = 1 + static_cast<int>(rng() % 40);
+        ReminderList list = RandomList(rng, 1 + rng() % 50, dates, times, round % 4 == 0);
+        LiteralZorad(list);
+        ReminderList sorted = list;
+        Zorad(sorted);
+        ExpectSameOrder(sorted, list);
+        ReminderList added = RandomList(rng, 1, dates, times, round % 8 == 0);
+        added[0].Text = "added";
+        list.push_back(added[0]);
+        ReminderList expected = list;
+        LiteralZorad(expected);
+        Zorad(list);
+        ExpectSameOrder(list, expected);
+    }
+}
+
 TEST(Zorad, DescendingInputWithTies) {
     ReminderList list;
     for (int i = 0; i < 300; ++i) list.push_back(test::Ordinary(1000 - i / 3, 0.25 * (i % 2), "r" + std::to_string(i)));
