@@ -1,7 +1,6 @@
 #include "ui/widgets/reminder_list.h"
 
 #include <QPainter>
-
 #include <QStyledItemDelegate>
 #include <algorithm>
 #include <tuple>

@@ -1,6 +1,7 @@
 #pragma once
 // A list box of reminder rows, each drawn by the shared row renderer, 30 pixels high, with the path of
-// the row's picture kept beside its text. Rows are drawn only when visible, so long lists stay fast.
+// the row's picture kept beside its text. Rows are drawn only when visible, and may be made only when
+// first shown, so long lists stay fast.
 
 #include <QAbstractListModel>
 #include <QListView>
