@@ -16,12 +16,14 @@
 #endif
 #include "core/clock.h"
 #ifdef _WIN32
+#include "platform/win32/system_events.h"
 #include "platform/win32/win32_platform.h"
 #else
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/sleep_watcher.h"
 #endif
 #include "storage/file_io.h"
+#include "ui/common/program_look.h"
 #include "ui/common/qt_dialogs.h"
 #include "ui/common/system_locale.h"
 #include "ui/main_window/kalvounit.h"
@@ -50,6 +52,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Kalvo"));
     QApplication::setQuitOnLastWindowClosed(false);
     kalvo::app::InstallQtSlovakTexts(&app);
+    kalvo::ui::UseProgramLook();
 
     try {
 #ifdef _WIN32
