@@ -93,8 +93,11 @@ int main(int argc, char** argv) {
         // Whatever else ends the loop: a last try.
         QObject::connect(&app, &QCoreApplication::aboutToQuit, main, [main] { main->SettleUnsaved(false); });
 
-#ifndef _WIN32
         // After a resume the timer may take its time; what fell due while asleep is handled at once.
+#ifdef _WIN32
+        kalvo::SystemEvents systemEvents;
+        systemEvents.onResumed = [main] { main->TickSoon(); };
+#else
         kalvo::SleepWatcher sleep;
         QObject::connect(&sleep, &kalvo::SleepWatcher::Resumed, main, &kalvo::ui::TMainForm::TickSoon);
 #endif
@@ -111,8 +114,16 @@ int main(int argc, char** argv) {
 #endif
 
         windows.plan->show();
-        if (main->TrayAvailable()) main->TrayIcon->show();
-        else main->pmObnovitClick();  // no notification area: the main window is the way in
+        if (main->TrayAvailable()) {
+            main->TrayIcon->show();
+#ifdef _WIN32
+            // Where the notification area does not tell where the icon is (Wine's), the icon's own mouse
+            // moves slide the names out.
+            kalvo::ListenToTrayMouse([main](int x, int y) { main->TrayIconMouseMove(x, y); });
+#endif
+        } else {
+            main->pmObnovitClick();  // no notification area: the main window is the way in
+        }
         return QApplication::exec();
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, QStringLiteral("Kalvo"),
