@@ -18,7 +18,7 @@ linux_test_packages=(
   clang libclang-rt-dev
   xvfb xauth imagemagick trayer xdotool
   fonts-dejavu-core
-  dbus-daemon libglib2.0-bin python3-gi gir1.2-glib-2.0
+  dbus-daemon libglib2.0-bin python3-gi gir1.2-glib-2.0 at-spi2-core python3-pyatspi
   desktop-file-utils appstream lintian
 )
 # GoogleTest's sources come with libgtest-dev (/usr/src/googletest); the cross build compiles them. The

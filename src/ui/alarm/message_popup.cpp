@@ -65,6 +65,7 @@ void TMesgPopUp::BuildMessage() {
 
     Message = new QPlainTextEdit(this);
     Message->setObjectName(QStringLiteral("Message"));
+    Message->setAccessibleName(QStringLiteral("Text pripomienky"));
     Message->setGeometry(65, 17, 406, 60);
     Message->setReadOnly(true);
     Message->setFrameShape(QFrame::NoFrame);

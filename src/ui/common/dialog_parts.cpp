@@ -124,6 +124,7 @@ QToolButton* BarButton(const QString& text, const QString& hint, QWidget* parent
 QCalendarWidget* MonthCalendar(QWidget* parent) {
     auto* calendar = new QCalendarWidget(parent);
     calendar->setObjectName(QStringLiteral("Date"));
+    calendar->setAccessibleName(QStringLiteral("Kalendár"));
     calendar->setFirstDayOfWeek(Qt::Monday);
     calendar->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
     calendar->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);

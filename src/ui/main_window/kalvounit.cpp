@@ -67,7 +67,18 @@ TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
 
     BuildTimers();
     BuildTray();
+    SetTabOrder();
     CentreOnScreen();
+}
+
+// Tab reads the window from the top: the tabs, the view on show, the list with its commands, the foot.
+// The window opens with the keyboard on the list.
+void TMainForm::SetTabOrder() {
+    std::vector<QWidget*> order{Label4, Label6, Label7};
+    order.insert(order.end(), DayName.begin(), DayName.end());
+    order.insert(order.end(), {BtBack, BtNext, Date, MesgList, BtOslava, BtEdit, BtDel, SpeedButton4, Label8, Label9});
+    for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+    MesgList->setFocus();
 }
 
 void TMainForm::Link(Links links) { links_ = std::move(links); }
@@ -208,6 +219,7 @@ void TMainForm::BuildTabs() {
         labels[i]->setGeometry(lefts[i], 23, width, 12);
         labels[i]->setFont(Small(font()));
         labels[i]->setAlignment(Qt::AlignCenter);
+        labels[i]->UseFromKeyboard(QAccessible::PageTab);
         RestButtonsOver(labels[i]);
     }
     Label4 = labels[0];
@@ -313,6 +325,7 @@ void TMainForm::BuildTray() {
 void TMainForm::BuildListPanel() {
     MesgList = new ReminderListBox(this);
     MesgList->setObjectName(QStringLiteral("MesgList"));
+    MesgList->setAccessibleName(QStringLiteral("Pripomienky"));
     MesgList->setGeometry(199, 35, 375, 123);
     MesgList->SetStandardPicture(TMesgPopUp::StandardPicture());
     MesgList->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -302,6 +302,7 @@ private:
     void BuildWeekRows();  // the seven days
     void BuildWeekBar();   // the grey bar under them, with the arrows
     void BuildCalendar();
+    void SetTabOrder();
     void SetTrayImage(int index);
     void FormShow();
     // Rebuilds the rows as a load of the reminder file does.

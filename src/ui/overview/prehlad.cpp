@@ -25,6 +25,7 @@ OverviewWindow::OverviewWindow(const QString& title, QWidget* parent) : Borderle
 
     MesgList = new ReminderListBox(this);
     MesgList->setObjectName(QStringLiteral("MesgList"));
+    MesgList->setAccessibleName(title);
     MesgList->setGeometry(4, 62, 505, 150);
     MesgList->SetStandardPicture(TMesgPopUp::StandardPicture());
     BuildFoot();

@@ -87,6 +87,9 @@ void TFrVseob::BuildOptions() {
     LLatenessRest->setGeometry(316, 149, 190, 16);
     connect(CBLateness, &QCheckBox::toggled, LatenessHours, &QWidget::setEnabled);
     LatenessHours->setEnabled(false);
+
+    NameByCaption(caption, LTimeClose);
+    LatenessHours->setAccessibleName(QStringLiteral("Počet hodín"));  // in the middle of the sentence
 }
 
 }  // namespace kalvo::ui

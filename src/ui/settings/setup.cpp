@@ -40,8 +40,8 @@ QTime ToQTime(double fraction) {
 
 void StylePageButton(QPushButton* b, const QColor& text) {
     b->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; color: %1; "
-                                    "font-weight: bold; padding: 0 6px; }"
-                                    "QPushButton:hover { text-decoration: underline; }")
+                                    "font-weight: bold; padding: 0 6px; outline: none; }"
+                                    "QPushButton:hover, QPushButton:focus { text-decoration: underline; }")
                          .arg(text.name()));
 }
 
@@ -68,6 +68,7 @@ TFormSetup::TFormSetup(AppContext& ctx, QWidget* parent) : BorderlessWindow(pare
 
     ShowPage(FrVseob1);
     FrPC1CBDownPCClick();
+    FrVseob1->CheckBox1->setFocus();  // the window opens on the page, not on the pages' names
     CentreOnScreen();
 }
 
@@ -79,7 +80,7 @@ void TFormSetup::BuildPages() {
         b->setObjectName(QString::fromLatin1(name));
         b->setGeometry(x, 2, w, 22);
         b->setCursor(Qt::PointingHandCursor);
-        b->setFocusPolicy(Qt::NoFocus);
+        b->setFocusPolicy(Qt::TabFocus);  // Tab walks the pages' names first
         return b;
     };
     BtVseob = pageButton("BtVseob", QStringLiteral("Všeobecné"), 6, 100);

@@ -1,5 +1,6 @@
 #include "ui/widgets/shape.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTextLayout>
@@ -32,8 +33,20 @@ void Shape::paintEvent(QPaintEvent*) {
     p.drawRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset));
 }
 
-ClickLabel::ClickLabel(const QString& text, QWidget* parent, int tag) : QLabel(text, parent), tag_(tag) {
+ClickLabel::ClickLabel(const QString& text, QWidget* parent, int tag) : QLabel(parent), tag_(tag) {
     setCursor(Qt::PointingHandCursor);
+    setText(text);  // here, where a screen reader asking at once meets a ClickLabel
+}
+
+void ClickLabel::UseFromKeyboard(QAccessible::Role role) {
+    role_ = role;
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void ClickLabel::SetChosen(bool chosen) {
+    if (chosen == chosen_) return;
+    chosen_ = chosen;
+    AnnounceChosenChange(this);
 }
 
 void ClickLabel::SetTextColor(const QColor& color) {
@@ -54,6 +67,33 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     QLabel::mouseReleaseEvent(event);
+}
+
+void ClickLabel::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (role_ != QAccessible::StaticText && (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter))
+        return Press();
+    QLabel::keyPressEvent(event);
+}
+
+void ClickLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (!keyboardFocus_.Shown(this)) return;
+    QPainter p(this);
+    p.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void ClickLabel::focusInEvent(QFocusEvent* event) {
+    keyboardFocus_.In(event);
+    QLabel::focusInEvent(event);
+    update();
+}
+
+void ClickLabel::focusOutEvent(QFocusEvent* event) {
+    keyboardFocus_.Out(event);
+    QLabel::focusOutEvent(event);
+    update();
 }
 
 FittedLabel::FittedLabel(QWidget* parent, int smallestPixelSize) : QLabel(parent), smallest_(smallestPixelSize) {}
