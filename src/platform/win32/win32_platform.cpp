@@ -8,6 +8,7 @@
 
 #include <string_view>
 
+#include "core/time_zone.h"
 #include "platform/autostart.h"
 #include "platform/system_paths.h"
 #include "storage/file_io.h"
@@ -85,6 +86,27 @@ private:
     const Win32Platform::ExitWindowsFn& exitWindows_;
 };
 
+// The system sends WM_TIMECHANGE to its top-level windows when its time or zone changes; a
+// message-only window gets no such broadcast, so this one is an ordinary window that is never shown.
+LRESULT CALLBACK TimeChangeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMECHANGE) {
+        TimeZoneMayHaveChanged();
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void* CreateTimeChangeWindow() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = TimeChangeProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = kTimeChangeWindowClass;
+    RegisterClassW(&windowClass);  // a second platform finds the class registered already
+    return CreateWindowExW(WS_EX_TOOLWINDOW, kTimeChangeWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                           instance, nullptr);
+}
+
 }  // namespace
 
 WindowsVersionData ReadWindowsVersion() {
@@ -116,7 +138,12 @@ WindowsVersionData ReadWindowsVersion() {
 Win32Platform::Win32Platform(ExitWindowsFn exitWindows)
     : executable_(ExecutablePath()),
       programFolder_(ResolveProgramFolder(executable_.parent_path())),
-      exitWindows_(std::move(exitWindows)) {}
+      exitWindows_(std::move(exitWindows)),
+      timeChangeWindow_(CreateTimeChangeWindow()) {}
+
+Win32Platform::~Win32Platform() {
+    if (timeChangeWindow_) DestroyWindow(static_cast<HWND>(timeChangeWindow_));
+}
 
 std::string Win32Platform::UserName() const { return LogonUserName(); }
 

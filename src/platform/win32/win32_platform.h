@@ -19,7 +19,12 @@ public:
     using ExitWindowsFn = std::function<bool(unsigned flags)>;
 
     // `exitWindows` replaces ExitWindowsEx (tests must never switch the machine off); empty: the real one.
+    // The platform also listens for changes of the system's time zone (WM_TIMECHANGE), which the clock
+    // then reads at once; it must be made on the thread that runs the event loop.
     explicit Win32Platform(ExitWindowsFn exitWindows = {});
+    ~Win32Platform() override;
+    Win32Platform(const Win32Platform&) = delete;
+    Win32Platform& operator=(const Win32Platform&) = delete;
 
     std::string UserName() const override;
     std::filesystem::path ProgramFolder() const override;
@@ -36,6 +41,10 @@ private:
     std::filesystem::path executable_;
     std::filesystem::path programFolder_;
     ExitWindowsFn exitWindows_;
+    void* timeChangeWindow_ = nullptr;  // HWND
 };
+
+// The class name of the hidden window that hears WM_TIMECHANGE, for tests.
+inline constexpr wchar_t kTimeChangeWindowClass[] = L"KalvoTimeChange";
 
 }  // namespace kalvo
