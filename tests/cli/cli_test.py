@@ -307,7 +307,8 @@ class CliTest(unittest.TestCase):
 
     def test_simulate_fires_archives_and_saves_without_sorting(self):
         # 7 Dec 2026 is day 46363. An old one (fires at once), one at 9:00, a name day moved on, one tomorrow.
-        # The name day moves into the place of the removed 9:00 record, so its event fires a tick later.
+        # The name day moves into the place of the removed 9:00 record and its event fires next, in the same
+        # tick.
         old = record(date=46350, time=0.5, text=b"star\xfd")
         nine = record(time=0.375, text=b"o deviatej")
         nameday = record(date=46363, time=0.375, text=b"J\xe1n", notice=1, nfrom=46363, nnext=46363, ntime=0.25,
@@ -323,7 +324,7 @@ class CliTest(unittest.TestCase):
              "lines": ["Ján"], "picture": None, "sound": "sound.wav"},
             {"at": "2026-12-07 09:00:00", "signal": False, "header": "Dátum: 7.12.2026       Čas: 9:00:00",
              "lines": ["o deviatej"], "picture": None, "sound": "sound.wav"},
-            {"at": "2026-12-07 09:00:01", "signal": False, "header": "Dátum: 7.12.2026       Čas: 9:00:00",
+            {"at": "2026-12-07 09:00:00", "signal": False, "header": "Dátum: 7.12.2026       Čas: 9:00:00",
              "lines": ["Ján"], "picture": None, "sound": "sound.wav"},
         ])
         moved = record(date=46728, time=0.375, text=b"J\xe1n", notice=1, nfrom=46363, nnext=46363, ntime=-0.25,
