@@ -132,6 +132,8 @@ public:
     // Ticks that found the wall clock moved by more than a minute since the tick before (a resume from
     // sleep, a change of the clock), or moved back.
     int ClockJumps() const { return clockJumps_; }
+    // The moment of the last tick that ran; none before the first.
+    std::optional<SecondKey> LastTick() const { return lastTick_; }
 
     // `Timer`'s handler: switches the tray icon between its two images.
     void BlinkTick();

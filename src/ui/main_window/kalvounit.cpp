@@ -280,7 +280,7 @@ void TMainForm::BuildTimers() {
     TestTimer = new QTimer(this);
     TestTimer->setInterval(1000);
     TestTimer->setTimerType(Qt::CoarseTimer);
-    connect(TestTimer, &QTimer::timeout, this, [this] { scheduler_->Tick(); });
+    connect(TestTimer, &QTimer::timeout, this, &TMainForm::TestTimerTimer);
     Timer = new QTimer(this);
     Timer->setInterval(1000);
     connect(Timer, &QTimer::timeout, this, &TMainForm::TimerTimer);
@@ -617,7 +617,7 @@ void TMainForm::StopScheduler() { TestTimer->stop(); }
 
 void TMainForm::TickSoon() {
     QTimer::singleShot(0, this, [this] {
-        if (TestTimer->isActive()) scheduler_->Tick();
+        if (TestTimer->isActive()) TestTimerTimer();
     });
 }
 
@@ -730,14 +730,26 @@ void TMainForm::PopupMenuPopup() {
     }
 }
 
+void TMainForm::TestTimerTimer() {
+    scheduler_->Tick();
+    if (const auto tick = scheduler_->LastTick()) RenewDayNamesOn(scheduler::MomentOf(*tick).day);
+}
+
 void TMainForm::TimerTimer() { scheduler_->BlinkTick(); }
 
 void TMainForm::DatumChangeTimer() {
-    LMeno->setText(Q(ticker_.Step(ctx_.clock.Now().day, S(TodayNames), S(TomorrowNames), S(TodayHoliday))));
+    const DayNumber today = ctx_.clock.Now().day;
+    RenewDayNamesOn(today);
+    LMeno->setText(Q(ticker_.Step(today, S(TodayNames), S(TomorrowNames), S(TodayHoliday))));
+}
+
+void TMainForm::RenewDayNamesOn(DayNumber today) {
+    if (today != NamesDay) UpdateDayNames();
 }
 
 void TMainForm::UpdateDayNames() {
-    const namedays::DayNames names = namedays::DayNamesOn(nameCalendar_, ctx_.clock.Now().day);
+    NamesDay = ctx_.clock.Now().day;
+    const namedays::DayNames names = namedays::DayNamesOn(nameCalendar_, NamesDay);
     TodayNames = Q(names.TodayNames);
     TomorrowNames = Q(names.TomorrowNames);
     TodayHoliday = Q(names.TodayHoliday);
