@@ -10,6 +10,7 @@
 #include <QPainter>
 
 #include "core/reminder_text.h"
+#include "storage/file_io.h"
 #include "ui/alarm/message_popup.h"
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
@@ -94,13 +95,21 @@ void TMainForm::OpenUserFiles() {
         },
         this);
     ClearForm();
-    if (const auto calendar = ctx_.platform.FindAsset("calend.dat"); !calendar.empty())
-        namedays::LoadNameCalendar(calendar, nameCalendar_);
+    std::string calendarProblem;
+    if (const auto calendar = ctx_.platform.FindAsset("calend.dat"); !calendar.empty()) {
+        if (const auto problem = namedays::ProblemText(namedays::LoadNameCalendar(calendar, nameCalendar_).status);
+            !problem.empty())
+            calendarProblem = "Kalendár mien " + storage::Utf8FromPath(calendar) +
+                              " sa nedá prečítať celý: " + problem +
+                              ".\n\nMená, ktoré sa z neho nedali prečítať, sa nezobrazia. Súbor calend.dat " +
+                              "obnovíte novou inštaláciou programu Kalvo.";
+    }
     UpdateDayNames();
     scheduler_ =
         std::make_unique<scheduler::Scheduler>(ctx_.clock, ctx_.Settings, *store_, ctx_.platform, *this, ctx_.locale);
     DatumChangeTimer();
     DatumChange->start();
+    if (!calendarProblem.empty()) ctx_.dialogs.ShowError("Kalvo", calendarProblem);
     // The user's own main picture replaces the built-in one when it can be shown.
     if (!ctx_.Settings.MainPicture.empty()) {
         QPixmap own;

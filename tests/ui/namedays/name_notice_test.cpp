@@ -2,6 +2,8 @@
 // tray icon brings it out.
 
 #include <QTest>
+#include <fstream>
+#include <iterator>
 
 #include "ui/common/colors.h"
 #include "ui/main_window/kalvounit.h"
@@ -201,6 +203,24 @@ private slots:
         main->DatumChangeTimer();
         QCOMPARE(main->TodayNames, QStringLiteral("Izabela"));
         QCOMPARE(f.windows->plan->LMenoDnes->text(), QStringLiteral("Izabela"));
+    }
+
+    void aDamagedNameCalendarIsToldOnceAtStart() {
+        // Cut short as a disk error would: the days after the cut have no names, and the user is told.
+        std::ifstream in(std::string(KALVO_ASSET_DIR) + "/calend.dat", std::ios::binary);
+        std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        QVERIFY(bytes.size() > 1000);
+        bytes.resize(bytes.size() / 2);
+        TempFolder assets;
+        assets.Write("calend.dat", bytes);
+        UiFixture f;
+        f.platform.assetFolder = assets.Path();
+        f.CreateWindows();
+        QCOMPARE(f.dialogs.Count("error"), 1);
+        const std::string& text = f.dialogs.shown.back().text;
+        QVERIFY2(text.find("Kalendár mien") != std::string::npos, text.c_str());
+        QVERIFY2(text.find("súbor je neúplný (skrátený)") != std::string::npos, text.c_str());
+        QVERIFY(f.windows->main->TodayNames.isEmpty());  // 7 December lies after the cut
     }
 
     void onAStatusNotifierTrayTheTooltipCarriesTheNamesAndTheMiddleButtonShowsThem() {
