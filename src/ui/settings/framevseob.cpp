@@ -70,7 +70,9 @@ void TFrVseob::BuildOptions() {
     LTimeClose->setObjectName(QStringLiteral("LTimeClose"));
     LTimeClose->setGeometry(456, 61, 44, 24);
     LTimeClose->setAlignment(Qt::AlignRight);
-    LTimeClose->setMaxLength(9);
+    // As long as the overview's close button can count: three digits.
+    LTimeClose->setMaxLength(4);
+    LTimeClose->setToolTip(QStringLiteral("0 až %1 sekúnd").arg(kMaxOverviewSeconds));
 
     // One sentence with the number in its middle, like the other settings of the page.
     CBLateness = box("CBLateness", QStringLiteral("Zmeškané pripomienky staršie ako"), 10, 147, 238);

@@ -107,7 +107,9 @@ private slots:
     void overviewSecondsAndSwitchesAreReadBackOnApply() {
         UiFixture f;
         f.CreateWindows();
-        const std::pair<QString, std::int32_t> cases[] = {{"pat", 20}, {"-5", 0}, {"4,5", 20}, {" 45 ", 45}};
+        // At most what the overview's close button can count down: "99999" stops at four digits.
+        const std::pair<QString, std::int32_t> cases[] = {{"pat", 20},   {"-5", 0},      {"4,5", 20},
+                                                          {"1000", 999}, {"99999", 999}, {" 45 ", 45}};
         for (const auto& [typed, stored] : cases) {
             InSettings(f, [&](ui::TFormSetup* s) {
                 TypeInto(s->FrVseob1->LTimeClose, typed);
