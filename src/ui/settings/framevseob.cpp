@@ -61,7 +61,7 @@ void TFrVseob::BuildOptions() {
     CBOldMemo = box("CBOldMemo", QStringLiteral("Vymazávať staré pripomienky"), 10, 63, 210);
     CBNarForm = box("CBNarForm", QStringLiteral("Vysúvať okno s menami"), 10, 84, 240);
     CBAnim = box("CBAnim", QStringLiteral("Animácia okien"), 10, 105, 240);
-    AutoStart = box("AutoStart", QStringLiteral("Vždy spustiť Kalvo po štarte Windovs"), 10, 126, 300);
+    AutoStart = box("AutoStart", kAutoStartText, 10, 126, 300);
 
     auto* caption = new QLabel(QStringLiteral("Čas zobrazenia úvodného okna [s]"), this);
     caption->setGeometry(226, 65, 224, 16);

@@ -223,7 +223,8 @@ private slots:
         f.CreateWindows();
         InSettings(f, [&](ui::TFormSetup* s) {
             QVERIFY(!s->FrVseob1->AutoStart->isChecked());
-            QCOMPARE(s->FrVseob1->AutoStart->text(), QStringLiteral("Vždy spustiť Kalvo po štarte Windovs"));
+            // Named after the system, spelt right: this is Linux.
+            QCOMPARE(s->FrVseob1->AutoStart->text(), QStringLiteral("Vždy spustiť Kalvo po prihlásení"));
             QCOMPARE(s->LIDsystem->text(), QStringLiteral("Debian GNU/Linux 12 (bookworm)"));
             ClickBox(s->FrVseob1->AutoStart);
             QVERIFY(f.platform.calls.empty());  // nothing before "Použiť"
