@@ -19,10 +19,9 @@ std::atomic<bool> g_announced{false};
 
 #ifdef _WIN32
 
-bool FollowZone() {
+void FollowZone() {
     // The C runtime asks the system for its zone again; there is no file to look at first.
     _tzset();
-    return false;
 }
 
 #else
@@ -89,15 +88,15 @@ Watch& TheWatch() {
     return w;
 }
 
-bool FollowZone() {
+void FollowZone() {
     Watch& w = TheWatch();
     const std::lock_guard guard(w.lock);
     const ZoneStamp now = StampNow();
     if (!w.last) {
         w.last = now;
-        return false;
+        return;
     }
-    if (now == *w.last) return false;
+    if (now == *w.last) return;
     // glibc reads the zone afresh in tzset only when TZ's text differs from the last it read (or, with
     // TZ unset, when /etc/localtime changed): a file swapped under an unchanged TZ needs TZ to name it
     // differently. The other spelling names the same file, so the zone is never wrong in between.
@@ -109,14 +108,13 @@ bool FollowZone() {
     }
     tzset();
     w.last = StampNow();
-    return true;
 }
 
 #endif
 
 }  // namespace
 
-bool FollowTimeZone() { return FollowZone(); }
+void FollowTimeZone() { FollowZone(); }
 
 void TimeZoneMayHaveChanged() { g_announced.store(true, std::memory_order_relaxed); }
 
