@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+// windows.h turns PlaySound into PlaySoundA, which would rename the platform's member below.
+#undef PlaySound
 
 #include <vector>
 
