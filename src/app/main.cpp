@@ -95,8 +95,7 @@ int main(int argc, char** argv) {
 
         // After a resume the timer may take its time; what fell due while asleep is handled at once.
 #ifdef _WIN32
-        kalvo::SystemEvents systemEvents;
-        systemEvents.onResumed = [main] { main->TickSoon(); };
+        platform.Events().onResumed = [main] { main->TickSoon(); };
 #else
         kalvo::SleepWatcher sleep;
         QObject::connect(&sleep, &kalvo::SleepWatcher::Resumed, main, &kalvo::ui::TMainForm::TickSoon);

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QTimer>
+#include <algorithm>
 
 #include "core/cp1250.h"
 #include "storage/extra_settings_file.h"
@@ -264,7 +265,7 @@ void TFormSetup::FormShow() {
     v->AutoStart->setChecked(ctx_.platform.AutostartIsOn());
     FrPC1->CBDownPC->setChecked(s.ShutdownEnabled != 0);
     v->CBOslava->setChecked(s.MoveToNextYear != 0);
-    v->LTimeClose->setText(QString::number(s.OverviewSeconds));
+    v->LTimeClose->setText(QString::number(std::min(s.OverviewSeconds, kMaxOverviewSeconds)));
 }
 
 void TFormSetup::ShowPage(QFrame* page) {
@@ -464,7 +465,7 @@ void TFormSetup::Label11Click() {
 
     bool number = false;
     const int seconds = v->LTimeClose->text().trimmed().toInt(&number, 10);
-    s.OverviewSeconds = !number ? 20 : seconds < 0 ? 0 : seconds;
+    s.OverviewSeconds = !number ? 20 : std::clamp(seconds, 0, kMaxOverviewSeconds);
 
     s.TimeSignalInterval = PendingInterval;
     if (PendingInterval == tsAtTime) {

@@ -96,6 +96,28 @@ void ClickLabel::focusOutEvent(QFocusEvent* event) {
     update();
 }
 
+QStringList FittedLines(const QString& text, const QFont& font, int width, int maxLines) {
+    const QFontMetrics fm(font);
+    QTextLayout layout(text, font);
+    // A word longer than the line is broken too, or it would run past the edge without its "…".
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QStringList lines;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        if (lines.size() == maxLines - 1) {
+            // The last line that has room takes the rest of the text, shortened.
+            lines << fm.elidedText(text.mid(line.textStart()).simplified(), Qt::ElideRight, width);
+            break;
+        }
+        lines << text.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return lines;
+}
+
 FittedLabel::FittedLabel(QWidget* parent, int smallestPixelSize) : QLabel(parent), smallest_(smallestPixelSize) {}
 
 void FittedLabel::paintEvent(QPaintEvent*) {
@@ -106,20 +128,7 @@ void FittedLabel::paintEvent(QPaintEvent*) {
     if (wordWrap()) {
         p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
         const QFontMetrics fm(f);
-        const int fitting = std::max(1, room.height() / fm.lineSpacing());
-        QTextLayout layout(all, f);
-        layout.beginLayout();
-        QStringList lines;
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(room.width());
-            if (lines.size() == fitting - 1) {
-                // The last line that has room takes the rest of the text, shortened.
-                lines << fm.elidedText(all.mid(line.textStart()).simplified(), Qt::ElideRight, room.width());
-                break;
-            }
-            lines << all.mid(line.textStart(), line.textLength()).trimmed();
-        }
-        layout.endLayout();
+        const QStringList lines = FittedLines(all, f, room.width(), std::max(1, room.height() / fm.lineSpacing()));
         for (int i = 0; i < lines.size(); ++i)
             p.drawText(QRect(room.left(), room.top() + i * fm.lineSpacing(), room.width(), fm.lineSpacing()),
                        static_cast<int>(alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignTop, lines[i]);

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QLabel>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 
@@ -68,6 +69,10 @@ private:
     bool chosen_ = false;
     KeyboardFocus keyboardFocus_;
 };
+
+// `text` in at most `maxLines` lines of `width` pixels: wrapped at word boundaries (a longer word
+// anywhere), the last line shortened with "…" when text is left over.
+QStringList FittedLines(const QString& text, const QFont& font, int width, int maxLines);
 
 // A label whose text, when it is too long for the label, is drawn in a smaller letter and, if need be,
 // shortened at its end with "…"; text() keeps the whole text. A word-wrapping one fills its lines and

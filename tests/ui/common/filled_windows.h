@@ -40,7 +40,7 @@ struct Filled {
     Filled() {
         TSettings s;
         s.AnimateWindows = 0;
-        s.OverviewSeconds = 298;
+        s.OverviewSeconds = 99999;  // more than the overview counts: written by another program
         s.DeleteOldReminders = 0;
         f.WriteSettings(s);
         // Two-digit days and months, the longest weekday and period names, a picture of its own.

@@ -25,6 +25,7 @@
 #include "ui/overview/prehlad.h"
 #include "ui/settings/setup.h"
 #include "ui/shutdown/offwin.h"
+#include "ui/widgets/shape.h"
 #include "ui_fixture.h"
 #include "ui_test_main.h"
 
@@ -67,13 +68,38 @@ private slots:
         ExpectAllFit(w.main, QStringLiteral("main-month"));
     }
 
+    void theLongestTextsEndInAnEllipsisInTheDetailLine() {
+        // The editor's longest text, as one word and as words: two lines, the second cut with "…".
+        UiFixture f;
+        std::string words;
+        while (words.size() < kMaxTextLength) words += "slovo ";
+        words.resize(kMaxTextLength);
+        f.WriteReminders({Ordinary(Day(2026, 12, 8), At(9, 0), std::string(kMaxTextLength, 'x')),
+                          Ordinary(Day(2026, 12, 9), At(9, 0), words)});
+        f.CreateWindows();
+        ui::TMainForm* main = f.windows->main;
+        main->pmObnovitClick();
+        for (int row = 0; row < 2; ++row) {
+            ClickRow(main->MesgList, row);
+            const QLabel* detail = main->LText;
+            QCOMPARE(detail->text().size(), qsizetype(kMaxTextLength));
+            const int width = detail->contentsRect().width();
+            const QStringList lines = ui::FittedLines(detail->text(), detail->font(), width, 2);
+            QCOMPARE(lines.size(), 2);
+            QVERIFY2(lines.back().endsWith(QChar(0x2026)), qPrintable(lines.back()));
+            for (const QString& line : lines)
+                QVERIFY2(QFontMetrics(detail->font()).horizontalAdvance(line) <= width, qPrintable(line));
+            UiFixture::Screenshot(main, QStringLiteral("main-longest-text-%1").arg(row));
+        }
+    }
+
     void overviewCountingDownAndFromTheTray() {
         Filled w;
         ui::TPlan* plan = w.f.windows->plan;
         plan->TimerHide->setInterval(24 * 3600 * 1000);
         plan->show();
         plan->TimerHideTimer();
-        QCOMPARE(plan->Label9->Text(), QStringLiteral("Zatvoriť o 297s"));
+        QCOMPARE(plan->Label9->Text(), QStringLiteral("Zatvoriť o 998s"));
         plan->SetDayNames(w.Widest(true), w.Widest(false));
         ExpectAllFit(plan, QStringLiteral("overview"));
         plan->Label9Click();
