@@ -1,5 +1,6 @@
 #include "storage/data_files.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/datetime.h"
@@ -37,6 +38,21 @@ std::filesystem::path DamagedCopyName(const std::filesystem::path& file, const L
     std::snprintf(stamp, sizeof stamp, "%04lld%02d%02d-%02d%02d%02d", static_cast<long long>(c.year), c.month, c.day,
                   now.hour, now.minute, now.second);
     return file.parent_path() / PathFromUtf8(Utf8FromPath(file.filename()) + ".poskodeny-" + stamp);
+}
+
+std::optional<std::filesystem::path> KeptDamagedCopy(const std::filesystem::path& file,
+                                                     std::span<const std::uint8_t> bytes) {
+    const std::string prefix = Utf8FromPath(file.filename()) + ".poskodeny";
+    const std::filesystem::path folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!Utf8FromPath(it->path().filename()).starts_with(prefix)) continue;
+        std::error_code sizeError;
+        if (it->file_size(sizeError) != bytes.size() || sizeError) continue;
+        const FileBytes copy = ReadFileBytes(it->path());
+        if (copy.outcome == ReadOutcome::Ok && std::ranges::equal(copy.bytes, bytes)) return it->path();
+    }
+    return std::nullopt;
 }
 
 std::filesystem::path DataFiles::UserFile() const { return folder / PathFromUtf8(SafeFileStem(user) + ".dat"); }

@@ -1,7 +1,10 @@
 #pragma once
 // The names of the program's data files in its folder.
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -16,6 +19,11 @@ std::string SafeFileStem(std::string_view userName);
 
 // Where a damaged file is kept before a save replaces it: beside it, "<name>.poskodeny-YYYYMMDD-HHMMSS".
 std::filesystem::path DamagedCopyName(const std::filesystem::path& file, const LocalMoment& now);
+
+// A copy kept beside `file` earlier ("<name>.poskodeny...") that holds exactly `bytes`: the same damage
+// found again at a later start is neither copied nor told a second time.
+std::optional<std::filesystem::path> KeptDamagedCopy(const std::filesystem::path& file,
+                                                     std::span<const std::uint8_t> bytes);
 
 struct DataFiles {
     std::filesystem::path folder;

@@ -113,6 +113,16 @@ WriteResult ReminderStore::KeepDamagedAside(const fs::path& path) {
     return {};
 }
 
+std::string ReminderStore::KeepAside(const fs::path& path, bool untilKept) {
+    const fs::path copy = AsideName(path);
+    const WriteResult saved = CopyFileBytes(path, copy);
+    if (saved) return "\nPôvodný súbor bol uschovaný ako " + Utf8FromPath(copy.filename()) + ".";
+    if (!untilKept) return "\nPôvodný súbor sa nepodarilo uschovať (" + DescribeError(saved.errorCode) + ").";
+    unkept_.insert(path);
+    return "\nPôvodný súbor sa nepodarilo uschovať (" + DescribeError(saved.errorCode) +
+           "), preto sa neprepíše, kým sa to nepodarí.";
+}
+
 void ReminderStore::RemoveLeftTemporaries(const fs::path& path) const {
     // A save cut short by a crash leaves its temporary file behind; while another process holds the lock
     // they may be its save in progress.
@@ -132,19 +142,12 @@ ReminderList ReminderStore::LoadChecked(const fs::path& path, const char* what, 
                  DescribeError(read.errorCode) + ").\n\nPred prvým uložením sa program pokúsi súbor uschovať.");
         return {};
     }
-    if (IsDamaged(read.decoded.status) && reported_.insert(path).second) {
-        // Keep the damaged file before any save replaces it.
-        const fs::path copy = AsideName(path);
-        const WriteResult saved = CopyFileBytes(path, copy);
-        if (!saved) unkept_.insert(path);
+    if (IsDamaged(read.decoded.status) && reported_.insert(path).second && !KeptDamagedCopy(path, seen.bytes)) {
         std::string text = std::string(what) + " nebolo možné prečítať celý:\n" + Utf8FromPath(path) + "\n(" +
                            StatusText(read.decoded.status) + ").\n\n";
         text += read.decoded.records.empty() ? "Nenačítala sa z neho žiadna pripomienka."
                                              : ReadCountText(read.decoded.records.size()) + " pred miestom poškodenia.";
-        text += saved ? "\nPôvodný súbor bol uschovaný ako " + Utf8FromPath(copy.filename()) + "."
-                      : "\nPôvodný súbor sa nepodarilo uschovať (" + DescribeError(saved.errorCode) +
-                            "), preto sa neprepíše, kým sa to nepodarí.";
-        Tell(text);
+        Tell(text + KeepAside(path, true));
     }
     return std::move(read.decoded.records);
 }
@@ -295,9 +298,11 @@ void ReminderStore::OpenSnoozes() {
     if (snoozesUnreadable_) {
         Tell(std::string(kSnoozeWhat) + " sa nepodarilo otvoriť:\n" + Utf8FromPath(path) + "\n(" +
              DescribeError(read.errorCode) + ").\n\nOdložené pripomienky sa zobrazia hneď, ako sa súbor dá prečítať.");
-    } else if (read.decoded.damagedLines > 0) {
-        Tell(std::string(kSnoozeWhat) + " je čiastočne poškodený:\n" + Utf8FromPath(path) + "\n(neprečítané riadky: " +
-             std::to_string(read.decoded.damagedLines) + ").\n\nOstatné odložené pripomienky zostávajú platné.");
+    } else if (read.decoded.damagedLines > 0 && !KeptDamagedCopy(path, read.bytes)) {
+        // The lines left out go with the next save; until then the next start finds the same damage.
+        Tell(std::string(kSnoozeWhat) + " je čiastočne poškodený:\n" + Utf8FromPath(path) +
+             "\n(neprečítané riadky: " + std::to_string(read.decoded.damagedLines) +
+             ").\n\nOstatné odložené pripomienky zostávajú platné." + KeepAside(path, false));
     }
 }
 

@@ -132,6 +132,9 @@ private:
     void RemoveLeftTemporaries(const std::filesystem::path& path) const;
     ReminderList LoadChecked(const std::filesystem::path& path, const char* what, Seen& seen);
     std::filesystem::path AsideName(const std::filesystem::path& path) const;
+    // Copies a damaged file aside at loading and says how that went, in a sentence for the message. With
+    // `untilKept`, a file that could not be copied is not replaced until KeepDamagedAside copies it.
+    std::string KeepAside(const std::filesystem::path& path, bool untilKept);
     // Copies a damaged file that could not be kept aside at loading, before the first save replaces it.
     WriteResult KeepDamagedAside(const std::filesystem::path& path);
 

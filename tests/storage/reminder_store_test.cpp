@@ -248,5 +248,45 @@ TEST_F(ReminderStoreTest, ExportWritesEveryKindInListOrder) {
     EXPECT_EQ(dialogs.shown.back().text.find("pamäti"), std::string::npos);
 }
 
+TEST_F(ReminderStoreTest, TheSameDamageIsKeptAsideAndToldOnlyAtTheFirstStart) {
+    auto user = *EncodeReminderFile(memo);
+    user.resize(user.size() - 5);  // a disk error took the end
+    auto archive = *EncodeReminderFile(memo);
+    archive[8] = 9;  // more records than the file holds
+    const std::string good = *EncodeSnoozes({{std::int64_t{86400} * 46000, SnoozeKind::Event, memo[0]}});
+    const std::string snooze = good + "2026-02-30 09:00:00\tevent\t00\n";
+    dir.Write("eva.dat", user);
+    dir.Write("eva_old.dat", archive);
+    dir.Write("eva.snooze", std::vector<std::uint8_t>(snooze.begin(), snooze.end()));
+    const auto start = [&] {
+        ReminderStore store = Make();
+        store.OpenUserFile();
+        store.OpenArchive();
+        store.OpenSnoozes();
+        return store.Reminders().size() + store.Archive().size() + store.Snoozes().size();
+    };
+    EXPECT_EQ(start(), 1u + 2u + 1u);
+    ASSERT_EQ(dialogs.Count("error"), 3);
+    EXPECT_NE(dialogs.shown[2].text.find("Pôvodný súbor bol uschovaný ako eva.snooze.poskodeny-20261207-201530."),
+              std::string::npos);
+
+    // Nothing was saved in between: the next starts find the same damage and its copy.
+    for (int second = 31; second < 33; ++second) {
+        clock.now.second = second;
+        EXPECT_EQ(start(), 4u);
+    }
+    EXPECT_EQ(dialogs.Count("error"), 3);
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"eva.dat", "eva.dat.poskodeny-20261207-201530", "eva.snooze",
+                                                     "eva.snooze.poskodeny-20261207-201530", "eva_old.dat",
+                                                     "eva_old.dat.poskodeny-20261207-201530"}));
+
+    // Other damage of the same file is new: kept and told again.
+    user.resize(user.size() - 1);
+    dir.Write("eva.dat", user);
+    EXPECT_EQ(start(), 4u);
+    EXPECT_EQ(dialogs.Count("error"), 4);
+    EXPECT_EQ(dir.Read("eva.dat.poskodeny-20261207-201532"), user);
+}
+
 }  // namespace
 }  // namespace kalvo::storage
