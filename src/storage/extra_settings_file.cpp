@@ -92,7 +92,7 @@ void OpenExtraSetup(const std::filesystem::path& file, TSettings& settings) {
 WriteResult SaveExtraSetup(const std::filesystem::path& file, const TSettings& settings) {
     // Read and written under the folder's lock, so the keys another process wrote meanwhile are kept.
     const FolderLock lock(LockFolderOf(file), LockWait());
-    if (!lock && lock.ErrorCode() == 0) return WriteResult{false, kErrorLockTimeout};
+    if (!lock) return WriteResult{false, lock.ErrorCode()};
     const FileBytes read = ReadFileBytes(file, kIniLimit);
     if (read.outcome == ReadOutcome::Missing && ExtraSettingsAtDefaults(settings)) return {};
     IniValues values;

@@ -338,6 +338,9 @@ std::string DescribeError(int errorCode) {
             return "odkazy na súbor vedú dookola";
         case EIO:
             return "chyba pri čítaní alebo zápise na disk";
+        case kErrorLockRefused:
+            return "zámok priečinka .kalvo.lock vytvoril iný používateľ a nedá sa otvoriť, preto sa bez neho "
+                   "nezapisuje; sprístupní ho Kalvo tohto používateľa pri najbližšom spustení";
         case kErrorLockTimeout:
             return "do priečinka práve zapisuje iný program Kalvo a neskončil ani po chvíli čakania";
         default:

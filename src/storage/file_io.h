@@ -63,6 +63,9 @@ inline constexpr int kErrorLockTimeout = -11;
 inline constexpr int kErrorNotRegularFile = -12;
 // Not an operating-system code: a damaged file could not be copied aside, so it is not replaced.
 inline constexpr int kErrorDamagedNotKept = -13;
+// Not an operating-system code: the data folder's lock file belongs to another user who has not let
+// this one open it, so nothing is written without the lock.
+inline constexpr int kErrorLockRefused = -14;
 
 // A short Slovak description of an operating-system error code.
 std::string DescribeError(int errorCode);

@@ -163,14 +163,14 @@ bool ReminderStore::Absorb(ReminderList& list, Seen& seen, ReadResult& now) {
 }
 
 bool ReminderStore::SaveMerged(const fs::path& path, ReminderList& list, Seen& seen, const char* what, Order order) {
-    // Where the folder refuses even the lock file, the write fails too and says why.
+    // Nothing is written without the lock; where the folder refuses even the lock file, that says why.
     // A linked file is locked, merged and replaced where the link leads, looked up once for all three.
     const fs::path resolved = ResolveLinks(path);
     const fs::path target = resolved.empty() ? path : resolved;  // a circle of links fails at the write
     const FolderLock lock(target.parent_path(), LockWait());
     std::string refusal;
-    if (!lock && lock.ErrorCode() == 0) {
-        refusal = DescribeError(kErrorLockTimeout);
+    if (!lock) {
+        refusal = DescribeError(lock.ErrorCode());
     } else {
         ReadResult now = ReadReminderFile(target, &seen.stamp);
         const bool changed = now.stamp != seen.stamp;
@@ -314,7 +314,7 @@ bool ReminderStore::SaveSnoozes() {
         return false;
     };
     const FolderLock lock(LockFolderOf(path), LockWait());
-    if (!lock && lock.ErrorCode() == 0) return refuse(DescribeError(kErrorLockTimeout));
+    if (!lock) return refuse(DescribeError(lock.ErrorCode()));
     // What could not be read must not be replaced by the little that is known.
     if (snoozesUnreadable_) {
         SnoozeRead again = ReadSnoozeFile(path);

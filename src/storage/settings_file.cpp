@@ -164,7 +164,7 @@ WriteResult KeepDamagedSetup(const std::filesystem::path& file, const std::files
 
 WriteResult SaveSetup(const std::filesystem::path& file, TSettings& settings) {
     const FolderLock lock(LockFolderOf(file), LockWait());
-    if (!lock && lock.ErrorCode() == 0) return WriteResult{false, kErrorLockTimeout};
+    if (!lock) return WriteResult{false, lock.ErrorCode()};
     const FileBytes now = ReadFileBytes(file);
     const FileStamp stamp = now.outcome == ReadOutcome::Ok ? StampOf(file, now.bytes) : MissingStamp();
     TSettings merged = settings;
