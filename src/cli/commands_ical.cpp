@@ -92,7 +92,9 @@ int ExportIcs(Context& ctx) {
         std::cerr << "kalvo-cli: record " << i
                   << ": its date lies outside the years 1 to 3000 that libical can write; left out\n";
     const auto* data = reinterpret_cast<const std::uint8_t*>(out.text.data());
-    if (const auto w = storage::WriteFileAtomically(storage::PathFromUtf8(file), std::span(data, out.text.size())); !w)
+    if (const auto w = storage::WriteFileAtomically(storage::PathFromUtf8(file), std::span(data, out.text.size()),
+                                                    storage::Durability::Flush, storage::NewFileAccess::Ordinary);
+        !w)
         throw CliError(kFileError, file + ": cannot write (" + Reason(w.errorCode) + ")");
     return kDone;
 }

@@ -100,7 +100,8 @@ WriteResult SaveExtraSetup(const std::filesystem::path& file, const TSettings& s
     StoreExtraSettings(settings, values);
     const std::string text = EncodeIni(values);
     const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
-    return WriteFileAtomically(file, std::span<const std::uint8_t>(data, text.size()));
+    return WriteFileAtomically(file, std::span<const std::uint8_t>(data, text.size()), Durability::Flush,
+                               NewFileAccess::Folder);
 }
 
 }  // namespace kalvo::storage

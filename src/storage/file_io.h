@@ -43,13 +43,24 @@ struct WriteResult {
 
 enum class Durability { Flush, NoFlush };
 
+// Who may read a file that a write creates. A file that exists keeps its permissions, and its owner and
+// group as far as the system lets this process give them back. (Permissions apply on POSIX systems; on
+// Windows a new file takes those of its folder.)
+enum class NewFileAccess {
+    Private,   // the user alone (0600): reminders, archives, snoozes
+    Folder,    // also everyone who may write the folder, a portable copy shared by several users: settings
+    Ordinary,  // what the umask lets any program's new file have: exports and files made for elsewhere
+};
+
 // A symbolic link stays: its final target is replaced, from a temporary file in the target's folder.
 WriteResult WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                                Durability durability = Durability::Flush);
+                                Durability durability = Durability::Flush,
+                                NewFileAccess access = NewFileAccess::Private);
 
 // Renames without replacing: fails when `to` exists.
 WriteResult RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// A new copy gets the permissions of `from`.
 WriteResult CopyFileBytes(const std::filesystem::path& from, const std::filesystem::path& to);
 
 bool FileExists(const std::filesystem::path& path);

@@ -86,7 +86,10 @@ bool ReminderStore::WriteList(const fs::path& path, const ReminderList& records,
         reason =
             "pôvodný súbor, ktorý sa nedal prečítať celý, sa nepodarilo uschovať: " + DescribeError(kept.errorCode) +
             "; kým sa to nepodarí, neprepíše sa";
-    } else if (const WriteResult w = WriteFileAtomically(target ? *target : path, *bytes, durability_); !w) {
+    } else if (const WriteResult w =
+                   WriteFileAtomically(target ? *target : path, *bytes, durability_,
+                                       keptForLater ? NewFileAccess::Private : NewFileAccess::Ordinary);
+               !w) {
         reason = DescribeError(w.errorCode);
     } else {
         reported_.erase(path);

@@ -126,6 +126,8 @@ private:
     bool SaveMerged(const std::filesystem::path& path, ReminderList& list, Seen& seen, const char* what, Order order);
     // Takes a file changed by someone else into `list`; false when it had not changed or cannot be read.
     static bool Absorb(ReminderList& list, Seen& seen, ReadResult& now);
+    // `keptForLater`: one of the program's own files (the user's alone; a failed write is saved again
+    // later), else an export.
     bool WriteList(const std::filesystem::path& path, const ReminderList& records, const char* what,
                    std::vector<std::uint8_t>* written = nullptr, bool keptForLater = true,
                    const std::filesystem::path* target = nullptr);

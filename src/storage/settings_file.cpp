@@ -181,7 +181,8 @@ WriteResult SaveSetup(const std::filesystem::path& file, TSettings& settings) {
     }
     const auto bytes = EncodeSettings(merged);
     if (!bytes) return WriteResult{false, 0};
-    const WriteResult written = WriteFileAtomically(file, *bytes);
+    // One settings file for all the users of the folder.
+    const WriteResult written = WriteFileAtomically(file, *bytes, Durability::Flush, NewFileAccess::Folder);
     if (!written) return written;
     settings = merged;
     const std::lock_guard guard(seenMutex);
