@@ -32,12 +32,39 @@ std::string SafeFileStem(std::string_view userName) {
     return stem;
 }
 
-std::filesystem::path DamagedCopyName(const std::filesystem::path& file, const LocalMoment& now) {
+namespace {
+
+constexpr std::string_view kRescueTag = ".zachranene-";
+
+// "<name><tag>YYYYMMDD-HHMMSS" beside `file`.
+std::filesystem::path StampedSibling(const std::filesystem::path& file, std::string_view tag, const LocalMoment& now) {
     const CivilDate c = DayToCivil(now.day);
     char stamp[40];
     std::snprintf(stamp, sizeof stamp, "%04lld%02d%02d-%02d%02d%02d", static_cast<long long>(c.year), c.month, c.day,
                   now.hour, now.minute, now.second);
-    return file.parent_path() / PathFromUtf8(Utf8FromPath(file.filename()) + ".poskodeny-" + stamp);
+    return file.parent_path() / PathFromUtf8(Utf8FromPath(file.filename()) + std::string(tag) + stamp);
+}
+
+bool AllDigits(std::string_view s) { return s.find_first_not_of("0123456789") == std::string_view::npos; }
+
+}  // namespace
+
+std::filesystem::path DamagedCopyName(const std::filesystem::path& file, const LocalMoment& now) {
+    return StampedSibling(file, ".poskodeny-", now);
+}
+
+std::filesystem::path RescueName(const std::filesystem::path& file, const LocalMoment& now) {
+    return StampedSibling(file, kRescueTag, now);
+}
+
+bool IsRescueName(const std::filesystem::path& file, std::string_view name) {
+    const std::string prefix = Utf8FromPath(file.filename()) + std::string(kRescueTag);
+    if (!name.starts_with(prefix)) return false;
+    const std::string_view stamp = name.substr(prefix.size());
+    if (stamp.size() < 15 || stamp[8] != '-' || !AllDigits(stamp.substr(0, 8)) || !AllDigits(stamp.substr(9, 6)))
+        return false;
+    const std::string_view extra = stamp.substr(15);
+    return extra.empty() || (extra.size() > 1 && extra[0] == '-' && AllDigits(extra.substr(1)));
 }
 
 std::optional<std::filesystem::path> KeptDamagedCopy(const std::filesystem::path& file,

@@ -288,5 +288,59 @@ TEST_F(ReminderStoreTest, TheSameDamageIsKeptAsideAndToldOnlyAtTheFirstStart) {
     EXPECT_EQ(dir.Read("eva.dat.poskodeny-20261207-201532"), user);
 }
 
+TEST_F(ReminderStoreTest, ChangesThatCouldNotBeSavedAreSetAsideAndTakenBackAtTheNextStart) {
+    WriteList("eva.dat", memo);
+    ReminderStore store = Make();
+    store.OpenUserFile();
+    std::filesystem::remove(dir / "eva.dat");
+    std::filesystem::create_directory(dir / "eva.dat");  // every save fails
+    store.Reminders().erase(store.Reminders().begin());  // "z memo" deleted, one added
+    store.Reminders().push_back(test::Ordinary(Day(2026, 12, 24), At(18, 0), "nová"));
+    EXPECT_FALSE(store.Commit());
+    EXPECT_TRUE(store.RescueUnsaved());
+    EXPECT_TRUE(store.RescueUnsaved());  // the same set once
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"eva.dat", "eva.dat.zachranene-20261207-201530",
+                                                     "eva.dat.zachranene-20261207-201530.zaklad"}));
+    EXPECT_EQ(ReadList("eva.dat.zachranene-20261207-201530").size(), 2u);
+
+    // The next start: the file can be written again, and another process added a reminder meanwhile.
+    std::filesystem::remove(dir / "eva.dat");
+    ReminderList other = memo;
+    other.push_back(test::Ordinary(Day(2026, 12, 10), At(9, 0), "iná"));
+    WriteList("eva.dat", other);
+    ReminderStore next = Make();
+    next.OpenUserFile();
+    const auto rescues = next.Rescues();
+    ASSERT_EQ(rescues.size(), 1u);
+    EXPECT_FALSE(rescues[0].archive);
+    ASSERT_TRUE(next.TakeBackRescue(rescues[0]));
+    std::vector<std::string> texts;
+    for (const TReminder& r : ReadList("eva.dat")) texts.push_back(r.Text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"b", "iná", "nová"}));
+    EXPECT_EQ(next.Reminders(), ReadList("eva.dat"));
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"eva.dat"});
+    EXPECT_TRUE(next.Rescues().empty());
+}
+
+TEST_F(ReminderStoreTest, ARescueSetNotTakenBackIsKeptForAnImportAndNotOfferedAgain) {
+    dir.Write("eva.dat.zachranene-20261207-201530", *EncodeReminderFile(memo));
+    dir.Write("eva.dat.zachranene-20261207-201530.zaklad", {});
+    dir.Write("eva_old.dat.zachranene-20261207-201530-2", *EncodeReminderFile(memo));
+    dir.Write("eva.dat.zachranene-nie", {});
+    dir.Write("ben.dat.zachranene-20261207-201530", {});
+    ReminderStore store = Make();
+    store.OpenUserFile();
+    const auto rescues = store.Rescues();
+    ASSERT_EQ(rescues.size(), 2u);
+    EXPECT_EQ(rescues[1].file, dir / "eva_old.dat.zachranene-20261207-201530-2");
+    EXPECT_TRUE(rescues[1].archive);
+    ASSERT_TRUE(store.SetRescueAside(rescues[0]));
+    EXPECT_EQ(ReadList("eva.dat.zachranene-20261207-201530.kvl"), memo);
+    EXPECT_FALSE(dir.Exists("eva.dat.zachranene-20261207-201530.zaklad"));
+    EXPECT_EQ(store.Rescues().size(), 1u);
+    ASSERT_TRUE(store.TakeBackRescue(store.Rescues()[0]));  // into the archive, without a base
+    EXPECT_EQ(ReadList("eva_old.dat"), memo);
+}
+
 }  // namespace
 }  // namespace kalvo::storage

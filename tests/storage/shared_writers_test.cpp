@@ -59,6 +59,17 @@ TEST(MergeRecordsTest, EqualRecordsCountOneByOne) {
     EXPECT_EQ(MergeRecords(base, {R(1, "x"), R(1, "x"), R(1, "x")}, {R(1, "x"), R(1, "x"), R(1, "x")}).size(), 4u);
 }
 
+TEST(MergeRecordsTest, ARescuedListTakenBackDoublesNothing) {
+    const ReminderList base{R(1, "a"), R(2, "b")};
+    const ReminderList mine{R(2, "b"), R(3, "c"), R(3, "c")};  // "a" deleted, "c" added twice
+    const ReminderList current{R(1, "a"), R(2, "b"), R(4, "d")};
+    const ReminderList once = MergeRescued(base, mine, current);
+    EXPECT_EQ(Texts(once), (std::vector<std::string>{"b", "d", "c", "c"}));
+    EXPECT_EQ(MergeRescued(base, mine, once), once);  // taken back a second time
+    // Without its base only the additions come back, and none twice.
+    EXPECT_EQ(Texts(MergeRescued({}, mine, current)), (std::vector<std::string>{"a", "b", "d", "c", "c"}));
+}
+
 class SharedWritersTest : public ::testing::Test {
 protected:
     SharedWritersTest() {

@@ -87,6 +87,7 @@ void TMainForm::OpenUserFiles() {
     store_->OpenUserFile();
     store_->OpenArchive();
     store_->OpenSnoozes();
+    OfferRescues();
     new FileWatch(
         ctx_.files,
         [this] {
