@@ -105,7 +105,9 @@ int ExportIcs(Context& ctx) {
                   << Beginning(records[i].Text) << "“) má dátum mimo rokov 1 až 3000, ktoré vie zapísať knižnica "
                   << "iCalendar; do súboru sa nezapísala\n";
     const auto* data = reinterpret_cast<const std::uint8_t*>(out.text.data());
-    if (const auto w = storage::WriteFileAtomically(storage::PathFromUtf8(file), std::span(data, out.text.size())); !w)
+    if (const auto w = storage::WriteFileAtomically(storage::PathFromUtf8(file), std::span(data, out.text.size()),
+                                                    storage::Durability::Flush, storage::NewFileAccess::Ordinary);
+        !w)
         throw CliError(kFileError, file + ": súbor sa nepodarilo zapísať (" + Reason(w.errorCode) + ")");
     return kDone;
 }

@@ -124,13 +124,14 @@ std::optional<std::string> EncodeSnoozes(const std::vector<PendingSnooze>& entri
 }
 
 SnoozeRead ReadSnoozeFile(const std::filesystem::path& path) {
-    const FileBytes read = ReadFileBytes(path, kSnoozeLimit);
+    FileBytes read = ReadFileBytes(path, kSnoozeLimit);
     SnoozeRead out;
     out.outcome = read.outcome;
     out.errorCode = read.errorCode;
     if (read.outcome == ReadOutcome::Ok)
         out.decoded =
             DecodeSnoozes(std::string_view(reinterpret_cast<const char*>(read.bytes.data()), read.bytes.size()));
+    out.bytes = std::move(read.bytes);
     return out;
 }
 
