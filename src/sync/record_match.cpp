@@ -109,6 +109,8 @@ LocalMatch MatchLocal(const std::vector<const TReminder*>& locals, const Reminde
     // Each hint moves one unpaired item that stands where the hint starts, so a chain of them leads an
     // item through every change the program noted.
     std::vector<const TReminder*> current = locals;
+    std::vector<std::vector<const TReminder*>> chains(locals.size());
+    for (std::size_t i = 0; i < locals.size(); ++i) chains[i].push_back(locals[i]);
     std::vector<std::optional<storage::SyncHint>> ends(locals.size());
     std::unordered_map<std::string, std::vector<std::size_t>> at;
     for (std::size_t i = locals.size(); i-- > 0;)
@@ -122,6 +124,7 @@ LocalMatch MatchLocal(const std::vector<const TReminder*>& locals, const Reminde
             out.items[i].acknowledged = std::max(out.items[i].acknowledged, hint.at);
         if (hint.after) {
             current[i] = &*hint.after;
+            chains[i].push_back(current[i]);
             at[ExactKey(*hint.after)].push_back(i);
             ends[i].reset();
         } else {
@@ -130,11 +133,20 @@ LocalMatch MatchLocal(const std::vector<const TReminder*>& locals, const Reminde
         }
     }
     PairBy(ExactKey, current, pair, b, taken);
+    // A hint whose change never reached the file (its write failed, or a crash came first) leads nowhere:
+    // the record stands where the chain last reached the file.
+    std::size_t longest = 0;
+    for (const auto& c : chains) longest = std::max(longest, c.size());
+    for (std::size_t back = 1; back <= longest; ++back) {
+        std::vector<const TReminder*> earlier(locals.size(), nullptr);
+        for (std::size_t i = 0; i < locals.size(); ++i) {
+            const std::size_t skip = current[i] ? back : back - 1;  // the chain's end was tried already
+            if (!pair[i] && skip < chains[i].size()) earlier[i] = chains[i][chains[i].size() - 1 - skip];
+        }
+        PairBy(ExactKey, earlier, pair, b, taken);
+    }
     PairBy(SteadyKey, current, pair, b, taken);
     PairBy(DateTimeTextKey, current, pair, b, taken);
-    // A hint whose change never reached the file (its write failed) leads nowhere: the record is still
-    // where it was.
-    PairBy(ExactKey, locals, pair, b, taken);
     PairBy(SteadyKey, locals, pair, b, taken);
 
     for (std::size_t i = 0; i < locals.size(); ++i) {

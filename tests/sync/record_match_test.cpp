@@ -121,6 +121,21 @@ TEST(MatchLocal, AHintWhoseWriteFailedLeadsNowhere) {
     EXPECT_TRUE(m.newRecords.empty());
 }
 
+TEST(MatchLocal, AChainWhoseLastStepsNeverReachedTheFileEndsWhereItDid) {
+    // The program's edit reached the file; the sync's own edit after it was noted, then a crash came.
+    const TReminder a = Ordinary(D + 1, At(9, 0), "a");
+    const TReminder mine = Ordinary(D + 1, At(9, 0), "mine");
+    const TReminder theirs = Ordinary(D + 1, At(9, 0), "theirs");
+    const std::vector<SyncHint> hints{{HintKind::Edited, kNow, a, mine}, {HintKind::Edited, kNow, mine, theirs}};
+    LocalMatch m = MatchLocal(Ptrs(ReminderList{a}), ReminderList{mine}, hints, kNow);
+    EXPECT_EQ(Records(m), std::vector<Opt>{0});
+    EXPECT_TRUE(m.newRecords.empty());
+    // Likewise a removal noted but never written.
+    m = MatchLocal(Ptrs(ReminderList{a}), ReminderList{mine}, {hints[0], {HintKind::Deleted, kNow, mine, std::nullopt}},
+                   kNow);
+    EXPECT_EQ(Records(m), std::vector<Opt>{0});
+}
+
 TEST(MatchLocal, TheTimeSignalIsNeverSynced) {
     const ReminderList now{MakeTimeSignalReminder(D, At(8, 0))};
     const LocalMatch m = MatchLocal({}, now, {}, kNow);
