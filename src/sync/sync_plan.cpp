@@ -78,7 +78,16 @@ ItemPlan PlanItem(const ItemInput& in) {
         localAck = in.now;
     const std::int64_t serverAck = rd ? rd->marks.acknowledged : item.acknowledged;
     p.marks.acknowledged = std::max({item.acknowledged, localAck, serverAck});
-    if (rd) p.marks.snoozedUntil = rd->marks.snoozedUntil;
+    // A snooze changed on one side goes to the other; put off on both, the later moment. An alarm
+    // acknowledged since its snooze ends the snooze.
+    const std::int64_t serverSnooze = rd ? rd->marks.snoozedUntil : item.snoozedUntil;
+    std::int64_t snooze = in.snoozedHere == item.snoozedUntil ? serverSnooze
+                          : serverSnooze == item.snoozedUntil ? in.snoozedHere
+                                                              : std::max(in.snoozedHere, serverSnooze);
+    if (snooze != 0 && snooze <= p.marks.acknowledged) snooze = 0;
+    p.marks.snoozedUntil = snooze;
+    p.snooze = local == Local::Record ? snooze : 0;
+    const bool snoozeToSend = snooze != serverSnooze;
 
     if (in.remote == RemoteKind::Removed || (rd && !rd->usable)) {
         if (local == Local::Record) {
@@ -98,7 +107,8 @@ ItemPlan PlanItem(const ItemInput& in) {
             case Local::Record: {
                 const TReminder& l = *in.found;
                 if (item.state == ItemState::Created) Send(p, Upload::Create, l);
-                else if (!item.base || !(l == *item.base) || localAck > item.acknowledged) Send(p, Upload::Update, l);
+                else if (!item.base || !(l == *item.base) || localAck > item.acknowledged || snoozeToSend)
+                    Send(p, Upload::Update, l);
                 break;
             }
             case Local::Deleted:
@@ -157,7 +167,8 @@ ItemPlan PlanItem(const ItemInput& in) {
             if (m.conflict) p.conflictCopy = ConflictCopy(l);
             p.state = ItemState::Synced;
             p.base = r;
-            if (!(m.record == r) || p.marks.acknowledged > rd->marks.acknowledged) Send(p, Upload::Update, m.record);
+            if (!(m.record == r) || p.marks.acknowledged > rd->marks.acknowledged || snoozeToSend)
+                Send(p, Upload::Update, m.record);
             break;
         }
         case Local::Deleted:

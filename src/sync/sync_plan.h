@@ -34,6 +34,7 @@ struct ItemInput {
     const TReminder* found = nullptr;
     RemoteKind remote = RemoteKind::Unchanged;
     const EventReading* reading = nullptr;  // for Changed
+    std::int64_t snoozedHere = 0;           // when the snooze of the record here ends (<user>.snooze); 0: none
     std::int64_t now = 0;                   // local moment
 };
 
@@ -64,6 +65,7 @@ struct ItemPlan {
     std::optional<TReminder> base;        // the new base when nothing is sent
     bool drop = false;                    // the item ends: its event and its record are both gone
     bool followSeries = false;            // after the upload, the series' next occurrence comes here
+    std::int64_t snooze = 0;              // the snooze of the record here afterwards; 0: none
     // For the report.
     bool received = false;               // the list takes something from the server
     bool deletedHere = false;            // the list loses a record the server deleted

@@ -57,12 +57,21 @@ std::string ServerText(const Outcome& o) {
 
 std::uint64_t HashOf(const std::vector<std::uint8_t>& bytes) { return storage::HashBytes(bytes); }
 
+// The moment the record's alarm is put off until (a snooze of the reminder itself), 0 when it is not.
+std::int64_t SnoozeOf(const std::vector<storage::PendingSnooze>& entries, const std::optional<TReminder>& record) {
+    if (!record) return 0;
+    for (const storage::PendingSnooze& e : entries)
+        if (e.kind == storage::SnoozeKind::Event && ExactKey(e.record) == ExactKey(*record)) return e.until;
+    return 0;
+}
+
 // One item through the run.
 struct Work {
     SyncItem before;  // as the last sync left it (or as found for a new one)
     SyncItem item;    // what the state file will keep
     LocalLink link;
     std::optional<TReminder> found;  // the record of the list it stood for when the run began
+    std::int64_t snoozedHere = 0;    // the snooze of that record in <user>.snooze
     RemoteKind remote = RemoteKind::Unchanged;
     std::optional<EventReading> reading;  // the server's version as read
     ItemPlan plan;
@@ -84,6 +93,8 @@ private:
     bool PersistPendingCreates();
     void Upload();
     bool Apply();
+    template <typename Changes>
+    bool ApplySnoozes(const Changes& changes);
 
     // Uploads.
     enum class Step { Done, Again, Deferred, Stop };
@@ -136,6 +147,7 @@ private:
     std::string token_;  // the collection's token after the listing
     bool readOnly_ = false;
     bool stopped_ = false;
+    bool snoozesReadable_ = true;
 };
 
 SyncReport Run::Go() {
@@ -191,6 +203,8 @@ bool Run::Load() {
 
     const storage::HintsRead hints = storage::ReadHintsFile(q_.files.SyncHintsFile());
     hints_ = hints.decoded.hints;
+    const storage::SnoozeRead snoozes = storage::ReadSnoozeFile(q_.files.SnoozeFile());
+    snoozesReadable_ = snoozes.outcome != storage::ReadOutcome::Failed;
 
     std::vector<const TReminder*> locals;
     for (const SyncItem& i : state_.items) locals.push_back(i.local ? &*i.local : nullptr);
@@ -200,6 +214,7 @@ bool Run::Load() {
         w.before = state_.items[i];
         w.link = match.items[i];
         if (w.link.record) w.found = list_[*w.link.record];
+        w.snoozedHere = SnoozeOf(snoozes.decoded.entries, w.found);
         works_.push_back(std::move(w));
     }
     // The records no item stands for: new here, or (on a first sync) perhaps already on the server.
@@ -209,6 +224,7 @@ bool Run::Load() {
         w.before.local = list_[j];
         w.link.record = j;
         w.found = list_[j];
+        w.snoozedHere = SnoozeOf(snoozes.decoded.entries, w.found);
         works_.push_back(std::move(w));
     }
     return true;
@@ -342,6 +358,7 @@ ItemInput Run::InputOf(const Work& w) const {
     in.found = w.found ? &*w.found : nullptr;
     in.remote = w.remote;
     in.reading = w.reading ? &*w.reading : nullptr;
+    in.snoozedHere = w.snoozedHere;
     in.now = now_;
     return in;
 }
@@ -486,8 +503,7 @@ Run::Step Run::Update(Work& w) {
         return Step::Again;
     }
     const EventReading& was = CopyReading(w);
-    EventMarks marks = w.plan.marks;
-    marks.snoozedUntil = was.marks.snoozedUntil;
+    const EventMarks& marks = w.plan.marks;
     const TReminder sent = w.plan.marksOnly ? was.record : w.plan.sent;
     const auto text = storage::ical::PatchEvent(w.item.serverCopy, was.record, sent, marks, Mapping());
     if (!text) {
@@ -626,6 +642,12 @@ bool Run::Apply() {
     std::vector<storage::SyncHint> ownHints;
     bool listChanged = false;
     bool keepHints = changedMeanwhile;
+    // What becomes of the snoozes of the records the sync changes.
+    struct SnoozeChange {
+        std::optional<TReminder> was, is;
+        std::int64_t found = 0, wanted = 0;
+    };
+    std::vector<SnoozeChange> snoozeChanges;
     const auto note = [&](storage::HintKind kind, const TReminder& before, std::optional<TReminder> after) {
         ownHints.push_back(storage::SyncHint{kind, now_, before, std::move(after)});
     };
@@ -699,6 +721,9 @@ bool Run::Apply() {
             item.uid.clear();
             continue;
         }
+        if (is || (local && p.snooze != 0))
+            snoozeChanges.push_back(
+                {is ? std::optional(*is) : std::nullopt, local, w.snoozedHere, local ? p.snooze : 0});
         // What the state keeps of the item.
         item.local = local;
         item.state = p.state;
@@ -712,7 +737,9 @@ bool Run::Apply() {
             item.serverCopy = w.item.serverCopy;
             continue;
         }
+        item.snoozedUntil = p.marks.snoozedUntil;
         if (!w.confirmed) {
+            item.snoozedUntil = w.reading ? w.reading->marks.snoozedUntil : w.before.snoozedUntil;
             item.base = p.base;
             item.acknowledged =
                 w.reading ? std::max(w.before.acknowledged, w.reading->marks.acknowledged) : w.before.acknowledged;
@@ -794,6 +821,8 @@ bool Run::Apply() {
         Wrote("reminders");
     }
 
+    if (!ApplySnoozes(snoozeChanges)) return false;
+
     SyncState next;
     next.calendar = q_.calendar;
     next.token = token_;
@@ -808,6 +837,40 @@ bool Run::Apply() {
     }
     // Every hint is in the state now, unless the file changed meanwhile: then the next sync needs them.
     if (!keepHints && (!hints_.empty() || listChanged)) storage::ClearHints(q_.files.SyncHintsFile());
+    return true;
+}
+
+// A snooze follows its record when the sync rewrites it, ends when the record leaves the list, and takes
+// the moment the two sides agreed on, unless the program changed it meanwhile.
+template <typename Changes>
+bool Run::ApplySnoozes(const Changes& changes) {
+    if (changes.empty() || !snoozesReadable_) return true;
+    storage::SnoozeRead read = storage::ReadSnoozeFile(q_.files.SnoozeFile());
+    if (read.outcome == storage::ReadOutcome::Failed) return true;
+    std::vector<storage::PendingSnooze>& entries = read.decoded.entries;
+    const std::vector<storage::PendingSnooze> before = entries;
+    for (const auto& c : changes) {
+        auto entry = entries.end();
+        if (c.was)
+            entry = std::find_if(entries.begin(), entries.end(), [&](const storage::PendingSnooze& e) {
+                return e.kind == storage::SnoozeKind::Event && ExactKey(e.record) == ExactKey(*c.was);
+            });
+        const bool ours = entry == entries.end() ? c.found == 0 : entry->until == c.found;
+        const std::int64_t until = ours ? c.wanted : (entry == entries.end() ? 0 : entry->until);
+        if (!c.is || until == 0) {
+            if (entry != entries.end()) entries.erase(entry);
+        } else if (entry != entries.end()) {
+            entry->record = *c.is;
+            entry->until = until;
+        } else {
+            entries.push_back({until, storage::SnoozeKind::Event, *c.is});
+        }
+    }
+    if (entries == before) return true;
+    if (const storage::WriteResult wr = storage::WriteSnoozeFile(Target(q_.files.SnoozeFile()), entries, q_.durability);
+        !wr)
+        return Fail("Súbor odložených pripomienok sa nepodarilo uložiť: " + storage::DescribeError(wr.errorCode) + ".");
+    Wrote("snooze");
     return true;
 }
 

@@ -132,6 +132,7 @@ std::string EncodeState(const SyncState& state) {
             if (const auto hex = storage::RecordToHex(*item.local)) w.Field("local", *hex);
         if (!item.serverCopy.empty()) w.Field("copy", item.serverCopy);
         if (item.acknowledged != 0) w.Field("ack", std::to_string(item.acknowledged));
+        if (item.snoozedUntil != 0) w.Field("snooze", std::to_string(item.snoozedUntil));
     }
     return w.Finish();
 }
@@ -188,6 +189,10 @@ StateRead DecodeState(std::string_view text) {
             const auto ack = Number<std::int64_t>(value);
             ok = ack.has_value();
             item->acknowledged = ack.value_or(0);
+        } else if (key == "snooze") {
+            const auto until = Number<std::int64_t>(value);
+            ok = until.has_value();
+            item->snoozedUntil = until.value_or(0);
         }
         // Keys of a later version are passed over.
         if (!ok) return Damaged();

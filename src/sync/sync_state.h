@@ -40,6 +40,7 @@ struct SyncItem {
     std::optional<TReminder> local;  // the record of the reminder file this item stands for
     std::string serverCopy;          // the calendar object as the server last sent or took it
     std::int64_t acknowledged = 0;   // local moment (day * 86400 + second) of the last acknowledgement; 0: none
+    std::int64_t snoozedUntil = 0;   // the snooze both sides last agreed on (local moment); 0: none
 
     bool operator==(const SyncItem&) const = default;
 };

@@ -41,6 +41,7 @@ public:
         storage::ReminderStore store(Files(), dialogs, clock, storage::Durability::NoFlush);
         store.OpenUserFile();
         store.OpenArchive();
+        store.OpenSnoozes();
         change(store);
         store.Commit();
         store.SaveArchive();

@@ -353,6 +353,46 @@ TEST_F(SyncRunTest, AFileChangedDuringTheSyncIsMergedNotOverwritten) {
     EXPECT_EQ(a.List().back().Melody, "C:\\m.wav");
 }
 
+TEST_F(SyncRunTest, ASnoozeIsSharedAndFollowsItsRecord) {
+    a.WriteList({dentist});
+    a.Sync(server);
+    b.Sync(server);
+    const std::int64_t until = std::int64_t{D + 2} * 86400 + 9 * 3600 + 600;
+    a.Change([&](storage::ReminderStore& s) {
+        s.Snoozes().push_back({until, storage::SnoozeKind::Event, s.Reminders()[0]});
+        s.SaveSnoozes();
+    });
+    EXPECT_EQ(a.Sync(server).sent, 1);
+    EXPECT_NE(server.resources.begin()->second.ics.find("X-MOZ-SNOOZE-TIME:20261209T081000Z"), std::string::npos);
+    b.Sync(server);
+    auto snoozes = storage::ReadSnoozeFile(b.Files().SnoozeFile()).decoded.entries;
+    ASSERT_EQ(snoozes.size(), 1u);
+    EXPECT_EQ(snoozes[0].until, until);
+    EXPECT_EQ(snoozes[0].record, b.List()[0]);
+    // Edited on A: the snooze on B follows the record it belongs to.
+    a.Change([&](storage::ReminderStore& s) {
+        TReminder r = s.Reminders()[0];
+        r.Text = "Zubár, čakáreň 3";
+        s.Replace(0, r);
+        s.Snoozes()[0].record = r;
+        s.SaveSnoozes();
+    });
+    a.Sync(server);
+    b.Sync(server);
+    snoozes = storage::ReadSnoozeFile(b.Files().SnoozeFile()).decoded.entries;
+    ASSERT_EQ(snoozes.size(), 1u);
+    EXPECT_EQ(snoozes[0].record.Text, "Zubár, čakáreň 3");
+    // Put off no longer on B: nor on A.
+    b.Change([&](storage::ReminderStore& s) {
+        s.Snoozes().clear();
+        s.SaveSnoozes();
+    });
+    b.Sync(server);
+    a.Sync(server);
+    EXPECT_FALSE(a.dir.Exists("eva.snooze"));
+    EXPECT_EQ(server.resources.begin()->second.ics.find("SNOOZE"), std::string::npos);
+}
+
 TEST_F(SyncRunTest, OneSyncOfTheSameFilesAtATime) {
     a.WriteList({dentist});
     const storage::FileLock running(a.Files().SyncLockFile(), std::chrono::milliseconds(0));
