@@ -89,6 +89,9 @@ private:
     // The steps.
     bool Load();
     bool List();
+    bool Quiet() const;
+    void Match();
+    bool Fetch();
     void Plan();
     bool PersistPendingCreates();
     void Upload();
@@ -148,6 +151,9 @@ private:
     bool readOnly_ = false;
     bool stopped_ = false;
     bool snoozesReadable_ = true;
+    std::vector<storage::PendingSnooze> snoozes_;
+    std::vector<RemoteKind> remote_;    // per item of the state, as the listing says
+    std::vector<std::string> toFetch_;  // what the listing says changed
 };
 
 SyncReport Run::Go() {
@@ -167,7 +173,9 @@ SyncReport Run::Go() {
         }
         return report_;
     }
-    if (!Load() || !List()) return report_;
+    if (!Load() || !List() || Quiet()) return report_;
+    Match();
+    if (!Fetch()) return report_;
     Plan();
     if (!PersistPendingCreates()) return report_;
     Upload();
@@ -201,40 +209,17 @@ bool Run::Load() {
     if (state_.calendar != q_.calendar) state_ = SyncState{q_.calendar, {}, 0, 0, {}};
     firstSync_ = state_.items.empty() && state_.token.empty();
 
-    const storage::HintsRead hints = storage::ReadHintsFile(q_.files.SyncHintsFile());
-    hints_ = hints.decoded.hints;
-    const storage::SnoozeRead snoozes = storage::ReadSnoozeFile(q_.files.SnoozeFile());
+    hints_ = storage::ReadHintsFile(q_.files.SyncHintsFile()).decoded.hints;
+    storage::SnoozeRead snoozes = storage::ReadSnoozeFile(q_.files.SnoozeFile());
     snoozesReadable_ = snoozes.outcome != storage::ReadOutcome::Failed;
-
-    std::vector<const TReminder*> locals;
-    for (const SyncItem& i : state_.items) locals.push_back(i.local ? &*i.local : nullptr);
-    const LocalMatch match = MatchLocal(locals, list_, hints_, now_);
-    for (std::size_t i = 0; i < state_.items.size(); ++i) {
-        Work w;
-        w.before = state_.items[i];
-        w.link = match.items[i];
-        if (w.link.record) w.found = list_[*w.link.record];
-        w.snoozedHere = SnoozeOf(snoozes.decoded.entries, w.found);
-        works_.push_back(std::move(w));
-    }
-    // The records no item stands for: new here, or (on a first sync) perhaps already on the server.
-    for (const std::size_t j : match.newRecords) {
-        Work w;
-        w.before.state = ItemState::Created;
-        w.before.local = list_[j];
-        w.link.record = j;
-        w.found = list_[j];
-        w.snoozedHere = SnoozeOf(snoozes.decoded.entries, w.found);
-        works_.push_back(std::move(w));
-    }
+    snoozes_ = std::move(snoozes.decoded.entries);
     return true;
 }
 
 bool Run::List() {
     Listing listing;
-    const bool incremental = !state_.token.empty();
     Outcome o = Count(server_.ListChanges(state_.token, listing));
-    bool full = !incremental;
+    bool full = state_.token.empty();
     if (o.status == ServerStatus::TokenInvalid) {
         // The server forgot where it was: everything, and only what differs counts as changed.
         listing = Listing{};
@@ -250,39 +235,88 @@ bool Run::List() {
     if (!o.ok()) return Fail(ServerText(o));
     token_ = listing.token;
 
+    const std::vector<SyncItem>& items = state_.items;
+    remote_.assign(items.size(), RemoteKind::Unchanged);
     std::unordered_map<std::string, std::size_t> byHref;
-    for (std::size_t i = 0; i < works_.size(); ++i)
-        if (!works_[i].before.href.empty()) byHref[works_[i].before.href] = i;
-    std::vector<std::string> toFetch;
-    std::vector<bool> listed(works_.size(), false);
+    for (std::size_t i = 0; i < items.size(); ++i) byHref[items[i].href] = i;
+    std::vector<bool> listed(items.size(), false);
     for (const ServerResource& r : listing.changed) {
         const auto it = byHref.find(r.href);
         if (it != byHref.end()) {
             listed[it->second] = true;
-            const SyncItem& known = works_[it->second].before;
-            if (!r.etag.empty() && r.etag == known.etag) continue;
+            if (!r.etag.empty() && r.etag == items[it->second].etag) continue;
         }
-        toFetch.push_back(r.href);
+        toFetch_.push_back(r.href);
     }
     for (const std::string& href : listing.removed)
-        if (const auto it = byHref.find(href); it != byHref.end()) works_[it->second].remote = RemoteKind::Removed;
-    if (full)
-        for (std::size_t i = 0; i < works_.size(); ++i)
-            if (!listed[i] && !works_[i].before.href.empty() && works_[i].before.state != ItemState::Created)
-                works_[i].remote = RemoteKind::Removed;
+        if (const auto it = byHref.find(href); it != byHref.end()) remote_[it->second] = RemoteKind::Removed;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (full && !listed[i] && items[i].state != ItemState::Created) remote_[i] = RemoteKind::Removed;
+    return true;
+}
 
+bool Run::Quiet() const {
+    // Nothing changed here since the last sync, nothing on the server, nothing waits to be sent.
+    if (firstSync_ || listHash_ != state_.fileHash || !hints_.empty() || !toFetch_.empty() || token_ != state_.token)
+        return false;
+    for (std::size_t i = 0; i < state_.items.size(); ++i)
+        if (remote_[i] != RemoteKind::Unchanged || state_.items[i].state == ItemState::Created ||
+            state_.items[i].state == ItemState::Deleted)
+            return false;
+    if (state_.readOnlySince != 0) return false;
+    // Nor was a reminder put off, or its snooze ended, here.
+    std::unordered_multimap<std::string, std::int64_t> agreed;
+    for (const SyncItem& i : state_.items)
+        if (i.snoozedUntil != 0 && i.local) agreed.emplace(ExactKey(*i.local), i.snoozedUntil);
+    for (const storage::PendingSnooze& e : snoozes_) {
+        if (e.kind != storage::SnoozeKind::Event) continue;
+        const auto [from, to] = agreed.equal_range(ExactKey(e.record));
+        const auto same = std::find_if(from, to, [&](const auto& a) { return a.second == e.until; });
+        if (same == to) return false;
+        agreed.erase(same);
+    }
+    return agreed.empty();
+}
+
+void Run::Match() {
+    std::vector<const TReminder*> locals;
+    for (const SyncItem& i : state_.items) locals.push_back(i.local ? &*i.local : nullptr);
+    const LocalMatch match = MatchLocal(locals, list_, hints_, now_);
+    for (std::size_t i = 0; i < state_.items.size(); ++i) {
+        Work w;
+        w.before = state_.items[i];
+        w.link = match.items[i];
+        w.remote = remote_[i];
+        if (w.link.record) w.found = list_[*w.link.record];
+        w.snoozedHere = SnoozeOf(snoozes_, w.found);
+        works_.push_back(std::move(w));
+    }
+    // The records no item stands for: new here, or (on a first sync) perhaps already on the server.
+    for (const std::size_t j : match.newRecords) {
+        Work w;
+        w.before.state = ItemState::Created;
+        w.before.local = list_[j];
+        w.link.record = j;
+        w.found = list_[j];
+        w.snoozedHere = SnoozeOf(snoozes_, w.found);
+        works_.push_back(std::move(w));
+    }
+}
+
+bool Run::Fetch() {
     std::vector<ServerResource> fetched;
-    if (!toFetch.empty()) {
-        o = Count(server_.Fetch(toFetch, fetched));
+    if (!toFetch_.empty()) {
+        const Outcome o = Count(server_.Fetch(toFetch_, fetched));
         if (!o.ok()) return Fail(ServerText(o));
     }
-    const MappingOptions mapping = Mapping();
-    std::vector<bool> arrived(toFetch.size(), false);
+    std::unordered_map<std::string, std::size_t> byHref;
+    for (std::size_t i = 0; i < state_.items.size(); ++i) byHref[state_.items[i].href] = i;
     std::unordered_map<std::string, std::size_t> fetchedAt;
     for (std::size_t k = 0; k < fetched.size(); ++k) fetchedAt[fetched[k].href] = k;
+    const MappingOptions mapping = Mapping();
     // Known events that changed, or vanished between the listing and the fetch.
     std::vector<std::size_t> arrivals;
-    for (const std::string& href : toFetch) {
+    for (const std::string& href : toFetch_) {
         const auto f = fetchedAt.find(href);
         const auto known = byHref.find(href);
         if (known != byHref.end()) {
@@ -307,11 +341,10 @@ bool Run::List() {
     for (const std::size_t k : arrivals) readings.push_back(ReadEvent(fetched[k].ics, mapping));
     std::vector<std::size_t> fresh;
     std::vector<const TReminder*> records;
-    for (std::size_t i = 0; i < works_.size(); ++i)
-        if (works_[i].before.uid.empty()) {
-            fresh.push_back(i);
-            records.push_back(&*works_[i].found);
-        }
+    for (std::size_t i = state_.items.size(); i < works_.size(); ++i) {
+        fresh.push_back(i);
+        records.push_back(&*works_[i].found);
+    }
     std::vector<const EventReading*> events;
     for (const EventReading& r : readings) events.push_back(&r);
     std::vector<std::optional<std::size_t>> pairs;
