@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <ctime>
-#include <map>
 #include <random>
 #include <unordered_map>
 
@@ -130,10 +129,6 @@ private:
         o.now = now_;
         o.stampUtc = q_.utcNow ? q_.utcNow() : static_cast<std::int64_t>(std::time(nullptr));
         return o;
-    }
-    std::filesystem::path Target(const std::filesystem::path& path) const {
-        const std::filesystem::path resolved = storage::ResolveLinks(path);
-        return resolved.empty() ? path : resolved;
     }
 
     const SyncRequest& q_;
@@ -828,9 +823,8 @@ bool Run::Apply() {
                 ownHints.clear();
             }
             const auto bytes = storage::EncodeReminderFile(kept);
-            const storage::WriteResult wr =
-                bytes ? storage::WriteFileAtomically(Target(archivePath), *bytes, q_.durability)
-                      : storage::WriteResult{false, 0};
+            const storage::WriteResult wr = bytes ? storage::WriteFileAtomically(archivePath, *bytes, q_.durability)
+                                                  : storage::WriteResult{false, 0};
             if (!wr)
                 return Fail("Súbor starých pripomienok sa nepodarilo uložiť: " + storage::DescribeError(wr.errorCode) +
                             ".");
@@ -846,8 +840,8 @@ bool Run::Apply() {
             Wrote("hints");
         }
         const auto bytes = storage::EncodeReminderFile(result);
-        const storage::WriteResult wr = bytes ? storage::WriteFileAtomically(Target(userFile), *bytes, q_.durability)
-                                              : storage::WriteResult{false, 0};
+        const storage::WriteResult wr =
+            bytes ? storage::WriteFileAtomically(userFile, *bytes, q_.durability) : storage::WriteResult{false, 0};
         if (!wr) return Fail("Súbor pripomienok sa nepodarilo uložiť: " + storage::DescribeError(wr.errorCode) + ".");
         fileHash = HashOf(*bytes);
         report_.reminderFileChanged = true;
@@ -900,8 +894,7 @@ bool Run::ApplySnoozes(const Changes& changes) {
         }
     }
     if (entries == before) return true;
-    if (const storage::WriteResult wr = storage::WriteSnoozeFile(Target(q_.files.SnoozeFile()), entries, q_.durability);
-        !wr)
+    if (const storage::WriteResult wr = storage::WriteSnoozeFile(q_.files.SnoozeFile(), entries, q_.durability); !wr)
         return Fail("Súbor odložených pripomienok sa nepodarilo uložiť: " + storage::DescribeError(wr.errorCode) + ".");
     Wrote("snooze");
     return true;
