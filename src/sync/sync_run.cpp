@@ -1,7 +1,9 @@
 #include "sync/sync_run.h"
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
+#include <mutex>
 #include <random>
 #include <unordered_map>
 
@@ -25,8 +27,18 @@ constexpr std::int64_t kDaySeconds = 86400;
 // How often one item goes back to the server after finding it changed (412) within one sync.
 constexpr int kRounds = 3;
 
+// Unique across machines: the system's randomness, and the time in case a runtime gives the same
+// sequence on every start.
 std::string NewUid() {
-    static std::mt19937_64 rng{std::random_device{}()};
+    static std::mt19937_64 rng{[] {
+        std::random_device device;
+        std::seed_seq seed{device(), device(),
+                           static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count()),
+                           static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count())};
+        return std::mt19937_64(seed);
+    }()};
+    static std::mutex guard;  // runs of other users' files may go on in other threads
+    const std::lock_guard lock(guard);
     static constexpr char kHex[] = "0123456789abcdef";
     std::string uid = "kalvo-";
     for (int part = 0; part < 2; ++part) {
