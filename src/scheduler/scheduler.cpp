@@ -244,7 +244,7 @@ void Scheduler::Aftercare(std::size_t index, const TReminder& original, DayNumbe
         if (!IsOrdinary(r) && settings_.MoveToNextYear != 0) {
             ShiftToNextYear(r);
         } else {
-            store_.NoteArchived(original);
+            if (r.Text != kTimeSignalText) store_.NoteArchived(original);  // the signal's record is never synced
             list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
             removed = true;
         }
