@@ -90,5 +90,15 @@ std::filesystem::path DataFiles::SetupFile() const { return folder / "setup.dat"
 std::filesystem::path DataFiles::ExtraSetupFile() const { return folder / "setup.ini"; }
 // Its own extension, so that no user's name can make it land on another user's reminder file.
 std::filesystem::path DataFiles::SnoozeFile() const { return folder / PathFromUtf8(SafeFileStem(user) + ".snooze"); }
+std::filesystem::path DataFiles::SyncAccountFile() const {
+    return folder / PathFromUtf8(SafeFileStem(user) + ".sync.ini");
+}
+std::filesystem::path DataFiles::SyncStateFile() const { return folder / PathFromUtf8(SafeFileStem(user) + ".sync"); }
+std::filesystem::path DataFiles::SyncHintsFile() const {
+    return folder / PathFromUtf8(SafeFileStem(user) + ".sync.hints");
+}
+std::filesystem::path DataFiles::SyncLockFile() const {
+    return folder / PathFromUtf8(SafeFileStem(user) + ".sync.lock");
+}
 
 }  // namespace kalvo::storage

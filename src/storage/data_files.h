@@ -42,6 +42,11 @@ struct DataFiles {
     std::filesystem::path SetupFile() const;       // setup.dat
     std::filesystem::path ExtraSetupFile() const;  // setup.ini: the settings setup.dat has no room for
     std::filesystem::path SnoozeFile() const;      // <user>.snooze: alarms put off for a while
+    // Calendar sync, only once an account exists.
+    std::filesystem::path SyncAccountFile() const;  // <user>.sync.ini: the account; its presence turns sync on
+    std::filesystem::path SyncStateFile() const;    // <user>.sync: what the last sync agreed on with the server
+    std::filesystem::path SyncHintsFile() const;    // <user>.sync.hints: where changed records went since then
+    std::filesystem::path SyncLockFile() const;     // <user>.sync.lock: one sync of the user's files at a time
 };
 
 }  // namespace kalvo::storage

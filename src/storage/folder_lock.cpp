@@ -84,8 +84,7 @@ fs::path FolderLock::LockFileOf(const fs::path& folder) {
     return (folder.empty() ? fs::path(".") : folder) / ".kalvo.lock";
 }
 
-FolderLock::FolderLock(const fs::path& folder, std::chrono::milliseconds wait) {
-    const fs::path file = LockFileOf(folder);
+FileLock::FileLock(const fs::path& file, std::chrono::milliseconds wait) {
 #ifdef _WIN32
     constexpr DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     HANDLE h = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_ALWAYS,
@@ -129,7 +128,7 @@ FolderLock::FolderLock(const fs::path& folder, std::chrono::milliseconds wait) {
     }
 }
 
-FolderLock::~FolderLock() {
+FileLock::~FileLock() {
 #ifdef _WIN32
     if (handle_) {
         if (held_) {

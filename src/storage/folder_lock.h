@@ -16,13 +16,15 @@ namespace kalvo::storage {
 
 inline constexpr std::chrono::milliseconds kDefaultLockWait{10000};
 
-class FolderLock {
+// An advisory lock on one lock file, created when missing; the folder's lock below and the per-user sync
+// lock are both one.
+class FileLock {
 public:
     // Waits up to `wait` for the lock (0: a single try).
-    FolderLock(const std::filesystem::path& folder, std::chrono::milliseconds wait = kDefaultLockWait);
-    ~FolderLock();
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
+    FileLock(const std::filesystem::path& file, std::chrono::milliseconds wait);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
 
     explicit operator bool() const { return held_; }
     // Why the lock was not taken, 0 when it is held: an errno of the folder that refused to make the lock
@@ -30,8 +32,6 @@ public:
     // kErrorNotRegularFile or EISDIR for something else in its place, kErrorLockTimeout after waiting in
     // vain. For DescribeError.
     int ErrorCode() const { return errorCode_; }
-
-    static std::filesystem::path LockFileOf(const std::filesystem::path& folder);
 
 private:
 #ifdef _WIN32
@@ -41,6 +41,14 @@ private:
 #endif
     bool held_ = false;
     int errorCode_ = 0;
+};
+
+class FolderLock : public FileLock {
+public:
+    FolderLock(const std::filesystem::path& folder, std::chrono::milliseconds wait = kDefaultLockWait)
+        : FileLock(LockFileOf(folder), wait) {}
+
+    static std::filesystem::path LockFileOf(const std::filesystem::path& folder);
 };
 
 // The folder whose lock guards the writes of `file`: that of the file its symbolic links lead to, so that

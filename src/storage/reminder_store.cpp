@@ -187,6 +187,7 @@ bool ReminderStore::SaveMerged(const fs::path& path, ReminderList& list, Seen& s
              ").\n\nZmeny zostávajú v pamäti programu a uložia sa pri ďalšej zmene.");
         return false;
     }
+    if (&list == &reminders_) FlushHints();
     std::vector<std::uint8_t> bytes;
     if (!WriteList(path, list, what, &bytes, true, &target)) return false;
     // The encoder refuses what the code page cannot hold, so these bytes decode to exactly this list.
@@ -280,6 +281,41 @@ bool ReminderStore::SaveUnsaved() {
     }
     if (archiveUnsaved_) CommitArchive();
     return !HasUnsavedChanges();
+}
+
+void ReminderStore::Note(HintKind kind, const TReminder& before, const std::optional<TReminder>& after) {
+    const LocalMoment now = clock_.Now();
+    hints_.push_back(SyncHint{kind, std::int64_t{now.day} * 86400 + now.SecondOfDay(), before, after});
+}
+
+void ReminderStore::NoteReplaced(const TReminder& before, const TReminder& after, HintKind kind) {
+    if (!(before == after)) Note(kind, before, after);
+}
+
+void ReminderStore::NoteRemoved(const TReminder& before) { Note(HintKind::Deleted, before, std::nullopt); }
+
+void ReminderStore::NoteArchived(const TReminder& before) { Note(HintKind::Archived, before, std::nullopt); }
+
+void ReminderStore::Remove(std::size_t index) {
+    ReminderList& list = Reminders();
+    if (index >= list.size()) return;
+    NoteRemoved(list[index]);
+    list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void ReminderStore::Replace(std::size_t index, TReminder after) {
+    ReminderList& list = Reminders();
+    if (index >= list.size()) return;
+    NoteReplaced(list[index], after);
+    list[index] = std::move(after);
+}
+
+void ReminderStore::FlushHints() {
+    // The sync reads them only while an account exists; with none, nothing new is written.
+    if (!hints_.empty() && FileExists(files_.SyncAccountFile()))
+        AppendHints(files_.SyncHintsFile(), hints_, durability_);
+    // A hint that could not be written leaves the sync to match the record by its fields.
+    hints_.clear();
 }
 
 void ReminderStore::Tell(const std::string& text) {

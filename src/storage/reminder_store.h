@@ -16,6 +16,7 @@
 #include "storage/file_stamp.h"
 #include "storage/reminder_file.h"
 #include "storage/snooze_file.h"
+#include "storage/sync_hints.h"
 
 namespace kalvo::storage {
 
@@ -42,6 +43,17 @@ public:
     const ReminderList& Reminders() const { return reminders_; }
     ArchiveList& Archive() { return archive_; }
     const ArchiveList& Archive() const { return archive_; }
+
+    // While the user has a sync account, where a record of the list went is noted for the sync, which
+    // follows the record through it to its calendar event. The notes reach <user>.sync.hints just before
+    // the reminder file is written; without an account they are dropped. Added records need no note.
+    void NoteReplaced(const TReminder& before, const TReminder& after, HintKind kind = HintKind::Edited);
+    void NoteRemoved(const TReminder& before);
+    void NoteArchived(const TReminder& before);
+    // Removes the record at `index` and notes it; the caller saves.
+    void Remove(std::size_t index);
+    // Puts `after` in place of the record at `index` and notes it; the caller saves.
+    void Replace(std::size_t index, TReminder after);
 
     // Reads the user's file into a fresh list. When the user has no file yet, the old shared file is
     // offered for take-over, or an empty file is created.
@@ -163,6 +175,9 @@ private:
 
     // Writes `list` (changed from `seen`) as a rescue set of `file`; true when it is there.
     bool WriteRescue(const std::filesystem::path& file, const ReminderList& list, const Seen& seen);
+    // Under the folder's lock, just before the user's file is written: the notes go to the hints file.
+    void FlushHints();
+    void Note(HintKind kind, const TReminder& before, const std::optional<TReminder>& after);
 
     // A failure for the user: shown at once, or collected while messages are held.
     void Tell(const std::string& text);
@@ -192,6 +207,7 @@ private:
     std::vector<PendingSnooze> snoozes_;
     bool snoozesUnreadable_ = false;
     std::set<std::pair<std::filesystem::path, std::vector<std::uint8_t>>> rescued_;  // sets written in this run
+    std::vector<SyncHint> hints_;
     Seen userSeen_;
     Seen archiveSeen_;
     std::set<std::filesystem::path> reported_;  // damaged or unreadable files already told about

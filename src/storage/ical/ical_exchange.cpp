@@ -24,18 +24,11 @@
 #include "core/datetime.h"
 #include "core/due.h"
 #include "storage/file_io.h"
+#include "storage/ical/ical_parts.h"
 #include "storage/ical/recurrence_walk.h"
 
 namespace kalvo::storage::ical {
-namespace {
-
-// ---------------------------------------------------------------------------------------------------------
-// libical's handles, freed when they leave scope.
-
-struct ComponentFree {
-    void operator()(icalcomponent* c) const { icalcomponent_free(c); }
-};
-using Component = std::unique_ptr<icalcomponent, ComponentFree>;
+namespace parts {
 
 // libical's default makes some errors abort the program; a damaged file must never do that.
 void QuietLibical() {
@@ -52,25 +45,6 @@ std::string OwnedString(char* s) {
     icalmemory_free_buffer(s);
     return out;
 }
-
-// ---------------------------------------------------------------------------------------------------------
-// Wall-clock moments of the program: a day number and a second of that day.
-
-constexpr std::int64_t kDay = 86400;
-
-struct Wall {
-    std::int64_t day = 0;
-    std::int64_t second = 0;  // 0..86399
-    std::int64_t Total() const { return day * kDay + second; }
-    static Wall FromTotal(std::int64_t total) {
-        std::int64_t d = total / kDay, s = total % kDay;
-        if (s < 0) {
-            s += kDay;
-            --d;
-        }
-        return Wall{d, s};
-    }
-};
 
 int SecondsOf(double fraction) {
     const TimeParts p = SplitTime(fraction);
@@ -220,12 +194,6 @@ std::string Nearest(char32_t c) {
     if (c == 0x2212) return "-";
     return "?";
 }
-
-struct Folded {
-    std::string text;
-    std::vector<std::string> replaced;  // "ø → o", at most a few
-    bool changed = false;
-};
 
 Folded FoldToCp1250(std::string_view utf8) {
     Folded f;
@@ -503,10 +471,10 @@ bool SummaryKeeps(const std::string& text) {
     return same;
 }
 
-icalcomponent* EventOf(const TReminder& r, std::size_t index, const ExportOptions& options) {
+icalcomponent* EventOf(const TReminder& r, const std::string& uid, const ExportOptions& options) {
     icalcomponent* ev = icalcomponent_new_vevent();
     const Wall start = StartOf(r);
-    icalcomponent_add_property(ev, icalproperty_new_uid(Uid(r, index).c_str()));
+    icalcomponent_add_property(ev, icalproperty_new_uid(uid.c_str()));
     icalcomponent_add_property(
         ev, icalproperty_new_dtstamp(icaltime_from_timet_with_zone(static_cast<std::time_t>(options.stampUtc), 0,
                                                                    icaltimezone_get_utc_timezone())));
@@ -524,10 +492,14 @@ icalcomponent* EventOf(const TReminder& r, std::size_t index, const ExportOption
     AddAttach(ev, r.Picture, true, options);
     AddAttach(ev, r.Melody, false, options);
     AddNoticeAlarms(ev, r, start.Total());
+    AddKalvoRecord(ev, r, options.exactText);
+    return ev;
+}
 
+void AddKalvoRecord(icalcomponent* ev, const TReminder& r, bool exactText) {
     // What the standard properties cannot say exactly, for Kalvo's own import.
     // (Its value begins with "=", so that an empty text is no empty property, which libical refuses.)
-    if (!SummaryKeeps(r.Text)) AddX(ev, "X-KALVO-TEXT", "=" + PercentEncode(r.Text));
+    if (exactText || !SummaryKeeps(r.Text)) AddX(ev, "X-KALVO-TEXT", "=" + PercentEncode(r.Text));
     AddX(ev, "X-KALVO-DATE", std::to_string(r.Date));
     AddX(ev, "X-KALVO-TIME", Number(r.Time));
     AddX(ev, "X-KALVO-NOTICE", std::to_string(r.Notice));
@@ -540,7 +512,6 @@ icalcomponent* EventOf(const TReminder& r, std::size_t index, const ExportOption
     AddX(ev, "X-KALVO-NAMEDAY", std::to_string(r.IsNameDay));
     AddX(ev, "X-KALVO-BIRTHDAY", std::to_string(r.IsBirthday));
     AddX(ev, "X-KALVO-WEEKDAY", std::to_string(r.NoticeWeekDay));
-    return ev;
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -578,10 +549,7 @@ bool ParseDouble(const std::optional<std::string>& s, double& out) {
     return *end == '\0';
 }
 
-// Kalvo's own export: all X-KALVO- fields present and DTSTART still the one they give. An event that
-// another program moved is read like any other.
-std::optional<TReminder> KalvoRecord(icalcomponent* ev, const icaltimetype& dtstart, bool zoned,
-                                     const std::string& summary) {
+std::optional<TReminder> XKalvoRecord(icalcomponent* ev, const std::string& summary) {
     TReminder r;
     if (!ParseInt(XValue(ev, "X-KALVO-DATE"), r.Date) || !ParseDouble(XValue(ev, "X-KALVO-TIME"), r.Time) ||
         !ParseInt(XValue(ev, "X-KALVO-NOTICE"), r.Notice) ||
@@ -593,9 +561,6 @@ std::optional<TReminder> KalvoRecord(icalcomponent* ev, const icaltimetype& dtst
         !ParseInt(XValue(ev, "X-KALVO-BIRTHDAY"), r.IsBirthday) ||
         !ParseInt(XValue(ev, "X-KALVO-WEEKDAY"), r.NoticeWeekDay))
         return std::nullopt;
-    if (zoned || dtstart.is_date || !YearFits(r.Date)) return std::nullopt;
-    const icaltimetype expected = FloatingTime(StartOf(r));
-    if (icaltime_compare(expected, dtstart) != 0) return std::nullopt;
     const auto text = XValue(ev, "X-KALVO-TEXT");
     if (text && (text->empty() || (*text)[0] != '=')) return std::nullopt;
     r.Text = text ? PercentDecode(text->substr(1)) : summary;
@@ -604,6 +569,17 @@ std::optional<TReminder> KalvoRecord(icalcomponent* ev, const icaltimetype& dtst
     // Only what Windows-1250 holds can be saved; anything else is no export of Kalvo's.
     for (const std::string* s : {&r.Text, &r.Picture, &r.Melody})
         if (!EncodeCp1250(*s)) return std::nullopt;
+    return r;
+}
+
+// Kalvo's own export: all X-KALVO- fields present and DTSTART still the one they give. An event that
+// another program moved is read like any other.
+std::optional<TReminder> KalvoRecord(icalcomponent* ev, const icaltimetype& dtstart, bool zoned,
+                                     const std::string& summary) {
+    auto r = XKalvoRecord(ev, summary);
+    if (!r || zoned || dtstart.is_date || !YearFits(r->Date)) return std::nullopt;
+    const icaltimetype expected = FloatingTime(StartOf(*r));
+    if (icaltime_compare(expected, dtstart) != 0) return std::nullopt;
     return r;
 }
 
@@ -1017,6 +993,10 @@ private:
     std::chrono::steady_clock::time_point importDeadline_;
 };
 
+void ImportEvent(icalcomponent* calendar, icalcomponent* ev, const ImportOptions& options, ImportResult& out) {
+    Importer(calendar, options, out).Event(ev);
+}
+
 void ReadCalendar(icalcomponent* cal, const ImportOptions& options, ImportResult& out) {
     Importer importer(cal, options, out);
     for (icalcomponent* ev = icalcomponent_get_first_component(cal, ICAL_VEVENT_COMPONENT); ev;
@@ -1053,7 +1033,9 @@ bool ContainsNoCase(std::string_view s, std::string_view needle) {
     return false;
 }
 
-}  // namespace
+}  // namespace parts
+
+using namespace parts;
 
 bool LooksLikeICalendar(std::span<const std::uint8_t> bytes) {
     return StartsNoCase(SkipBomAndSpace(bytes), "BEGIN:VCALENDAR");
@@ -1081,7 +1063,7 @@ ExportResult ExportICalendar(const ReminderList& records, const ExportOptions& o
             result.leftOut.push_back(i);
             continue;
         }
-        icalcomponent_add_component(cal.get(), EventOf(records[i], i, options));
+        icalcomponent_add_component(cal.get(), EventOf(records[i], Uid(records[i], i), options));
     }
     result.text = OwnedString(icalcomponent_as_ical_string_r(cal.get()));
     return result;

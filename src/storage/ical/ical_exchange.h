@@ -36,6 +36,9 @@ struct ExportOptions {
     // Where a picture or melody path names an existing file, it is also written as ATTACH with a
     // file URI; tests turn the check off.
     bool attachExistingFilesOnly = true;
+    // X-KALVO-TEXT even where SUMMARY holds the text exactly, so that the X-KALVO- properties alone
+    // give the whole record (for sync, where other programs may change SUMMARY).
+    bool exactText = false;
 };
 
 struct ExportResult {

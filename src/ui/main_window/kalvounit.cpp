@@ -477,7 +477,10 @@ void TMainForm::ReplaceEdited(int hint, const std::function<bool(const TReminder
         at = hint;
     else if (const auto found = std::find_if(list.begin(), list.end(), same); found != list.end())
         at = found - list.begin();
-    if (at >= 0) list.erase(list.begin() + at);
+    if (at >= 0) {
+        Store().NoteReplaced(list[static_cast<std::size_t>(at)], changed);
+        list.erase(list.begin() + at);
+    }
     list.push_back(std::move(changed));
     CommitChange(/*sort=*/true);
     if (at < 0)
@@ -547,8 +550,7 @@ void TMainForm::SpeedButton4Click() {
 void TMainForm::BtDelClick() {
     const int index = SelectedRecord();
     if (index >= 0) {
-        ReminderList& list = Store().Reminders();
-        list.erase(list.begin() + index);
+        Store().Remove(static_cast<std::size_t>(index));
         CommitChange(/*sort=*/false);
         MesgListClick();
     }
