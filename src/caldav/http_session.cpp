@@ -175,6 +175,9 @@ HttpResponse HttpSession::SendOnce(const QByteArray& method, const QUrl& url, co
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setHeader(QNetworkRequest::UserAgentHeader,
                       QStringLiteral("Kalvo/%1").arg(QCoreApplication::applicationVersion()));
+    // Uncompressed: Qt takes a compressed answer that was cut short for a whole one (it drops the length
+    // and decompresses what came), and a cut calendar must never pass for the server's copy.
+    request.setRawHeader("Accept-Encoding", "identity");
     for (const auto& [name, value] : headers) request.setRawHeader(name, value);
     if (!body.isEmpty() && !request.hasRawHeader("Content-Type")) {
         request.setRawHeader("Content-Type", "application/xml; charset=utf-8");

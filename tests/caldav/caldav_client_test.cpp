@@ -1,8 +1,6 @@
 // The CalDAV client against real Radicale and Xandikos: every call of the engine's interface, the
 // conditions that keep a change from being doubled or lost, and hrefs spelt the way each server spells them.
 
-#include <set>
-
 #include "caldav_fixture.h"
 
 namespace kalvo::test {

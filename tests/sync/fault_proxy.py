@@ -38,6 +38,8 @@ import xml.etree.ElementTree as ET
 DAV = "{DAV:}"
 HOP_HEADERS = {"connection", "keep-alive", "proxy-authenticate", "proxy-authorization", "te", "trailers",
                "transfer-encoding", "upgrade", "host", "content-length"}
+# The proxy reads and rewrites answers, so it asks the server for them uncompressed.
+NOT_FORWARDED = HOP_HEADERS | {"accept-encoding"}
 SYNC_TOKEN = re.compile(rb"(<(?:[\w.-]+:)?sync-token>)([^<]*)(</)")
 STALL_LIMIT = 60.0
 
@@ -188,7 +190,9 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             body = SYNC_TOKEN.sub(lambda m: m.group(1) + _spoil(m.group(2)) + m.group(3), body, count=1)
         body = self.continue_listing(body)
 
-        headers = {k: v for k, v in self.headers.items() if k.lower() not in HOP_HEADERS}
+        # A cut answer is cut as the server sent it, compressed when the client asked for that.
+        dropped = HOP_HEADERS if kind == "cut" else NOT_FORWARDED
+        headers = {k: v for k, v in self.headers.items() if k.lower() not in dropped}
         if proxy.digest:
             headers.pop("Authorization", None)
         status, reason, answer_headers, answer = proxy.forward(method, self.path, headers, body)
