@@ -1,6 +1,7 @@
 // HTTPS to Radicale with a self-signed certificate the test makes: refused with its fingerprint until
 // that fingerprint is pinned, then accepted; a changed certificate is refused again.
 
+#include "caldav/discovery.h"
 #include "caldav_fixture.h"
 
 namespace kalvo::test {
@@ -26,6 +27,15 @@ TEST(TlsTest, ASelfSignedCertificateIsAcceptedOnlyOncePinned) {
         EXPECT_FALSE(certificate.changed);
         EXPECT_EQ(certificate.subject, QStringLiteral("127.0.0.1"));
     }
+    // Discovery gives the certificate for the question whether to trust it.
+    caldav::DiscoveryRequest request;
+    request.address = server->Base();
+    request.session = settings.session;
+    const caldav::DiscoveryResult discovery = caldav::DiscoverCalendar(request);
+    EXPECT_EQ(discovery.outcome.status, ServerStatus::Unreachable);
+    EXPECT_EQ(discovery.certificate.sha256, server->Fingerprint());
+    EXPECT_EQ(discovery.requests, 1);
+
     // Pinned in any spelling: lower case without colons too.
     settings.session.pinnedCertificate = server->Fingerprint().remove(QLatin1Char(':')).toLower();
     {

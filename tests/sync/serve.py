@@ -2,7 +2,8 @@
 """Runs a real CalDAV server (and a fault proxy in front of it) for a test written in another language,
 for as long as the test keeps this process's standard input open.
 
-    serve.py radicale|xandikos [--auth basic] [--tls] [--read-only NAME]... [--proxy] [--proxy-host H]
+    serve.py radicale|xandikos [--auth basic] [--tls] [--read-only NAME]... [--no-new-calendars]
+             [--proxy] [--proxy-host H]
 
 Prints one JSON line: base, principal, calendar, user, password, fingerprint, storage, and with --proxy
 proxy (the proxy's root) and proxy_calendar. Then answers one line per command read:
@@ -40,6 +41,7 @@ def main():
     parser.add_argument("--auth", choices=["basic"])
     parser.add_argument("--tls", action="store_true")
     parser.add_argument("--read-only", action="append", default=[])
+    parser.add_argument("--no-new-calendars", action="store_true")
     parser.add_argument("--proxy", action="store_true")
     parser.add_argument("--proxy-host", default="127.0.0.1")
     args = parser.parse_args()
@@ -59,7 +61,8 @@ def main():
     signal.signal(signal.SIGHUP, clean)
     try:
         try:
-            server = servers.start(args.kind, folder, auth=args.auth, tls=args.tls, read_only=args.read_only)
+            server = servers.start(args.kind, folder, auth=args.auth, tls=args.tls, read_only=args.read_only,
+                                   may_create=not args.no_new_calendars)
         except servers.Missing as missing:
             print(json.dumps({"missing": str(missing)}), flush=True)
             shutil.rmtree(folder, ignore_errors=True)

@@ -184,15 +184,15 @@ class Server:
         return found
 
 
-def start(kind, folder, auth=None, tls=False, read_only=(), port=None):
+def start(kind, folder, auth=None, tls=False, read_only=(), may_create=True, port=None):
     """Starts a server in `folder` (which must exist) and makes its ready calendar; see `running`."""
     server = Server(kind, folder, port or free_port(), "https" if tls else "http")
     if kind == "radicale":
         server.auth = auth
         with open(os.path.join(folder, "users"), "w") as f:
             f.write("%s:%s\n" % (USER, PASSWORD))
-        if read_only:
-            write_rights(folder, read_only)
+        if read_only or not may_create:
+            write_rights(folder, read_only, may_create)
             for path in read_only:  # made in the storage, since the user may not make them
                 collection = os.path.join(folder, "storage", "collection-root", USER, path)
                 os.makedirs(collection)
@@ -211,14 +211,16 @@ def start(kind, folder, auth=None, tls=False, read_only=(), port=None):
     return server
 
 
-def write_rights(folder, read_only):
+def write_rights(folder, read_only, may_create=True):
     """Radicale's rights: the user owns their collections, except those in `read_only` (paths without the
-    user's folder, e.g. "shared"), which they may only read."""
+    user's folder, e.g. "shared"), which they may only read. Without `may_create` they may write only the
+    ready calendar and make no other."""
     sections = []
     for i, path in enumerate(read_only):
         sections.append("[read%d]\nuser: .+\ncollection: {user}/%s(/.*)?\npermissions: rR\n" % (i, path))
     sections.append("[principal]\nuser: .+\ncollection: {user}\npermissions: RW\n")
-    sections.append("[owner]\nuser: .+\ncollection: {user}/.+\npermissions: rwRW\n")
+    owned = ".+" if may_create else "calendar(/.*)?"
+    sections.append("[owner]\nuser: .+\ncollection: {user}/%s\npermissions: rwRW\n" % owned)
     sections.append("[root]\nuser: .+\ncollection:\npermissions: R\n")
     with open(os.path.join(folder, "rights"), "w") as f:
         f.write("\n".join(sections))
