@@ -28,6 +28,16 @@ PASSWORD = "heslo-123"
 START_TIMEOUT = 20.0
 
 
+def _die_with_parent():
+    """In the server's process before it starts: end it when the process that started it ends, however
+    that ends (a SIGKILL included), so no server outlives its test."""
+    try:
+        import ctypes
+        ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+    except (OSError, AttributeError):
+        pass
+
+
 class Missing(Exception):
     """The server's program is not installed."""
 
@@ -109,7 +119,8 @@ class Server:
             raise Missing(program)
         with open(self.log, "ab") as log:
             self.process = subprocess.Popen(self.command(), stdout=log, stderr=subprocess.STDOUT,
-                                            stdin=subprocess.DEVNULL, start_new_session=True)
+                                            stdin=subprocess.DEVNULL, start_new_session=True,
+                                            preexec_fn=_die_with_parent)
         deadline = time.monotonic() + START_TIMEOUT
         while not _listening(self.port):
             if self.process.poll() is not None:
