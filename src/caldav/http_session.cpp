@@ -19,6 +19,9 @@
 namespace kalvo::caldav {
 namespace {
 
+constexpr std::chrono::milliseconds kCancelPoll{100};
+const QString kCancelledMessage = QStringLiteral("Synchronizácia bola prerušená.");
+
 bool IsRedirect(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
@@ -165,6 +168,11 @@ void HttpSession::Wait(std::chrono::milliseconds wait) {
     }
     QEventLoop loop;
     QTimer::singleShot(wait, &loop, &QEventLoop::quit);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (Cancelled()) loop.quit();
+    });
+    poll.start(kCancelPoll);
     loop.exec();
 }
 
@@ -184,8 +192,14 @@ HttpResponse HttpSession::SendOnce(const QByteArray& method, const QUrl& url, co
     }
 
     HttpResponse response;
+    if (Cancelled()) {
+        response.url = url;
+        response.message = kCancelledMessage;
+        return response;
+    }
     bool sent = false;
     bool timedOut = false;
+    bool cancelled = false;
     bool certificateRefused = false;
     QNetworkReply* reply = network_->sendCustomRequest(request, method, body);
     ++requests_;
@@ -201,6 +215,15 @@ HttpResponse HttpSession::SendOnce(const QByteArray& method, const QUrl& url, co
         timedOut = true;
         reply->abort();
     });
+    QTimer poll;
+    if (options_.cancelled != nullptr) {
+        QObject::connect(&poll, &QTimer::timeout, reply, [&] {
+            if (!Cancelled()) return;
+            cancelled = true;
+            reply->abort();
+        });
+        poll.start(kCancelPoll);
+    }
     auto alive = [&] { silence.start(); };
     QObject::connect(reply, &QNetworkReply::requestSent, reply, [&] {
         sent = true;
@@ -238,6 +261,7 @@ HttpResponse HttpSession::SendOnce(const QByteArray& method, const QUrl& url, co
     silence.start();
     if (!reply->isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
     silence.stop();
+    poll.stop();
     current_ = nullptr;
 
     const QNetworkReply::NetworkError error = reply->error();
@@ -247,6 +271,9 @@ HttpResponse HttpSession::SendOnce(const QByteArray& method, const QUrl& url, co
     if (certificateRefused) {
         response.delivery = Delivery::CertificateRefused;
         response.message = CertificateMessage(url, refused_, options_.pinnedCertificate);
+    } else if (cancelled) {
+        response.delivery = sent ? Delivery::Lost : Delivery::NotSent;
+        response.message = kCancelledMessage;
     } else if (timedOut) {
         response.delivery = sent ? Delivery::Lost : Delivery::NotSent;
         response.message =

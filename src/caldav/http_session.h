@@ -18,6 +18,7 @@
 #include <QPair>
 #include <QString>
 #include <QUrl>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -37,6 +38,9 @@ struct SessionOptions {
     int maxRedirects = 5;
     // How the session waits before trying again after Retry-After; unset: an event loop that long.
     std::function<void(std::chrono::milliseconds)> waitBeforeRetry;
+    // Set from any thread to give up the request under way (and every later one) soon, e.g. when the
+    // program quits in the middle of a sync.
+    const std::atomic<bool>* cancelled = nullptr;
 };
 
 // The certificate of a server whose TLS connection was refused, for the question whether to trust it.
@@ -91,6 +95,7 @@ private:
     HttpResponse SendObeyingRetryAfter(const QByteArray& method, const QUrl& url, const QByteArray& body,
                                        const HeaderList& headers);
     void Wait(std::chrono::milliseconds wait);
+    bool Cancelled() const { return options_.cancelled != nullptr && options_.cancelled->load(); }
 
     SessionOptions options_;
     std::unique_ptr<QNetworkAccessManager> network_;

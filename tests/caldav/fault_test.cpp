@@ -1,6 +1,9 @@
 // The client through the fault proxy (tests/sync/fault_proxy.py) in front of real servers: each fault ends
 // with the status the engine needs to act safely, within a bounded number of requests.
 
+#include <QThread>
+#include <atomic>
+
 #include "caldav_fixture.h"
 
 namespace kalvo::test {
@@ -247,6 +250,74 @@ TEST(ReadOnlyTest, AnUploadToAReadOnlyCalendarIsForbidden) {
     const auto outcome = client.Create(client.HrefFor("a.ics"), EventText("a"), etag);
     EXPECT_EQ(outcome.status, ServerStatus::Forbidden);
     EXPECT_NE(outcome.message.find("len na čítanie"), std::string::npos) << outcome.message;
+}
+
+}  // namespace
+}  // namespace kalvo::test
+
+namespace kalvo::test {
+namespace {
+
+// Qt's own redirect handling would turn a redirected PUT or PROPFIND into a GET; the session follows
+// redirects itself with the method and the body, a bounded number of times.
+TEST(RedirectTest, ARedirectKeepsTheMethodAndTheBodyAndALoopEnds) {
+    KALVO_START_SERVER(server, "xandikos", {"--proxy"});
+    caldav::CalDavClient client(SettingsFor(*server, server->ProxyCalendar()));
+    server->Fault(QStringLiteral("redirect PUT 1 308"));
+    std::string etag;
+    const std::string href = client.HrefFor("a.ics");
+    ASSERT_TRUE(client.Create(href, EventText("a"), etag).ok());
+    server->Fault(QStringLiteral("redirect REPORT 1 301"));
+    sync::Listing listing;
+    ASSERT_TRUE(client.ListChanges("", listing).ok());
+    ASSERT_EQ(listing.changed.size(), 1u);
+    EXPECT_EQ(listing.changed[0].etag, etag);
+    EXPECT_EQ(server->RequestCount(), 4);
+
+    server->Reset();
+    server->Fault(QStringLiteral("redirect - -1 307"));
+    const auto loop = client.ListChanges("", listing);
+    EXPECT_EQ(loop.status, sync::ServerStatus::ServerError);
+    EXPECT_NE(loop.message.find("príliš veľa ráz"), std::string::npos) << loop.message;
+    EXPECT_EQ(server->RequestCount(), 6);
+}
+
+// The program syncs on a thread of its own, with a client made there.
+TEST(ThreadTest, AClientWorksOnAWorkerThreadAndCanBeCancelled) {
+    KALVO_START_SERVER(server, "xandikos", {"--proxy"});
+    const caldav::ClientSettings settings = SettingsFor(*server, server->ProxyCalendar());
+    sync::Outcome listed;
+    QThread* worker = QThread::create([&] {
+        caldav::CalDavClient client(settings);
+        sync::Listing listing;
+        listed = client.ListChanges("", listing);
+    });
+    worker->start();
+    ASSERT_TRUE(worker->wait(60000));
+    delete worker;
+    EXPECT_TRUE(listed.ok()) << listed.message;
+
+    // A stalled answer is given up as soon as the program asks, not after the timeout.
+    std::atomic<bool> cancel{false};
+    caldav::ClientSettings patient = settings;
+    patient.session.timeout = std::chrono::minutes(5);
+    patient.session.cancelled = &cancel;
+    server->Fault(QStringLiteral("stall PUT"));
+    sync::Outcome created;
+    worker = QThread::create([&] {
+        caldav::CalDavClient client(patient);
+        std::string etag;
+        created = client.Create(client.HrefFor("b.ics"), EventText("b"), etag);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    worker->start();
+    QThread::msleep(300);
+    cancel = true;
+    ASSERT_TRUE(worker->wait(30000));
+    delete worker;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    EXPECT_EQ(created.status, sync::ServerStatus::Uncertain);
+    EXPECT_EQ(created.message, "Synchronizácia bola prerušená.");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@ only). Faults wait in a list; a request takes the first one whose method matches
 Faults:
     412            answers 412 without asking the server
     status CODE    answers CODE without asking the server
+    redirect CODE  answers CODE (a redirect) pointing at the same address, without asking the server
     500-after      forwards the request, then answers 500 instead of the server's answer
     503 SECONDS    answers 503 with Retry-After: SECONDS without asking the server
     stall          forwards the request, then sends nothing until the client gives up
@@ -182,6 +183,8 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             return self.reply(412, b"Precondition Failed")
         if kind == "status":
             return self.reply(int(fault.arg), b"Answered by the proxy")
+        if kind == "redirect":
+            return self.reply(int(fault.arg or 307), b"Moved", [("Location", self.path)])
         if kind == "503":
             return self.reply(503, b"Busy", [("Retry-After", str(fault.arg))])
         if kind == "401":
