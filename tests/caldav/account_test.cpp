@@ -10,6 +10,7 @@
 
 #include "caldav/password_store.h"
 #include "caldav/sync_account.h"
+#include "caldav/sync_setup.h"
 #include "support/temp_folder.h"
 
 namespace kalvo::caldav {
@@ -131,6 +132,43 @@ TEST(PasswordTest, TheCommandGoesBeforeTheKeyringAndNoLoginNeedsNoPassword) {
     EXPECT_TRUE(none.password.isEmpty());
 }
 #endif
+
+TEST(SyncSetupTest, TheAccountFromADiscoveryGivesTheClientAndIsForgottenWithItsPassword) {
+    test::TempFolder folder;
+    const storage::DataFiles files{folder.Path(), "jana"};
+    const DiscoveryRequest request = DiscoveryRequestFor(QStringLiteral(" nas.doma:8443 "), QStringLiteral("jana"),
+                                                         QStringLiteral("heslo"), {}, QStringLiteral("ab:cd:ef"));
+    EXPECT_EQ(request.calendarName, QStringLiteral("Kalvo"));
+    CalendarInfo calendar;
+    calendar.url = QUrl(QStringLiteral("https://nas.doma:8443/dav/jana/kalvo/"));
+    calendar.displayName = QStringLiteral("Kalvo");
+    const SyncAccount account = AccountFromDiscovery(request, calendar);
+    EXPECT_EQ(account.server, "https://nas.doma:8443");
+    EXPECT_EQ(account.calendar, "https://nas.doma:8443/dav/jana/kalvo/");
+    EXPECT_EQ(account.pinnedCertificate, "AB:CD:EF");
+    EXPECT_EQ(account.intervalMinutes, kDefaultSyncMinutes);
+
+    const ClientSettings settings = ClientSettingsFor(account, QStringLiteral("heslo"));
+    EXPECT_EQ(settings.calendar, calendar.url);
+    EXPECT_EQ(settings.session.login, QStringLiteral("jana"));
+    EXPECT_EQ(settings.session.pinnedCertificate, QStringLiteral("AB:CD:EF"));
+
+    class ForgettingKeyring final : public Keyring {
+    public:
+        QStringList removed;
+        PasswordResult Read(const QString&) override { return {}; }
+        QString Write(const QString&, const QString&) override { return {}; }
+        QString Remove(const QString& key) override {
+            removed << key;
+            return {};
+        }
+    } keyring;
+    ASSERT_TRUE(SaveSyncAccount(files, account));
+    EXPECT_EQ(ForgetSyncAccount(files, keyring), QString());
+    EXPECT_EQ(keyring.removed, QStringList{QStringLiteral("jana@https://nas.doma:8443")});
+    EXPECT_EQ(LoadSyncAccount(files).state, AccountState::Missing);
+    EXPECT_EQ(ForgetSyncAccount(files, keyring), QString());  // nothing left: no failure
+}
 
 // The system keyring as tests/sync/with_keyring.py sets it up (KALVO_TEST_KEYRING): a Secret Service of
 // the test's own, unlocked or locked; or none at all (no session bus).
