@@ -30,6 +30,41 @@ HeaderList IfMatch(const std::string& etag) {
 const HeaderList kDepth0{{"Depth", "0"}};
 const HeaderList kDepth1{{"Depth", "1"}};
 
+// A write's outcome. Some servers answer a refused PUT with a 207 that holds the real status (Xandikos:
+// 412 with the CalDAV precondition), and a refusal that names its precondition deserves its own words.
+Outcome WriteOutcome(HttpResponse r) {
+    QStringList conditions;
+    if (r.delivery == Delivery::Answered && r.status == 207) {
+        const Multistatus ms = ParseMultistatus(r.body);
+        r.status = 502;  // a multistatus that says nothing is no answer to a write
+        for (const DavResponse& item : ms.responses) {
+            if (item.status == 0) continue;
+            r.status = item.status;
+            conditions = item.errors;
+            break;
+        }
+    } else if (r.delivery == Delivery::Answered && r.status >= 400) {
+        conditions = ErrorConditions(r.body);
+    }
+    const QString server = ServerName(r.url);
+    if (conditions.contains(QLatin1String("no-uid-conflict"))) {
+        return Fail(ServerStatus::ServerError, r.status,
+                    QStringLiteral("Na serveri %1 už je iná udalosť s rovnakým UID.").arg(server));
+    }
+    for (const char* invalid : {"valid-calendar-data", "valid-calendar-object-resource", "supported-calendar-data",
+                                "supported-calendar-component", "calendar-collection-location-ok"}) {
+        if (conditions.contains(QLatin1String(invalid))) {
+            return Fail(ServerStatus::ServerError, r.status,
+                        QStringLiteral("Server %1 odmietol udalosť ako neplatnú.").arg(server));
+        }
+    }
+    if (r.delivery == Delivery::Answered && (r.status == 400 || r.status == 415 || r.status == 422)) {
+        return Fail(ServerStatus::ServerError, r.status,
+                    QStringLiteral("Server %1 odmietol udalosť ako neplatnú (HTTP %2).").arg(server).arg(r.status));
+    }
+    return OutcomeOf(r, true);
+}
+
 }  // namespace
 
 Outcome OutcomeOf(const HttpResponse& r, bool changesServer) {
@@ -286,7 +321,7 @@ Outcome CalDavClient::Put(const std::string& href, const std::string& ics, const
     HeaderList headers = condition;
     headers.append(qMakePair(QByteArray("Content-Type"), QByteArray("text/calendar; charset=utf-8")));
     const HttpResponse r = session_.Send("PUT", UrlFor(href), QByteArray::fromStdString(ics), headers);
-    const Outcome outcome = OutcomeOf(r, true);
+    const Outcome outcome = WriteOutcome(r);
     if (outcome.ok()) etag = Std(r.etag);
     return outcome;
 }
@@ -302,7 +337,7 @@ Outcome CalDavClient::Update(const std::string& href, const std::string& ics, co
 
 Outcome CalDavClient::Remove(const std::string& href, const std::string& ifMatch) {
     const HttpResponse r = session_.Send("DELETE", UrlFor(href), {}, IfMatch(ifMatch));
-    return OutcomeOf(r, true);
+    return WriteOutcome(r);
 }
 
 }  // namespace kalvo::caldav

@@ -138,6 +138,17 @@ void ReadPropstat(QXmlStreamReader& xml, DavResponse& r) {
     if (status >= 200 && status < 300) Merge(r, found);
 }
 
+QStringList ReadConditions(QXmlStreamReader& xml) {
+    QStringList names;
+    while (xml.readNextStartElement()) {
+        if (xml.namespaceUri() == QLatin1String(kDavNs) || xml.namespaceUri() == QLatin1String(kCalDavNs)) {
+            names << xml.name().toString();
+        }
+        xml.skipCurrentElement();
+    }
+    return names;
+}
+
 DavResponse ReadResponse(QXmlStreamReader& xml) {
     DavResponse r;
     while (xml.readNextStartElement()) {
@@ -147,6 +158,8 @@ DavResponse ReadResponse(QXmlStreamReader& xml) {
             r.status = StatusFromLine(Text(xml));
         } else if (Is(xml, kDavNs, "propstat")) {
             ReadPropstat(xml, r);
+        } else if (Is(xml, kDavNs, "error")) {
+            r.errors = ReadConditions(xml);
         } else {
             xml.skipCurrentElement();
         }
@@ -204,17 +217,13 @@ Multistatus ParseMultistatus(const QByteArray& body) {
     return ms;
 }
 
-bool HasErrorCondition(const QByteArray& body, const QString& name) {
+QStringList ErrorConditions(const QByteArray& body) {
     QXmlStreamReader xml(body);
-    if (!xml.readNextStartElement() || !Is(xml, kDavNs, "error")) return false;
-    while (xml.readNextStartElement()) {
-        if ((xml.namespaceUri() == QLatin1String(kDavNs) || xml.namespaceUri() == QLatin1String(kCalDavNs)) &&
-            xml.name() == name)
-            return true;
-        xml.skipCurrentElement();
-    }
-    return false;
+    if (!xml.readNextStartElement() || !Is(xml, kDavNs, "error")) return {};
+    return ReadConditions(xml);
 }
+
+bool HasErrorCondition(const QByteArray& body, const QString& name) { return ErrorConditions(body).contains(name); }
 
 int StatusFromLine(const QString& line) {
     const QStringList parts = line.simplified().split(QLatin1Char(' '));

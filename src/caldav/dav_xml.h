@@ -34,6 +34,7 @@ struct DavResponse {
     QList<QByteArray> principalHrefs;     // current-user-principal
     QList<QByteArray> calendarHomeHrefs;  // calendar-home-set
     QStringList supportedReports;         // supported-report-set, local names
+    QStringList errors;                   // the preconditions in the response's own <error>, local names
 
     bool Writable() const;  // no privilege set given counts as writable; the server refuses later if not
     bool HoldsEvents() const;
@@ -47,7 +48,8 @@ struct Multistatus {
 
 Multistatus ParseMultistatus(const QByteArray& body);
 
-// True when the body is a DAV:error naming the precondition `name` (in DAV: or CalDAV's namespace).
+// The preconditions a DAV:error body names (local names, in DAV: or CalDAV's namespace).
+QStringList ErrorConditions(const QByteArray& body);
 bool HasErrorCondition(const QByteArray& body, const QString& name);
 
 // The status code of an "HTTP/1.1 404 Not Found" line; 0 when it cannot be read.

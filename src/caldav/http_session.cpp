@@ -280,7 +280,10 @@ HttpResponse HttpSession::SendOnce(const QByteArray& method, const QUrl& url, co
             sent
                 ? QStringLiteral("Server %1 neodpovedal včas; nie je isté, či požiadavku vykonal.").arg(ServerName(url))
                 : QStringLiteral("Server %1 sa nepodarilo zastihnúť: neodpovedal včas.").arg(ServerName(url));
-    } else if (IsTransportError(error) || (error != QNetworkReply::NoError && response.status == 0)) {
+    } else if ((IsTransportError(error) && (response.status < 400 || response.status >= 500)) ||
+               (error != QNetworkReply::NoError && response.status == 0)) {
+        // A refusal (4xx) stands even when the server closed the connection before taking the whole
+        // upload, as Radicale does: nothing was done. Any other status with a broken answer is uncertain.
         const bool before = IsConnectionFailure(error) || (!sent && response.status == 0);
         response.delivery = before ? Delivery::NotSent : Delivery::Lost;
         response.message =

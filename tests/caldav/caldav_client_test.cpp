@@ -158,6 +158,25 @@ TEST_P(ClientTest, ANonCalendarAddressIsNoListing) {
     EXPECT_FALSE(outcome.message.empty());
 }
 
+// A refused upload is never a success, whatever shape the refusal takes: Radicale answers 409 or 400,
+// Xandikos a 207 multistatus with the real status (412) inside.
+TEST_P(ClientTest, ARefusedUploadIsNoSuccess) {
+    KALVO_START_SERVER(server, GetParam());
+    CalDavClient client(SettingsFor(*server, server->Calendar()));
+    std::string etag;
+    ASSERT_TRUE(client.Create(client.HrefFor("a.ics"), EventText("same-uid"), etag).ok());
+    const auto clash = client.Create(client.HrefFor("b.ics"), EventText("same-uid"), etag);
+    EXPECT_EQ(clash.status, ServerStatus::ServerError) << clash.httpStatus;
+    EXPECT_NE(clash.message.find("rovnakým UID"), std::string::npos) << clash.message;
+    EXPECT_TRUE(etag.empty());
+    const auto invalid = client.Create(client.HrefFor("c.ics"), "toto nie je udalosť", etag);
+    EXPECT_EQ(invalid.status, ServerStatus::ServerError) << invalid.httpStatus;
+    EXPECT_NE(invalid.message.find("odmietol"), std::string::npos) << invalid.message;
+    Listing listing;
+    ASSERT_TRUE(client.ListChanges("", listing).ok());
+    EXPECT_EQ(listing.changed.size(), 1u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, ClientTest, testing::Values("radicale", "xandikos"),
                          [](const auto& param) { return std::string(param.param); });
 
