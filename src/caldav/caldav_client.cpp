@@ -28,6 +28,9 @@ HeaderList IfMatch(const std::string& etag) {
 }
 
 const HeaderList kDepth0{{"Depth", "0"}};
+// A fetch of at least this many hrefs, and of at least a quarter of the collection, asks for all of it.
+constexpr std::size_t kQueryAtLeast = 20;
+constexpr std::size_t kQueryShare = 4;
 const HeaderList kDepth1{{"Depth", "1"}};
 
 // A write's outcome. Some servers answer a refused PUT with a 207 that holds the real status (Xandikos:
@@ -128,6 +131,7 @@ std::string CalDavClient::HrefFor(const std::string& name) const {
 
 Outcome CalDavClient::ListChanges(const std::string& token, sync::Listing& out) {
     out = {};
+    listed_.clear();
     const QString start = QString::fromStdString(token);
     if (syncCollectionMissing_) {
         if (!start.isEmpty()) {
@@ -178,13 +182,18 @@ Outcome CalDavClient::SyncReport(const QString& token, sync::Listing& out, bool&
                 removed[key] = true;
             } else if (item.status == 0 || (item.status >= 200 && item.status < 300)) {
                 removed.erase(key);
-                changed[key] = sync::ServerResource{key, Std(item.etag), {}};
+                changed[key] = sync::ServerResource{key, Std(item.etag), Std(item.calendarData)};
             }
         }
         if (!truncated) {
-            for (auto& [href, resource] : changed) out.changed.push_back(std::move(resource));
+            for (auto& [href, resource] : changed) {
+                if (!resource.ics.empty()) listed_[href] = resource;
+                resource.ics.clear();
+                out.changed.push_back(std::move(resource));
+            }
             for (const auto& [href, unused] : removed) out.removed.push_back(href);
             out.token = Std(ms.syncToken);
+            if (token.isEmpty()) collectionSize_ = out.changed.size();
             return Outcome{};
         }
         if (ms.syncToken.isEmpty() || ms.syncToken == current) {
@@ -222,6 +231,7 @@ Outcome CalDavClient::TokenRefusal(const HttpResponse& r, const QString& token) 
 
 Outcome CalDavClient::ListAll(sync::Listing& out) {
     out = {};
+    listed_.clear();
     const HttpResponse r = session_.Send("PROPFIND", settings_.calendar, EtagPropfindBody(), kDepth1);
     if (r.delivery != Delivery::Answered || r.status != 207) {
         Outcome outcome = OutcomeOf(r, false);
@@ -245,19 +255,34 @@ Outcome CalDavClient::ListAll(sync::Listing& out) {
         if (item.isCollection || !item.hasProperties) continue;
         out.changed.push_back(sync::ServerResource{Std(href), Std(item.etag), {}});
     }
+    collectionSize_ = out.changed.size();
     return Outcome{};
 }
 
 Outcome CalDavClient::Fetch(const std::vector<std::string>& hrefs, std::vector<sync::ServerResource>& out) {
     out.clear();
+    std::vector<std::string> missing;
+    for (const std::string& href : hrefs) {
+        const auto it = listed_.find(Std(CanonicalHref(QByteArray::fromStdString(href), settings_.calendar)));
+        if (it != listed_.end()) {
+            out.push_back(it->second);
+        } else {
+            missing.push_back(href);
+        }
+    }
+    if (!queryMissing_ && collectionSize_ > 0 && missing.size() >= kQueryAtLeast &&
+        missing.size() * kQueryShare >= collectionSize_) {
+        const Outcome outcome = QueryAll(missing, out);
+        if (!outcome.ok()) return outcome;
+    }
     const std::size_t batch = static_cast<std::size_t>(std::max(1, settings_.multigetBatch));
     std::size_t first = 0;
-    while (first < hrefs.size()) {
-        const std::size_t last = std::min(hrefs.size(), first + batch);
+    while (first < missing.size()) {
+        const std::size_t last = std::min(missing.size(), first + batch);
         if (!multigetMissing_) {
             QList<QByteArray> part;
             for (std::size_t i = first; i < last; ++i) {
-                part << CanonicalHref(QByteArray::fromStdString(hrefs[i]), settings_.calendar);
+                part << CanonicalHref(QByteArray::fromStdString(missing[i]), settings_.calendar);
             }
             bool unsupported = false;
             const Outcome outcome = MultigetBatch(part, out, unsupported);
@@ -269,7 +294,7 @@ Outcome CalDavClient::Fetch(const std::vector<std::string>& hrefs, std::vector<s
         } else {
             for (std::size_t i = first; i < last; ++i) {
                 sync::ServerResource resource;
-                const Outcome one = Get(hrefs[i], resource);
+                const Outcome one = Get(missing[i], resource);
                 if (one.status == ServerStatus::NotFound) continue;
                 if (!one.ok()) return one;
                 out.push_back(std::move(resource));
@@ -277,6 +302,40 @@ Outcome CalDavClient::Fetch(const std::vector<std::string>& hrefs, std::vector<s
         }
         first = last;
     }
+    return Outcome{};
+}
+
+// Every object of the collection in one answer, for the hrefs in `missing`, which it empties. A server that
+// refuses the query leaves them all for calendar-multiget.
+Outcome CalDavClient::QueryAll(std::vector<std::string>& missing, std::vector<sync::ServerResource>& out) {
+    const HttpResponse r = session_.Send("REPORT", settings_.calendar, QueryAllBody(), kDepth1);
+    if (r.delivery == Delivery::Answered && r.status != 207) {
+        if (r.status >= 400 && r.status < 500 && r.status != 401) {
+            queryMissing_ = true;
+            return Outcome{};
+        }
+        Outcome outcome = OutcomeOf(r, false);
+        if (outcome.ok()) outcome.status = ServerStatus::ServerError;
+        return outcome;
+    }
+    if (r.delivery != Delivery::Answered) return OutcomeOf(r, false);
+    const Multistatus ms = ParseMultistatus(r.body);
+    if (!ms.valid) {
+        return Fail(ServerStatus::ServerError, r.status,
+                    QStringLiteral("Odpoveď servera %1 sa nedá prečítať.").arg(ServerName(r.url)));
+    }
+    std::map<std::string, sync::ServerResource> found;
+    for (const DavResponse& item : ms.responses) {
+        if (item.calendarData.isEmpty()) continue;
+        const std::string href = Std(CanonicalHref(item.href, r.url));
+        found[href] = sync::ServerResource{href, Std(item.etag), Std(item.calendarData)};
+    }
+    for (const std::string& href : missing) {
+        const auto it = found.find(Std(CanonicalHref(QByteArray::fromStdString(href), settings_.calendar)));
+        if (it != found.end()) out.push_back(it->second);
+    }
+    // What a whole-collection answer leaves out is gone; a multiget would only say so again.
+    missing.clear();
     return Outcome{};
 }
 
@@ -318,6 +377,7 @@ Outcome CalDavClient::Get(const std::string& href, sync::ServerResource& out) {
 Outcome CalDavClient::Put(const std::string& href, const std::string& ics, const HeaderList& condition,
                           std::string& etag) {
     etag.clear();
+    listed_.erase(Std(CanonicalHref(QByteArray::fromStdString(href), settings_.calendar)));
     HeaderList headers = condition;
     headers.append(qMakePair(QByteArray("Content-Type"), QByteArray("text/calendar; charset=utf-8")));
     const HttpResponse r = session_.Send("PUT", UrlFor(href), QByteArray::fromStdString(ics), headers);
@@ -336,6 +396,7 @@ Outcome CalDavClient::Update(const std::string& href, const std::string& ics, co
 }
 
 Outcome CalDavClient::Remove(const std::string& href, const std::string& ifMatch) {
+    listed_.erase(Std(CanonicalHref(QByteArray::fromStdString(href), settings_.calendar)));
     const HttpResponse r = session_.Send("DELETE", UrlFor(href), {}, IfMatch(ifMatch));
     return WriteOutcome(r);
 }

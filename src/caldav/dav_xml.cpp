@@ -240,6 +240,7 @@ QByteArray SyncCollectionBody(const QString& token) {
     w->writeTextElement(QLatin1String(kDavNs), QStringLiteral("sync-level"), QStringLiteral("1"));
     w->writeStartElement(QLatin1String(kDavNs), QStringLiteral("prop"));
     w.Empty(kDavNs, "getetag");
+    w.Empty(kCalDavNs, "calendar-data");
     w->writeEndElement();
     w->writeEndElement();
     return w.Finish();
@@ -267,6 +268,21 @@ QByteArray MultigetBody(const QList<QByteArray>& hrefs) {
     for (const QByteArray& href : hrefs) {
         w->writeTextElement(QLatin1String(kDavNs), QStringLiteral("href"), QString::fromUtf8(href));
     }
+    w->writeEndElement();
+    return w.Finish();
+}
+
+QByteArray QueryAllBody() {
+    Writer w;
+    w->writeStartElement(QLatin1String(kCalDavNs), QStringLiteral("calendar-query"));
+    w->writeStartElement(QLatin1String(kDavNs), QStringLiteral("prop"));
+    w.Empty(kDavNs, "getetag");
+    w.Empty(kCalDavNs, "calendar-data");
+    w->writeEndElement();
+    w->writeStartElement(QLatin1String(kCalDavNs), QStringLiteral("filter"));
+    w->writeEmptyElement(QLatin1String(kCalDavNs), QStringLiteral("comp-filter"));
+    w->writeAttribute(QStringLiteral("name"), QStringLiteral("VCALENDAR"));
+    w->writeEndElement();
     w->writeEndElement();
     return w.Finish();
 }

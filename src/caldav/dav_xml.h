@@ -55,10 +55,12 @@ bool HasErrorCondition(const QByteArray& body, const QString& name);
 // The status code of an "HTTP/1.1 404 Not Found" line; 0 when it cannot be read.
 int StatusFromLine(const QString& line);
 
-// Request bodies.
+// Request bodies. A sync-collection asks for the events' data too: where the server gives it (Radicale),
+// one listing brings what a calendar-multiget per batch would.
 QByteArray SyncCollectionBody(const QString& token);
 QByteArray EtagPropfindBody();
 QByteArray MultigetBody(const QList<QByteArray>& hrefs);
+QByteArray QueryAllBody();  // calendar-query for every object of the collection, with its data
 QByteArray DiscoveryPropfindBody();
 QByteArray MkCalendarBody(const QString& displayName);
 

@@ -217,9 +217,10 @@ private:
             name = slug + QLatin1Char('-') + QString::number(i);
         const QUrl url = home.resolved(QUrl(name + QLatin1Char('/')));
         const HttpResponse r = session_.Send("MKCALENDAR", url, MkCalendarBody(request_.calendarName));
-        if (r.delivery != Delivery::Answered || r.status < 200 || r.status >= 300) {
+        // Xandikos answers a MKCALENDAR it refuses with 207 and the refusal inside.
+        if (r.delivery != Delivery::Answered || r.status < 200 || r.status >= 300 || r.status == 207) {
             Outcome failure = OutcomeOf(r, true);
-            if (failure.ok()) failure.status = ServerStatus::ServerError;
+            if (failure.ok()) failure = Fail(ServerStatus::Forbidden, {});
             return failure;
         }
         DavResponse made;

@@ -132,6 +132,44 @@ TEST_P(ClientTest, FetchGoesInBatchesAndListAllGivesEtagsAndToken) {
     EXPECT_TRUE(none.removed.empty());
 }
 
+// A first sync fetches everything: Radicale brings the data with the listing, so the fetch sends nothing;
+// Xandikos does not, and one calendar-query brings all of it (its multiget reads the whole collection for
+// each href). What the client itself changed since is fetched anew.
+TEST_P(ClientTest, TheFetchOfAWholeCollectionTakesOneRequestAtMost) {
+    KALVO_START_SERVER(server, GetParam());
+    CalDavClient client(SettingsFor(*server, server->Calendar()));
+    std::vector<std::string> hrefs;
+    std::map<std::string, std::string> etags;
+    for (int i = 0; i < 25; ++i) {
+        hrefs.push_back(client.HrefFor("d" + std::to_string(i) + ".ics"));
+        ASSERT_TRUE(client.Create(hrefs.back(), EventText("d" + std::to_string(i)), etags[hrefs.back()]).ok());
+    }
+    Listing listing;
+    ASSERT_TRUE(client.ListChanges("", listing).ok());
+    for (const auto& r : listing.changed) EXPECT_TRUE(r.ics.empty());
+    int before = client.Session().RequestCount();
+    std::vector<ServerResource> fetched;
+    ASSERT_TRUE(client.Fetch(hrefs, fetched).ok());
+    EXPECT_EQ(client.Session().RequestCount() - before, std::string(GetParam()) == "radicale" ? 0 : 1);
+    ASSERT_EQ(fetched.size(), 25u);
+    for (const auto& r : fetched) {
+        EXPECT_EQ(r.etag, etags[r.href]);
+        EXPECT_NE(r.ics.find("SUMMARY:Skúška"), std::string::npos);
+    }
+
+    std::string etag;
+    ASSERT_TRUE(client.Update(hrefs[0], EventText("d0", "Zmenená"), etags[hrefs[0]], etag).ok());
+    before = client.Session().RequestCount();
+    ASSERT_TRUE(client.Fetch({hrefs[0], hrefs[1]}, fetched).ok());
+    EXPECT_EQ(client.Session().RequestCount(), before + 1);
+    ASSERT_EQ(fetched.size(), 2u);
+    for (const auto& r : fetched) {
+        if (r.href != hrefs[0]) continue;
+        EXPECT_EQ(r.etag, etag);
+        EXPECT_NE(r.ics.find("SUMMARY:Zmenená"), std::string::npos);
+    }
+}
+
 // Each server refuses a token it never gave in its own way (Radicale 403 with DAV:valid-sync-token,
 // Xandikos a bare 500): both are TokenInvalid, and the full listing works after it.
 TEST_P(ClientTest, AForgottenTokenIsTokenInvalid) {

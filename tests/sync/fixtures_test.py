@@ -4,7 +4,7 @@ test ends, and a fault proxy that does what it is told."""
 
 import json
 import os
-import signal
+import shutil
 import subprocess
 import sys
 import time
@@ -74,6 +74,7 @@ class ServersTest(unittest.TestCase):
         while servers._listening(port) and time.monotonic() < deadline:
             time.sleep(0.05)
         self.assertFalse(servers._listening(port))
+        shutil.rmtree(os.path.dirname(info["storage"]), ignore_errors=True)  # serve.py had no time to
 
 
 class ProxyTest(unittest.TestCase):
