@@ -2,7 +2,6 @@
 
 #include <map>
 
-#include "caldav/dav_xml.h"
 #include "caldav/href.h"
 
 namespace kalvo::caldav {
@@ -16,9 +15,9 @@ std::string Std(const QString& text) { return text.toStdString(); }
 
 Outcome Fail(ServerStatus status, int http, const QString& message) { return Outcome{status, http, Std(message)}; }
 
-bool Refuses(const HttpResponse& r, const char* report) {
-    return r.status == 501 || r.status == 405 || HasErrorCondition(r.body, QString::fromLatin1(report)) ||
-           HasErrorCondition(r.body, QStringLiteral("supported-report"));
+// The server does not know the REPORT asked for.
+bool RefusesReport(const HttpResponse& r) {
+    return r.status == 501 || r.status == 405 || HasErrorCondition(r.body, QStringLiteral("supported-report"));
 }
 
 // Without a known etag the request is unconditional: the engine only sends one after it has looked.
@@ -114,6 +113,21 @@ Outcome OutcomeOf(const HttpResponse& r, bool changesServer) {
                 QStringLiteral("Server %1 odpovedal neočakávane (HTTP %2).").arg(server).arg(s));
 }
 
+Outcome ReadMultistatus(const HttpResponse& r, Multistatus& ms) {
+    if (r.delivery != Delivery::Answered || r.status != 207) {
+        const Outcome outcome = OutcomeOf(r, false);
+        if (!outcome.ok()) return outcome;
+        return Fail(ServerStatus::ServerError, r.status,
+                    QStringLiteral("Server %1 odpovedal neočakávane (HTTP %2).").arg(ServerName(r.url)).arg(r.status));
+    }
+    ms = ParseMultistatus(r.body);
+    if (!ms.valid) {
+        return Fail(ServerStatus::ServerError, r.status,
+                    QStringLiteral("Odpoveď servera %1 sa nedá prečítať.").arg(ServerName(r.url)));
+    }
+    return Outcome{};
+}
+
 CalDavClient::CalDavClient(ClientSettings settings) : settings_(std::move(settings)), session_(settings_.session) {
     settings_.calendar = AsCollection(settings_.calendar);
     collectionPath_ = CanonicalPath(settings_.calendar);
@@ -157,18 +171,14 @@ Outcome CalDavClient::SyncReport(const QString& token, sync::Listing& out, bool&
     for (int round = 0; round < settings_.maxListingRounds; ++round) {
         const HttpResponse r = session_.Send("REPORT", settings_.calendar, SyncCollectionBody(current), kDepth0);
         if (r.delivery == Delivery::Answered && r.status != 207) {
-            if (Refuses(r, "sync-collection") && !HasErrorCondition(r.body, QStringLiteral("valid-sync-token"))) {
+            if (RefusesReport(r) && !HasErrorCondition(r.body, QStringLiteral("valid-sync-token"))) {
                 unsupported = true;
                 return Outcome{ServerStatus::ServerError, r.status, {}};
             }
             return TokenRefusal(r, current);
         }
-        if (r.delivery != Delivery::Answered) return OutcomeOf(r, false);
-        const Multistatus ms = ParseMultistatus(r.body);
-        if (!ms.valid) {
-            return Fail(ServerStatus::ServerError, r.status,
-                        QStringLiteral("Odpoveď servera %1 sa nedá prečítať.").arg(ServerName(r.url)));
-        }
+        Multistatus ms;
+        if (const Outcome read = ReadMultistatus(r, ms); !read.ok()) return read;
         bool truncated = false;
         for (const DavResponse& item : ms.responses) {
             const QByteArray href = CanonicalHref(item.href, r.url);
@@ -216,11 +226,10 @@ Outcome CalDavClient::TokenRefusal(const HttpResponse& r, const QString& token) 
     }
     if (r.status >= 500 && !token.isEmpty() && !r.credentialsRefused) {
         const HttpResponse probe = session_.Send("PROPFIND", settings_.calendar, EtagPropfindBody(), kDepth0);
-        if (probe.delivery == Delivery::Answered && probe.status == 207) {
-            const Multistatus ms = ParseMultistatus(probe.body);
-            const bool sameToken = !ms.responses.isEmpty() && !ms.responses.first().syncToken.isEmpty() &&
-                                   ms.responses.first().syncToken == token;
-            if (ms.valid && !sameToken) {
+        Multistatus ms;
+        if (ReadMultistatus(probe, ms).ok()) {
+            const bool sameToken = !ms.responses.isEmpty() && ms.responses.first().syncToken == token;
+            if (!sameToken) {
                 return Fail(ServerStatus::TokenInvalid, r.status,
                             QStringLiteral("Server nepozná stav synchronizácie."));
             }
@@ -233,19 +242,8 @@ Outcome CalDavClient::ListAll(sync::Listing& out) {
     out = {};
     listed_.clear();
     const HttpResponse r = session_.Send("PROPFIND", settings_.calendar, EtagPropfindBody(), kDepth1);
-    if (r.delivery != Delivery::Answered || r.status != 207) {
-        Outcome outcome = OutcomeOf(r, false);
-        if (outcome.ok())
-            outcome =
-                Fail(ServerStatus::ServerError, r.status,
-                     QStringLiteral("Server %1 odpovedal neočakávane (HTTP %2).").arg(ServerName(r.url)).arg(r.status));
-        return outcome;
-    }
-    const Multistatus ms = ParseMultistatus(r.body);
-    if (!ms.valid) {
-        return Fail(ServerStatus::ServerError, r.status,
-                    QStringLiteral("Odpoveď servera %1 sa nedá prečítať.").arg(ServerName(r.url)));
-    }
+    Multistatus ms;
+    if (const Outcome read = ReadMultistatus(r, ms); !read.ok()) return read;
     for (const DavResponse& item : ms.responses) {
         const QByteArray href = CanonicalHref(item.href, r.url);
         if (href == collectionPath_) {
@@ -309,21 +307,12 @@ Outcome CalDavClient::Fetch(const std::vector<std::string>& hrefs, std::vector<s
 // refuses the query leaves them all for calendar-multiget.
 Outcome CalDavClient::QueryAll(std::vector<std::string>& missing, std::vector<sync::ServerResource>& out) {
     const HttpResponse r = session_.Send("REPORT", settings_.calendar, QueryAllBody(), kDepth1);
-    if (r.delivery == Delivery::Answered && r.status != 207) {
-        if (r.status >= 400 && r.status < 500 && r.status != 401) {
-            queryMissing_ = true;
-            return Outcome{};
-        }
-        Outcome outcome = OutcomeOf(r, false);
-        if (outcome.ok()) outcome.status = ServerStatus::ServerError;
-        return outcome;
+    if (r.delivery == Delivery::Answered && r.status >= 400 && r.status < 500 && r.status != 401) {
+        queryMissing_ = true;
+        return Outcome{};
     }
-    if (r.delivery != Delivery::Answered) return OutcomeOf(r, false);
-    const Multistatus ms = ParseMultistatus(r.body);
-    if (!ms.valid) {
-        return Fail(ServerStatus::ServerError, r.status,
-                    QStringLiteral("Odpoveď servera %1 sa nedá prečítať.").arg(ServerName(r.url)));
-    }
+    Multistatus ms;
+    if (const Outcome read = ReadMultistatus(r, ms); !read.ok()) return read;
     std::map<std::string, sync::ServerResource> found;
     for (const DavResponse& item : ms.responses) {
         if (item.calendarData.isEmpty()) continue;
@@ -342,21 +331,12 @@ Outcome CalDavClient::QueryAll(std::vector<std::string>& missing, std::vector<sy
 Outcome CalDavClient::MultigetBatch(const QList<QByteArray>& hrefs, std::vector<sync::ServerResource>& out,
                                     bool& unsupported) {
     const HttpResponse r = session_.Send("REPORT", settings_.calendar, MultigetBody(hrefs), kDepth1);
-    if (r.delivery == Delivery::Answered && r.status != 207) {
-        if (Refuses(r, "calendar-multiget") || r.status == 400) {
-            unsupported = true;
-            return Outcome{ServerStatus::ServerError, r.status, {}};
-        }
-        Outcome outcome = OutcomeOf(r, false);
-        if (outcome.ok()) outcome.status = ServerStatus::ServerError;
-        return outcome;
+    if (r.delivery == Delivery::Answered && (RefusesReport(r) || r.status == 400)) {
+        unsupported = true;
+        return Outcome{ServerStatus::ServerError, r.status, {}};
     }
-    if (r.delivery != Delivery::Answered) return OutcomeOf(r, false);
-    const Multistatus ms = ParseMultistatus(r.body);
-    if (!ms.valid) {
-        return Fail(ServerStatus::ServerError, r.status,
-                    QStringLiteral("Odpoveď servera %1 sa nedá prečítať.").arg(ServerName(r.url)));
-    }
+    Multistatus ms;
+    if (const Outcome read = ReadMultistatus(r, ms); !read.ok()) return read;
     for (const DavResponse& item : ms.responses) {
         if (item.calendarData.isEmpty()) continue;  // gone (404) or not a calendar object
         out.push_back(

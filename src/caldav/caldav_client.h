@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "caldav/dav_xml.h"
 #include "caldav/http_session.h"
 #include "sync/calendar_server.h"
 
@@ -71,5 +72,9 @@ private:
 // What the engine hears of an HTTP exchange. `changesServer`: a write, for which a lost answer or a 5xx
 // leaves the server's state unknown.
 sync::Outcome OutcomeOf(const HttpResponse& response, bool changesServer);
+
+// The multistatus a request was to bring: Ok with `ms` read, or why there is none (the exchange failed,
+// the answer was no 207, or its body cannot be read).
+sync::Outcome ReadMultistatus(const HttpResponse& response, Multistatus& ms);
 
 }  // namespace kalvo::caldav

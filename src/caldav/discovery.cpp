@@ -80,13 +80,10 @@ private:
             return true;
         }
         const HttpResponse r = session_.Send("PROPFIND", url, DiscoveryPropfindBody(), kDepth0);
-        if (r.delivery != Delivery::Answered || r.status != 207) {
-            failure = OutcomeOf(r, false);
-            if (failure.ok()) failure = Fail(ServerStatus::NotFound, {});
-            return false;
-        }
-        const Multistatus ms = ParseMultistatus(r.body);
-        if (!ms.valid || ms.responses.isEmpty()) {
+        Multistatus ms;
+        failure = ReadMultistatus(r, ms);
+        if (!failure.ok()) return false;
+        if (ms.responses.isEmpty()) {
             failure = Fail(ServerStatus::ServerError,
                            QStringLiteral("Odpoveď servera %1 sa nedá prečítať.").arg(ServerName(r.url)));
             return false;
@@ -120,10 +117,9 @@ private:
         QUrl at;
         if (Look(address, own, at, failure)) {
             if (own.isCalendar) return TakeOwnCalendar(InfoOf(own, at));
-            if (!own.calendarHomeHrefs.isEmpty())
-                return FromHome(at.resolved(QUrl::fromEncoded(own.calendarHomeHrefs.first())));
+            if (!own.calendarHomeHrefs.isEmpty()) return FromHome(ResolveHref(at, own.calendarHomeHrefs.first()));
             if (principal.isEmpty() && !own.principalHrefs.isEmpty()) {
-                principal = at.resolved(QUrl::fromEncoded(own.principalHrefs.first()));
+                principal = ResolveHref(at, own.principalHrefs.first());
             }
         } else if (Stops(failure)) {
             return failure;
@@ -135,7 +131,7 @@ private:
         if (!principal.isEmpty()) {
             DavResponse p;
             if (Look(principal, p, at, failure) && !p.calendarHomeHrefs.isEmpty()) {
-                return FromHome(at.resolved(QUrl::fromEncoded(p.calendarHomeHrefs.first())));
+                return FromHome(ResolveHref(at, p.calendarHomeHrefs.first()));
             }
             if (Stops(failure)) return failure;
         }
@@ -147,8 +143,8 @@ private:
         DavResponse found;
         QUrl at;
         if (!Look(address.resolved(QUrl(QStringLiteral("/.well-known/caldav"))), found, at, failure)) return false;
-        if (!found.calendarHomeHrefs.isEmpty()) home = at.resolved(QUrl::fromEncoded(found.calendarHomeHrefs.first()));
-        if (!found.principalHrefs.isEmpty()) principal = at.resolved(QUrl::fromEncoded(found.principalHrefs.first()));
+        if (!found.calendarHomeHrefs.isEmpty()) home = ResolveHref(at, found.calendarHomeHrefs.first());
+        if (!found.principalHrefs.isEmpty()) principal = ResolveHref(at, found.principalHrefs.first());
         return true;
     }
 
@@ -169,23 +165,13 @@ private:
     Outcome FromHome(const QUrl& homeUrl) {
         const QUrl home = AsCollection(homeUrl);
         const HttpResponse r = session_.Send("PROPFIND", home, DiscoveryPropfindBody(), kDepth1);
-        if (r.delivery != Delivery::Answered || r.status != 207) {
-            Outcome failure = OutcomeOf(r, false);
-            if (failure.ok())
-                failure = Fail(ServerStatus::ServerError,
-                               QStringLiteral("Server %1 nevydal zoznam kalendárov.").arg(ServerName(r.url)));
-            return failure;
-        }
-        const Multistatus ms = ParseMultistatus(r.body);
-        if (!ms.valid) {
-            return Fail(ServerStatus::ServerError,
-                        QStringLiteral("Odpoveď servera %1 sa nedá prečítať.").arg(ServerName(r.url)));
-        }
+        Multistatus ms;
+        if (const Outcome read = ReadMultistatus(r, ms); !read.ok()) return read;
         const QByteArray homePath = CanonicalPath(home);
         QList<CalendarInfo> named;
         QSet<QString> taken;
         for (const DavResponse& item : ms.responses) {
-            const QUrl url = r.url.resolved(QUrl::fromEncoded(item.href));
+            const QUrl url = ResolveHref(r.url, item.href);
             if (CanonicalPath(AsCollection(url)) == homePath) continue;
             taken.insert(LastSegment(url).toLower());
             if (!item.isCalendar) continue;

@@ -13,14 +13,21 @@ bool StartsWithScheme(const QByteArray& text) {
     return lower.startsWith("http://") || lower.startsWith("https://");
 }
 
-}  // namespace
-
-QByteArray CanonicalHref(const QByteArray& href, const QUrl& base) {
+// "http%3A//host/path": a whole URL encoded once more (Xandikos, in some answers).
+QByteArray Unwrapped(const QByteArray& href) {
     QByteArray text = href.trimmed();
-    if (text.isEmpty()) return {};
-    // "http%3A//host/path": a whole URL encoded once more.
     const QByteArray lower = text.left(9).toLower();
     if (lower.startsWith("http%3a//") || lower.startsWith("https%3a/")) text = QByteArray::fromPercentEncoding(text);
+    return text;
+}
+
+}  // namespace
+
+QUrl ResolveHref(const QUrl& base, const QByteArray& href) { return base.resolved(QUrl::fromEncoded(Unwrapped(href))); }
+
+QByteArray CanonicalHref(const QByteArray& href, const QUrl& base) {
+    const QByteArray text = Unwrapped(href);
+    if (text.isEmpty()) return {};
     QByteArray path;
     if (StartsWithScheme(text)) {
         path = QUrl::fromEncoded(text).path(QUrl::FullyEncoded).toUtf8();

@@ -14,6 +14,10 @@ namespace kalvo::caldav {
 // The canonical path of `href`, resolved against `base` when it is relative. Empty when `href` is empty.
 QByteArray CanonicalHref(const QByteArray& href, const QUrl& base);
 
+// The address `href` names, resolved against `base` (an href may be a path, a relative path or a whole
+// URL on another host, even an encoded one).
+QUrl ResolveHref(const QUrl& base, const QByteArray& href);
+
 // The canonical path of a URL.
 QByteArray CanonicalPath(const QUrl& url);
 

@@ -23,6 +23,9 @@ TEST(HrefTest, EverySpellingOfOnePathIsOneHref) {
     EXPECT_EQ(CanonicalHref("/alice/kalendar/%C4%8Dierny%2Bbiely%25.ics", kCalendar),
               "/alice/kalendar/%C4%8Dierny%2Bbiely%25.ics");
     EXPECT_EQ(CanonicalHref("", kCalendar), "");
+    EXPECT_EQ(ResolveHref(kCalendar, "http%3A//other.host%3A8080/p/").toString(),
+              QStringLiteral("http://other.host:8080/p/"));
+    EXPECT_EQ(ResolveHref(kCalendar, "../bob/").toString(), QStringLiteral("http://127.0.0.1:5232/alice/bob/"));
     EXPECT_EQ(CanonicalPath(kCalendar), "/alice/kalendar/");
 }
 

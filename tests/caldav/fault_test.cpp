@@ -182,6 +182,32 @@ TEST_P(FaultTest, AListingCutShortIsContinued) {
     EXPECT_TRUE(none.changed.empty());
 }
 
+// A server without REPORT at all: the listing falls back to PROPFIND (with no token, so every sync lists
+// all), the fetch to one GET per event.
+TEST_P(FaultTest, WithoutReportsTheClientFallsBackToPropfindAndGet) {
+    KALVO_START_SERVER(server, GetParam(), {"--proxy"});
+    CalDavClient client(Through(*server));
+    std::vector<std::string> hrefs;
+    for (int i = 0; i < 3; ++i) {
+        std::string etag;
+        hrefs.push_back(client.HrefFor("f" + std::to_string(i) + ".ics"));
+        ASSERT_TRUE(client.Create(hrefs.back(), EventText("f" + std::to_string(i)), etag).ok());
+    }
+    server->Reset();
+    server->Fault(QStringLiteral("status REPORT -1 501"));
+    Listing listing;
+    ASSERT_TRUE(client.ListChanges("", listing).ok());
+    EXPECT_EQ(listing.changed.size(), 3u);
+    EXPECT_TRUE(listing.token.empty());
+    EXPECT_EQ(client.ListChanges("old-token", listing).status, ServerStatus::TokenInvalid);
+    std::vector<ServerResource> fetched;
+    ASSERT_TRUE(client.Fetch(hrefs, fetched).ok());
+    EXPECT_EQ(fetched.size(), 3u);
+    for (const auto& r : fetched) EXPECT_FALSE(r.etag.empty());
+    // REPORT once for the listing, once for the multiget; PROPFIND; three GETs.
+    EXPECT_EQ(server->RequestCount(), 6);
+}
+
 TEST_P(FaultTest, AWrongPasswordIsUnauthorizedAfterOneTry) {
     KALVO_START_SERVER(server, GetParam(), {"--proxy"});
     caldav::ClientSettings settings = Through(*server);
