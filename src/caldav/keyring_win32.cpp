@@ -1,7 +1,8 @@
 // The keyring on Windows: the Credential Manager, one generic credential per account ("Kalvo/<key>"),
 // the password kept as UTF-16 as Windows' own tools show it. The calls are local and answer at once.
-#include <wincred.h>
 #include <windows.h>
+// After windows.h, which defines the types it uses.
+#include <wincred.h>
 
 #include <string>
 
