@@ -1,7 +1,5 @@
 #include "caldav/caldav_client.h"
 
-#include <map>
-
 #include "caldav/href.h"
 
 namespace kalvo::caldav {
@@ -27,10 +25,10 @@ HeaderList IfMatch(const std::string& etag) {
 }
 
 const HeaderList kDepth0{{"Depth", "0"}};
+const HeaderList kDepth1{{"Depth", "1"}};
 // A fetch of at least this many hrefs, and of at least a quarter of the collection, asks for all of it.
 constexpr std::size_t kQueryAtLeast = 20;
 constexpr std::size_t kQueryShare = 4;
-const HeaderList kDepth1{{"Depth", "1"}};
 
 // A write's outcome. Some servers answer a refused PUT with a 207 that holds the real status (Xandikos:
 // 412 with the CalDAV precondition), and a refusal that names its precondition deserves its own words.

@@ -4,7 +4,6 @@
 
 #include <QUrl>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
