@@ -23,7 +23,7 @@ ALLOWED = {
 }
 # Every folder of src that is a layer of its own, the nested ones first.
 LAYERS = ["storage/ical", "platform/qt", "platform/win32",
-          "core", "storage", "namedays", "scheduler", "sync", "platform", "ui", "app", "cli"]
+          "core", "storage", "namedays", "scheduler", "sync", "platform", "ui", "app", "cli", "caldav"]
 TOP_NAMES = {layer.split("/")[0] for layer in LAYERS}
 
 SOURCE_ENDINGS = (".h", ".hpp", ".cpp", ".cc", ".cxx", ".inl", ".ipp")
