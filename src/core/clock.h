@@ -2,6 +2,8 @@
 // Where the program learns the time. Everything that reads the time takes it from a Clock, so tests
 // and the simulator can move it.
 
+#include <ctime>
+
 #include "core/datetime.h"
 
 namespace kalvo {
@@ -26,6 +28,16 @@ public:
     // Local wall-clock time, to the whole second.
     virtual LocalMoment Now() const = 0;
 };
+
+// The local calendar reading of an instant, by the time zone of the process; false where the system
+// cannot convert it (Windows: before 1970 or after 3000).
+bool LocalCalendarTime(std::time_t instant, std::tm& out);
+
+// Makes the time zone of the process the system's own. On Windows the C runtime would otherwise take a
+// TZ variable where one is set (Cygwin and MSYS shells set one in their own format for their programs),
+// read it in its own way with the United States' daylight-saving rules, and put the whole program hours
+// off the Windows clock. Elsewhere TZ is the system's way of choosing a zone and stays.
+void UseSystemTimeZone();
 
 // The computer's clock in the local time zone.
 class SystemClock final : public Clock {
