@@ -26,7 +26,10 @@ void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QStr
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+    // The Qt for Windows has only its windows platform, which Wine shows on an X display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     standardHandler = qInstallMessageHandler(QuietMessages);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
