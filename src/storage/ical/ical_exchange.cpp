@@ -125,20 +125,23 @@ std::optional<Wall> LocalOf(std::time_t moment) {
     return w;
 }
 
-// The zone's offset from UTC at an instant (seconds since 1970), in seconds.
+constexpr std::int64_t kUnixEpochDay = 25569;  // 1970-01-01 in the program's day numbers
+
+// The zone's offset from UTC at an instant (seconds since 1970), in seconds. The instant's UTC reading is
+// made here: libical's own goes through gmtime, which the Windows C runtime refuses before 1970.
 std::int64_t OffsetAt(const icaltimezone* zone, std::int64_t instant) {
-    icaltimetype utc =
-        icaltime_from_timet_with_zone(static_cast<std::time_t>(instant), 0, icaltimezone_get_utc_timezone());
+    icaltimetype utc = FloatingTime(Wall::FromTotal(instant + kUnixEpochDay * kDay));
+    utc.zone = icaltimezone_get_utc_timezone();
     int daylight = 0;
     return icaltimezone_get_utc_offset_of_utc_time(const_cast<icaltimezone*>(zone), &utc, &daylight);
 }
 
 // The instant a zone's wall-clock time stands for, as RFC 5545 reads it: a time the zone's clocks skip
 // takes the offset from before the change (2:30 on the night they go from 2:00 to 3:00 is 3:30 summer
-// time), a time they read twice is the first reading. libical alone takes a skipped time an hour early.
+// time), a time they read twice is the first reading. libical alone takes a skipped time an hour early
+// and a repeated one at its second reading.
 std::int64_t InstantOf(const icaltimetype& t, const icaltimezone* zone) {
-    constexpr std::int64_t kUnixEpochDay = 25569;  // 1970-01-01 in the program's day numbers
-    const std::int64_t wall = (AsWritten(t).day - kUnixEpochDay) * kDay + AsWritten(t).second;
+    const std::int64_t wall = AsWritten(t).Total() - kUnixEpochDay * kDay;
     // No zone changes its offset twice within a day.
     const std::int64_t before = OffsetAt(zone, wall - kDay), after = OffsetAt(zone, wall + kDay);
     const std::int64_t early = wall - before, late = wall - after;
