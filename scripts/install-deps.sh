@@ -25,11 +25,12 @@ linux_test_packages=(
 )
 # GoogleTest's sources come with libgtest-dev (/usr/src/googletest); the cross build compiles them. The
 # Qt for Windows is built from the sources of Debian's qt6-base (apt-get source needs dpkg-dev), with
-# Debian's own Qt as its host tools; NSIS makes the installer; Wine's fonts give the programs Tahoma.
+# Debian's own Qt as its host tools, and libical from those of the installed libical-dev; NSIS makes the
+# installer; Wine's fonts give the programs Tahoma.
 windows_packages=(
   cmake ninja-build python3 nlohmann-json3-dev libgtest-dev
   g++-mingw-w64-x86-64-posix wine64 dpkg-dev
-  qt6-base-dev qt6-svg-dev qt6-translations-l10n nsis
+  qt6-base-dev qt6-svg-dev qt6-translations-l10n libical-dev nsis
   xvfb xauth trayer xdotool imagemagick fonts-wine fonts-dejavu-core locales
 )
 case "${1:-all}" in

@@ -50,6 +50,7 @@ int StartupWaitMs() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    kalvo::UseSystemTimeZone();
     PreferX11OnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kalvo"));

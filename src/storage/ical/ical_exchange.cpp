@@ -20,11 +20,13 @@
 
 #include <libical/ical.h>
 
+#include "core/clock.h"
 #include "core/cp1250.h"
 #include "core/datetime.h"
 #include "core/due.h"
 #include "storage/file_io.h"
 #include "storage/ical/ical_parts.h"
+#include "storage/ical/known_zone.h"
 #include "storage/ical/recurrence_walk.h"
 
 namespace kalvo::storage::ical {
@@ -87,14 +89,40 @@ Wall AsWritten(const icaltimetype& t) {
     return w;
 }
 
-// The local wall-clock reading of an absolute moment, by the process's time zone (TZ).
+// The local wall-clock reading of an absolute moment, by the process's time zone.
 std::optional<Wall> LocalOf(std::time_t moment) {
     std::tm tm{};
-    if (!localtime_r(&moment, &tm)) return std::nullopt;
+    if (!LocalCalendarTime(moment, tm)) return std::nullopt;
     Wall w;
     w.day = CivilToDay(tm.tm_year + 1900LL, tm.tm_mon + 1, tm.tm_mday);
     w.second = std::min(tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec, 86399);
     return w;
+}
+
+constexpr std::int64_t kUnixEpochDay = 25569;  // 1970-01-01 in the program's day numbers
+
+// The zone's offset from UTC at an instant (seconds since 1970), in seconds. The instant's UTC reading is
+// made here: libical's own goes through gmtime, which the Windows C runtime refuses before 1970.
+std::int64_t OffsetAt(const icaltimezone* zone, std::int64_t instant) {
+    icaltimetype utc = FloatingTime(Wall::FromTotal(instant + kUnixEpochDay * kDay));
+    utc.zone = icaltimezone_get_utc_timezone();
+    int daylight = 0;
+    return icaltimezone_get_utc_offset_of_utc_time(const_cast<icaltimezone*>(zone), &utc, &daylight);
+}
+
+// The instant a zone's wall-clock time stands for, as RFC 5545 reads it: a time the zone's clocks skip
+// takes the offset from before the change (2:30 on the night they go from 2:00 to 3:00 is 3:30 summer
+// time), a time they read twice is the first reading. libical alone takes a skipped time an hour early
+// and a repeated one at its second reading.
+std::int64_t InstantOf(const icaltimetype& t, const icaltimezone* zone) {
+    const std::int64_t wall = AsWritten(t).Total() - kUnixEpochDay * kDay;
+    // No zone changes its offset twice within a day.
+    const std::int64_t before = OffsetAt(zone, wall - kDay), after = OffsetAt(zone, wall + kDay);
+    const std::int64_t early = wall - before, late = wall - after;
+    if (before == after) return early;
+    const bool earlyReads = OffsetAt(zone, early) == before, lateReads = OffsetAt(zone, late) == after;
+    if (earlyReads && lateReads) return std::min(early, late);
+    return lateReads ? late : early;  // a skipped time reads neither way: the offset from before the change
 }
 
 // A time of the file in the local time of this computer: floating times and dates as written, UTC and
@@ -102,7 +130,7 @@ std::optional<Wall> LocalOf(std::time_t moment) {
 std::optional<Wall> ToLocal(const icaltimetype& t, const icaltimezone* zone) {
     if (!ValidCivil(t)) return std::nullopt;
     if (t.is_date || !zone) return AsWritten(t);
-    return LocalOf(icaltime_as_timet_with_zone(t, zone));
+    return LocalOf(static_cast<std::time_t>(InstantOf(t, zone)));
 }
 
 std::string FormatDate(std::int64_t day) {
@@ -333,11 +361,26 @@ std::string MimeOf(const std::filesystem::path& path) {
     return {};
 }
 
+// RFC 8089: /home/jana/a.png is file:///home/jana/a.png; on Windows C:\Users\a.png is file:///C:/Users/a.png
+// and \\server\share\a.png is file://server/share/a.png.
 std::string FileUri(const std::string& utf8Path) {
+#ifdef _WIN32
+    const auto forward = [](std::string s) {
+        std::replace(s.begin(), s.end(), '\\', '/');
+        return s;
+    };
+    // A share's path is whole already (and libstdc++ would take its server for a folder).
+    if (const std::string share = forward(utf8Path); share.rfind("//", 0) == 0) return "file:" + PercentEncode(share);
+#endif
     std::error_code ec;
     std::filesystem::path p = PathFromUtf8(utf8Path);
     if (!p.is_absolute()) p = std::filesystem::absolute(p, ec);
-    return "file://" + PercentEncode(Utf8FromPath(p.lexically_normal()));
+    const std::string path = Utf8FromPath(p.lexically_normal());
+#ifdef _WIN32
+    if (const std::string drive = forward(path); drive.size() >= 2 && drive[1] == ':')
+        return "file:///" + drive.substr(0, 2) + PercentEncode(drive.substr(2));
+#endif
+    return "file://" + PercentEncode(path);
 }
 
 void AddAttach(icalcomponent* ev, const std::string& path, bool picture, const ExportOptions& options) {
@@ -597,15 +640,24 @@ bool IsSoundMime(const std::string& mime, const std::string& ext) {
     return false;
 }
 
-// The local path of a file: URI; empty for any other URI.
+// The local path of a file: URI (as FileUri writes them); empty for any other URI.
 std::string PathOfFileUri(const std::string& uri) {
     std::string rest;
     if (uri.rfind("file://", 0) == 0) rest = uri.substr(7);
     else if (uri.rfind("file:", 0) == 0) rest = uri.substr(5);
     else return {};
     if (rest.rfind("localhost/", 0) == 0) rest = rest.substr(9);
+#ifdef _WIN32
+    std::string path = PercentDecode(rest);
+    if (path.size() >= 3 && path[0] == '/' && path[2] == ':') path.erase(0, 1);  // /C:/Users/a.png
+    else if (!path.empty() && path[0] != '/') path = "//" + path;                // server/share/a.png
+    else return {};
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+#else
     if (rest.empty() || rest[0] != '/') return {};
     return PercentDecode(rest);
+#endif
 }
 
 void TakeAttachments(icalcomponent* ev, TReminder& r, std::vector<std::string>& notes) {
@@ -676,23 +728,12 @@ std::string CountAlarmsText(std::size_t n) {
            " prevziať (Kalvo pripomína jedným radom)";
 }
 
-bool PlainZoneName(std::string_view tzid) {
-    if (tzid.empty() || tzid.size() > 100 || tzid.find("..") != std::string_view::npos) return false;
-    for (const char c : tzid) {
-        const auto b = static_cast<unsigned char>(c);
-        if (!std::isalnum(b) && c != '/' && c != '_' && c != '-' && c != '+' && c != '.') return false;
-    }
-    return true;
-}
-
-// The zone a TZID names: the file's own VTIMEZONE or, for a plain zone name, the system's (libical reads
-// it from the zoneinfo folder). Null when neither knows it.
+// The zone a TZID names: the file's own VTIMEZONE, else a zone of that name as known_zone.h finds it.
+// Null when neither knows it.
 const icaltimezone* ZoneNamed(icalcomponent* cal, const char* tzid) {
     if (!tzid) return nullptr;
-    const icaltimezone* zone = icalcomponent_get_timezone(cal, tzid);
-    if (!zone && PlainZoneName(tzid)) zone = icaltimezone_get_builtin_timezone(tzid);
-    if (!zone && PlainZoneName(tzid)) zone = icaltimezone_get_builtin_timezone_from_tzid(tzid);
-    return zone;
+    if (const icaltimezone* zone = icalcomponent_get_timezone(cal, tzid)) return zone;
+    return KnownZone(tzid);
 }
 
 // The zone of a time of an RDATE or EXDATE: its own TZID, UTC, or else the event's own (a floating
