@@ -15,7 +15,7 @@ namespace {
 
 const QColor kGreyedText(192, 192, 192);  // a menu item that cannot be chosen
 
-// Text placed by its top-left corner, as the designs give positions.
+// Text placed by its top-left corner, as the windows' layouts give every position.
 void TextAt(QPainter& p, int x, int y, const QString& text) {
     const QFontMetrics fm(p.font());
     p.drawText(QRect(x, y, fm.horizontalAdvance(text) + 2, fm.height()), Qt::AlignLeft | Qt::AlignTop, text);
