@@ -59,7 +59,7 @@ int Simulate(Context& ctx) {
     const Moment from = ParseMoment(fromText), to = ParseMoment(toText);
     const scheduler::SecondKey first = scheduler::KeyOf(LocalMoment::FromSecond(from.day, from.second));
     const scheduler::SecondKey last = scheduler::KeyOf(LocalMoment::FromSecond(to.day, to.second));
-    if (last < first) throw CliError(kUsageError, "Čas --to je skôr ako --from.");
+    if (last < first) throw CliError(kUsageError, "Koniec (--to) je pred začiatkom (--from).");
 
     const storage::DataFiles files{ctx.Dir(), ctx.user};
     TSettings settings;

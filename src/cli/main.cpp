@@ -1,6 +1,7 @@
 // kalvo-cli: the program's files and logic from the command line.
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
@@ -163,8 +164,11 @@ int main(int argc, char** argv) {
         std::cerr << "kalvo-cli: " << e.what() << '\n';
         return e.code;
     } catch (const std::filesystem::filesystem_error& e) {
+        // Windows' own error numbers are turned into the errno values the descriptions know.
+        const std::error_condition c = e.code().default_error_condition();
         const std::string where = e.path1().empty() ? "" : kalvo::storage::Utf8FromPath(e.path1()) + ": ";
-        std::cerr << "kalvo-cli: " << where << kalvo::storage::DescribeError(e.code().value()) << '\n';
+        std::cerr << "kalvo-cli: " << where
+                  << kalvo::storage::DescribeError(c.category() == std::generic_category() ? c.value() : EIO) << '\n';
         return kFileError;
     } catch (const std::bad_alloc&) {
         std::cerr << "kalvo-cli: Nedostatok pamäte.\n";
