@@ -838,6 +838,4 @@ void TMainForm::SetBlinkTimerRunning(bool running) {
 
 void TMainForm::ShowTrayImage(int image) { SetTrayImage(image); }
 
-void TMainForm::mouseMoveEvent(QMouseEvent* event) { BorderlessWindow::mouseMoveEvent(event); }
-
 }  // namespace kalvo::ui

@@ -290,7 +290,6 @@ signals:
     void TrayMenuOpening();
 
 protected:
-    void mouseMoveEvent(QMouseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Escape or a close request hides the window, unless the program is ending: then Qt closes every
