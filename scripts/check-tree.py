@@ -6,6 +6,9 @@
   check-tree.py python-asserts [ROOT]  no Python test uses the assert statement, which python3 -O drops;
                                        tests/pysupport/expect.py has expect() instead
   check-tree.py build-output [ROOT]    git tracks no build output (Python byte code, objects, build folders)
+  check-tree.py fix-python-asserts [ROOT]
+                                       turns each assert statement of the Python tests into a call of
+                                       expect() with the same condition and message, importing it
 
 ROOT is the repository (default: the folder above this script's). The files are those git tracks; in a
 tree that is not a git checkout (an unpacked source archive) the format and assert checks walk the
@@ -95,10 +98,67 @@ def check_python_asserts(root):
             tree = ast.parse(f.read(), name)
         found += ["%s:%d" % (name, node.lineno) for node in ast.walk(tree) if isinstance(node, ast.Assert)]
     if found:
-        print("assert statements, which python3 -O drops (use expect() from tests/pysupport/expect.py):")
+        print("assert statements, which python3 -O drops (use expect() from tests/pysupport/expect.py;")
+        print("scripts/check-tree.py fix-python-asserts replaces them):")
         print("\n".join("  " + place for place in found))
         return 1
     print("%d Python test files without assert statements" % len(names))
+    return 0
+
+
+def expect_import(name):
+    """The lines that make expect() importable from the test file `name` (relative to the root)."""
+    up = ", ".join(['".."'] * (name.count("/") - 1))
+    return ['sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), %s, "pysupport"))' % up,
+            "from expect import expect  # noqa: E402"]
+
+
+def without_asserts(name, source):
+    """source with its assert statements as expect() calls; None when it has none."""
+    tree = ast.parse(source, name)
+    asserts = [node for node in ast.walk(tree) if isinstance(node, ast.Assert)]
+    if not asserts:
+        return None
+    data = source.encode("utf-8")
+    starts = [0]
+    for line in source.splitlines(keepends=True):
+        starts.append(starts[-1] + len(line.encode("utf-8")))
+
+    def offset(line, column):  # ast counts columns in UTF-8 bytes
+        return starts[line - 1] + column
+
+    def text(begin, end):
+        return data[begin:end].decode("utf-8").replace(" \\\n", "\n").replace("\\\n", "\n")
+
+    for node in sorted(asserts, key=lambda n: (n.lineno, n.col_offset), reverse=True):
+        test_end = offset(node.test.end_lineno, node.test.end_col_offset)
+        call = "expect(" + text(offset(node.test.lineno, node.test.col_offset), test_end)
+        if node.msg:
+            call += text(test_end, offset(node.msg.end_lineno, node.msg.end_col_offset))
+        call += ")"
+        data = data[:offset(node.lineno, node.col_offset)] + call.encode("utf-8") + \
+            data[offset(node.end_lineno, node.end_col_offset):]
+    lines = data.decode("utf-8").splitlines(keepends=True)
+    imported = {alias.name for node in tree.body if isinstance(node, ast.Import) for alias in node.names}
+    imports = [node.end_lineno for node in tree.body if isinstance(node, (ast.Import, ast.ImportFrom))]
+    added = ["import %s\n" % module for module in ("os", "sys") if module not in imported]
+    if not any("from expect import expect" in line for line in lines):
+        added += [line + "\n" for line in expect_import(name)]
+    at = max(imports) if imports else 0
+    return "".join(lines[:at] + added + lines[at:])
+
+
+def fix_python_asserts(root):
+    changed = []
+    for name in files_of(root, ("tests",), (".py",)):
+        path = os.path.join(root, name)
+        with open(path, encoding="utf-8") as f:
+            fixed = without_asserts(name, f.read())
+        if fixed is not None:
+            with open(path, "w", encoding="utf-8") as f:
+                f.write(fixed)
+            changed.append(name)
+    print("expect() in place of assert in: %s" % (" ".join(changed) or "nothing"))
     return 0
 
 
@@ -116,7 +176,8 @@ def check_build_output(root):
     return 0
 
 
-CHECKS = {"format": check_format, "python-asserts": check_python_asserts, "build-output": check_build_output}
+CHECKS = {"format": check_format, "python-asserts": check_python_asserts, "build-output": check_build_output,
+          "fix-python-asserts": fix_python_asserts}
 
 
 def main(argv):

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The tree checks themselves: a small git checkout in a temporary folder passes each of them, and each
 fault put into it (a file clang-format would change, an assert statement, tracked byte code) makes its
-check fail and name the file.
+check fail and name the file; the asserts' fixer leaves checks that python3 -O keeps.
 
 Usage: tree_checks_test.py CHECK_SCRIPT CLANG_FORMAT_FILE
 """
@@ -91,6 +91,22 @@ class TreeChecksTest(unittest.TestCase):
         self.write("build/ci/CMakeCache.txt", "CMAKE_BUILD_TYPE:STRING=RelWithDebInfo\n")
         self.track()
         self.assertFailsNaming("build-output", "build/ci/CMakeCache.txt")
+
+    def test_fix_turns_asserts_into_expect_calls_that_python_O_keeps(self):
+        shutil.copy(os.path.join(os.path.dirname(CHECK), "..", "tests", "pysupport", "expect.py"),
+                    os.path.join(self.root, "tests", "pysupport", "expect.py"))
+        self.write("tests/sync/old_test.py", "import json\n\nVALUE = json.loads('1')\n"
+                   "assert VALUE == 1\n"
+                   "def check(v):\n    assert v == VALUE, \\\n        'got %r' % v  # why\n"
+                   "check(1)\ncheck(int('2'))\n")
+        self.track()
+        status, out = run_check("fix-python-asserts", self.root)
+        self.assertEqual(status, 0, out)
+        self.assertPasses("python-asserts")
+        p = subprocess.run([sys.executable, "-O", os.path.join(self.root, "tests/sync/old_test.py")],
+                           capture_output=True, text=True)
+        self.assertNotEqual(p.returncode, 0, "the check of 2 was dropped under -O")
+        self.assertIn("AssertionError: got 2", p.stderr)
 
     def test_without_git_the_tree_is_walked(self):
         shutil.rmtree(os.path.join(self.root, ".git"))
