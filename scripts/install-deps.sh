@@ -14,9 +14,9 @@ linux_packages=(
   libical-dev libdbus-1-dev qtkeychain-qt6-dev
 )
 # The tests, the fuzzers and the Debian package's checks; the sync tests' CalDAV servers, certificates and
-# a Secret Service of their own.
+# a Secret Service of their own; clang-format 14 and git for the checks of the tree (scripts/check-tree.py).
 linux_test_packages=(
-  clang libclang-rt-dev
+  clang libclang-rt-dev clang-format-14 git
   xvfb xauth imagemagick trayer xdotool
   fonts-dejavu-core
   dbus-daemon libglib2.0-bin python3-gi gir1.2-glib-2.0 at-spi2-core python3-pyatspi

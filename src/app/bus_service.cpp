@@ -57,6 +57,10 @@ QString SnoozeShownAlarm(ui::TMainForm* main, unsigned minutes) {
 
 BusService::BusService(ui::AppContext& ctx, ProgramWindows& windows, QObject* parent)
     : QObject(parent), ctx_(ctx), windows_(windows) {
+    RegisterTypes();
+}
+
+void BusService::RegisterTypes() {
     qDBusRegisterMetaType<BusDayEntry>();
     qDBusRegisterMetaType<QList<BusDayEntry>>();
 }

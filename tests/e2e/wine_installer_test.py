@@ -12,6 +12,8 @@ import sys
 import tempfile
 
 import desktop
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pysupport"))
+from expect import expect  # noqa: E402
 
 SETUP, TEMPLATE, WINE, WINESERVER = sys.argv[1:5]
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
@@ -54,17 +56,17 @@ try:
 
     wine(SETUP, "/S", "/AUTOSTART")
     for name in ("kalvo.exe", "calend.dat", "sound.wav", "uninstall.exe"):
-        assert os.path.isfile(os.path.join(installed, name)), name
-    assert os.path.isfile(shortcut)
-    assert reg_value(UNINSTALL_KEY, "DisplayName") == "Kalvo"
-    assert reg_value(RUN_KEY, "kalvo.exe") == r"C:\Program Files\Kalvo\kalvo.exe", reg_value(RUN_KEY, "kalvo.exe")
+        expect(os.path.isfile(os.path.join(installed, name)), name)
+    expect(os.path.isfile(shortcut))
+    expect(reg_value(UNINSTALL_KEY, "DisplayName") == "Kalvo")
+    expect(reg_value(RUN_KEY, "kalvo.exe") == r"C:\Program Files\Kalvo\kalvo.exe", reg_value(RUN_KEY, "kalvo.exe"))
 
     # The installed program writes the user's files to %APPDATA%\Kalvo, never beside itself.
     kalvo = subprocess.Popen([WINE, os.path.join(installed, "kalvo.exe")], env=env, stdout=subprocess.DEVNULL,
                              stderr=subprocess.DEVNULL)
     procs.append(kalvo)
     wait_for("the reminder file in %APPDATA%\\Kalvo", lambda: os.path.exists(os.path.join(data, user + ".dat")), 90)
-    assert not os.path.exists(os.path.join(installed, user + ".dat"))
+    expect(not os.path.exists(os.path.join(installed, user + ".dat")))
     kalvo.kill()
     kalvo.wait()
     subprocess.run([WINESERVER, "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -73,10 +75,10 @@ try:
     wine(os.path.join(installed, "uninstall.exe"), "/S")
     wait_for("the program folder to go", lambda: not os.path.exists(installed))
     subprocess.run([WINESERVER, "-w"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
-    assert not os.path.exists(shortcut)
-    assert reg_value(UNINSTALL_KEY, "DisplayName") is None
-    assert reg_value(RUN_KEY, "kalvo.exe") is None
-    assert os.path.isfile(os.path.join(data, user + ".dat")), "the user's reminders stay"
+    expect(not os.path.exists(shortcut))
+    expect(reg_value(UNINSTALL_KEY, "DisplayName") is None)
+    expect(reg_value(RUN_KEY, "kalvo.exe") is None)
+    expect(os.path.isfile(os.path.join(data, user + ".dat")), "the user's reminders stay")
     print("installed silently, ran from Program Files with its files in %APPDATA%\\Kalvo, uninstalled")
 finally:
     subprocess.run([WINESERVER, "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
