@@ -21,7 +21,7 @@ if(KALVO_MAKENSIS)
     COMMAND ${CMAKE_COMMAND} -E make_directory ${KALVO_PACKAGES_DIR}
     COMMAND ${KALVO_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DBIN=${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
             -DICON=${KALVO_ICON_FILE} -DOUT=${KALVO_SETUP} ${PROJECT_SOURCE_DIR}/packaging/windows/kalvo.nsi
-    DEPENDS kalvo kalvo_assets kalvo_art_png ${KALVO_CALENDAR} ${KALVO_SOUND}
+    DEPENDS kalvo kalvo-cli kalvo_assets kalvo_art_png ${KALVO_CALENDAR} ${KALVO_SOUND}
             ${PROJECT_SOURCE_DIR}/packaging/windows/kalvo.nsi
     COMMENT "Building kalvo-${PROJECT_VERSION}-setup.exe with NSIS"
     VERBATIM)

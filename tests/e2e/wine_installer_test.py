@@ -1,36 +1,74 @@
 #!/usr/bin/env python3
-"""The Windows installer under Wine, as a user or an administrator's script runs it: a silent install
-(/S /AUTOSTART) into Program Files\\Kalvo with its Start-menu entry, its uninstall entry and the start at
-log-on; the installed program keeps its files in %APPDATA%\\Kalvo, not beside itself; the silent
-uninstall removes the program, its entries and the Run value, and leaves the user's reminders.
-    wine_installer_test.py SETUP_EXE WINEPREFIX_TEMPLATE WINE WINESERVER"""
+"""The Windows installer under Wine, as a user and an administrator's script run it. The test builds a
+version N installer of its own (makensis with an older VERSION, every file of it a few bytes different)
+beside the build's version N+1, and goes through:
+- a silent install for the current user (/CURRENTUSER /AUTOSTART) into %LOCALAPPDATA%\\Programs\\Kalvo: the
+  user's own uninstall entry and Start menu entry, the quoted Run value, nothing for all users;
+- version N running with reminders added by its kalvo-cli.exe (in %APPDATA%\\Kalvo, not beside the program),
+  N+1 installed silently over it: Kalvo ends through its own path (exit status 0), every file is replaced,
+  Kalvo is started again and the reminders and the start at log-on are kept;
+- a portable copy running from another folder all the while, left running by every step;
+- the older version refused over the newer one (exit status 3) unless /DOWNGRADE; the same version again
+  repairs a damaged file;
+- a copy that the installer cannot end (the same program for another data folder, as another user's copy
+  would be) holding kalvo.exe: the install fails with exit status 2 and changes nothing that counts;
+- the uninstall while Kalvo runs: it ends through its own path, the program's files, entries and Run value go,
+  the user's reminders stay;
+- a silent install for all users (/ALLUSERS) into Program Files with the machine's uninstall entry, and its
+  uninstall;
+- the installer's pages as a user sees them (screenshots in ARTIFACTS/wine-installer), clicked through to an
+  install for the current user.
+    wine_installer_test.py SETUP_EXE MAKENSIS NSI BIN_DIR ICON WINEPREFIX_TEMPLATE WINE WINESERVER ARTIFACTS"""
 
+import hashlib
+import json
 import os
+import re
 import shutil
 import subprocess
 import sys
-import tempfile
+import time
 
 import desktop
 
-SETUP, TEMPLATE, WINE, WINESERVER = sys.argv[1:5]
+SETUP, MAKENSIS, NSI, BIN, ICON, TEMPLATE, WINE, WINESERVER, ARTIFACTS = sys.argv[1:10]
+NEW_VERSION = re.search(r"kalvo-(.+)-setup\.exe$", SETUP).group(1)
+OLD_VERSION = "0.0.9"
+FILES = ("kalvo.exe", "kalvo-cli.exe", "calend.dat", "sound.wav")
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
-UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kalvo"
+UNINSTALL = r"Software\Microsoft\Windows\CurrentVersion\Uninstall\Kalvo"
+QUIT_ENDED = 0
+OVERVIEW = "Naplánované pripomienky"
 
-if shutil.which("Xvfb") is None:
-    print("Xvfb is not installed: skipped")
-    sys.exit(77)
+desktop.require("Xvfb", "xdotool", "import")
 
-work = tempfile.mkdtemp(prefix="kalvo-installer-")
+work = __import__("tempfile").mkdtemp(prefix="kalvo-installer-")
+shots = os.path.join(ARTIFACTS, "wine-installer")
+shutil.rmtree(shots, ignore_errors=True)
+os.makedirs(shots)
 prefix = desktop.wine_prefix(work, TEMPLATE, WINE)
 procs = []
 display = desktop.start_xvfb(procs)
 env = desktop.session_env(work, display, WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
                           KALVO_STARTUP_WAIT_MS="0")
+step_no = [0]
+
+
+def run(*args, check=True, timeout=180):
+    return subprocess.run(list(args), env=env, capture_output=True, text=True, check=check, timeout=timeout)
 
 
 def wine(*args, check=True):
-    return subprocess.run([WINE, *args], env=env, capture_output=True, text=True, check=check, timeout=120)
+    return run(WINE, *args, check=check)
+
+
+def shot(name):
+    step_no[0] += 1
+    run("import", "-window", "root", os.path.join(shots, "%02d-%s.png" % (step_no[0], name)), check=False)
+
+
+def wait_for(what, predicate, timeout=60):
+    return desktop.wait_for(what, predicate, timeout, lambda: shot("failed-" + re.sub(r"\W+", "-", what)))
 
 
 def reg_value(key, name):
@@ -41,43 +79,208 @@ def reg_value(key, name):
     return line.split("REG_SZ", 1)[1].strip() if "REG_SZ" in line else None
 
 
-def wait_for(what, predicate, timeout=30):
-    return desktop.wait_for(what, predicate, timeout, lambda: None)
+def sha(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+def windows_path(path):
+    """The Windows name of a path in the prefix's drive C, else of Wine's drive Z."""
+    drive_c = os.path.join(prefix, "drive_c")
+    if path.startswith(drive_c):
+        return "C:" + path[len(drive_c):].replace("/", "\\")
+    return "Z:" + path.replace("/", "\\")
+
+
+def install(setup, *args):
+    return wine(setup, *args, check=False).returncode
+
+
+def start(exe, via_cmd=None):
+    """The program started as a user starts it; `via_cmd` runs it from cmd.exe after that command."""
+    command = [WINE, exe] if via_cmd is None else [WINE, "cmd", "/c", via_cmd + "&& start /wait " +
+                                                   windows_path(exe)]
+    p = subprocess.Popen(command, cwd=os.path.dirname(exe), env=env, stdout=subprocess.DEVNULL,
+                         stderr=subprocess.DEVNULL)
+    procs.append(p)
+    return p
+
+
+def quit_running(exe, *args, via_cmd=None):
+    """kalvo.exe --quit, as the installer runs it: its exit status."""
+    if via_cmd is None:
+        return wine(exe, "--quit", *args, check=False).returncode
+    return wine("cmd", "/c", via_cmd + "&& " + windows_path(exe) + " --quit", check=False).returncode
+
+
+def texts(cli, data_file):
+    return [r["Text"] for r in json.loads(wine(cli, "decode", windows_path(data_file)).stdout)["records"]]
+
+
+def build_old_installer():
+    """Version N: the same program with a few bytes more in every file (Windows ignores what follows an
+    executable's image, and the readers what follows their data), so each file of N+1 differs from N's."""
+    old_bin = os.path.join(work, "old-bin")
+    os.makedirs(old_bin)
+    for name in FILES:
+        shutil.copy2(os.path.join(BIN, name), old_bin)
+        with open(os.path.join(old_bin, name), "ab") as f:
+            f.write(b"kalvo-" + OLD_VERSION.encode())
+    setup = os.path.join(work, "kalvo-%s-setup.exe" % OLD_VERSION)
+    subprocess.run([MAKENSIS, "-V2", "-DVERSION=" + OLD_VERSION, "-DBIN=" + old_bin, "-DICON=" + ICON, "-DOUT=" + setup,
+                    NSI], check=True, capture_output=True)
+    return setup, old_bin
+
+
+def overview():
+    return next(iter(desktop.windows(env, OVERVIEW)), None)
+
+
+def started(what):
+    """Waits for the overview that a starting Kalvo shows, and closes it."""
+    w = wait_for(what, overview, 90)
+    time.sleep(0.5)
+    desktop.click(env, w, 452, 228)  # "Zatvoriť"
+    wait_for("the overview to close", lambda: overview() is None)
+
+
+def focus(pattern):
+    w = wait_for("the window " + pattern, lambda: next(iter(desktop.windows(env, pattern)), None), 60)
+    run("xdotool", "windowfocus", "--sync", w[0], check=False)
+    return w
 
 
 try:
+    wait_for("the display", lambda: run("xdotool", "getdisplaygeometry", check=False).returncode == 0)
+    old_setup, old_bin = build_old_installer()
     user = wine("cmd", "/c", "echo %USERNAME%").stdout.strip()
     drive_c = os.path.join(prefix, "drive_c")
-    installed = os.path.join(drive_c, "Program Files", "Kalvo")
-    shortcut = os.path.join(drive_c, "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs", "Kalvo.lnk")
-    data = os.path.join(drive_c, "users", user, "AppData", "Roaming", "Kalvo")
+    profile = os.path.join(drive_c, "users", user, "AppData")
+    mine = os.path.join(profile, "Local", "Programs", "Kalvo")
+    my_shortcut = os.path.join(profile, "Roaming", "Microsoft", "Windows", "Start Menu", "Programs", "Kalvo.lnk")
+    data = os.path.join(profile, "Roaming", "Kalvo")
+    reminders = os.path.join(data, user + ".dat")
+    quoted_mine = '"%s"' % windows_path(os.path.join(mine, "kalvo.exe"))
 
-    wine(SETUP, "/S", "/AUTOSTART")
-    for name in ("kalvo.exe", "calend.dat", "sound.wav", "uninstall.exe"):
-        assert os.path.isfile(os.path.join(installed, name)), name
-    assert os.path.isfile(shortcut)
-    assert reg_value(UNINSTALL_KEY, "DisplayName") == "Kalvo"
-    assert reg_value(RUN_KEY, "kalvo.exe") == r"C:\Program Files\Kalvo\kalvo.exe", reg_value(RUN_KEY, "kalvo.exe")
+    def hashes(folder):
+        return {name: sha(os.path.join(folder, name)) for name in FILES}
 
-    # The installed program writes the user's files to %APPDATA%\Kalvo, never beside itself.
-    kalvo = subprocess.Popen([WINE, os.path.join(installed, "kalvo.exe")], env=env, stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL)
-    procs.append(kalvo)
-    wait_for("the reminder file in %APPDATA%\\Kalvo", lambda: os.path.exists(os.path.join(data, user + ".dat")), 90)
-    assert not os.path.exists(os.path.join(installed, user + ".dat"))
-    kalvo.kill()
-    kalvo.wait()
-    subprocess.run([WINESERVER, "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # Version N for this user alone, with the start at log-on.
+    assert install(old_setup, "/S", "/CURRENTUSER", "/AUTOSTART") == 0
+    assert hashes(mine) == hashes(old_bin)
+    assert os.path.isfile(os.path.join(mine, "uninstall.exe")) and os.path.isfile(my_shortcut)
+    with open(os.path.join(mine, "kalvo-install.ini"), encoding="utf-16") as f:
+        assert "Version=" + OLD_VERSION in f.read()
+    assert reg_value("HKCU\\" + UNINSTALL, "DisplayVersion") == OLD_VERSION
+    assert reg_value("HKLM\\" + UNINSTALL, "DisplayName") is None
+    assert reg_value(RUN_KEY, "kalvo.exe") == quoted_mine, reg_value(RUN_KEY, "kalvo.exe")
 
+    # A portable copy from another folder, running through everything below.
+    portable = os.path.join(work, "portable")
+    os.makedirs(portable)
+    for name in ("kalvo.exe", "calend.dat", "sound.wav"):
+        shutil.copy2(os.path.join(BIN, name), portable)
+    portable_kalvo = start(os.path.join(portable, "kalvo.exe"))
+    started("the portable copy")
+    assert os.path.exists(os.path.join(portable, user + ".dat"))
+
+    # Version N running, with reminders added by its kalvo-cli.exe into %APPDATA%\Kalvo.
+    old_kalvo = start(os.path.join(mine, "kalvo.exe"))
+    started("version N")
+    assert os.path.exists(reminders)
+    assert not os.path.exists(os.path.join(mine, user + ".dat")), "an installed copy keeps nothing beside itself"
+    for text in ("Večera u Ivany", "Zubár"):
+        wine(os.path.join(mine, "kalvo-cli.exe"), "add", "24.12.2030", "18:00", text)
+    kept = texts(os.path.join(mine, "kalvo-cli.exe"), reminders)
+    assert sorted(kept) == ["Večera u Ivany", "Zubár"], kept
+    old_uninstaller = sha(os.path.join(mine, "uninstall.exe"))
+
+    # N+1 over it, silently: the running copy ends through its own path and is started again.
+    assert install(SETUP, "/S") == 0
+    assert old_kalvo.wait(timeout=60) == 0, "Kalvo ends as its own Ukončiť ends it"
+    assert hashes(mine) == hashes(BIN)
+    assert all(sha(os.path.join(mine, n)) != sha(os.path.join(old_bin, n)) for n in FILES)
+    assert sha(os.path.join(mine, "uninstall.exe")) != old_uninstaller
+    assert reg_value("HKCU\\" + UNINSTALL, "DisplayVersion") == NEW_VERSION
+    assert reg_value(RUN_KEY, "kalvo.exe") == quoted_mine, "the start at log-on is kept"
+    assert texts(os.path.join(mine, "kalvo-cli.exe"), reminders) == kept
+    started("Kalvo started again")
+    assert quit_running(os.path.join(mine, "kalvo.exe")) == QUIT_ENDED
+    assert texts(os.path.join(mine, "kalvo-cli.exe"), reminders) == kept
+    assert portable_kalvo.poll() is None, "the portable copy runs on"
+
+    # The older version is refused over the newer one, unless asked for; the same version repairs.
+    assert install(old_setup, "/S") == 3
+    assert hashes(mine) == hashes(BIN)
+    with open(os.path.join(mine, "sound.wav"), "wb") as f:
+        f.write(b"damaged")
+    assert install(SETUP, "/S") == 0
+    assert hashes(mine) == hashes(BIN)
+
+    # A copy the installer cannot reach (another data folder, as another user's copy) holds kalvo.exe:
+    # the install fails and says so, and the installed version stays whole.
+    elsewhere = "set APPDATA=" + windows_path(os.path.join(work, "other-appdata"))
+    os.makedirs(os.path.join(work, "other-appdata"))
+    other_kalvo = start(os.path.join(mine, "kalvo.exe"), via_cmd=elsewhere)
+    started("the copy for another data folder")
+    assert os.path.exists(os.path.join(work, "other-appdata", "Kalvo", user + ".dat"))
+    assert install(old_setup, "/S", "/DOWNGRADE") == 2
+    assert sha(os.path.join(mine, "kalvo.exe")) == sha(os.path.join(BIN, "kalvo.exe"))
+    assert reg_value("HKCU\\" + UNINSTALL, "DisplayVersion") == NEW_VERSION
+    assert quit_running(os.path.join(mine, "kalvo.exe"), via_cmd=elsewhere) == QUIT_ENDED
+    other_kalvo.wait(timeout=60)
+
+    # The uninstall while Kalvo runs: it ends first, then everything of the program goes.
+    kalvo = start(os.path.join(mine, "kalvo.exe"))
+    started("Kalvo before the uninstall")
     # The uninstaller copies itself aside and returns at once; what it removes goes a moment later.
-    wine(os.path.join(installed, "uninstall.exe"), "/S")
-    wait_for("the program folder to go", lambda: not os.path.exists(installed))
-    subprocess.run([WINESERVER, "-w"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
-    assert not os.path.exists(shortcut)
-    assert reg_value(UNINSTALL_KEY, "DisplayName") is None
+    wine(os.path.join(mine, "uninstall.exe"), "/S")
+    assert kalvo.wait(timeout=90) == 0, "Kalvo ends as its own Ukončiť ends it"
+    wait_for("the program folder to go", lambda: not os.path.exists(mine), 90)
+    wait_for("the uninstall entry to go", lambda: reg_value("HKCU\\" + UNINSTALL, "DisplayName") is None)
+    assert not os.path.exists(my_shortcut)
     assert reg_value(RUN_KEY, "kalvo.exe") is None
-    assert os.path.isfile(os.path.join(data, user + ".dat")), "the user's reminders stay"
-    print("installed silently, ran from Program Files with its files in %APPDATA%\\Kalvo, uninstalled")
+    assert os.path.isfile(reminders), "the user's reminders stay"
+    assert portable_kalvo.poll() is None, "the portable copy runs on"
+
+    # For all users: Program Files, the machine's uninstall entry, nothing of it in the user's.
+    everyone = os.path.join(drive_c, "Program Files", "Kalvo")
+    common_shortcut = os.path.join(drive_c, "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs",
+                                   "Kalvo.lnk")
+    assert install(SETUP, "/S", "/ALLUSERS", "/AUTOSTART") == 0
+    assert hashes(everyone) == hashes(BIN) and os.path.isfile(common_shortcut)
+    assert reg_value("HKLM\\" + UNINSTALL, "DisplayVersion") == NEW_VERSION
+    assert reg_value("HKCU\\" + UNINSTALL, "DisplayName") is None
+    assert reg_value(RUN_KEY, "kalvo.exe") == r'"C:\Program Files\Kalvo\kalvo.exe"'
+    wine(os.path.join(everyone, "uninstall.exe"), "/S")
+    wait_for("the program folder to go", lambda: not os.path.exists(everyone), 90)
+    wait_for("the uninstall entry to go", lambda: reg_value("HKLM\\" + UNINSTALL, "DisplayName") is None)
+    assert not os.path.exists(common_shortcut) and reg_value(RUN_KEY, "kalvo.exe") is None
+
+    # The pages, as a user clicks through them: the welcome, the choice of mode, the folder, the parts
+    # (whose names must show whole), the progress and the end.
+    setup_window = subprocess.Popen([WINE, SETUP], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    procs.append(setup_window)
+    for page in ("welcome", "mode", "folder", "components"):
+        focus("Kalvo")
+        time.sleep(1)
+        shot("page-" + page)
+        desktop.keys(env, "Return", pause=0.5)
+    focus("Kalvo")
+    wait_for("the last page", lambda: os.path.isfile(os.path.join(mine, "uninstall.exe")), 90)
+    time.sleep(2)
+    shot("page-finish")
+    desktop.keys(env, "space", "Return", pause=0.5)  # "Spustiť Kalvo" off, then "Dokončiť"
+    assert setup_window.wait(timeout=60) == 0
+    assert hashes(mine) == hashes(BIN)
+    wine(os.path.join(mine, "uninstall.exe"), "/S")
+    wait_for("the program folder to go", lambda: not os.path.exists(mine), 90)
+
+    assert portable_kalvo.poll() is None, "the portable copy runs on"
+    assert quit_running(os.path.join(portable, "kalvo.exe")) == QUIT_ENDED
+    assert portable_kalvo.wait(timeout=60) == 0
+    print("per-user and all-users installs, an upgrade over a running Kalvo, a refused downgrade, a repair, a "
+          "blocked install and the uninstall under Wine; screenshots in", shots)
 finally:
     subprocess.run([WINESERVER, "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     desktop.clean_up(procs, work)
