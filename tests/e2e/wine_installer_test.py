@@ -11,7 +11,8 @@ beside the build's version N+1, and goes through:
 - the older version refused over the newer one (exit status 3) unless /DOWNGRADE; the same version again
   repairs a damaged file;
 - a copy that the installer cannot end (the same program for another data folder, as another user's copy
-  would be) holding kalvo.exe: the install fails with exit status 2 and changes nothing that counts;
+  would be) holding kalvo.exe: the install and the uninstall fail with exit status 2, and the installed
+  version stays whole with its uninstall entry;
 - the uninstall while Kalvo runs: it ends through its own path, the program's files, entries and Run value go,
   the user's reminders stay;
 - a silent install for all users (/ALLUSERS) into Program Files with the machine's uninstall entry, and its
@@ -27,6 +28,7 @@ import re
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 import desktop
@@ -42,7 +44,7 @@ OVERVIEW = "Naplánované pripomienky"
 
 desktop.require("Xvfb", "xdotool", "import")
 
-work = __import__("tempfile").mkdtemp(prefix="kalvo-installer-")
+work = tempfile.mkdtemp(prefix="kalvo-installer-")
 shots = os.path.join(ARTIFACTS, "wine-installer")
 shutil.rmtree(shots, ignore_errors=True)
 os.makedirs(shots)
@@ -92,14 +94,24 @@ def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
+def uninstall(folder):
+    """The uninstaller as the list of installed programs starts it. It copies itself aside and returns at
+    once; what it removes goes a moment later."""
+    subprocess.run([WINE, windows_path(os.path.join(folder, "uninstall.exe")), "/S"], env=env,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=180, check=True)
+
+
 def install(setup, *args):
-    return wine(setup, *args, check=False).returncode
+    """The installer's exit status. Its output is not read: the Kalvo it starts again would hold the pipe."""
+    return subprocess.run([WINE, setup, *args], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                          timeout=180).returncode
 
 
 def start(exe, via_cmd=None):
-    """The program started as a user starts it; `via_cmd` runs it from cmd.exe after that command."""
-    command = [WINE, exe] if via_cmd is None else [WINE, "cmd", "/c", via_cmd + "&& start /wait " +
-                                                   windows_path(exe)]
+    """The program started by its Windows name, as the Start menu starts it; `via_cmd` runs it from
+    cmd.exe after that command."""
+    command = [WINE, windows_path(exe)] if via_cmd is None else [WINE, "cmd", "/c", via_cmd + "&& start /wait " +
+                                                                 windows_path(exe)]
     p = subprocess.Popen(command, cwd=os.path.dirname(exe), env=env, stdout=subprocess.DEVNULL,
                          stderr=subprocess.DEVNULL)
     procs.append(p)
@@ -109,7 +121,7 @@ def start(exe, via_cmd=None):
 def quit_running(exe, *args, via_cmd=None):
     """kalvo.exe --quit, as the installer runs it: its exit status."""
     if via_cmd is None:
-        return wine(exe, "--quit", *args, check=False).returncode
+        return wine(windows_path(exe), "--quit", *args, check=False).returncode
     return wine("cmd", "/c", via_cmd + "&& " + windows_path(exe) + " --quit", check=False).returncode
 
 
@@ -145,7 +157,7 @@ def started(what):
 
 
 def focus(pattern):
-    w = wait_for("the window " + pattern, lambda: next(iter(desktop.windows(env, pattern)), None), 60)
+    w = wait_for("the installer's window", lambda: next(iter(desktop.windows(env, pattern)), None), 60)
     run("xdotool", "windowfocus", "--sync", w[0], check=False)
     return w
 
@@ -169,7 +181,7 @@ try:
     assert install(old_setup, "/S", "/CURRENTUSER", "/AUTOSTART") == 0
     assert hashes(mine) == hashes(old_bin)
     assert os.path.isfile(os.path.join(mine, "uninstall.exe")) and os.path.isfile(my_shortcut)
-    with open(os.path.join(mine, "kalvo-install.ini"), encoding="utf-16") as f:
+    with open(os.path.join(mine, "kalvo-install.ini"), encoding="latin-1") as f:
         assert "Version=" + OLD_VERSION in f.read()
     assert reg_value("HKCU\\" + UNINSTALL, "DisplayVersion") == OLD_VERSION
     assert reg_value("HKLM\\" + UNINSTALL, "DisplayName") is None
@@ -227,14 +239,19 @@ try:
     assert install(old_setup, "/S", "/DOWNGRADE") == 2
     assert sha(os.path.join(mine, "kalvo.exe")) == sha(os.path.join(BIN, "kalvo.exe"))
     assert reg_value("HKCU\\" + UNINSTALL, "DisplayVersion") == NEW_VERSION
+    # So does the uninstall (run in place, so that its exit status is seen): the entry and the program stay.
+    uninstaller = windows_path(os.path.join(mine, "uninstall.exe"))
+    assert subprocess.run([WINE, uninstaller, "/S", "_?=" + windows_path(mine)], env=env, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL, timeout=180).returncode == 2
+    assert hashes(mine) == hashes(BIN)
+    assert reg_value("HKCU\\" + UNINSTALL, "DisplayVersion") == NEW_VERSION and os.path.isfile(my_shortcut)
     assert quit_running(os.path.join(mine, "kalvo.exe"), via_cmd=elsewhere) == QUIT_ENDED
     other_kalvo.wait(timeout=60)
 
     # The uninstall while Kalvo runs: it ends first, then everything of the program goes.
     kalvo = start(os.path.join(mine, "kalvo.exe"))
     started("Kalvo before the uninstall")
-    # The uninstaller copies itself aside and returns at once; what it removes goes a moment later.
-    wine(os.path.join(mine, "uninstall.exe"), "/S")
+    uninstall(mine)
     assert kalvo.wait(timeout=90) == 0, "Kalvo ends as its own Ukončiť ends it"
     wait_for("the program folder to go", lambda: not os.path.exists(mine), 90)
     wait_for("the uninstall entry to go", lambda: reg_value("HKCU\\" + UNINSTALL, "DisplayName") is None)
@@ -252,28 +269,41 @@ try:
     assert reg_value("HKLM\\" + UNINSTALL, "DisplayVersion") == NEW_VERSION
     assert reg_value("HKCU\\" + UNINSTALL, "DisplayName") is None
     assert reg_value(RUN_KEY, "kalvo.exe") == r'"C:\Program Files\Kalvo\kalvo.exe"'
-    wine(os.path.join(everyone, "uninstall.exe"), "/S")
+    uninstall(everyone)
     wait_for("the program folder to go", lambda: not os.path.exists(everyone), 90)
     wait_for("the uninstall entry to go", lambda: reg_value("HKLM\\" + UNINSTALL, "DisplayName") is None)
     assert not os.path.exists(common_shortcut) and reg_value(RUN_KEY, "kalvo.exe") is None
 
+    # Another folder (/D=): still an installed copy, whose kalvo-cli.exe finds the user's reminders in
+    # %APPDATA%\Kalvo.
+    elsewhere_dir = os.path.join(drive_c, "Nástroje", "Kalvo")
+    assert install(SETUP, "/S", "/CURRENTUSER", "/D=C:\\Nástroje\\Kalvo") == 0
+    assert hashes(elsewhere_dir) == hashes(BIN)
+    listed = json.loads(wine(windows_path(os.path.join(elsewhere_dir, "kalvo-cli.exe")), "list", "--day",
+                             "24.12.2030").stdout)["reminders"]
+    assert sorted(r["text"] for r in listed) == sorted(kept), listed
+    uninstall(elsewhere_dir)
+    wait_for("the program folder to go", lambda: not os.path.exists(elsewhere_dir), 90)
+
     # The pages, as a user clicks through them: the welcome, the choice of mode, the folder, the parts
-    # (whose names must show whole), the progress and the end.
+    # (whose names must show whole), the progress and the end, where "Spustiť Kalvo" starts Kalvo.
     setup_window = subprocess.Popen([WINE, SETUP], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     procs.append(setup_window)
     for page in ("welcome", "mode", "folder", "components"):
-        focus("Kalvo")
+        focus("^Inštalácia programu Kalvo")
         time.sleep(1)
         shot("page-" + page)
         desktop.keys(env, "Return", pause=0.5)
-    focus("Kalvo")
-    wait_for("the last page", lambda: os.path.isfile(os.path.join(mine, "uninstall.exe")), 90)
+    wait_for("the installation", lambda: os.path.isfile(os.path.join(mine, "uninstall.exe")), 90)
+    focus("^Inštalácia programu Kalvo")
     time.sleep(2)
     shot("page-finish")
-    desktop.keys(env, "space", "Return", pause=0.5)  # "Spustiť Kalvo" off, then "Dokončiť"
+    desktop.keys(env, "Return", pause=0.5)  # "Dokončiť"
     assert setup_window.wait(timeout=60) == 0
     assert hashes(mine) == hashes(BIN)
-    wine(os.path.join(mine, "uninstall.exe"), "/S")
+    started("Kalvo started from the last page")
+    assert quit_running(os.path.join(mine, "kalvo.exe")) == QUIT_ENDED
+    uninstall(mine)
     wait_for("the program folder to go", lambda: not os.path.exists(mine), 90)
 
     assert portable_kalvo.poll() is None, "the portable copy runs on"
