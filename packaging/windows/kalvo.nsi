@@ -199,6 +199,7 @@ Function .onInit
     StrCpy $AllUsers 0
   ${EndIf}
   Call ApplyMode
+  Call DefaultFolder
 
   ${If} ${Silent}
   ${AndIf} $Elevated != 1
@@ -215,14 +216,18 @@ Function .onInit
   ${EndIf}
 FunctionEnd
 
-; The shell folders, the registry root (SHCTX) and, unless /D= named one, the folder of the chosen mode:
-; where this mode installed Kalvo before, else its default.
+; The shell folders and the registry root (SHCTX) of the chosen mode.
 Function ApplyMode
   ${If} $AllUsers == 1
     SetShellVarContext all
   ${Else}
     SetShellVarContext current
   ${EndIf}
+FunctionEnd
+
+; Unless /D= named one, the folder of the chosen mode: where this mode installed Kalvo before, else its
+; default.
+Function DefaultFolder
   ${If} $DirGiven == 1
     Return
   ${EndIf}
@@ -280,20 +285,26 @@ FunctionEnd
 Function ModePageLeave
   ${NSD_GetState} $ModeAll $0
   ${If} $0 == ${BST_CHECKED}
-    StrCpy $AllUsers 1
+    StrCpy $0 1
   ${Else}
-    StrCpy $AllUsers 0
+    StrCpy $0 0
   ${EndIf}
-  Call ApplyMode
+  ; The folder follows the mode only when the mode changes: a folder picked after it stays.
+  ${If} $0 != $AllUsers
+    StrCpy $AllUsers $0
+    Call ApplyMode
+    Call DefaultFolder
+  ${EndIf}
 FunctionEnd
 
 Function DirectoryLeave
   Call CheckVersion
   ${If} $0 == 1
     MessageBox MB_YESNO|MB_ICONQUESTION "V priečinku $INSTDIR je nainštalovaná novšia verzia programu Kalvo \
-        ($1).$\r$\n$\r$\nNaozaj ju chcete nahradiť staršou verziou ${VERSION}?" IDYES +2
+        ($1).$\r$\n$\r$\nNaozaj ju chcete nahradiť staršou verziou ${VERSION}?" IDYES replace
     Abort
   ${EndIf}
+  replace:
   Call PreselectAutostart
 FunctionEnd
 
@@ -420,7 +431,7 @@ Section "Kalvo" SecProgram
     ${If} $0 == "chyba 1223"
       !insertmacro FAIL "Bez súhlasu správcu sa Kalvo pre všetkých používateľov nedá nainštalovať."
     ${ElseIf} $0 != 0
-      !insertmacro FAIL "Kalvo sa nepodarilo nainštalovať do priečinka $INSTDIR ($0): Kalvo z tohto \
+      !insertmacro FAIL "Kalvo sa nepodarilo nainštalovať do priečinka $INSTDIR: Kalvo z tohto \
           priečinka je zrejme ešte spustené, možno pod iným používateľom počítača.$\r$\nUkončite ho a \
           spustite inštaláciu znova."
     ${EndIf}
@@ -541,7 +552,7 @@ Section "Uninstall"
     ${If} $0 == "chyba 1223"
       !insertmacro UN_FAIL "Bez súhlasu správcu sa Kalvo pre všetkých používateľov nedá odinštalovať."
     ${ElseIf} $0 != 0
-      !insertmacro UN_FAIL "Kalvo sa nepodarilo odinštalovať z priečinka $INSTDIR ($0): Kalvo z tohto \
+      !insertmacro UN_FAIL "Kalvo sa nepodarilo odinštalovať z priečinka $INSTDIR: Kalvo z tohto \
           priečinka je zrejme ešte spustené, možno pod iným používateľom počítača.$\r$\nUkončite ho a \
           spustite odinštalovanie znova."
     ${EndIf}
