@@ -10,9 +10,6 @@
 #include "ui/common/app_context.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX  // std::min and std::max below
-#endif
 #include <windows.h>
 #endif
 
@@ -31,35 +28,30 @@ QString ChannelName(const QString& key) {
     return QStringLiteral("kalvo-") + id;
 }
 
-std::unique_ptr<QLockFile> MakeLock(const QString& name) {
-    auto lock = std::make_unique<QLockFile>(QDir::temp().filePath(name + QStringLiteral(".lock")));
-    // A lock left by a copy that crashed is taken over (QLockFile checks whether its owner still runs).
-    lock->setStaleLockTime(0);
-    return lock;
-}
-
 int Remaining(const QDeadlineTimer& deadline) {
     return static_cast<int>(std::max<qint64>(0, deadline.remainingTime()));
 }
 
-// The process holding the lock, opened before it is asked to end: on Windows its files stay in use
-// until the process is gone, which is a moment after it has let go of the lock.
-class ProcessWatch {
+// The process at the other end of a connection to the running copy, opened before it is asked to end:
+// on Windows its files stay in use until the process is gone, a moment after it has closed the channel.
+class ServerProcess {
 public:
-    explicit ProcessWatch([[maybe_unused]] qint64 pid) {
+    explicit ServerProcess([[maybe_unused]] const QLocalSocket& socket) {
 #ifdef _WIN32
+        ULONG pid = 0;
         // A copy in this very process (the tests) has nothing to wait for.
-        if (pid > 0 && pid != QCoreApplication::applicationPid())
-            process_ = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+        if (GetNamedPipeServerProcessId(reinterpret_cast<HANDLE>(socket.socketDescriptor()), &pid) &&
+            pid != QCoreApplication::applicationPid())
+            process_ = OpenProcess(SYNCHRONIZE, FALSE, pid);
 #endif
     }
-    ~ProcessWatch() {
+    ~ServerProcess() {
 #ifdef _WIN32
         if (process_) CloseHandle(process_);
 #endif
     }
-    ProcessWatch(const ProcessWatch&) = delete;
-    ProcessWatch& operator=(const ProcessWatch&) = delete;
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
 
     bool WaitForEnd([[maybe_unused]] int ms) const {
 #ifdef _WIN32
@@ -83,7 +75,9 @@ QString InstanceKey(const std::string& user, const std::filesystem::path& folder
 
 SingleInstance::SingleInstance(const QString& key) {
     const QString name = ChannelName(key);
-    lock_ = MakeLock(name);
+    lock_ = std::make_unique<QLockFile>(QDir::temp().filePath(name + QStringLiteral(".lock")));
+    // A lock left by a copy that crashed is taken over (QLockFile checks whether its owner still runs).
+    lock_->setStaleLockTime(0);
     first_ = lock_->tryLock(200);
     if (!first_) {
         QLocalSocket socket;
@@ -122,32 +116,21 @@ void SingleInstance::Answer(QLocalSocket* peer) {
 }
 
 SingleInstance::QuitResult SingleInstance::RequestQuit(const QString& key, std::chrono::milliseconds wait) {
-    const QString name = ChannelName(key);
-    const std::unique_ptr<QLockFile> lock = MakeLock(name);
-    if (lock->tryLock(0)) {
-        lock->unlock();
-        return QuitResult::NoneRunning;
-    }
-    qint64 pid = 0;
-    QString host, application;
-    lock->getLockInfo(&pid, &host, &application);
-    const ProcessWatch process(pid);
-
     const QDeadlineTimer deadline(wait);
     QLocalSocket socket;
-    socket.connectToServer(name);
-    if (!socket.waitForConnected(Remaining(deadline))) return QuitResult::StillRunning;
+    // No one listens: no copy runs (or one crashed and left its channel behind).
+    socket.connectToServer(ChannelName(key));
+    if (!socket.waitForConnected(Remaining(deadline))) return QuitResult::NoneRunning;
+    const ServerProcess process(socket);
     socket.write(kQuit);
     if (!socket.waitForBytesWritten(Remaining(deadline))) return QuitResult::StillRunning;
     // An earlier version takes the line for "show" and never answers.
     while (!socket.canReadLine())
         if (!socket.waitForReadyRead(Remaining(deadline))) return QuitResult::StillRunning;
     if (socket.readLine() != kEnding) return QuitResult::StillRunning;
-
-    // The lock goes with the end of the program, after its files are saved.
-    while (!lock->tryLock(std::min(100, Remaining(deadline))))
-        if (deadline.hasExpired()) return QuitResult::StillRunning;
-    lock->unlock();
+    // The program closes its channel at the very end, after its files are saved.
+    if (socket.state() != QLocalSocket::UnconnectedState && !socket.waitForDisconnected(Remaining(deadline)))
+        return QuitResult::StillRunning;
     return process.WaitForEnd(Remaining(deadline)) ? QuitResult::Ended : QuitResult::StillRunning;
 }
 
