@@ -230,7 +230,7 @@ try:
     assert hashes(mine) == hashes(BIN)
 
     # A copy the installer cannot reach (another data folder, as another user's copy) holds kalvo.exe:
-    # the install fails and says so, and the installed version stays whole.
+    # the install fails (exit status 2), and the installed version stays whole.
     elsewhere = "set APPDATA=" + windows_path(os.path.join(work, "other-appdata"))
     os.makedirs(os.path.join(work, "other-appdata"))
     other_kalvo = start(os.path.join(mine, "kalvo.exe"), via_cmd=elsewhere)
