@@ -87,6 +87,30 @@ void BM_IdleTick(benchmark::State& state) {
 }
 BENCHMARK(BM_IdleTick)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
+// The same idle tick read from the computer's clock, as the program ticks: the local time of each tick
+// and whatever keeps it right across a change of the time zone.
+void BM_IdleTickSystemClock(benchmark::State& state) {
+    const SystemClock clock;
+    const DayNumber today = clock.Now().day;
+    ReminderList list = MakeList(static_cast<std::size_t>(state.range(0)), today);
+    for (TReminder& r : list) {
+        if (r.Date <= today) r.Date = today + 1 + (today - r.Date);
+        if (r.NoticeNext != 0 && r.NoticeNext <= today) r.NoticeNext = today + 1;
+        if (r.NoticeFrom <= today) r.NoticeFrom = today + 1;
+    }
+    QuietDialogs dialogs;
+    storage::ReminderStore store(storage::DataFiles{"/nonexistent/kalvo-bench", "eva"}, dialogs, clock);
+    store.Reminders() = std::move(list);
+    TSettings settings;
+    SilentPlatform platform;
+    CountingHost host;
+    const TextLocale locale = TextLocale::Slovak();
+    scheduler::Scheduler sched(clock, settings, store, platform, host, locale);
+    for (auto _ : state) sched.Tick();
+    if (host.alarms != 0 || dialogs.errors != 0) state.SkipWithError("the idle tick did something");
+}
+BENCHMARK(BM_IdleTickSystemClock)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
 // The same idle tick with the lateness limit on and 50 alarms put off for later: 25 reminders of the
 // list whose event has passed and 25 notices.
 void BM_IdleTickWithSnoozes(benchmark::State& state) {

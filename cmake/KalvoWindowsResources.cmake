@@ -1,5 +1,5 @@
-# Windows executables carry their version (and the tray program its icon) as resources, compiled with
-# windres from cmake/kalvo.rc.in.
+# Windows executables carry their version, their manifest (cmake/kalvo.manifest.in) and, the tray program,
+# its icon as resources, compiled with windres from cmake/kalvo.rc.in.
 function(kalvo_windows_resources target name description)
   cmake_parse_arguments(arg "" "ICON" "" ${ARGN})
   set(KALVO_RC_NAME "${name}")
@@ -8,10 +8,10 @@ function(kalvo_windows_resources target name description)
   if(arg_ICON)
     set(KALVO_RC_ICON "IDI_ICON1 ICON \"${arg_ICON}\"")
   endif()
+  set(KALVO_RC_MANIFEST "${CMAKE_CURRENT_BINARY_DIR}/${target}.manifest")
+  configure_file("${PROJECT_SOURCE_DIR}/cmake/kalvo.manifest.in" "${KALVO_RC_MANIFEST}" @ONLY)
   set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}.rc")
   configure_file("${PROJECT_SOURCE_DIR}/cmake/kalvo.rc.in" "${rc}" @ONLY)
   target_sources(${target} PRIVATE "${rc}")
-  if(arg_ICON)
-    set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS "${arg_ICON}")
-  endif()
+  set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS "${KALVO_RC_MANIFEST};${arg_ICON}")
 endfunction()

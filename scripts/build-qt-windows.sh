@@ -20,16 +20,20 @@ fi
 upstream=${host_version%%+*}
 upstream=${upstream%%-*}
 
-# Only what Kalvo uses: Core, Gui, Widgets, Network (the single-instance socket), the windows platform
-# plugin and the JPEG and ICO readers for reminder pictures. The tablet event needs wintab.h, which
-# Debian's repacked source leaves out. Direct2D stays: without it Qt 6.4's windows plugin refers to a
-# DirectWrite font database that QtGui then leaves out, and kalvo.exe does not link.
+# Only what Kalvo uses: Core, Gui, Widgets, Network (the single-instance socket, CalDAV over Schannel's
+# TLS), Test (the window tests run under Wine against the real windows platform plugin), the windows
+# platform plugin and the JPEG and ICO readers for reminder pictures. The tablet event needs wintab.h,
+# which Debian's repacked source leaves out. Direct2D stays: without it Qt 6.4's windows plugin refers to
+# a DirectWrite font database that QtGui then leaves out, and kalvo.exe does not link; the separate
+# Direct2D platform plugin (direct2d1_1), a second copy of the windows plugin, is left out. So are the
+# document writers and readers no window uses (PDF, ODF, Markdown).
 options=(
   -static -release -optimize-size
   -nomake examples -nomake tests
   -no-opengl -no-dbus -no-openssl -no-icu -no-glib
   -no-feature-tabletevent -no-feature-sql -no-feature-printsupport -no-feature-concurrent
-  -no-feature-testlib -no-feature-gif -no-feature-vulkan
+  -no-feature-gif -no-feature-vulkan -no-feature-direct2d1_1
+  -no-feature-pdf -no-feature-textodfwriter -no-feature-textmarkdownreader -no-feature-textmarkdownwriter
   -qt-zlib -qt-libpng -qt-libjpeg -qt-pcre
 )
 key=$(printf '%s\n' "$recipe" "$host_version" "${options[@]}" | sha256sum | cut -c1-12)

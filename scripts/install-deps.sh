@@ -18,7 +18,7 @@ linux_test_packages=(
   clang libclang-rt-dev
   xvfb xauth imagemagick trayer xdotool
   fonts-dejavu-core
-  dbus-daemon libglib2.0-bin python3-gi gir1.2-glib-2.0
+  dbus-daemon libglib2.0-bin python3-gi gir1.2-glib-2.0 at-spi2-core python3-pyatspi
   desktop-file-utils appstream lintian
 )
 # GoogleTest's sources come with libgtest-dev (/usr/src/googletest); the cross build compiles them. The
@@ -28,7 +28,7 @@ windows_packages=(
   cmake ninja-build python3 nlohmann-json3-dev libgtest-dev
   g++-mingw-w64-x86-64-posix wine64 dpkg-dev
   qt6-base-dev qt6-svg-dev qt6-translations-l10n nsis
-  xvfb xauth trayer xdotool imagemagick fonts-wine
+  xvfb xauth trayer xdotool imagemagick fonts-wine fonts-dejavu-core locales
 )
 case "${1:-all}" in
   windows) packages=("${windows_packages[@]}") ;;
@@ -37,19 +37,26 @@ case "${1:-all}" in
   *) echo "usage: $0 [linux|windows]" >&2; exit 2 ;;
 esac
 
+if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
+
 # Skip apt entirely when everything is there already (quick re-runs, no network needed).
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -q
-# Ubuntu and Debian name the clang runtime package after the clang version.
-if [[ " ${missing[*]} " == *" libclang-rt-dev "* ]] && ! apt-cache show libclang-rt-dev >/dev/null 2>&1; then
-  ver=$(apt-cache depends clang 2>/dev/null | sed -n 's/.*Depends: clang-\([0-9]*\).*/\1/p' | head -n1)
-  missing=("${missing[@]/libclang-rt-dev/libclang-rt-${ver:-14}-dev}")
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update -q
+  # Ubuntu and Debian name the clang runtime package after the clang version.
+  if [[ " ${missing[*]} " == *" libclang-rt-dev "* ]] && ! apt-cache show libclang-rt-dev >/dev/null 2>&1; then
+    ver=$(apt-cache depends clang 2>/dev/null | sed -n 's/.*Depends: clang-\([0-9]*\).*/\1/p' | head -n1)
+    missing=("${missing[@]/libclang-rt-dev/libclang-rt-${ver:-14}-dev}")
+  fi
+  "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
-"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+
+# The Windows tests run kalvo.exe in a Slovak session under Wine, which takes its locale from the
+# machine's: the Slovak locale must exist there.
+if [[ " ${packages[*]} " == *" locales "* ]] && ! locale -a 2>/dev/null | grep -qix 'sk_SK.utf8'; then
+  "${sudo[@]}" localedef -i sk_SK -f UTF-8 sk_SK.UTF-8
+fi

@@ -32,10 +32,22 @@ export KALVO_WINDOWS_QT="$qt"
 
 # Wine's server lingers a few seconds after the last program; end it with the run.
 export WINEPREFIX="$PWD/build/windows/wineprefix"
-trap '"$wineserver" -k 2>/dev/null || true' EXIT
+xvfb=""
+trap '"$wineserver" -k 2>/dev/null || true; [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true' EXIT
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "${CMAKE_BUILD_PARALLEL_LEVEL:-2}"
+# The window tests draw with the windows platform plugin, which Wine shows on an X display: one of the
+# run's own, whatever display (or none) the caller has. The end-to-end tests start their own as well.
+if command -v Xvfb >/dev/null; then
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  xvfb=$!
+  read -r -t 30 display_number <"$fifo" || { echo "Xvfb did not start" >&2; exit 1; }
+  rm -f "$fifo"
+  export DISPLAY=":$display_number"
+fi
 # One server and its services for all the tests, started with no output of ours (see cmake/wine-run.sh):
 # each test program then starts in a fraction of a second, within ctest's time for listing its tests.
 "$wineserver" -p </dev/null >/dev/null 2>&1 || true

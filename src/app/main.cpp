@@ -19,12 +19,14 @@
 #endif
 #include "core/clock.h"
 #ifdef _WIN32
+#include "platform/win32/system_events.h"
 #include "platform/win32/win32_platform.h"
 #else
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/sleep_watcher.h"
 #endif
 #include "storage/file_io.h"
+#include "ui/common/program_look.h"
 #include "ui/common/qt_dialogs.h"
 #include "ui/common/system_locale.h"
 #include "ui/main_window/kalvounit.h"
@@ -54,6 +56,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Kalvo"));
     QApplication::setQuitOnLastWindowClosed(false);
     kalvo::app::InstallQtSlovakTexts(&app);
+    kalvo::ui::UseProgramLook();
 
     try {
 #ifdef _WIN32
@@ -100,8 +103,10 @@ int main(int argc, char** argv) {
         // Whatever else ends the loop: a last try.
         QObject::connect(&app, &QCoreApplication::aboutToQuit, main, [main] { main->SettleUnsaved(false); });
 
-#ifndef _WIN32
         // After a resume the timer may take its time; what fell due while asleep is handled at once.
+#ifdef _WIN32
+        platform.Events().onResumed = [main] { main->TickSoon(); };
+#else
         kalvo::SleepWatcher sleep;
         QObject::connect(&sleep, &kalvo::SleepWatcher::Resumed, main, &kalvo::ui::TMainForm::TickSoon);
 #endif
@@ -118,8 +123,16 @@ int main(int argc, char** argv) {
 #endif
 
         windows.plan->show();
-        if (main->TrayAvailable()) main->TrayIcon->show();
-        else main->pmObnovitClick();  // no notification area: the main window is the way in
+        if (main->TrayAvailable()) {
+            main->TrayIcon->show();
+#ifdef _WIN32
+            // Where the notification area does not tell where the icon is (Wine's), the icon's own mouse
+            // moves slide the names out.
+            kalvo::ListenToTrayMouse([main](int x, int y) { main->TrayIconMouseMove(x, y); });
+#endif
+        } else {
+            main->pmObnovitClick();  // no notification area: the main window is the way in
+        }
         return QApplication::exec();
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, QStringLiteral("Kalvo"),

@@ -16,23 +16,10 @@ bool StatusNotifierHostPresent() {
     return host.isValid() && host.property("IsStatusNotifierHostRegistered").toBool();
 }
 
-NamesInToolTip::NamesInToolTip(ui::AppContext& ctx, ui::TMainForm* main, QObject* parent)
-    : QObject(parent), ctx_(ctx), main_(main) {
-    main_->NamesInToolTip = true;
-    main_->UpdateDayNames();
-    midnight_.setSingleShot(true);
-    midnight_.setTimerType(Qt::VeryCoarseTimer);
-    connect(&midnight_, &QTimer::timeout, this, [this] {
-        main_->UpdateDayNames();
-        ArmForMidnight();
-    });
-    ArmForMidnight();
-}
-
-void NamesInToolTip::ArmForMidnight() {
-    const LocalMoment now = ctx_.clock.Now();
-    const int secondsLeft = 86400 - (now.hour * 3600 + now.minute * 60 + now.second);
-    midnight_.start((secondsLeft + 1) * 1000);
+NamesInToolTip::NamesInToolTip(ui::AppContext&, ui::TMainForm* main, QObject* parent) : QObject(parent) {
+    // The main window renews the names at midnight, and the tooltip with them.
+    main->NamesInToolTip = true;
+    main->UpdateDayNames();
 }
 
 }  // namespace kalvo::app

@@ -4,7 +4,6 @@
 // current across midnight, and the middle button shows the notice.
 
 #include <QObject>
-#include <QTimer>
 
 #include "ui/common/app_context.h"
 
@@ -21,13 +20,6 @@ class NamesInToolTip : public QObject {
     Q_OBJECT
 public:
     NamesInToolTip(ui::AppContext& ctx, ui::TMainForm* main, QObject* parent = nullptr);
-
-private:
-    void ArmForMidnight();
-
-    ui::AppContext& ctx_;
-    ui::TMainForm* main_;
-    QTimer midnight_;
 };
 
 }  // namespace kalvo::app

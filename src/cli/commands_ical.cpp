@@ -9,7 +9,9 @@
 
 #include "cli/cli_context.h"
 #include "cli/ical_module.h"
+#include "core/cp1250.h"
 #include "core/reminder_text.h"
+#include "core/text_locale.h"
 #include "core/zorad.h"
 #include "kalvo_version.h"
 #include "storage/data_files.h"
@@ -20,6 +22,15 @@ namespace kalvo::cli {
 namespace {
 
 std::string Reason(int errorCode) { return std::strerror(errorCode); }
+
+// The first words of a reminder's text, to name it in a message.
+std::string Beginning(const std::string& text) {
+    constexpr std::size_t kShown = 40;
+    std::size_t pos = 0, count = 0;
+    char32_t c = 0;
+    while (pos < text.size() && count < kShown && NextCodePoint(text, pos, c)) ++count;
+    return pos < text.size() ? text.substr(0, pos) + "…" : text;
+}
 
 const ICalModule& ICal() {
     static const ICalModule& module = LoadModule<ICalModule>(kICalModuleFile, kICalModuleEntry, KALVO_VERSION_TEXT);
@@ -88,12 +99,14 @@ int ExportIcs(Context& ctx) {
     storage::ical::ExportOptions options;
     options.stampUtc = static_cast<std::int64_t>(std::time(nullptr));
     const storage::ical::ExportResult out = ICal().exportCalendar(records, options);
+    const TextLocale slovak = TextLocale::Slovak();
     for (const std::size_t i : out.leftOut)
-        std::cerr << "kalvo-cli: record " << i
-                  << ": its date lies outside the years 1 to 3000 that libical can write; left out\n";
+        std::cerr << "kalvo-cli: pripomienka č. " << i + 1 << " (" << ShortDate(slovak, records[i].Date) << " „"
+                  << Beginning(records[i].Text) << "“) má dátum mimo rokov 1 až 3000, ktoré vie zapísať knižnica "
+                  << "iCalendar; do súboru sa nezapísala\n";
     const auto* data = reinterpret_cast<const std::uint8_t*>(out.text.data());
     if (const auto w = storage::WriteFileAtomically(storage::PathFromUtf8(file), std::span(data, out.text.size())); !w)
-        throw CliError(kFileError, file + ": cannot write (" + Reason(w.errorCode) + ")");
+        throw CliError(kFileError, file + ": súbor sa nepodarilo zapísať (" + Reason(w.errorCode) + ")");
     return kDone;
 }
 

@@ -2,6 +2,7 @@
 // any window.
 
 #include <cstring>
+#include <iostream>
 #include <regex>
 
 #include "cli/cli_context.h"
@@ -30,12 +31,25 @@ std::filesystem::path CalendarPath(Context& ctx) {
     return installed.empty() ? inDir : installed;
 }
 
-namedays::NameCalendar ReadCalendar(const std::filesystem::path& path) {
-    namedays::NameCalendar calendar;
-    const namedays::CalendarLoad load = namedays::LoadNameCalendar(path, calendar);
+struct Calendar {
+    namedays::NameCalendar entries;
+    namedays::CalendarStatus status = namedays::CalendarStatus::Ok;
+};
+
+// A calendar that cannot be opened ends the command; one that is damaged gives what could be read, a
+// word on stderr and its status in the output.
+Calendar ReadCalendar(const std::filesystem::path& path) {
+    Calendar calendar;
+    calendar.status = namedays::LoadNameCalendar(path, calendar.entries).status;
     const std::string shown = storage::Utf8FromPath(path);
-    if (load.status == namedays::CalendarStatus::Missing) throw CliError(kFileError, shown + ": no such file");
-    if (load.status == namedays::CalendarStatus::Unreadable) throw CliError(kFileError, shown + ": cannot read");
+    if (calendar.status == namedays::CalendarStatus::Missing)
+        throw CliError(kFileError, shown + ": kalendár mien neexistuje");
+    const std::string problem = namedays::ProblemText(calendar.status);
+    if (calendar.status == namedays::CalendarStatus::Unreadable)
+        throw CliError(kFileError, shown + ": kalendár mien sa nedá otvoriť (" + problem + ")");
+    if (!problem.empty())
+        std::cerr << "kalvo-cli: " << shown << ": kalendár mien sa nedá prečítať celý (" << problem
+                  << "); mená z neho môžu chýbať\n";
     return calendar;
 }
 
@@ -81,10 +95,12 @@ int Names(Context& ctx) {
     // A leap year, so that 29.2 is a day of the calendar.
     if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(2000, month))
         throw CliError(kUsageError, "no such day: '" + dayMonth + "'");
-    const namedays::DayTexts texts = namedays::NamesOfDay(ReadCalendar(calendarPath), day, month);
+    const Calendar calendar = ReadCalendar(calendarPath);
+    const namedays::DayTexts texts = namedays::NamesOfDay(calendar.entries, day, month);
     Json out;
     out["names"] = texts.names;
     out["holiday"] = texts.holiday;
+    out["status"] = std::string(namedays::StatusName(calendar.status));
     PrintJson(out);
     return kDone;
 }
@@ -93,12 +109,14 @@ int Find(Context& ctx) {
     const std::filesystem::path calendarPath = CalendarPath(ctx);
     const std::string name = TakePositional(ctx.args, "NAME");
     ExpectNoMore(ctx.args);
-    const auto match = namedays::FindNameDay(ReadCalendar(calendarPath), name);
+    const Calendar calendar = ReadCalendar(calendarPath);
+    const auto match = namedays::FindNameDay(calendar.entries, name);
     Json out;
     out["found"] = match.has_value();
     out["day"] = match ? Json(match->Day) : Json(nullptr);
     out["month"] = match ? Json(match->Month) : Json(nullptr);
     out["name"] = match ? Json(match->name) : Json(nullptr);
+    out["status"] = std::string(namedays::StatusName(calendar.status));
     PrintJson(out);
     return kDone;
 }

@@ -2,10 +2,16 @@
 
 #include <ctime>
 
+#include "core/time_zone.h"
+
 namespace kalvo {
 
 LocalMoment SystemClock::Now() const {
-    const std::time_t now = std::time(nullptr);
+    const std::time_t now = utcSeconds_ ? static_cast<std::time_t>(utcSeconds_()) : std::time(nullptr);
+    const std::int64_t minute = now >= 0 ? now / 60 : (now - 59) / 60;
+    const bool newMinute = zoneCheckedMinute_.load(std::memory_order_relaxed) != minute &&
+                           zoneCheckedMinute_.exchange(minute, std::memory_order_relaxed) != minute;
+    if (newMinute || TakeTimeZoneAnnouncement()) FollowTimeZone();
     std::tm local{};
 #ifdef _WIN32
     localtime_s(&local, &now);

@@ -2,6 +2,11 @@
 // Where the program learns the time. Everything that reads the time takes it from a Clock, so tests
 // and the simulator can move it.
 
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <limits>
+
 #include "core/datetime.h"
 
 namespace kalvo {
@@ -27,10 +32,19 @@ public:
     virtual LocalMoment Now() const = 0;
 };
 
-// The computer's clock in the local time zone.
+// The computer's clock in the local time zone. It follows a change of the zone while it runs: the first
+// reading of each minute looks whether the zone changed (time_zone.h), the other readings only convert.
 class SystemClock final : public Clock {
 public:
+    SystemClock() = default;
+    // Tests give the seconds since 1970 UTC instead of the computer's clock.
+    explicit SystemClock(std::function<std::int64_t()> utcSeconds) : utcSeconds_(std::move(utcSeconds)) {}
+
     LocalMoment Now() const override;
+
+private:
+    std::function<std::int64_t()> utcSeconds_;
+    mutable std::atomic<std::int64_t> zoneCheckedMinute_{std::numeric_limits<std::int64_t>::min()};
 };
 
 }  // namespace kalvo

@@ -47,6 +47,10 @@ using ArchiveList = std::vector<TReminder>;
 // editor, over D-Bus and from kalvo-cli. Texts already in a file are kept whatever their length.
 inline constexpr std::size_t kMaxTextLength = 1000;
 
+// Characters no new reminder text takes, wherever it comes from: the C0 controls, DEL and the C1
+// controls. Texts already in a file keep them, so that a file reads and writes back unchanged.
+constexpr bool IsControlCharacter(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+
 // Text of the transient reminder that carries the time signal on an empty list; never archived.
 inline constexpr std::string_view kTimeSignalText = "Časové znamenie !!!";
 

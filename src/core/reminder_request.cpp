@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdio>
 #include <string_view>
 
 #include "core/cp1250.h"
@@ -119,8 +120,13 @@ BuiltReminder BuildReminder(const ReminderRequest& q) {
     if (const std::size_t length = CharacterCount(q.text); length > kMaxTextLength)
         return Refuse("Text pripomienky môže mať najviac " + std::to_string(kMaxTextLength) + " znakov, tento ich má " +
                       std::to_string(length) + ".");
-    for (const char c : q.text) {
-        if (static_cast<unsigned char>(c) < 0x20) return Refuse("Text pripomienky obsahuje riadiaci znak.");
+    for (std::size_t pos = 0; pos < q.text.size();) {
+        char32_t c = 0;
+        if (NextCodePoint(q.text, pos, c) && IsControlCharacter(c)) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+            return Refuse("Text pripomienky nesmie obsahovať riadiaci znak (" + std::string(code) + ").");
+        }
     }
     if (const std::string bad = Unstorable(q.text); !bad.empty())
         return Refuse("Text pripomienky obsahuje znaky, ktoré sa do súboru nedajú uložiť: " + bad + ".");

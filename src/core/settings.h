@@ -25,6 +25,8 @@ inline constexpr std::string_view kStandardPictureCaption = "Štandardný";
 inline constexpr std::int32_t kMinLatenessHours = 1;
 inline constexpr std::int32_t kMaxLatenessHours = 720;
 inline constexpr std::int32_t kDefaultLatenessHours = 24;
+// The longest countdown of the day overview that its close button has room for ("Zatvoriť o 999s").
+inline constexpr std::int32_t kMaxOverviewSeconds = 999;
 
 struct TSettings {
     std::string StandardMelody = std::string(kDefaultMelody);

@@ -26,6 +26,23 @@ std::string_view StatusName(CalendarStatus status) {
     return "corrupt";
 }
 
+std::string ProblemText(CalendarStatus status) {
+    switch (status) {
+        case CalendarStatus::Ok:
+        case CalendarStatus::Missing:
+            return {};
+        case CalendarStatus::Unreadable:
+            return "súbor sa nedá prečítať";
+        case CalendarStatus::UnknownVersion:
+            return "súbor nie je kalendár mien v tvare, ktorý Kalvo pozná";
+        case CalendarStatus::Truncated:
+            return "súbor je neúplný (skrátený)";
+        case CalendarStatus::Corrupt:
+            break;
+    }
+    return "súbor je poškodený";
+}
+
 namespace {
 
 // Day, month and four empty strings: the least an entry can take.

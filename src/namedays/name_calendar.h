@@ -35,6 +35,9 @@ enum class CalendarStatus { Ok, Missing, Unreadable, UnknownVersion, Truncated, 
 
 // "ok", "missing", "unreadable", "unknown-version", "truncated", "corrupt".
 std::string_view StatusName(CalendarStatus status);
+// Why a calendar that exists could not be read whole, in Slovak for the user ("súbor je poškodený");
+// empty for Ok and Missing.
+std::string ProblemText(CalendarStatus status);
 
 struct CalendarLoad {
     CalendarStatus status = CalendarStatus::Missing;

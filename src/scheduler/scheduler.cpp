@@ -95,10 +95,12 @@ void Scheduler::Tick() {
     if (LatenessOn()) SettleMissedAt(now);
     if (!missed_.empty()) ShowMissed();
 
-    // The aftercare replaces the list; the index carries over to the new one. An idle tick finds no
-    // record to start from and walks none.
-    for (std::size_t i = state_.SignalNow ? 0 : FirstToFire(now); i < Seen().Reminders().size(); ++i) {
-        if (state_.SignalNow || FiresNow(Seen().Reminders()[i], now)) Fire(i, today, t);
+    // The aftercare replaces the list; the index carries over to the new one, and stays where a record
+    // at it or before it left the list, so the one moved into its place comes next. An idle tick finds
+    // no record to start from and walks none.
+    for (std::size_t i = state_.SignalNow ? 0 : FirstToFire(now); i < Seen().Reminders().size();) {
+        const bool fires = state_.SignalNow || FiresNow(Seen().Reminders()[i], now);
+        if (!fires || !Fire(i, today, t)) ++i;
     }
     FireSnoozedNotices(now);
 }
@@ -184,7 +186,8 @@ void Scheduler::StartSound(const Alarm& alarm) {
     if (!alarm.sound.empty()) sound_.PlaySound(storage::PathFromUtf8(alarm.sound), SoundMode::Async);
 }
 
-void Scheduler::Fire(std::size_t index, DayNumber today, double t) {
+bool Scheduler::Fire(std::size_t index, DayNumber today, double t) {
+    bool removedUpToIndex = false;
     OnScreen([&] {
         TReminder& r = store_.Reminders()[index];
         const bool signal = state_.SignalNow;
@@ -217,10 +220,11 @@ void Scheduler::Fire(std::size_t index, DayNumber today, double t) {
                 if (!snoozed) {
                     if (const auto entry = EventSnoozeOf(before)) DropSnooze(*entry);
                 }
-                if (at) Aftercare(*at, today, t);
+                if (at && Aftercare(*at, today, t)) removedUpToIndex = *at <= index;
             }
         }
     });
+    return removedUpToIndex;
 }
 
 std::optional<std::size_t> Scheduler::Locate(const TReminder& fired, std::size_t index) const {
@@ -231,7 +235,7 @@ std::optional<std::size_t> Scheduler::Locate(const TReminder& fired, std::size_t
     return static_cast<std::size_t>(it - list.begin());
 }
 
-void Scheduler::Aftercare(std::size_t index, DayNumber today, double t) {
+bool Scheduler::Aftercare(std::size_t index, DayNumber today, double t) {
     ReminderList& list = store_.Reminders();
     TReminder& r = list[index];
     bool removed = false;
@@ -250,6 +254,7 @@ void Scheduler::Aftercare(std::size_t index, DayNumber today, double t) {
     if (!removed) MarkGiven(r, today, t);
     store_.Commit(/*sort=*/false);
     host_.RefreshWeekView();
+    return removed;
 }
 
 void Scheduler::ResumeAfterAlarm() {

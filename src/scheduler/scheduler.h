@@ -132,6 +132,8 @@ public:
     // Ticks that found the wall clock moved by more than a minute since the tick before (a resume from
     // sleep, a change of the clock), or moved back.
     int ClockJumps() const { return clockJumps_; }
+    // The moment of the last tick that ran; none before the first.
+    std::optional<SecondKey> LastTick() const { return lastTick_; }
 
     // `Timer`'s handler: switches the tray icon between its two images.
     void BlinkTick();
@@ -181,7 +183,8 @@ private:
     void StartSound(const Alarm& alarm);
     // A snooze whose alarm is shown by itself: a notice, or a reminder no longer in the list as it was.
     bool ComesBackAlone(const storage::PendingSnooze& e) const;
-    void Fire(std::size_t index, DayNumber today, double t);
+    // True when a record at `index` or before it left the list.
+    bool Fire(std::size_t index, DayNumber today, double t);
     void FireSnoozedNotices(const LocalMoment& now);
     // Shows the alarm; true when the user put it off.
     bool ShowAndAsk(const Alarm& alarm, ShownAlarm shown);
@@ -195,7 +198,8 @@ private:
     void DropSnooze(std::size_t entry);
     void SettleMissedAt(const LocalMoment& now);
     std::optional<std::size_t> Locate(const TReminder& fired, std::size_t index) const;
-    void Aftercare(std::size_t index, DayNumber today, double t);
+    // True when the record left the list.
+    bool Aftercare(std::size_t index, DayNumber today, double t);
     void ResumeAfterAlarm();
     std::string PictureFor(const TReminder& r) const;
     std::string SoundFor(const TReminder& r) const;

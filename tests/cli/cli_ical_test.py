@@ -183,6 +183,15 @@ class CliICalTest(unittest.TestCase):
         self.assertEqual(run("--dir", self.dir, "import-ics", f, "--today", "2027-01-01", "--now", "2027-01-01 09:00:00")[0], 2)
         self.assertEqual(run("--dir", self.dir, "import-ics", f, "--now", "2027-01-01 9:00")[0], 2)
 
+    def test_export_names_in_slovak_what_it_left_out(self):
+        # 1 January 3001 is day 402134: after the last year libical writes.
+        self.write("jana.dat", reminders(record(), record(date=402134, text="Ďaleká budúcnosť".encode("cp1250"))))
+        code, out, err = self.cli("export-ics", self.path("x.ics"))
+        self.assertEqual((code, out), (0, ""), err)
+        self.assertEqual(err, "kalvo-cli: pripomienka č. 2 (1.1.3001 „Ďaleká budúcnosť“) má dátum mimo rokov 1 až "
+                              "3000, ktoré vie zapísať knižnica iCalendar; do súboru sa nezapísala\n")
+        self.assertEqual(self.read("x.ics").count(b"BEGIN:VEVENT"), 1)
+
     def test_usage_and_file_errors(self):
         self.assertEqual(self.cli("export-ics")[0], 2)
         self.assertEqual(self.cli("import-ics")[0], 2)
@@ -194,7 +203,7 @@ class CliICalTest(unittest.TestCase):
         self.assertIn("no such file", err)
         code, _, err = self.cli("export-ics", self.path("no/such/folder/x.ics"))
         self.assertEqual(code, 1)
-        self.assertIn("cannot write", err)
+        self.assertIn("súbor sa nepodarilo zapísať", err)
         # A user without a file exports an empty calendar.
         code, _, _ = self.cli("export-ics", self.path("nic.ics"), user="nikto")
         self.assertEqual(code, 0)

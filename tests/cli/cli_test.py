@@ -233,27 +233,49 @@ class CliTest(unittest.TestCase):
             code, out, err = run("names", dm, "--calendar", cal, *extra)
             self.assertEqual(code, 0, err)
             return json.loads(out)
-        self.assertEqual(names("24.12"), {"names": "Adam a Eva", "holiday": "Štedrý deň"})
-        self.assertEqual(list(names("24.12").keys()), ["names", "holiday"])
+        self.assertEqual(names("24.12"), {"names": "Adam a Eva", "holiday": "Štedrý deň", "status": "ok"})
+        self.assertEqual(list(names("24.12").keys()), ["names", "holiday", "status"])
         self.assertEqual(names("3.3")["names"], "Bohumil, Bohumila a Ľubomila")
-        self.assertEqual(names("05.03"), {"names": "Ján", "holiday": "Sviatok"})
+        self.assertEqual(names("05.03"), {"names": "Ján", "holiday": "Sviatok", "status": "ok"})
         self.assertEqual(names("29.2")["names"], "Radomír")
-        self.assertEqual(names("1.1"), {"names": "", "holiday": ""})
+        self.assertEqual(names("1.1"), {"names": "", "holiday": "", "status": "ok"})
         for bad in ("31.4", "30.2", "0.1", "1.13", "1-1", "x"):
             self.assertEqual(run("names", bad, "--calendar", cal)[0], 2, bad)
-        self.assertEqual(run("names", "1.1", "--calendar", self.path("none.dat"))[0], 1)
-        # DIR/calend.dat by default; a foreign file is read as an empty calendar.
+        code, _, err = run("names", "1.1", "--calendar", self.path("none.dat"))
+        self.assertEqual((code, err.strip()), (1, "kalvo-cli: " + self.path("none.dat") + ": kalendár mien neexistuje"))
+        # DIR/calend.dat by default.
         self.write("calend.dat", calendar(*self.CAL))
         code, out, _ = run("--dir", self.dir, "names", "28.10")
         self.assertEqual(json.loads(out)["names"], "Šimon a Simona")
-        code, out, _ = run("names", "28.10", "--calendar", self.write("v.dat", V204 + calendar(*self.CAL)[8:]))
-        self.assertEqual((code, json.loads(out)), (0, {"names": "", "holiday": ""}))
+
+    def test_a_damaged_calendar_says_so(self):
+        # A file that can be opened but not read whole is done, as every damaged file: its status says
+        # what was wrong, stderr says it in Slovak, and what could be read is used.
+        whole = calendar(*self.CAL)
+        cases = [("v.dat", V204 + whole[8:], "unknown-version", "", "nie je kalendár mien"),
+                 ("cut.dat", whole[:-5], "truncated", "Šimon a Simona", "neúplný"),
+                 ("bad.dat", calendar(*self.CAL, count=len(self.CAL) + 1) + struct.pack("<iii", 1, 1, -7), "corrupt",
+                  "Šimon a Simona", "poškodený")]
+        for name, data, status, names, problem in cases:
+            for command, arg in (("names", "28.10"), ("find", "Simona")):
+                code, out, err = run(command, arg, "--calendar", self.write(name, data))
+                self.assertEqual(code, 0, (name, command, err))
+                self.assertEqual(json.loads(out)["status"], status, name)
+                self.assertIn("kalendár mien sa nedá prečítať celý (", err, name)
+                self.assertIn(problem, err, name)
+            self.assertEqual(json.loads(run("names", "28.10", "--calendar", self.path(name))[1])["names"], names)
+        if os.name == "posix" and os.geteuid() != 0:
+            locked = self.write("locked.dat", whole)
+            os.chmod(locked, 0)
+            code, _, err = run("names", "28.10", "--calendar", locked)
+            self.assertEqual(code, 1, err)
+            self.assertIn("kalendár mien sa nedá otvoriť", err)
 
     def test_names_from_the_calendar_beside_the_program(self):
         # The build places calend.dat next to the programs, and that is the default folder.
         code, out, err = run("names", "24.12")
         self.assertEqual(code, 0, err)
-        self.assertEqual(json.loads(out), {"names": "Adam a Eva", "holiday": "Štedrý deň"})
+        self.assertEqual(json.loads(out), {"names": "Adam a Eva", "holiday": "Štedrý deň", "status": "ok"})
 
     def test_find_a_name(self):
         cal = self.write("cal.dat", calendar(*self.CAL))
@@ -261,11 +283,12 @@ class CliTest(unittest.TestCase):
             code, out, err = run("find", name, "--calendar", cal)
             self.assertEqual(code, 0, err)
             return json.loads(out)
-        self.assertEqual(find("Simona"), {"found": True, "day": 28, "month": 10, "name": "Simona"})
-        self.assertEqual(find("šimon"), {"found": True, "day": 28, "month": 10, "name": "Šimon"})
+        self.assertEqual(find("Simona"), {"found": True, "day": 28, "month": 10, "name": "Simona", "status": "ok"})
+        self.assertEqual(find("šimon"), {"found": True, "day": 28, "month": 10, "name": "Šimon", "status": "ok"})
         self.assertEqual(find("ľubomila")["name"], "Ľubomila")
         for miss in ("ŠIMON", "Šimo", "Simona ", ""):
-            self.assertEqual(find(miss), {"found": False, "day": None, "month": None, "name": None}, miss)
+            self.assertEqual(find(miss), {"found": False, "day": None, "month": None, "name": None, "status": "ok"},
+                             miss)
         self.assertEqual(run("find", "--calendar", cal)[0], 2)
 
     def test_week_as_the_week_view_shows_it(self):
@@ -307,7 +330,8 @@ class CliTest(unittest.TestCase):
 
     def test_simulate_fires_archives_and_saves_without_sorting(self):
         # 7 Dec 2026 is day 46363. An old one (fires at once), one at 9:00, a name day moved on, one tomorrow.
-        # The name day moves into the place of the removed 9:00 record, so its event fires a tick later.
+        # The name day moves into the place of the removed 9:00 record and its event fires next, in the same
+        # tick.
         old = record(date=46350, time=0.5, text=b"star\xfd")
         nine = record(time=0.375, text=b"o deviatej")
         nameday = record(date=46363, time=0.375, text=b"J\xe1n", notice=1, nfrom=46363, nnext=46363, ntime=0.25,
@@ -323,7 +347,7 @@ class CliTest(unittest.TestCase):
              "lines": ["Ján"], "picture": None, "sound": "sound.wav"},
             {"at": "2026-12-07 09:00:00", "signal": False, "header": "Dátum: 7.12.2026       Čas: 9:00:00",
              "lines": ["o deviatej"], "picture": None, "sound": "sound.wav"},
-            {"at": "2026-12-07 09:00:01", "signal": False, "header": "Dátum: 7.12.2026       Čas: 9:00:00",
+            {"at": "2026-12-07 09:00:00", "signal": False, "header": "Dátum: 7.12.2026       Čas: 9:00:00",
              "lines": ["Ján"], "picture": None, "sound": "sound.wav"},
         ])
         moved = record(date=46728, time=0.375, text=b"J\xe1n", notice=1, nfrom=46363, nnext=46363, ntime=-0.25,
@@ -458,7 +482,8 @@ class CliTest(unittest.TestCase):
 
     def test_add_refuses_bad_arguments_in_slovak(self):
         cases = [("30.2.2026", "9:00", "x"), ("9.12.26", "9:00", "x"), ("9.12.2026", "9", "x"),
-                 ("9.12.2026", "9:00", ""), ("9.12.2026", "9:00", "\u65e5"),
+                 ("9.12.2026", "9:00", ""), ("9.12.2026", "9:00", "\u65e5"), ("9.12.2026", "9:00", "zmaž\x7f"),
+                 ("9.12.2026", "9:00", "a\tb"),
                  ("9.12.2026", "9:00", "x", "--notice-from", "10.12.2026"),
                  ("9.12.2026", "9:00", "x", "--period", "denne"),
                  ("9.12.2026", "9:00", "x", "--notice-from", "1.12.2026", "--period", "týždenne"),

@@ -74,6 +74,11 @@ TEST(ReminderRequestTest, RefusalsSayWhatIsWrongWithTheValue) {
                     .reminder);
     EXPECT_EQ(error("1.1.2030", std::string(kMaxTextLength + 206, 'a')),
               "Text pripomienky môže mať najviac 1000 znakov, tento ich má 1206.");
+    // Control characters, DEL and the C1 ones among them, even where the code page has a byte for them.
+    EXPECT_EQ(error("1.1.2030", "dva\nriadky"), "Text pripomienky nesmie obsahovať riadiaci znak (U+000A).");
+    EXPECT_EQ(error("1.1.2030", "zmaž\x7f"), "Text pripomienky nesmie obsahovať riadiaci znak (U+007F).");
+    EXPECT_EQ(error("1.1.2030", "a\u0081b"), "Text pripomienky nesmie obsahovať riadiaci znak (U+0081).");
+    EXPECT_EQ(error("1.1.2030", "\ttab"), "Text pripomienky nesmie obsahovať riadiaci znak (U+0009).");
 }
 
 TEST(ReminderRequestTest, DayEntriesNameKindsAndPeriods) {

@@ -190,7 +190,7 @@ try:
         keys("Up", "Up", "Up", "Return")  # "Nastavenia", above "Pripomienky" and "Zatvoriť"
         setup = wait_for("the settings", lambda: window("^Nastavenia$", (513, 278)))
         time.sleep(0.5)
-        click(setup, 11 + 8, 45 + 126 + 10)  # "Vždy spustiť Kalvo po štarte Windovs"
+        click(setup, 11 + 8, 45 + 126 + 10)  # "Vždy spustiť Kalvo po štarte Windows"
         shot("settings")
         click(setup, 404 + 50, 229 + 22 + 11)  # "Použiť"
         wait_for("the settings to close", lambda: window("^Nastavenia$", (513, 278)) is None)

@@ -99,6 +99,9 @@ def check_lintian(deb, artifacts):
     assert p.returncode == 0 and not errors, "lintian:\n" + p.stdout + p.stderr
     # kalvo-cli's modules are private: no ldconfig for them.
     assert "maintscript-calls-ldconfig" not in p.stdout, "lintian:\n" + p.stdout
+    # Built with Debian's hardening flags: fortified calls, bound-at-start relocations, stack protector.
+    hardening = [line for line in p.stdout.splitlines() if "hardening-" in line]
+    assert not hardening, "lintian reports missing hardening:\n" + "\n".join(hardening)
     print(p.stdout, end="")
 
 

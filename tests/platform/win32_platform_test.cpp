@@ -5,8 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+// windows.h turns PlaySound into PlaySoundA, which would rename the platform's member below.
+#undef PlaySound
+
 #include <vector>
 
+#include "core/time_zone.h"
 #include "platform/system_paths.h"
 #include "storage/file_io.h"
 #include "support/temp_folder.h"
@@ -57,6 +62,17 @@ TEST(Win32Platform, FilesThatAreNoWaveAreRefusedWithoutASound) {
     EXPECT_FALSE(platform.PlaySound(dir / "short.wav", SoundMode::ToEnd));
     EXPECT_FALSE(platform.PlaySound(dir / "missing.wav", SoundMode::Async));
     EXPECT_FALSE(platform.PlaySound(storage::PathFromUtf8("Žltý kôň.wav"), SoundMode::Async));  // no such asset
+}
+
+TEST(Win32Platform, HearsTheSystemAnnounceAChangeOfItsTimeOrZone) {
+    TakeTimeZoneAnnouncement();
+    Win32Platform platform([](unsigned) { return false; });
+    const HWND window = static_cast<HWND>(platform.Events().Window());
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(TakeTimeZoneAnnouncement());
+    SendMessageW(window, WM_TIMECHANGE, 0, 0);
+    EXPECT_TRUE(TakeTimeZoneAnnouncement());
+    EXPECT_FALSE(TakeTimeZoneAnnouncement());
 }
 
 }  // namespace

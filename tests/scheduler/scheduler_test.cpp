@@ -107,14 +107,24 @@ TEST_F(SchedulerTest, AReminderDatedInThePastFiresAtTheFirstTickAndGoesToTheArch
 }
 
 TEST_F(SchedulerTest, RemindersDueTogetherFireInListOrder) {
-    // A removal moves the next record into the place just walked past: the next tick shows it.
-    Start({Ordinary(D, At(9, 0), "a"), Ordinary(D, At(9, 0), "b"), Ordinary(D, At(9, 0), "c")});
+    // Each removal moves the next record into the place just shown: it comes next, in the same tick.
+    Start({Ordinary(D, At(9, 0), "a"), Ordinary(D, At(9, 0), "b"), Ordinary(D, At(9, 0), "c"),
+           Ordinary(D, At(9, 0), "d")});
     Ticks(Key(D, 9, 0, 0), Key(D, 9, 0, 5));
-    EXPECT_EQ(AlarmTimes(), (Strings{"0 09:00:00", "0 09:00:00", "0 09:00:01"}));
+    EXPECT_EQ(AlarmTimes(), (Strings{"0 09:00:00", "0 09:00:00", "0 09:00:00", "0 09:00:00"}));
+    ASSERT_EQ(host.alarms.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(host.alarms[i].alarm.lines, Strings{std::string(1, static_cast<char>('a' + i))});
+    EXPECT_TRUE(FileList().empty());
+
+    // Mixed: a name day that moves on to next year stays in its place between two that leave.
+    host.alarms.clear();
+    settings.MoveToNextYear = 1;
+    Start({Ordinary(D, At(9, 0), "a"), NameDay(D, At(9, 0), D, At(9, 0)), Ordinary(D, At(9, 0), "c")});
+    TickAt(D, 9, 0, 0);
     ASSERT_EQ(host.alarms.size(), 3u);
     EXPECT_EQ(host.alarms[0].alarm.lines, Strings{"a"});
-    EXPECT_EQ(host.alarms[1].alarm.lines, Strings{"c"});
-    EXPECT_EQ(host.alarms[2].alarm.lines, Strings{"b"});
+    EXPECT_EQ(host.alarms[2].alarm.lines, Strings{"c"});
 
     // Records that stay in the list all fire in the same tick, in order.
     host.alarms.clear();

@@ -11,6 +11,7 @@
 #include <limits>
 #include <sstream>
 
+#include "core/reminder_request.h"
 #include "storage/ical/ical_exchange.h"
 #include "storage/reminder_file.h"
 #include "support/builders.h"
@@ -429,6 +430,50 @@ TEST(ICalImport, EndlessAndPastRecurrences) {
     EXPECT_EQ(r.refused[1].reason, "jej opakovanie (RRULE) sa nedá vypočítať");
     ASSERT_EQ(r.events.size(), 1u);
     EXPECT_EQ(r.events[0].reminder.Date, Day(2027, 2, 15));  // 15.1. is excluded
+}
+
+TEST(ICalImport, TextsAreTakenAsTheEditorTakesThemAndTheSummarySaysWhatChanged) {
+    const Zone zone("UTC");
+    std::string longText;
+    for (int i = 0; i < 2000; ++i) longText += "ľ";
+    const ImportResult r = Import(
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"
+        "BEGIN:VEVENT\r\nDTSTART:20270105T100000\r\nSUMMARY:Prvý riadok\\nDruhý\\tkoniec\\n\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nDTSTART:20270105T100000\r\nSUMMARY:" +
+        longText +
+        "\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nDTSTART:20270105T100000\r\nSUMMARY:Zvonček\x7f\x01!\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nDTSTART:20270105T100000\r\nDESCRIPTION:Len popis\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nDTSTART:20270105T110000\r\nSUMMARY: \\n \r\nEND:VEVENT\r\n"
+        "END:VCALENDAR\r\n");
+    ASSERT_EQ(r.status, ImportStatus::Ok);
+    ASSERT_EQ(r.events.size(), 4u);
+    EXPECT_EQ(r.events[0].reminder.Text, "Prvý riadok Druhý koniec");
+    EXPECT_EQ(r.events[0].notes,
+              std::vector<std::string>{"zalomenia riadkov a tabulátory v texte sa nahradili medzerami"});
+    std::string kept;
+    for (int i = 0; i < 1000; ++i) kept += "ľ";
+    EXPECT_EQ(r.events[1].reminder.Text, kept);
+    EXPECT_EQ(r.events[1].notes, std::vector<std::string>{"text mal 2000 znakov, prevzalo sa prvých 1000"});
+    EXPECT_EQ(r.events[2].reminder.Text, "Zvonček!");
+    EXPECT_EQ(r.events[2].notes, std::vector<std::string>{"riadiace znaky v texte sa vynechali"});
+    EXPECT_EQ(r.events[3].reminder.Text, "Len popis");
+    EXPECT_TRUE(r.events[3].notes.empty());
+    ASSERT_EQ(r.refused.size(), 1u);
+    EXPECT_EQ(r.refused[0].label, "„(bez názvu)“ (5.1.2027)");
+    EXPECT_EQ(r.refused[0].reason, "nemá názov (SUMMARY) ani popis (DESCRIPTION)");
+    // Every text taken passes the checks of kalvo-cli add and D-Bus.
+    for (const ImportedEvent& e : r.events) {
+        const BuiltReminder built = BuildReminder({"5.1.2027", "10:00", e.reminder.Text, {}, {}, {}, {}});
+        EXPECT_TRUE(built.reminder.has_value()) << built.error;
+    }
+    std::vector<const ImportedEvent*> taken;
+    for (const ImportedEvent& e : r.events) taken.push_back(&e);
+    const std::string summary = ImportSummary(r.refused, taken);
+    EXPECT_NE(summary.find("„(bez názvu)“ (5.1.2027): nemá názov (SUMMARY) ani popis (DESCRIPTION)"), std::string::npos)
+        << summary;
+    EXPECT_NE(summary.find("Pri 3 udalostiach"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("text mal 2000 znakov, prevzalo sa prvých 1000"), std::string::npos) << summary;
 }
 
 TEST(ICalImport, SummaryUsesSlovakPluralForms) {

@@ -8,6 +8,7 @@
 
 #include "storage/ical/ical_exchange.h"
 #include "support/builders.h"
+#include "support/scoped_env.h"
 
 namespace kalvo::storage::ical {
 namespace {
@@ -146,6 +147,69 @@ TEST(ICalRecurrence, StepsAndCountsAreKeptAcrossWindows) {
     ASSERT_EQ(over.refused.size(), 2u);
     EXPECT_EQ(over.refused[0].reason, "všetky jej termíny už minuli");
     EXPECT_EQ(over.refused[1].reason, "všetky jej termíny už minuli");
+}
+
+// An event with the given lines between its UID and its SUMMARY.
+std::string EventWith(const std::string& summary, const std::vector<std::string>& lines) {
+    std::string e = "BEGIN:VEVENT\r\nUID:" + summary + "\r\n";
+    for (const std::string& l : lines) e += l + "\r\n";
+    return e + "SUMMARY:" + summary + "\r\nEND:VEVENT\r\n";
+}
+
+TEST(ICalRecurrence, RdateRruleAndExdateTogetherGiveTheNextOccurrence) {
+    const test::ScopedEnv tz("TZ", std::string("Europe/Bratislava"));
+    tzset();
+    const DayNumber today = Day(2027, 1, 1);  // a Friday
+    const ImportResult r = Import(
+        // The start has passed; the dates to come are only in RDATE, in no order.
+        EventWith("Len RDATE", {"DTSTART:20261201T100000", "RDATE:20261215T100000,20270110T100000,20270105T100000"}) +
+            // Every Monday (the next is 4.1.), and once on Saturday 2.1., which comes first.
+            EventWith("Týždenne a v sobotu",
+                      {"DTSTART:20261207T080000", "RRULE:FREQ=WEEKLY", "RDATE:20270102T120000"}) +
+            // The next Monday and the extra day are both excluded.
+            EventWith("S výnimkami", {"DTSTART:20261207T080000", "RRULE:FREQ=WEEKLY", "RDATE;VALUE=DATE:20270102",
+                                      "EXDATE:20270104T080000", "EXDATE;VALUE=DATE:20270102"}) +
+            // A yearly rule with an extra date is no birthday: the extra date comes first.
+            EventWith("Ročne a navyše",
+                      {"DTSTART;VALUE=DATE:19900305", "RRULE:FREQ=YEARLY", "RDATE;VALUE=DATE:20270201"}) +
+            // Extra dates in their own zone: noon in London is 13:00 here.
+            EventWith("V Londýne", {"DTSTART;TZID=Europe/London:20261201T100000",
+                                    "RDATE;TZID=Europe/London:20270103T120000", "RDATE:20270104T120000Z"}) +
+            EventWith("Všetko minulo", {"DTSTART:20261201T100000", "RDATE:20261202T100000"}),
+        Now(today, 9, 38));
+    tzset();
+    ASSERT_EQ(r.status, ImportStatus::Ok);
+    struct Expected {
+        const char* text;
+        DayNumber day;
+        double time;
+        const char* note;
+    };
+    const Expected expected[] = {
+        {"Len RDATE", Day(2027, 1, 5), At(10, 0),
+         "má viac termínov (RDATE); prevzatý je len najbližší termín 5.1.2027"},
+        {"Týždenne a v sobotu", Day(2027, 1, 2), At(12, 0),
+         "opakuje sa a má aj ďalšie termíny (RDATE); prevzatý je len najbližší termín 2.1.2027"},
+        {"S výnimkami", Day(2027, 1, 11), At(8, 0),
+         "opakuje sa a má aj ďalšie termíny (RDATE); prevzatý je len najbližší termín 11.1.2027"},
+        {"Ročne a navyše", Day(2027, 2, 1), 0.0,
+         "opakuje sa a má aj ďalšie termíny (RDATE); prevzatý je len najbližší termín 1.2.2027"},
+        {"V Londýne", Day(2027, 1, 3), At(13, 0),
+         "má viac termínov (RDATE); prevzatý je len najbližší termín 3.1.2027"},
+    };
+    ASSERT_EQ(r.events.size(), std::size(expected));
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(e.text);
+        const ImportedEvent* taken = Taken(r, e.text);
+        ASSERT_NE(taken, nullptr);
+        EXPECT_EQ(taken->reminder.Date, e.day);
+        EXPECT_NEAR(taken->reminder.Time, e.time, 1e-9);
+        EXPECT_EQ(taken->reminder.IsBirthday, 0);
+        EXPECT_EQ(taken->notes, std::vector<std::string>{e.note});
+    }
+    ASSERT_EQ(r.refused.size(), 1u);
+    EXPECT_EQ(r.refused[0].label, "„Všetko minulo“ (1.12.2026)");
+    EXPECT_EQ(r.refused[0].reason, "všetky jej termíny už minuli");
 }
 
 }  // namespace

@@ -207,7 +207,7 @@ TEST(FolderLockTest, AKilledHolderLeavesNoLockBehind) {
     if (child == 0) {
         const FolderLock held(dir.Path(), 0ms);
         const char ok = held ? '1' : '0';
-        static_cast<void>(::write(ready[1], &ok, 1));
+        if (::write(ready[1], &ok, 1) != 1) ::_exit(1);
         ::pause();
         ::_exit(0);
     }

@@ -26,7 +26,11 @@ void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QStr
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
     qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    // On Windows the tests draw as the program does, with the windows platform plugin, the only one the
+    // static Qt links in (under Wine no QT_ variable reaches the process anyway).
     standardHandler = qInstallMessageHandler(QuietMessages);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

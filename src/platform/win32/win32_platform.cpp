@@ -8,6 +8,7 @@
 
 #include <string_view>
 
+#include "core/time_zone.h"
 #include "platform/autostart.h"
 #include "platform/system_paths.h"
 #include "storage/file_io.h"
@@ -116,7 +117,11 @@ WindowsVersionData ReadWindowsVersion() {
 Win32Platform::Win32Platform(ExitWindowsFn exitWindows)
     : executable_(ExecutablePath()),
       programFolder_(ResolveProgramFolder(executable_.parent_path())),
-      exitWindows_(std::move(exitWindows)) {}
+      exitWindows_(std::move(exitWindows)) {
+    events_.onTimeChanged = [] { TimeZoneMayHaveChanged(); };
+}
+
+Win32Platform::~Win32Platform() = default;
 
 std::string Win32Platform::UserName() const { return LogonUserName(); }
 

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "platform/platform.h"
+#include "platform/win32/system_events.h"
 #include "platform/windows_version.h"
 
 namespace kalvo {
@@ -19,7 +20,15 @@ public:
     using ExitWindowsFn = std::function<bool(unsigned flags)>;
 
     // `exitWindows` replaces ExitWindowsEx (tests must never switch the machine off); empty: the real one.
+    // The platform also listens for what Windows tells its windows (system_events.h): a change of the
+    // system's time or zone, which the clock then reads at once, and a wake from sleep, told to whoever
+    // set Events().onResumed. It must be made on the thread that runs the event loop.
     explicit Win32Platform(ExitWindowsFn exitWindows = {});
+    ~Win32Platform() override;
+    Win32Platform(const Win32Platform&) = delete;
+    Win32Platform& operator=(const Win32Platform&) = delete;
+
+    SystemEvents& Events() { return events_; }
 
     std::string UserName() const override;
     std::filesystem::path ProgramFolder() const override;
@@ -36,6 +45,7 @@ private:
     std::filesystem::path executable_;
     std::filesystem::path programFolder_;
     ExitWindowsFn exitWindows_;
+    SystemEvents events_;
 };
 
 }  // namespace kalvo

@@ -268,6 +268,68 @@ std::string Shortened(const std::string& text, std::size_t maxChars) {
 
 std::string Quoted(const std::string& text) { return "„" + text + "“"; }
 
+std::string Joined(const std::vector<std::string>& parts) {
+    std::string out;
+    for (const std::string& p : parts) out += (out.empty() ? "" : ", ") + p;
+    return out;
+}
+
+std::string CharactersText(std::size_t n) {
+    return std::to_string(n) + (n == 1 ? " znak" : n <= 4 ? " znaky" : " znakov");
+}
+
+// An event's text as every way of adding a reminder takes it: one line (line breaks and tabs become
+// spaces), no other control characters, at most kMaxTextLength characters, only what Windows-1250
+// holds. The notes say what was changed.
+struct EventText {
+    std::string text;
+    std::vector<std::string> notes;
+};
+
+EventText TextOfEvent(std::string_view utf8) {
+    std::string flat;
+    bool breaks = false, controls = false;
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const std::size_t at = pos;
+        char32_t c = 0;
+        if (!NextCodePoint(utf8, pos, c)) {
+            flat.append(utf8.substr(at, pos - at));  // folded to "?" below
+            continue;
+        }
+        if (c == '\r' && pos < utf8.size() && utf8[pos] == '\n') continue;  // CR LF is one break
+        if (c == '\n' || c == '\r' || c == '\t' || c == 0x85 || c == 0x2028 || c == 0x2029) {
+            flat += ' ';
+            breaks = true;
+        } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            controls = true;
+        } else {
+            flat.append(utf8.substr(at, pos - at));
+        }
+    }
+    const std::size_t first = flat.find_first_not_of(' ');
+    flat = first == std::string::npos ? std::string() : flat.substr(first, flat.find_last_not_of(' ') - first + 1);
+
+    Folded folded = FoldToCp1250(flat);
+    EventText out;
+    if (breaks) out.notes.emplace_back("zalomenia riadkov a tabulátory v texte sa nahradili medzerami");
+    if (controls) out.notes.emplace_back("riadiace znaky v texte sa vynechali");
+    if (folded.changed)
+        out.notes.push_back("znaky, ktoré Kalvo nevie uložiť, boli nahradené: " + Joined(folded.replaced));
+    std::size_t count = 0, cut = folded.text.size();
+    for (std::size_t pos = 0; pos < folded.text.size(); ++count) {
+        if (count == kMaxTextLength) cut = pos;
+        char32_t c = 0;
+        NextCodePoint(folded.text, pos, c);
+    }
+    if (count > kMaxTextLength) {
+        folded.text.resize(cut);
+        out.notes.push_back("text mal " + CharactersText(count) + ", prevzalo sa prvých " +
+                            std::to_string(kMaxTextLength));
+    }
+    out.text = std::move(folded.text);
+    return out;
+}
+
 // ---------------------------------------------------------------------------------------------------------
 // Export.
 
@@ -638,38 +700,111 @@ std::string CountAlarmsText(std::size_t n) {
            " prevziať (Kalvo pripomína jedným radom)";
 }
 
+bool PlainZoneName(std::string_view tzid) {
+    if (tzid.empty() || tzid.size() > 100 || tzid.find("..") != std::string_view::npos) return false;
+    for (const char c : tzid) {
+        const auto b = static_cast<unsigned char>(c);
+        if (!std::isalnum(b) && c != '/' && c != '_' && c != '-' && c != '+' && c != '.') return false;
+    }
+    return true;
+}
+
+// The zone a TZID names: the file's own VTIMEZONE or, for a plain zone name, the system's (libical reads
+// it from the zoneinfo folder). Null when neither knows it.
+const icaltimezone* ZoneNamed(icalcomponent* cal, const char* tzid) {
+    if (!tzid) return nullptr;
+    const icaltimezone* zone = icalcomponent_get_timezone(cal, tzid);
+    if (!zone && PlainZoneName(tzid)) zone = icaltimezone_get_builtin_timezone(tzid);
+    if (!zone && PlainZoneName(tzid)) zone = icaltimezone_get_builtin_timezone_from_tzid(tzid);
+    return zone;
+}
+
+// The zone of a time of an RDATE or EXDATE: its own TZID, UTC, or else the event's own (a floating
+// value beside a zoned start is read as the start's zone, as the files that write it mean it).
+const icaltimezone* ZoneOfValue(icalcomponent* cal, icalproperty* p, const icaltimetype& t,
+                                const icaltimezone* eventZone) {
+    if (t.is_date) return nullptr;
+    if (icaltime_is_utc(t)) return icaltimezone_get_utc_timezone();
+    if (icalparameter* tzp = icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER))
+        if (const icaltimezone* zone = ZoneNamed(cal, icalparameter_get_tzid(tzp))) return zone;
+    return eventZone;
+}
+
+// One occurrence or exclusion: its day as written (a DATE exclusion takes out every occurrence of
+// that day) and its local start.
+struct Moment {
+    std::int64_t writtenDay = 0;
+    bool isDate = false;
+    Wall local;
+};
+
+std::optional<Moment> MomentOf(const icaltimetype& t, const icaltimezone* zone) {
+    const auto local = ToLocal(t, zone);
+    if (!local) return std::nullopt;
+    return Moment{CivilToDay(t.year, t.month, t.day), t.is_date != 0, *local};
+}
+
 struct Occurrence {
     Wall start;
     WalkEnd end = WalkEnd::NoMore;
 };
 
-// The first occurrence of a recurring event at the moment `now` or later, in local time.
-Occurrence NextOccurrence(icalcomponent* ev, icaltimetype dtstart, const icaltimezone* zone,
-                          const icalrecurrencetype& rule, const Wall& now, WalkBudget& budget) {
-    Occurrence result;
+// The first occurrence at the moment `now` or later, in local time, of an event with DTSTART `dtstart`
+// and its RRULEs and RDATEs, less its EXDATEs.
+Occurrence NextOccurrence(icalcomponent* cal, icalcomponent* ev, icaltimetype dtstart, const icaltimezone* zone,
+                          const Wall& now, WalkBudget& budget) {
     dtstart.zone = zone;
-    // The walk starts shortly before today in the event's own wall clock, which may be a day off ours.
+    std::vector<Moment> excluded;
+    for (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_EXDATE_PROPERTY); p;
+         p = icalcomponent_get_next_property(ev, ICAL_EXDATE_PROPERTY)) {
+        const icaltimetype x = icalproperty_get_exdate(p);
+        if (!ValidCivil(x)) continue;
+        if (const auto m = MomentOf(x, ZoneOfValue(cal, p, x, zone))) excluded.push_back(*m);
+    }
+    auto isExcluded = [&](const Moment& m) {
+        return std::any_of(excluded.begin(), excluded.end(), [&](const Moment& x) {
+            if (x.isDate || m.isDate) return x.writtenDay == m.writtenDay;
+            return x.local.Total() / 60 == m.local.Total() / 60;
+        });
+    };
+    Occurrence result;
+    auto consider = [&](const Moment& m) {
+        if (m.local.Total() < now.Total() || isExcluded(m)) return;
+        if (result.end != WalkEnd::Found || m.local.Total() < result.start.Total()) result.start = m.local;
+        result.end = WalkEnd::Found;
+    };
+
+    if (const auto m = MomentOf(dtstart, zone)) consider(*m);  // the start is always an occurrence
+    for (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_RDATE_PROPERTY); p;
+         p = icalcomponent_get_next_property(ev, ICAL_RDATE_PROPERTY)) {
+        const icaldatetimeperiodtype v = icalproperty_get_rdate(p);
+        const icaltimetype t = icaltime_is_null_time(v.time) ? v.period.start : v.time;
+        if (!ValidCivil(t)) continue;
+        if (const auto m = MomentOf(t, ZoneOfValue(cal, p, t, zone))) consider(*m);
+    }
+
+    // Each rule is walked from shortly before today in the event's own wall clock, which may be a day
+    // off ours.
     icaltimetype from = dtstart;
     const CivilDate c = DayToCivil(now.day - 2);
     from.year = static_cast<int>(std::clamp<std::int64_t>(c.year, 0, 100000));
     from.month = c.month;
     from.day = c.day;
-    std::vector<icaltimetype> excluded;
-    for (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_EXDATE_PROPERTY); p;
-         p = icalcomponent_get_next_property(ev, ICAL_EXDATE_PROPERTY))
-        excluded.push_back(icalproperty_get_exdate(p));
-    bool unreadable = false;
-    result.end = WalkRecurrence(rule, dtstart, from, budget, [&](const icaltimetype& t) {
-        for (const icaltimetype& x : excluded)
-            if (x.year == t.year && x.month == t.month && x.day == t.day &&
-                (x.is_date || t.is_date || (x.hour == t.hour && x.minute == t.minute)))
-                return false;
-        const auto local = ToLocal(t, zone);
-        if (!local) return unreadable = true;
-        result.start = *local;
-        return local->Total() >= now.Total();
-    });
-    if (unreadable) result.end = WalkEnd::NoMore;
+    for (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_RRULE_PROPERTY); p;
+         p = icalcomponent_get_next_property(ev, ICAL_RRULE_PROPERTY)) {
+        const icalrecurrencetype rule = icalproperty_get_rrule(p);
+        if (rule.freq == ICAL_NO_RECURRENCE) return Occurrence{{}, WalkEnd::Unreadable};
+        bool unreadable = false;
+        const WalkEnd end = WalkRecurrence(rule, dtstart, from, budget, [&](const icaltimetype& t) {
+            const auto m = MomentOf(t, zone);
+            if (!m) return unreadable = true;
+            if (m->local.Total() < now.Total() || isExcluded(*m)) return false;
+            consider(*m);
+            return true;
+        });
+        if (end == WalkEnd::OverBudget || end == WalkEnd::TooDense || (end == WalkEnd::Unreadable && !unreadable))
+            return Occurrence{{}, end};
+    }
     return result;
 }
 
@@ -698,15 +833,6 @@ ImportResult Failed(ImportStatus s, std::string problem = {}) {
     return r;
 }
 
-bool PlainZoneName(std::string_view tzid) {
-    if (tzid.empty() || tzid.size() > 100 || tzid.find("..") != std::string_view::npos) return false;
-    for (const char c : tzid) {
-        const auto b = static_cast<unsigned char>(c);
-        if (!std::isalnum(b) && c != '/' && c != '_' && c != '-' && c != '+' && c != '.') return false;
-    }
-    return true;
-}
-
 class Importer {
 public:
     Importer(icalcomponent* calendar, const ImportOptions& o, ImportResult& out)
@@ -719,7 +845,7 @@ public:
         std::string summary = rawSummary ? rawSummary : "";
         if (summary.empty())
             if (const char* d = icalcomponent_get_description(ev)) summary = d;
-        const Folded text = FoldToCp1250(summary);
+        const EventText text = TextOfEvent(summary);
         std::string label = Quoted(Shortened(text.text.empty() ? "(bez názvu)" : text.text, 60));
 
         icalproperty* startProp = icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY);
@@ -734,11 +860,7 @@ public:
             const char* tzid = icalparameter_get_tzid(tzp);
             zoned = true;
             if (!dtstart.is_date) {
-                zone = tzid ? icalcomponent_get_timezone(cal_, tzid) : nullptr;
-                // The system's zone of that name: libical reads it from the zoneinfo folder, so only
-                // plain zone names are looked up there.
-                if (!zone && tzid && PlainZoneName(tzid)) zone = icaltimezone_get_builtin_timezone(tzid);
-                if (!zone && tzid && PlainZoneName(tzid)) zone = icaltimezone_get_builtin_timezone_from_tzid(tzid);
+                zone = ZoneNamed(cal_, tzid);
                 if (!zone) {
                     std::string name = Shortened(FoldToCp1250(tzid ? tzid : "").text, 40);
                     return Refuse(label, "neznáme časové pásmo " + Quoted(name) + " (chýba jeho VTIMEZONE)");
@@ -766,17 +888,18 @@ public:
             notes.push_back(errors == 1   ? std::string("jeden jej údaj sa nedal prečítať a vynechal sa")
                             : errors <= 4 ? std::to_string(errors) + " jej údaje sa nedali prečítať a vynechali sa"
                                           : std::to_string(errors) + " jej údajov sa nedalo prečítať a vynechalo sa");
-        if (text.changed) notes.push_back("znaky, ktoré Kalvo nevie uložiť, boli nahradené: " + Join(text.replaced));
+        if (text.text.empty()) return Refuse(label, "nemá názov (SUMMARY) ani popis (DESCRIPTION)");
+        notes.insert(notes.end(), text.notes.begin(), text.notes.end());
 
         Wall start = *first;
         bool yearly = false;
-        if (icalproperty* rp = icalcomponent_get_first_property(ev, ICAL_RRULE_PROPERTY)) {
-            const icalrecurrencetype rule = icalproperty_get_rrule(rp);
-            if (rule.freq == ICAL_NO_RECURRENCE) return Refuse(label, "jej opakovanie (RRULE) sa nedá prečítať");
+        icalproperty* rrule = icalcomponent_get_first_property(ev, ICAL_RRULE_PROPERTY);
+        const bool rdates = icalcomponent_get_first_property(ev, ICAL_RDATE_PROPERTY) != nullptr;
+        if (rrule || rdates) {
             WalkBudget budget{[this] { return SteadyNow(); },
                               std::min(SteadyNow() + o_.limits.perEvent, importDeadline_), o_.limits.candidates,
                               kMaxOccurrences};
-            const Occurrence next = NextOccurrence(ev, dtstart, zone, rule, now_, budget);
+            const Occurrence next = NextOccurrence(cal_, ev, dtstart, zone, now_, budget);
             switch (next.end) {
                 case WalkEnd::Found:
                     break;
@@ -789,13 +912,16 @@ public:
                     return Refuse(label, "jej opakovanie (RRULE) sa nedá vypočítať");
             }
             start = next.start;
-            yearly = rule.freq == ICAL_YEARLY_RECURRENCE && rule.interval <= 1;
+            // Only one yearly rule alone is a birthday or a name day; anything else gives one reminder.
+            if (rrule && !rdates && !icalcomponent_get_next_property(ev, ICAL_RRULE_PROPERTY)) {
+                const icalrecurrencetype rule = icalproperty_get_rrule(rrule);
+                yearly = rule.freq == ICAL_YEARLY_RECURRENCE && rule.interval <= 1;
+            }
             if (!yearly)
-                notes.push_back("opakuje sa inak ako raz do roka; prevzatý je len najbližší termín " +
-                                FormatDate(start.day));
-            if (icalcomponent_get_next_property(ev, ICAL_RRULE_PROPERTY) ||
-                icalcomponent_get_first_property(ev, ICAL_RDATE_PROPERTY))
-                notes.push_back("ďalšie pravidlá opakovania (RRULE, RDATE) sa nedali prevziať");
+                notes.push_back(std::string(!rdates ? "opakuje sa inak ako raz do roka"
+                                            : rrule ? "opakuje sa a má aj ďalšie termíny (RDATE)"
+                                                    : "má viac termínov (RDATE)") +
+                                "; prevzatý je len najbližší termín " + FormatDate(start.day));
         } else if (first->Total() < now_.Total()) {
             return Refuse(label, "už minula");
         }
@@ -874,12 +1000,6 @@ public:
 
     void Refuse(const std::string& label, std::string reason) {
         out_.refused.push_back(RefusedEvent{label, std::move(reason)});
-    }
-
-    static std::string Join(const std::vector<std::string>& parts) {
-        std::string out;
-        for (const std::string& p : parts) out += (out.empty() ? "" : ", ") + p;
-        return out;
     }
 
 private:
@@ -1022,7 +1142,7 @@ std::string ImportSummary(const std::vector<RefusedEvent>& refused, const std::v
     for (const ImportedEvent* e : taken) {
         if (!e || e->notes.empty()) continue;
         ++partial;
-        lines += "• " + e->label + ": " + Importer::Join(e->notes) + "\n";
+        lines += "• " + e->label + ": " + Joined(e->notes) + "\n";
     }
     if (partial > 0) {
         if (!out.empty()) out += "\n";

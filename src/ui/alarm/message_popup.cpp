@@ -47,6 +47,8 @@ void TMesgPopUp::BuildHeader() {
     LabelSnooze->setObjectName(QStringLiteral("LabelSnooze"));
     LabelSnooze->setToolTip(QStringLiteral("Odložiť pripomienku na neskôr"));
     connect(LabelSnooze, &ShapeButton::clicked, this, &TMesgPopUp::LabelSnoozeClick);
+    for (QWidget* link : {static_cast<QWidget*>(Label9), static_cast<QWidget*>(LabelSnooze)})
+        link->installEventFilter(this);
     SnoozeChoices = new SnoozeMenu(ctx_.clock, this);
     connect(SnoozeChoices, &SnoozeMenu::Chosen, this, &TMesgPopUp::SnoozeChosen);
 }
@@ -65,6 +67,7 @@ void TMesgPopUp::BuildMessage() {
 
     Message = new QPlainTextEdit(this);
     Message->setObjectName(QStringLiteral("Message"));
+    Message->setAccessibleName(QStringLiteral("Text pripomienky"));
     Message->setGeometry(65, 17, 406, 60);
     Message->setReadOnly(true);
     Message->setFrameShape(QFrame::NoFrame);
@@ -87,7 +90,31 @@ void TMesgPopUp::LabelSnoozeClick() {
         Label9->SetText(QStringLiteral("Zatvoriť"));
         CloseCountdown = 90;
     }
-    SnoozeChoices->popup(LabelSnooze->mapToGlobal(QPoint(0, LabelSnooze->height())));
+    // Above the link, never over it: a second click on the link must not land on an item.
+    const QPoint link = LabelSnooze->mapToGlobal(QPoint(0, 0));
+    SnoozeChoices->popup(QPoint(link.x(), link.y() - SnoozeChoices->sizeHint().height()));
+}
+
+bool TMesgPopUp::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Label9 || watched == LabelSnooze) {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:
+                clickWhileSliding_ = Sliding();
+                if (clickWhileSliding_) return true;
+                break;
+            case QEvent::MouseButtonRelease:
+                if (clickWhileSliding_) {
+                    clickWhileSliding_ = false;
+                    static_cast<ShapeButton*>(watched)->Rest();
+                    return true;
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    return NotificationStrip::eventFilter(watched, event);
 }
 
 void TMesgPopUp::ShowPicture(const QString& file) {

@@ -51,17 +51,23 @@ public:
     // Whether the alarm on show can be put off: the time signal and the list of missed alarms cannot.
     void SetSnoozable(bool snoozable);
     void LabelSnoozeClick();
+    // The strip is still sliding in: its links move under the mouse.
+    bool Sliding() const { return TimerShow->isActive(); }
 
 signals:
     void SnoozeChosen(const kalvo::scheduler::SnoozeRequest& request);
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // A click whose press comes while the strip slides in is meant for what was under the mouse before
+    // (the strip closed before it, say): its links let it pass.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildHeader();   // the date, "Odložiť" and "Zatvoriť"
     void BuildMessage();  // the picture and the text
     AppContext& ctx_;
+    bool clickWhileSliding_ = false;
 };
 
 }  // namespace kalvo::ui

@@ -21,9 +21,14 @@ QString HoldableText(const QString& text, QString* refused) {
             c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
             n = 2;
         }
-        // A zero byte would end the text when the file is read back.
-        const bool holdable = c != 0 && !QChar::isSurrogate(c) && Cp1250CanHold(c);
-        if (holdable) kept += text.mid(i, n);
+        // A zero byte would end the text when the file is read back; other control characters are
+        // refused as kalvo-cli and D-Bus refuse them. A tab becomes a space; the text box's own line
+        // breaks stay until the text is saved as one line.
+        const bool lineBreak = c == '\n' || c == '\r';
+        const bool holdable =
+            c != 0 && !QChar::isSurrogate(c) && Cp1250CanHold(c) && (lineBreak || !IsControlCharacter(c));
+        if (c == '\t') kept += QLatin1Char(' ');
+        else if (holdable) kept += text.mid(i, n);
         else if (refused) *refused += text.mid(i, n);
         i += n;
     }
@@ -35,7 +40,11 @@ QString RefusedNote(const QString& refused) {
     for (const uint u : refused.toUcs4())
         if (const auto c = static_cast<char32_t>(u); !each.contains(c)) each.push_back(c);
     QStringList quoted;
-    for (const char32_t c : each) quoted << QStringLiteral("„%1“").arg(QString::fromUcs4(&c, 1));
+    // A control character has no face of its own: it is named by its code.
+    for (const char32_t c : each)
+        quoted << (IsControlCharacter(c)
+                       ? QStringLiteral("U+%1").arg(static_cast<uint>(c), 4, 16, QLatin1Char('0')).toUpper()
+                       : QStringLiteral("„%1“").arg(QString::fromUcs4(&c, 1)));
     if (quoted.size() == 1)
         return QStringLiteral("Znak %1 sa do súboru nedá uložiť, preto sa nevložil.").arg(quoted.front());
     const QString last = quoted.takeLast();

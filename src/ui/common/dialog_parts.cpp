@@ -1,7 +1,10 @@
 #include "ui/common/dialog_parts.h"
 
 #include <QCalendarWidget>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QLabel>
+#include <QStyle>
 #include <QTableView>
 #include <QTextCharFormat>
 #include <QToolButton>
@@ -121,6 +124,7 @@ QToolButton* BarButton(const QString& text, const QString& hint, QWidget* parent
 QCalendarWidget* MonthCalendar(QWidget* parent) {
     auto* calendar = new QCalendarWidget(parent);
     calendar->setObjectName(QStringLiteral("Date"));
+    calendar->setAccessibleName(QStringLiteral("Kalendár"));
     calendar->setFirstDayOfWeek(Qt::Monday);
     calendar->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
     calendar->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
@@ -148,8 +152,15 @@ QCalendarWidget* MonthCalendar(QWidget* parent) {
         bar->setFixedHeight(30);
         bar->setAutoFillBackground(true);
     }
-    if (auto* view = calendar->findChild<QTableView*>(QStringLiteral("qt_calendar_calendarview")))
+    if (auto* view = calendar->findChild<QTableView*>(QStringLiteral("qt_calendar_calendarview"))) {
         view->setFrameShape(QFrame::NoFrame);
+        // A column holds at most two digits or a day's letter. The header's own least width follows the
+        // widest glyph of the whole face instead, which Windows reports half as wide again as FreeType
+        // does: eight such columns would no longer fit the calendar's place, and the week lost its end.
+        QHeaderView* days = view->horizontalHeader();
+        const int margin = 2 * days->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, days);
+        days->setMinimumSectionSize(QFontMetrics(Bold(small)).horizontalAdvance(QStringLiteral("00")) + margin);
+    }
     return calendar;
 }
 

@@ -52,10 +52,11 @@ void DrawMenuItem(QPainter& p, const QRect& rect, const MenuItemLook& item) {
     }
 
     if (item.caption == QLatin1String("-")) {
+        // Two bars across the whole item: one that stopped at two thirds looked unfinished.
         const int m = top + (bottom - top) / 2;
         p.setPen(Qt::NoPen);
-        p.fillRect(QRect(QPoint(left, m - 2), QPoint(2 * right / 3 + 2 - 1, m + 2 - 1)), kOrange);
-        p.fillRect(QRect(QPoint(left, m - 1), QPoint(2 * right / 3 + 1 - 1, m + 1 - 1)), QColor(208, 118, 74));
+        p.fillRect(QRect(QPoint(left, m - 2), QPoint(right - 1, m + 2 - 1)), kOrange);
+        p.fillRect(QRect(QPoint(left, m - 1), QPoint(right - 1, m + 1 - 1)), QColor(208, 118, 74));
         p.restore();
         return;
     }

@@ -22,6 +22,11 @@ QLabel* Caption(const QString& text, const QRect& at, QWidget* parent) {
     return label;
 }
 
+void NameByCaption(QLabel* caption, QWidget* field, const QString& name) {
+    caption->setBuddy(field);
+    field->setAccessibleName(name.isEmpty() ? caption->text() : name);
+}
+
 void FrameModalForm(BorderlessWindow* form, const QString& name, const QString& title, QSize size) {
     form->setObjectName(name);
     form->setWindowTitle(title);

@@ -36,6 +36,9 @@ inline QFont Small(QFont font) {
 QLabel* TextLabel(const QString& text, const QRect& at, QWidget* parent);
 // The same in bold: the captions beside a form's fields.
 QLabel* Caption(const QString& text, const QRect& at, QWidget* parent);
+// `field` is named by its caption for screen readers (or by `name` where the caption alone says too
+// little), and the caption points at it.
+void NameByCaption(QLabel* caption, QWidget* field, const QString& name = QString());
 
 // A modal form such as the editor: its name and window title, a fixed `size`, the thick frame, the light
 // dialog face and the title strip across the top with `title` as its caption.

@@ -63,8 +63,8 @@ TEditMessage::TEditMessage(AppContext& ctx, QWidget* parent) : BorderlessWindow(
 
 void TEditMessage::BuildWhenAndText() {
     const TextLocale& loc = ctx_.locale;
-    Caption(QStringLiteral("Dátum"), QRect(12, 21, 84, 21), this);
-    Caption(QStringLiteral("Čas"), QRect(130, 21, 84, 21), this);
+    QLabel* dateCaption = Caption(QStringLiteral("Dátum"), QRect(12, 21, 84, 21), this);
+    QLabel* timeCaption = Caption(QStringLiteral("Čas"), QRect(130, 21, 84, 21), this);
     Date = new QDateEdit(this);
     Date->setObjectName(QStringLiteral("Date"));
     Date->setGeometry(12, 40, 110, 22);
@@ -74,11 +74,14 @@ void TEditMessage::BuildWhenAndText() {
     Time->setObjectName(QStringLiteral("Time"));
     Time->setGeometry(130, 40, 90, 22);
     Time->setDisplayFormat(Q(loc.longTimeFormat));
+    NameByCaption(dateCaption, Date);
+    NameByCaption(timeCaption, Time);
 
-    Caption(QStringLiteral("Text"), QRect(12, 61, 84, 21), this);
+    QLabel* textCaption = Caption(QStringLiteral("Text"), QRect(12, 61, 84, 21), this);
     EText = new Cp1250TextEdit(this);
     EText->setObjectName(QStringLiteral("EText"));
     EText->setGeometry(12, 80, 381, 70);
+    NameByCaption(textCaption, EText);
     LRefused = new QLabel(this);
     LRefused->setObjectName(QStringLiteral("LRefused"));
     LRefused->setGeometry(12, 150, 381, 14);
@@ -102,6 +105,7 @@ void TEditMessage::BuildNotice() {
     DateOpak->setGeometry(98, 185, 106, 22);
     DateOpak->setCalendarPopup(true);
     DateOpak->setDisplayFormat(Q(loc.shortDateFormat));
+    NameByCaption(LStart, DateOpak);
     LPeriod = TextLabel(QStringLiteral("s periódou"), QRect(208, 185, 68, 21), this);
     CBPeriod = new QComboBox(this);
     CBPeriod->setObjectName(QStringLiteral("CBPeriod"));
@@ -111,12 +115,14 @@ void TEditMessage::BuildNotice() {
     CBPeriod->addItems(
         {QStringLiteral("denne"), kWeekly, QStringLiteral("mesačne"), QStringLiteral("ročne"), QString()});
     CBPeriod->setCurrentIndex(0);
+    NameByCaption(LPeriod, CBPeriod);
 
     LLast = TextLabel(QStringLiteral("Pripomenúť aj"), QRect(12, 209, 84, 21), this);
     CBLast = new QTimeEdit(this);
     CBLast->setObjectName(QStringLiteral("CBLast"));
     CBLast->setGeometry(98, 209, 106, 22);
     CBLast->setDisplayFormat(Q(loc.longTimeFormat));
+    NameByCaption(LLast, CBLast);
     Label6 = TextLabel(QStringLiteral("s periódou :"), QRect(208, 209, 68, 21), this);
     Label7 = TextLabel(QStringLiteral("interval"), QRect(280, 209, 113, 21), this);
     CBDen = new QComboBox(this);
@@ -128,22 +134,25 @@ void TEditMessage::BuildNotice() {
                      QStringLiteral("Štvrtok"), QStringLiteral("Piatok"), QStringLiteral("Sobotu"),
                      QStringLiteral("Nedeľu")});
     CBDen->setCurrentIndex(-1);
+    CBDen->setAccessibleName(QStringLiteral("Deň týždňa"));  // its caption changes with the day
     CBDen->hide();
 }
 
 void TEditMessage::BuildFilesAndCommands() {
-    Caption(QStringLiteral("Obrázok"), QRect(12, 236, 84, 21), this);
+    QLabel* pictureCaption = Caption(QStringLiteral("Obrázok"), QRect(12, 236, 84, 21), this);
     CBPicture = new QComboBox(this);
     CBPicture->setObjectName(QStringLiteral("CBPicture"));
     CBPicture->setGeometry(70, 236, 250, 22);
     CBPicture->addItem(kStandardPicture);
+    NameByCaption(pictureCaption, CBPicture);
     SpeedButton4 = GreyButton(QStringLiteral("Hľadať ..."), QStringLiteral("Vybrať obrázok zo súboru"), this,
                               QRect(324, 237, 69, 20));
-    Caption(QStringLiteral("Melódia"), QRect(12, 260, 84, 21), this);
+    QLabel* melodyCaption = Caption(QStringLiteral("Melódia"), QRect(12, 260, 84, 21), this);
     CBMelody = new QComboBox(this);
     CBMelody->setObjectName(QStringLiteral("CBMelody"));
     CBMelody->setGeometry(70, 260, 250, 22);
     CBMelody->addItem(kStandardMelody);
+    NameByCaption(melodyCaption, CBMelody);
     SpeedButton5 = GreyButton(QStringLiteral("Hľadať ..."), QStringLiteral("Vybrať melódiu zo súboru"), this,
                               QRect(324, 261, 69, 20));
 

@@ -44,7 +44,8 @@ GradientStrip FadingStrip() {
 
 TFAddNew::TFAddNew(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent, Qt::WindowStaysOnTopHint), ctx_(ctx) {
     setObjectName(QStringLiteral("TFAddNew"));
-    setWindowTitle(QStringLiteral("Kalendár"));
+    // The title names the question in the task bar and to a screen reader.
+    setWindowTitle(QStringLiteral("Import pripomienok"));
     setFixedSize(412, 225);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kLightFace);

@@ -10,6 +10,7 @@
 #include <QPainter>
 
 #include "core/reminder_text.h"
+#include "storage/file_io.h"
 #include "ui/alarm/message_popup.h"
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
@@ -67,7 +68,18 @@ TMainForm::TMainForm(AppContext& ctx, QWidget* parent) : BorderlessWindow(parent
 
     BuildTimers();
     BuildTray();
+    SetTabOrder();
     CentreOnScreen();
+}
+
+// Tab reads the window from the top: the tabs, the view on show, the list with its commands, the foot.
+// The window opens with the keyboard on the list.
+void TMainForm::SetTabOrder() {
+    std::vector<QWidget*> order{Label4, Label6, Label7};
+    order.insert(order.end(), DayName.begin(), DayName.end());
+    order.insert(order.end(), {BtBack, BtNext, Date, MesgList, BtOslava, BtEdit, BtDel, SpeedButton4, Label8, Label9});
+    for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+    MesgList->setFocus();
 }
 
 void TMainForm::Link(Links links) { links_ = std::move(links); }
@@ -94,13 +106,21 @@ void TMainForm::OpenUserFiles() {
         },
         this);
     ClearForm();
-    if (const auto calendar = ctx_.platform.FindAsset("calend.dat"); !calendar.empty())
-        namedays::LoadNameCalendar(calendar, nameCalendar_);
+    std::string calendarProblem;
+    if (const auto calendar = ctx_.platform.FindAsset("calend.dat"); !calendar.empty()) {
+        if (const auto problem = namedays::ProblemText(namedays::LoadNameCalendar(calendar, nameCalendar_).status);
+            !problem.empty())
+            calendarProblem = "Kalendár mien " + storage::Utf8FromPath(calendar) +
+                              " sa nedá prečítať celý: " + problem +
+                              ".\n\nMená, ktoré sa z neho nedali prečítať, sa nezobrazia. Súbor calend.dat " +
+                              "obnovíte novou inštaláciou programu Kalvo.";
+    }
     UpdateDayNames();
     scheduler_ =
         std::make_unique<scheduler::Scheduler>(ctx_.clock, ctx_.Settings, *store_, ctx_.platform, *this, ctx_.locale);
     DatumChangeTimer();
     DatumChange->start();
+    if (!calendarProblem.empty()) ctx_.dialogs.ShowError("Kalvo", calendarProblem);
     // The user's own main picture replaces the built-in one when it can be shown.
     if (!ctx_.Settings.MainPicture.empty()) {
         QPixmap own;
@@ -208,6 +228,7 @@ void TMainForm::BuildTabs() {
         labels[i]->setGeometry(lefts[i], 23, width, 12);
         labels[i]->setFont(Small(font()));
         labels[i]->setAlignment(Qt::AlignCenter);
+        labels[i]->UseFromKeyboard(QAccessible::PageTab);
         RestButtonsOver(labels[i]);
     }
     Label4 = labels[0];
@@ -280,7 +301,7 @@ void TMainForm::BuildTimers() {
     TestTimer = new QTimer(this);
     TestTimer->setInterval(1000);
     TestTimer->setTimerType(Qt::CoarseTimer);
-    connect(TestTimer, &QTimer::timeout, this, [this] { scheduler_->Tick(); });
+    connect(TestTimer, &QTimer::timeout, this, &TMainForm::TestTimerTimer);
     Timer = new QTimer(this);
     Timer->setInterval(1000);
     connect(Timer, &QTimer::timeout, this, &TMainForm::TimerTimer);
@@ -313,6 +334,7 @@ void TMainForm::BuildTray() {
 void TMainForm::BuildListPanel() {
     MesgList = new ReminderListBox(this);
     MesgList->setObjectName(QStringLiteral("MesgList"));
+    MesgList->setAccessibleName(QStringLiteral("Pripomienky"));
     MesgList->setGeometry(199, 35, 375, 123);
     MesgList->SetStandardPicture(TMesgPopUp::StandardPicture());
     MesgList->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -617,7 +639,7 @@ void TMainForm::StopScheduler() { TestTimer->stop(); }
 
 void TMainForm::TickSoon() {
     QTimer::singleShot(0, this, [this] {
-        if (TestTimer->isActive()) scheduler_->Tick();
+        if (TestTimer->isActive()) TestTimerTimer();
     });
 }
 
@@ -738,14 +760,26 @@ void TMainForm::PopupMenuPopup() {
     }
 }
 
+void TMainForm::TestTimerTimer() {
+    scheduler_->Tick();
+    if (const auto tick = scheduler_->LastTick()) RenewDayNamesOn(scheduler::MomentOf(*tick).day);
+}
+
 void TMainForm::TimerTimer() { scheduler_->BlinkTick(); }
 
 void TMainForm::DatumChangeTimer() {
-    LMeno->setText(Q(ticker_.Step(ctx_.clock.Now().day, S(TodayNames), S(TomorrowNames), S(TodayHoliday))));
+    const DayNumber today = ctx_.clock.Now().day;
+    RenewDayNamesOn(today);
+    LMeno->setText(Q(ticker_.Step(today, S(TodayNames), S(TomorrowNames), S(TodayHoliday))));
+}
+
+void TMainForm::RenewDayNamesOn(DayNumber today) {
+    if (today != NamesDay) UpdateDayNames();
 }
 
 void TMainForm::UpdateDayNames() {
-    const namedays::DayNames names = namedays::DayNamesOn(nameCalendar_, ctx_.clock.Now().day);
+    NamesDay = ctx_.clock.Now().day;
+    const namedays::DayNames names = namedays::DayNamesOn(nameCalendar_, NamesDay);
     TodayNames = Q(names.TodayNames);
     TomorrowNames = Q(names.TomorrowNames);
     TodayHoliday = Q(names.TodayHoliday);

@@ -73,6 +73,9 @@ public:
     // Works out today's and tomorrow's names and the holiday from the clock and puts them into the
     // windows that show them.
     void UpdateDayNames();
+    // The same once the day has changed since the names were worked out: after midnight, a change of
+    // the clock or of the time zone. The tick and the caption ticker ask, whatever the tray.
+    void RenewDayNamesOn(DayNumber today);
 
     // What the scheduler asks of the window.
     void ShowAlarm(const scheduler::Alarm& alarm) override;
@@ -114,6 +117,8 @@ public:
     void EndOnRequest();
     void TrayIconClick();
     void PopupMenuPopup();
+    // `TestTimer`'s handler: the scheduler's tick.
+    void TestTimerTimer();
     void TimerTimer();
     void DatumChangeTimer();
     void Oprograme1Click();
@@ -248,6 +253,7 @@ public:
     int trayImage = 0;    // 0 the program icon, 1 the blink image
     // The day's name texts that the caption ticker and the notices show.
     QString TodayNames, TomorrowNames, TodayHoliday;
+    DayNumber NamesDay = 0;  // the day they were worked out for
     // On a StatusNotifier tray the icon's tooltip carries the names (app/status_notifier.h).
     bool NamesInToolTip = false;
     // The name-day notice at once, as the tray's middle button asks for it.
@@ -306,6 +312,7 @@ private:
     void BuildWeekRows();  // the seven days
     void BuildWeekBar();   // the grey bar under them, with the arrows
     void BuildCalendar();
+    void SetTabOrder();
     void SetTrayImage(int index);
     void FormShow();
     // Rebuilds the rows as a load of the reminder file does.

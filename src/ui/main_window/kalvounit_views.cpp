@@ -68,6 +68,8 @@ void TMainForm::BuildWeekRows() {
         DayDate[i]->setObjectName(QLatin1String(dateNames[i]));
         DayDate[i]->setGeometry(75, top, 85, kRowHeight);
         DayDate[i]->setFont(arial);
+        // One stop of Tab a day: its name, which a screen reader reads with the date beside it.
+        DayName[i]->UseFromKeyboard(QAccessible::RadioButton);
         for (ClickLabel* l : {DayName[i], DayDate[i]}) {
             l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             if (k == 7) l->SetTextColor(kSundayRed);
@@ -101,9 +103,10 @@ void TMainForm::BuildWeekBar() {
         b->setToolTip(hint);
         b->setAccessibleName(hint);
         b->setCursor(Qt::PointingHandCursor);
-        b->setStyleSheet(
-            QStringLiteral("QToolButton { border: none; background: transparent; }"
-                           "QToolButton:pressed { padding-top: 1px; }"));
+        b->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"
+                                        "QToolButton:pressed { padding-top: 1px; }"
+                                        "QToolButton:focus { border: 1px dotted %1; }")
+                             .arg(kLightFace.name()));
         return b;
     };
     BtBack = arrow("back", "BtBack", 123, QStringLiteral("Predchádzajúci týždeň"));
@@ -137,6 +140,7 @@ void TMainForm::SetTabLooks() {
         f.setPixelSize(10);
         labels[i]->setFont(f);
         labels[i]->SetTextColor(current ? kLinkHover : QColor(Qt::black));
+        labels[i]->SetChosen(current);
         TabBar[i]->SetBrush(current ? kDeepOrange : kOrange);
         TabBack[i]->SetBrush(current ? kPaleFace : kPeach);
     }
@@ -266,6 +270,7 @@ void TMainForm::ShowWeek() {
         const WeekDayCell& cell = week.days[i];
         WeekDates.push_back(cell.date);
         DayDate[i]->setText(Q(cell.label));
+        DayName[i]->setAccessibleName(DayName[i]->text() + QLatin1Char(' ') + DayDate[i]->text());
         Spacer[i]->SetBrush(cell.emptyDay ? kGreen : kCalendarCell);
         NameCell[i]->SetPen(cell.today ? kDeepOrange : QColor());
     }
@@ -290,6 +295,7 @@ void TMainForm::DatumClick(int tag) {
         const bool picked = day && static_cast<int>(i) == tag - 1;
         NameCell[i]->SetBrush(picked ? kPanel : kCalendarCell);
         DateCell[i]->SetBrush(picked ? kPanel : kCalendarCell);
+        DayName[i]->SetChosen(picked);
     }
 }
 

@@ -54,9 +54,10 @@ TFormKalendar::TFormKalendar(AppContext& ctx, QWidget* parent) : BorderlessWindo
 }
 
 void TFormKalendar::BuildSearch() {
-    Caption(QStringLiteral("Vyhľadať"), QRect(12, 28, 86, 22), this);
+    QLabel* findCaption = Caption(QStringLiteral("Vyhľadať"), QRect(12, 28, 86, 22), this);
     FindName = new QLineEdit(kPlaceholder, this);
     FindName->setObjectName(QStringLiteral("FindName"));
+    NameByCaption(findCaption, FindName);
     FindName->setGeometry(100, 28, 146, 22);
     BtFind = GreyButton(QStringLiteral("Nájdi"), QStringLiteral("Nájsť deň, v ktorý má meno meniny"), this,
                         QRect(252, 29, 76, 20));
@@ -77,42 +78,47 @@ void TFormKalendar::BuildSearch() {
 
 void TFormKalendar::BuildDays() {
     const TextLocale& loc = ctx_.locale;
-    Caption(QStringLiteral("Dátum"), QRect(12, 96, 86, 22), this);
+    QLabel* dateCaption = Caption(QStringLiteral("Dátum"), QRect(12, 96, 86, 22), this);
     Date = new QDateEdit(this);
     Date->setObjectName(QStringLiteral("Date"));
+    NameByCaption(dateCaption, Date);
     Date->setGeometry(100, 96, 110, 22);
     Date->setCalendarPopup(true);
     Date->setDisplayFormat(Q(loc.shortDateFormat));
 
-    Caption(QStringLiteral("Pripomenúť"), QRect(12, 124, 86, 22), this);
+    QLabel* noticeCaption = Caption(QStringLiteral("Pripomenúť"), QRect(12, 124, 86, 22), this);
     DatePrip = new QDateEdit(this);
     DatePrip->setObjectName(QStringLiteral("DatePrip"));
+    NameByCaption(noticeCaption, DatePrip);
     DatePrip->setGeometry(100, 124, 110, 22);
     DatePrip->setCalendarPopup(true);
     DatePrip->setDisplayFormat(Q(loc.shortDateFormat));
-    Caption(QStringLiteral("o"), QRect(216, 124, 12, 22), this);
+    QLabel* noticeAt = Caption(QStringLiteral("o"), QRect(216, 124, 12, 22), this);
     TimePrip = new QTimeEdit(this);
     TimePrip->setObjectName(QStringLiteral("TimePrip"));
+    NameByCaption(noticeAt, TimePrip, noticeCaption->text() + QStringLiteral(" o"));
     TimePrip->setGeometry(232, 124, 96, 22);
     TimePrip->setDisplayFormat(Q(loc.longTimeFormat));
     // A notice time of 0 means "none": a notice at midnight would never be given.
     TimePrip->setMinimumTime(QTime(0, 0, 1));
 
-    Caption(QStringLiteral("Naposledy"), QRect(12, 152, 86, 22), this);
+    QLabel* lastCaption = Caption(QStringLiteral("Naposledy"), QRect(12, 152, 86, 22), this);
     LDate = new QLabel(this);
     LDate->setObjectName(QStringLiteral("LDate"));
     LDate->setGeometry(104, 152, 106, 22);
-    Caption(QStringLiteral("o"), QRect(216, 152, 12, 22), this);
+    QLabel* lastAt = Caption(QStringLiteral("o"), QRect(216, 152, 12, 22), this);
     Time = new QTimeEdit(this);
     Time->setObjectName(QStringLiteral("Time"));
+    NameByCaption(lastAt, Time, lastCaption->text() + QStringLiteral(" o"));
     Time->setGeometry(232, 152, 96, 22);
     Time->setDisplayFormat(Q(loc.longTimeFormat));
 }
 
 void TFormKalendar::BuildText() {
-    Caption(QStringLiteral("Text pripomienky"), QRect(12, 178, 200, 22), this);
+    QLabel* textCaption = Caption(QStringLiteral("Text pripomienky"), QRect(12, 178, 200, 22), this);
     Memo1 = new Cp1250TextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
+    NameByCaption(textCaption, Memo1);
     Memo1->setGeometry(12, 200, 316, 50);
     // One line under the text box: a note naming many characters gets a smaller letter, then "…"; the
     // whole note stays in its tooltip.

@@ -87,6 +87,7 @@ void TKalendForm::BuildList() {
     // The list, its commands and the details of the selected entry.
     MesgList = new ReminderListBox(this);
     MesgList->setObjectName(QStringLiteral("MesgList"));
+    MesgList->setAccessibleName(windowTitle());
     MesgList->setGeometry(229, 36, 301, 150);
     MesgList->SetStandardPicture(TMesgPopUp::StandardPicture());
     connect(MesgList, &ReminderListBox::rowClicked, this, &TKalendForm::MesgListClick);

@@ -1,6 +1,7 @@
 #include "ui/overview/prehlad.h"
 
 #include <QCloseEvent>
+#include <algorithm>
 
 #include "core/reminder_text.h"
 #include "storage/extra_settings_file.h"
@@ -25,6 +26,7 @@ OverviewWindow::OverviewWindow(const QString& title, QWidget* parent) : Borderle
 
     MesgList = new ReminderListBox(this);
     MesgList->setObjectName(QStringLiteral("MesgList"));
+    MesgList->setAccessibleName(title);
     MesgList->setGeometry(4, 62, 505, 150);
     MesgList->SetStandardPicture(TMesgPopUp::StandardPicture());
     BuildFoot();
@@ -75,7 +77,7 @@ void OverviewWindow::SetDayNames(const QString& today, const QString& tomorrow) 
 
 TPlan::TPlan(AppContext& ctx, QWidget* parent)
     : OverviewWindow(QStringLiteral("Naplánované pripomienky"), parent), ctx_(ctx) {
-    OverviewCountdown = ctx_.Settings.OverviewSeconds;
+    OverviewCountdown = std::min(ctx_.Settings.OverviewSeconds, kMaxOverviewSeconds);  // a file may hold more
     setObjectName(QStringLiteral("TPlan"));
     // Room for a three-digit countdown ("Zatvoriť o 297s") beside the keep-open box.
     Label9->setGeometry(390, 218, 114, 20);

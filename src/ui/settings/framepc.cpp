@@ -2,6 +2,7 @@
 #include "ui/settings/setup_page.h"
 
 #include "ui/common/artwork.h"
+#include "ui/common/window_builders.h"
 
 namespace kalvo::ui {
 
@@ -26,6 +27,7 @@ TFrPC::TFrPC(QWidget* parent) : QFrame(parent) {
     DateDownPC->setGeometry(66, 79, 120, 26);
     DateDownPC->setDisplayFormat(QStringLiteral("d.M.yyyy"));
     DateDownPC->setCalendarPopup(true);
+    NameByCaption(LabelDay, DateDownPC);
 
     LabelTime = new QLabel(QStringLiteral("Čas:"), this);
     LabelTime->setGeometry(210, 84, 34, 16);
@@ -33,6 +35,7 @@ TFrPC::TFrPC(QWidget* parent) : QFrame(parent) {
     TimeDownPC->setObjectName(QStringLiteral("TimeDownPC"));
     TimeDownPC->setGeometry(246, 79, 90, 26);
     TimeDownPC->setDisplayFormat(QStringLiteral("HH:mm"));
+    NameByCaption(LabelTime, TimeDownPC);
 
     auto* warning = new QLabel(this);
     warning->setGeometry(434, 44, 61, 66);

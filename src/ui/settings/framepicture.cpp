@@ -3,6 +3,8 @@
 
 #include <QLabel>
 
+#include "ui/common/window_builders.h"
+
 namespace kalvo::ui {
 
 TFrPicture::TFrPicture(QWidget* parent) : QFrame(parent) {
@@ -15,6 +17,7 @@ TFrPicture::TFrPicture(QWidget* parent) : QFrame(parent) {
         QFont bold = l->font();
         bold.setBold(true);
         l->setFont(bold);
+        return l;
     };
     auto edit = [this](const char* name, int y) {
         auto* e = new QLineEdit(this);
@@ -29,13 +32,15 @@ TFrPicture::TFrPicture(QWidget* parent) : QFrame(parent) {
         return b;
     };
 
-    caption(QStringLiteral("Obrázok Kalvo"), 12);
+    QLabel* kalvoCaption = caption(QStringLiteral("Obrázok Kalvo"), 12);
     KalvoPicture = edit("KalvoPicture", 32);
+    NameByCaption(kalvoCaption, KalvoPicture);
     KalvoPicture->setReadOnly(true);
     Button1 = button("Button1", 31);
 
-    caption(QStringLiteral("Štandardný obrázok pripomienky"), 72);
+    QLabel* reminderCaption = caption(QStringLiteral("Štandardný obrázok pripomienky"), 72);
     PripPicture = edit("PripPicture", 92);
+    NameByCaption(reminderCaption, PripPicture);
     Button2 = button("Button2", 91);
 }
 

@@ -3,6 +3,8 @@
 
 #include <QLabel>
 
+#include "ui/common/window_builders.h"
+
 namespace kalvo::ui {
 
 TFrSound::TFrSound(QWidget* parent) : QFrame(parent) {
@@ -22,6 +24,7 @@ TFrSound::TFrSound(QWidget* parent) : QFrame(parent) {
     // What is shown is what is played and stored: the melody changes only through "Hľadať ...".
     EPath->setReadOnly(true);
     EPath->setStyleSheet(QStringLiteral("QLineEdit { background: white; padding-left: 4px; }"));
+    NameByCaption(caption, EPath);
 
     DtFind = new QPushButton(QStringLiteral("Hľadať ..."), this);
     DtFind->setObjectName(QStringLiteral("DtFind"));

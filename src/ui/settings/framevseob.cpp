@@ -61,7 +61,7 @@ void TFrVseob::BuildOptions() {
     CBOldMemo = box("CBOldMemo", QStringLiteral("Vymazávať staré pripomienky"), 10, 63, 210);
     CBNarForm = box("CBNarForm", QStringLiteral("Vysúvať okno s menami"), 10, 84, 240);
     CBAnim = box("CBAnim", QStringLiteral("Animácia okien"), 10, 105, 240);
-    AutoStart = box("AutoStart", QStringLiteral("Vždy spustiť Kalvo po štarte Windovs"), 10, 126, 300);
+    AutoStart = box("AutoStart", kAutoStartText, 10, 126, 300);
 
     auto* caption = new QLabel(QStringLiteral("Čas zobrazenia úvodného okna [s]"), this);
     caption->setGeometry(226, 65, 224, 16);
@@ -70,7 +70,9 @@ void TFrVseob::BuildOptions() {
     LTimeClose->setObjectName(QStringLiteral("LTimeClose"));
     LTimeClose->setGeometry(456, 61, 44, 24);
     LTimeClose->setAlignment(Qt::AlignRight);
-    LTimeClose->setMaxLength(9);
+    // As long as the overview's close button can count: three digits.
+    LTimeClose->setMaxLength(4);
+    LTimeClose->setToolTip(QStringLiteral("0 až %1 sekúnd").arg(kMaxOverviewSeconds));
 
     // One sentence with the number in its middle, like the other settings of the page.
     CBLateness = box("CBLateness", QStringLiteral("Zmeškané pripomienky staršie ako"), 10, 147, 238);
@@ -87,6 +89,9 @@ void TFrVseob::BuildOptions() {
     LLatenessRest->setGeometry(316, 149, 190, 16);
     connect(CBLateness, &QCheckBox::toggled, LatenessHours, &QWidget::setEnabled);
     LatenessHours->setEnabled(false);
+
+    NameByCaption(caption, LTimeClose);
+    LatenessHours->setAccessibleName(QStringLiteral("Počet hodín"));  // in the middle of the sentence
 }
 
 }  // namespace kalvo::ui

@@ -11,6 +11,13 @@
 
 namespace kalvo::ui {
 
+// The start at log-on, named after the system it starts with.
+#ifdef _WIN32
+inline const QString kAutoStartText = QStringLiteral("Vždy spustiť Kalvo po štarte Windows");
+#else
+inline const QString kAutoStartText = QStringLiteral("Vždy spustiť Kalvo po prihlásení");
+#endif
+
 class TFrVseob : public QFrame {
     Q_OBJECT
 public:

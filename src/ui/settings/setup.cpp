@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QTimer>
+#include <algorithm>
 
 #include "core/cp1250.h"
 #include "storage/extra_settings_file.h"
@@ -40,8 +41,8 @@ QTime ToQTime(double fraction) {
 
 void StylePageButton(QPushButton* b, const QColor& text) {
     b->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; color: %1; "
-                                    "font-weight: bold; padding: 0 6px; }"
-                                    "QPushButton:hover { text-decoration: underline; }")
+                                    "font-weight: bold; padding: 0 6px; outline: none; }"
+                                    "QPushButton:hover, QPushButton:focus { text-decoration: underline; }")
                          .arg(text.name()));
 }
 
@@ -68,6 +69,7 @@ TFormSetup::TFormSetup(AppContext& ctx, QWidget* parent) : BorderlessWindow(pare
 
     ShowPage(FrVseob1);
     FrPC1CBDownPCClick();
+    FrVseob1->CheckBox1->setFocus();  // the window opens on the page, not on the pages' names
     CentreOnScreen();
 }
 
@@ -79,7 +81,7 @@ void TFormSetup::BuildPages() {
         b->setObjectName(QString::fromLatin1(name));
         b->setGeometry(x, 2, w, 22);
         b->setCursor(Qt::PointingHandCursor);
-        b->setFocusPolicy(Qt::NoFocus);
+        b->setFocusPolicy(Qt::TabFocus);  // Tab walks the pages' names first
         return b;
     };
     BtVseob = pageButton("BtVseob", QStringLiteral("Všeobecné"), 6, 100);
@@ -263,7 +265,7 @@ void TFormSetup::FormShow() {
     v->AutoStart->setChecked(ctx_.platform.AutostartIsOn());
     FrPC1->CBDownPC->setChecked(s.ShutdownEnabled != 0);
     v->CBOslava->setChecked(s.MoveToNextYear != 0);
-    v->LTimeClose->setText(QString::number(s.OverviewSeconds));
+    v->LTimeClose->setText(QString::number(std::min(s.OverviewSeconds, kMaxOverviewSeconds)));
 }
 
 void TFormSetup::ShowPage(QFrame* page) {
@@ -463,7 +465,7 @@ void TFormSetup::Label11Click() {
 
     bool number = false;
     const int seconds = v->LTimeClose->text().trimmed().toInt(&number, 10);
-    s.OverviewSeconds = !number ? 20 : seconds < 0 ? 0 : seconds;
+    s.OverviewSeconds = !number ? 20 : std::clamp(seconds, 0, kMaxOverviewSeconds);
 
     s.TimeSignalInterval = PendingInterval;
     if (PendingInterval == tsAtTime) {

@@ -1,5 +1,6 @@
 #include "ui/widgets/shape.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTextLayout>
@@ -32,8 +33,20 @@ void Shape::paintEvent(QPaintEvent*) {
     p.drawRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset));
 }
 
-ClickLabel::ClickLabel(const QString& text, QWidget* parent, int tag) : QLabel(text, parent), tag_(tag) {
+ClickLabel::ClickLabel(const QString& text, QWidget* parent, int tag) : QLabel(parent), tag_(tag) {
     setCursor(Qt::PointingHandCursor);
+    setText(text);  // here, where a screen reader asking at once meets a ClickLabel
+}
+
+void ClickLabel::UseFromKeyboard(QAccessible::Role role) {
+    role_ = role;
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void ClickLabel::SetChosen(bool chosen) {
+    if (chosen == chosen_) return;
+    chosen_ = chosen;
+    AnnounceChosenChange(this);
 }
 
 void ClickLabel::SetTextColor(const QColor& color) {
@@ -56,6 +69,55 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
 }
 
+void ClickLabel::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (role_ != QAccessible::StaticText && (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter))
+        return Press();
+    QLabel::keyPressEvent(event);
+}
+
+void ClickLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (!keyboardFocus_.Shown(this)) return;
+    QPainter p(this);
+    p.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void ClickLabel::focusInEvent(QFocusEvent* event) {
+    keyboardFocus_.In(event);
+    QLabel::focusInEvent(event);
+    update();
+}
+
+void ClickLabel::focusOutEvent(QFocusEvent* event) {
+    keyboardFocus_.Out(event);
+    QLabel::focusOutEvent(event);
+    update();
+}
+
+QStringList FittedLines(const QString& text, const QFont& font, int width, int maxLines) {
+    const QFontMetrics fm(font);
+    QTextLayout layout(text, font);
+    // A word longer than the line is broken too, or it would run past the edge without its "…".
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QStringList lines;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        if (lines.size() == maxLines - 1) {
+            // The last line that has room takes the rest of the text, shortened.
+            lines << fm.elidedText(text.mid(line.textStart()).simplified(), Qt::ElideRight, width);
+            break;
+        }
+        lines << text.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return lines;
+}
+
 FittedLabel::FittedLabel(QWidget* parent, int smallestPixelSize) : QLabel(parent), smallest_(smallestPixelSize) {}
 
 void FittedLabel::paintEvent(QPaintEvent*) {
@@ -66,20 +128,7 @@ void FittedLabel::paintEvent(QPaintEvent*) {
     if (wordWrap()) {
         p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
         const QFontMetrics fm(f);
-        const int fitting = std::max(1, room.height() / fm.lineSpacing());
-        QTextLayout layout(all, f);
-        layout.beginLayout();
-        QStringList lines;
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(room.width());
-            if (lines.size() == fitting - 1) {
-                // The last line that has room takes the rest of the text, shortened.
-                lines << fm.elidedText(all.mid(line.textStart()).simplified(), Qt::ElideRight, room.width());
-                break;
-            }
-            lines << all.mid(line.textStart(), line.textLength()).trimmed();
-        }
-        layout.endLayout();
+        const QStringList lines = FittedLines(all, f, room.width(), std::max(1, room.height() / fm.lineSpacing()));
         for (int i = 0; i < lines.size(); ++i)
             p.drawText(QRect(room.left(), room.top() + i * fm.lineSpacing(), room.width(), fm.lineSpacing()),
                        static_cast<int>(alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignTop, lines[i]);

@@ -4,8 +4,11 @@
 
 #include <QColor>
 #include <QLabel>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
+
+#include "ui/widgets/painted_control.h"
 
 class QPainter;
 
@@ -32,12 +35,22 @@ private:
 };
 
 // A label that reports a left click; `Tag` tells which of several equal labels it is.
-class ClickLabel : public QLabel {
+class ClickLabel : public QLabel, public PaintedControl {
     Q_OBJECT
 public:
     explicit ClickLabel(const QString& text, QWidget* parent = nullptr, int tag = 0);
     int Tag() const { return tag_; }
     void SetTextColor(const QColor& color);
+
+    // Reached with Tab and pressed with Space or Enter, with a dotted frame while the keyboard is on it;
+    // a screen reader knows it by `role` (a tab, one of a group of days) and asks whether it is `Chosen`.
+    void UseFromKeyboard(QAccessible::Role role);
+    void SetChosen(bool chosen);
+
+    QAccessible::Role AccessRole() const override { return role_; }
+    QString ShownText() const override { return text(); }
+    bool Chosen() const override { return chosen_; }
+    void Press() override { emit clicked(tag_); }
 
 signals:
     void clicked(int tag);
@@ -45,10 +58,21 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     int tag_;
+    QAccessible::Role role_ = QAccessible::StaticText;
+    bool chosen_ = false;
+    KeyboardFocus keyboardFocus_;
 };
+
+// `text` in at most `maxLines` lines of `width` pixels: wrapped at word boundaries (a longer word
+// anywhere), the last line shortened with "…" when text is left over.
+QStringList FittedLines(const QString& text, const QFont& font, int width, int maxLines);
 
 // A label whose text, when it is too long for the label, is drawn in a smaller letter and, if need be,
 // shortened at its end with "…"; text() keeps the whole text. A word-wrapping one fills its lines and

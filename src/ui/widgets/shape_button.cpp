@@ -36,6 +36,7 @@ void ShapeButton::SetBold(bool bold) {
 }
 
 void ShapeButton::Rest() {
+    if (keyboardFocus_.Shown(this)) return Hover();
     current_ = rest_;
     underline_ = false;
     update();
@@ -101,7 +102,7 @@ void ShapeButton::keyPressEvent(QKeyEvent* event) {
 
 // A look left behind by the mouse never outlives the mouse's stay or the window's showing.
 void ShapeButton::leaveEvent(QEvent* event) {
-    if (!hasFocus()) Rest();
+    Rest();
     QWidget::leaveEvent(event);
 }
 
@@ -110,13 +111,14 @@ void ShapeButton::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
 }
 
-// Focus reached with the keyboard shows as the look under the mouse.
 void ShapeButton::focusInEvent(QFocusEvent* event) {
-    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason) Hover();
+    keyboardFocus_.In(event);
+    if (keyboardFocus_.Shown(this)) Hover();
     QWidget::focusInEvent(event);
 }
 
 void ShapeButton::focusOutEvent(QFocusEvent* event) {
+    keyboardFocus_.Out(event);
     Rest();
     QWidget::focusOutEvent(event);
 }

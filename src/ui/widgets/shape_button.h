@@ -1,8 +1,11 @@
 #pragma once
-// A label on a rounded shape that serves as a button: its frame and text colours follow the mouse.
+// A label on a rounded shape that serves as a button: its frame and text colours follow the mouse, and
+// the focus reached with the keyboard shows as the look under the mouse.
 
 #include <QColor>
 #include <QWidget>
+
+#include "ui/widgets/painted_control.h"
 
 namespace kalvo::ui {
 
@@ -11,7 +14,7 @@ struct ButtonLook {
     QColor text;
 };
 
-class ShapeButton : public QWidget {
+class ShapeButton : public QWidget, public PaintedControl {
     Q_OBJECT
 public:
     ShapeButton(const QString& text, QWidget* parent = nullptr);
@@ -35,10 +38,14 @@ public:
     Qt::Alignment Alignment() const { return align_; }
     void SetUnderlineOnHover(bool on) { underlineOnHover_ = on; }
 
-    void Rest();   // the resting look
+    void Rest();   // the resting look, or the look under the mouse while the keyboard's focus is on it
     void Hover();  // the look under the mouse
     const ButtonLook& Current() const { return current_; }
     bool Underlined() const { return underline_; }
+
+    QAccessible::Role AccessRole() const override { return QAccessible::PushButton; }
+    QString ShownText() const override { return text_; }
+    void Press() override { emit clicked(); }
 
 signals:
     void clicked();
@@ -63,6 +70,7 @@ private:
     bool underline_ = false;
     bool underlineOnHover_ = false;
     Qt::Alignment align_ = Qt::AlignCenter;
+    KeyboardFocus keyboardFocus_;
 };
 
 }  // namespace kalvo::ui

@@ -148,6 +148,71 @@ private slots:
         QCOMPARE(storage::FormatSnoozeMoment(pending[0].until), std::string("2026-12-07 14:20:00"));
     }
 
+    void aClickWhileTheNextStripSlidesInNeitherPutsItOffNorClosesIt() {
+        // Two alarms at once, the strips animated: the second slides in under the mouse that has just
+        // closed the first, and a click then lands on whichever link passes by.
+        UiFixture f;
+        TSettings s;
+        s.AnimateWindows = 1;
+        s.DeleteOldReminders = 0;
+        f.WriteSettings(s);
+        f.WriteReminders({Ordinary(kToday, At(9, 5), "prvá"), Ordinary(kToday, At(9, 5), "druhá")});
+        f.CreateWindows();
+        ui::TMainForm* main = f.windows->main;
+        ui::TMesgPopUp* popup = f.windows->popup;
+        // The slide is stepped by the test.
+        for (QTimer* t : {popup->TimerShow, popup->TimerHide}) t->setInterval(24 * 3600 * 1000);
+        auto slideIn = [&] {
+            while (popup->Sliding()) popup->TimerShowTimer();
+        };
+        auto slideOut = [&] {
+            while (popup->isVisible() && popup->TimerHide->isActive()) popup->TimerHideTimer();
+        };
+        int strips = 0;
+        bool menuWhileSliding = true, closedWhileSliding = true, menuOnceIn = false;
+        QTimer poll;
+        poll.setInterval(0);
+        bool busy = false;
+        connect(&poll, &QTimer::timeout, popup, [&] {
+            if (busy || QApplication::activeModalWidget() != popup || !popup->isVisible()) return;
+            busy = true;
+            QTimer::singleShot(0, popup, [&] {
+                if (++strips == 1) {
+                    slideIn();
+                    QTest::mouseClick(popup->Label9, Qt::LeftButton);
+                    slideOut();
+                } else {
+                    QVERIFY(popup->Sliding());
+                    for (int i = 0; i < 5; ++i) popup->TimerShowTimer();
+                    QTest::mouseClick(popup->LabelSnooze, Qt::LeftButton);
+                    menuWhileSliding = popup->SnoozeChoices->isVisible();
+                    popup->SnoozeChoices->hide();
+                    QTest::mouseClick(popup->Label9, Qt::LeftButton);
+                    closedWhileSliding = popup->TimerHide->isActive() || !popup->isVisible();
+                    slideIn();
+                    // In place, both links work, and the menu opens clear of the link.
+                    QTest::mouseClick(popup->LabelSnooze, Qt::LeftButton);
+                    menuOnceIn = popup->SnoozeChoices->isVisible();
+                    QVERIFY(!popup->SnoozeChoices->geometry().intersects(
+                        QRect(popup->LabelSnooze->mapToGlobal(QPoint()), popup->LabelSnooze->size())));
+                    popup->SnoozeChoices->hide();
+                    QTest::mouseClick(popup->Label9, Qt::LeftButton);
+                    slideOut();
+                }
+                busy = false;
+            });
+        });
+        poll.start();
+        f.SetNow(kToday, 9, 5, 0);
+        main->Scheduler().Tick();
+        QCOMPARE(strips, 2);
+        QVERIFY(!menuWhileSliding);
+        QVERIFY(!closedWhileSliding);
+        QVERIFY(menuOnceIn);
+        QVERIFY(!f.folder.Exists("eva.snooze"));
+        QCOMPARE(f.ReadArchive().size(), std::size_t{2});
+    }
+
     void theTimeSignalCannotBePutOff() {
         UiFixture f;
         TSettings s;

@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "ui/common/program_look.h"
 #include "ui/widgets/shape.h"
 #include "ui/widgets/shape_button.h"
 
@@ -160,6 +161,8 @@ QStringList CutTexts(QWidget* window) {
 }
 
 bool UseDesktopFont(QString* problem) {
+    // Where the program brings its own look, that look is the desktop's for it.
+    if (ui::HasOwnLook()) return ui::UseProgramLook(problem);
     const QFont desktop(QStringLiteral("DejaVu Sans"), 9);
     if (QFontInfo(desktop).family() != QLatin1String("DejaVu Sans")) {
         *problem = QStringLiteral("DejaVu Sans is missing: install fonts-dejavu-core (scripts/install-deps.sh)");

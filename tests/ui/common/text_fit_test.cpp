@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "core/datetime.h"
+#include "filled_windows.h"
 #include "namedays/name_calendar.h"
 #include "person.h"
 #include "text_fit.h"
@@ -24,61 +25,12 @@
 #include "ui/overview/prehlad.h"
 #include "ui/settings/setup.h"
 #include "ui/shutdown/offwin.h"
+#include "ui/widgets/shape.h"
 #include "ui_fixture.h"
 #include "ui_test_main.h"
 
 namespace kalvo::test {
 namespace {
-
-const std::string kLongText =
-    "Zavolať do servisu kvôli výmene zimných pneumatík, vyzdvihnúť lieky v lekárni na Štúrovej ulici a kúpiť "
-    "darček k narodeninám pre Janka";
-const std::string kLongPicture = "/home/eva/Obrázky/Rodinné fotografie/Narodeniny a meniny/Ďurko na chate.jpg";
-
-// The names text of the year's day whose names are the widest in `font`.
-QString WidestNames(const namedays::NameCalendar& calendar, const QFont& font) {
-    const QFontMetrics fm(font);
-    QString widest;
-    for (int month = 1; month <= 12; ++month)
-        for (int day = 1; day <= DaysInMonth(2028, month); ++day) {
-            const QString names = ui::Q(namedays::NamesOfDay(calendar, day, month).names);
-            if (fm.horizontalAdvance(names) > fm.horizontalAdvance(widest)) widest = names;
-        }
-    return widest;
-}
-
-struct Filled {
-    UiFixture f;
-    ui::TMainForm* main = nullptr;
-    const DayNumber today = Day(2026, 12, 7);
-
-    Filled() {
-        TSettings s;
-        s.AnimateWindows = 0;
-        s.OverviewSeconds = 298;
-        s.DeleteOldReminders = 0;
-        f.WriteSettings(s);
-        // Two-digit days and months, the longest weekday and period names, a picture of its own.
-        TReminder weekly = WithNotice(Ordinary(Day(2026, 12, 30), At(23, 59, 59), kLongText), Day(2026, 12, 28),
-                                      rpWeekly, At(23, 58, 59), 2);
-        weekly.Picture = kLongPicture;
-        TReminder birthday =
-            NameDay(Day(2026, 12, 31), At(23, 59, 59), Day(2026, 12, 30), At(23, 58, 59), /*birthday=*/true);
-        birthday.Text = "Dňa 31.12 oslavuje svoje narodeniny Bohuslava Jaroslava Ľudmila";
-        TReminder today7 = Ordinary(today, At(18, 45, 30), kLongText);
-        f.WriteReminders({today7, weekly, birthday});
-        f.folder.Write("eva_old.dat", f.folder.Read("eva.dat"));
-        f.platform.assetFolder = KALVO_ASSET_DIR;
-        f.CreateWindows();
-        main = f.windows->main;
-    }
-
-    QString Widest(bool bold) const {
-        QFont font = QApplication::font();
-        font.setBold(bold);
-        return WidestNames(main->NameCalendar(), font);
-    }
-};
 
 void ExpectAllFit(QWidget* window, const QString& shot) {
     UiFixture::Screenshot(window, QStringLiteral("fit-") + shot);
@@ -116,13 +68,38 @@ private slots:
         ExpectAllFit(w.main, QStringLiteral("main-month"));
     }
 
+    void theLongestTextsEndInAnEllipsisInTheDetailLine() {
+        // The editor's longest text, as one word and as words: two lines, the second cut with "…".
+        UiFixture f;
+        std::string words;
+        while (words.size() < kMaxTextLength) words += "slovo ";
+        words.resize(kMaxTextLength);
+        f.WriteReminders({Ordinary(Day(2026, 12, 8), At(9, 0), std::string(kMaxTextLength, 'x')),
+                          Ordinary(Day(2026, 12, 9), At(9, 0), words)});
+        f.CreateWindows();
+        ui::TMainForm* main = f.windows->main;
+        main->pmObnovitClick();
+        for (int row = 0; row < 2; ++row) {
+            ClickRow(main->MesgList, row);
+            const QLabel* detail = main->LText;
+            QCOMPARE(detail->text().size(), qsizetype(kMaxTextLength));
+            const int width = detail->contentsRect().width();
+            const QStringList lines = ui::FittedLines(detail->text(), detail->font(), width, 2);
+            QCOMPARE(lines.size(), 2);
+            QVERIFY2(lines.back().endsWith(QChar(0x2026)), qPrintable(lines.back()));
+            for (const QString& line : lines)
+                QVERIFY2(QFontMetrics(detail->font()).horizontalAdvance(line) <= width, qPrintable(line));
+            UiFixture::Screenshot(main, QStringLiteral("main-longest-text-%1").arg(row));
+        }
+    }
+
     void overviewCountingDownAndFromTheTray() {
         Filled w;
         ui::TPlan* plan = w.f.windows->plan;
         plan->TimerHide->setInterval(24 * 3600 * 1000);
         plan->show();
         plan->TimerHideTimer();
-        QCOMPARE(plan->Label9->Text(), QStringLiteral("Zatvoriť o 297s"));
+        QCOMPARE(plan->Label9->Text(), QStringLiteral("Zatvoriť o 998s"));
         plan->SetDayNames(w.Widest(true), w.Widest(false));
         ExpectAllFit(plan, QStringLiteral("overview"));
         plan->Label9Click();

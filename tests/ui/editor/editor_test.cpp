@@ -301,6 +301,20 @@ private slots:
         QCOMPARE(r.Period, 0);
     }
 
+    void pastedControlCharactersAreRefusedAsEveryOtherInputRefusesThem() {
+        Opened o({});
+        o.Add([](ui::TEditMessage* e) {
+            // DEL and a C1 control are refused and named by their codes; a tab becomes a space.
+            QApplication::clipboard()->setText(QStringLiteral("zmaž\x7f\tto\u0081"));
+            e->EText->paste();
+            QCOMPARE(e->EText->toPlainText(), QStringLiteral("zmaž to"));
+            QCOMPARE(e->LRefused->text(), QStringLiteral("Znaky U+007F a U+0081 sa do súboru nedajú uložiť, preto sa "
+                                                         "nevložili."));
+            QTest::mouseClick(e->SpeedButton1, Qt::LeftButton);
+        });
+        QCOMPARE(o.f.ReadReminders().at(0).Text, std::string("zmaž to"));
+    }
+
     void everyRefusedCharacterIsNamedAndTheTextStopsAtTheLengthEveryInputAllows() {
         Opened o({});
         o.Add([](ui::TEditMessage* e) {

@@ -2,11 +2,14 @@
 // tray icon brings it out.
 
 #include <QTest>
+#include <fstream>
+#include <iterator>
 
 #include "ui/common/colors.h"
 #include "ui/main_window/kalvounit.h"
 #include "ui/main_window/tray_hover.h"
 #include "ui/namedays/mena.h"
+#include "ui/overview/prehlad.h"
 #include "ui_fixture.h"
 #include "ui_test_main.h"
 
@@ -172,6 +175,54 @@ private slots:
         QVERIFY(!notice->isVisible());
     }
 
+    void theDayNamesAreRenewedAtMidnightOnEveryTray() {
+        // No StatusNotifier tray here: the names follow the day by the tick, and by the caption ticker
+        // while the scheduler waits.
+        UiFixture f;
+        TSettings s;
+        s.AnimateWindows = 0;
+        f.WriteSettings(s);
+        f.platform.assetFolder = KALVO_ASSET_DIR;
+        f.SetNow(Day(2026, 12, 7), 23, 59, 59);
+        f.CreateWindows();
+        ui::TMainForm* main = f.windows->main;
+        QVERIFY(!main->NamesInToolTip);
+        QCOMPARE(main->TodayNames, QStringLiteral("Ambróz"));
+        QCOMPARE(f.windows->plan->LMenoDnes->text(), QStringLiteral("Ambróz"));
+
+        f.SetNow(Day(2026, 12, 8), 0, 0, 0);
+        main->TestTimerTimer();
+        QCOMPARE(main->TodayNames, QStringLiteral("Marína"));
+        QCOMPARE(main->TomorrowNames, QStringLiteral("Izabela"));
+        for (QLabel* today : {f.windows->plan->LMenoDnes, f.windows->mena->LMenoDnes})
+            QCOMPARE(today->text(), QStringLiteral("Marína"));
+        QCOMPARE(f.windows->mena->LZajtra->text(), QStringLiteral("Izabela"));
+
+        main->StopScheduler();
+        f.SetNow(Day(2026, 12, 9), 0, 0, 5);
+        main->DatumChangeTimer();
+        QCOMPARE(main->TodayNames, QStringLiteral("Izabela"));
+        QCOMPARE(f.windows->plan->LMenoDnes->text(), QStringLiteral("Izabela"));
+    }
+
+    void aDamagedNameCalendarIsToldOnceAtStart() {
+        // Cut short as a disk error would: the days after the cut have no names, and the user is told.
+        std::ifstream in(std::string(KALVO_ASSET_DIR) + "/calend.dat", std::ios::binary);
+        std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        QVERIFY(bytes.size() > 1000);
+        bytes.resize(bytes.size() / 2);
+        TempFolder assets;
+        assets.Write("calend.dat", bytes);
+        UiFixture f;
+        f.platform.assetFolder = assets.Path();
+        f.CreateWindows();
+        QCOMPARE(f.dialogs.Count("error"), 1);
+        const std::string& text = f.dialogs.shown.back().text;
+        QVERIFY2(text.find("Kalendár mien") != std::string::npos, text.c_str());
+        QVERIFY2(text.find("súbor je neúplný (skrátený)") != std::string::npos, text.c_str());
+        QVERIFY(f.windows->main->TodayNames.isEmpty());  // 7 December lies after the cut
+    }
+
     void onAStatusNotifierTrayTheTooltipCarriesTheNamesAndTheMiddleButtonShowsThem() {
         UiFixture f;
         TSettings s;
@@ -192,6 +243,11 @@ private slots:
         QVERIFY(notice->isVisible());
         QCOMPARE(notice->LMenoDnes->text(), QStringLiteral("Marína"));
         QVERIFY(!main->isVisible());  // the main window is the left button's
+
+        // After midnight the tooltip follows with the names.
+        f.SetNow(Day(2026, 12, 9), 0, 0, 1);
+        main->TestTimerTimer();
+        QCOMPARE(main->TrayIcon->toolTip(), QStringLiteral("Kalvo\nDnes: Izabela\nZajtra: ") + main->TomorrowNames);
     }
 };
 

@@ -107,7 +107,9 @@ private slots:
     void overviewSecondsAndSwitchesAreReadBackOnApply() {
         UiFixture f;
         f.CreateWindows();
-        const std::pair<QString, std::int32_t> cases[] = {{"pat", 20}, {"-5", 0}, {"4,5", 20}, {" 45 ", 45}};
+        // At most what the overview's close button can count down: "99999" stops at four digits.
+        const std::pair<QString, std::int32_t> cases[] = {{"pat", 20},   {"-5", 0},      {"4,5", 20},
+                                                          {"1000", 999}, {"99999", 999}, {" 45 ", 45}};
         for (const auto& [typed, stored] : cases) {
             InSettings(f, [&](ui::TFormSetup* s) {
                 TypeInto(s->FrVseob1->LTimeClose, typed);
@@ -221,7 +223,8 @@ private slots:
         f.CreateWindows();
         InSettings(f, [&](ui::TFormSetup* s) {
             QVERIFY(!s->FrVseob1->AutoStart->isChecked());
-            QCOMPARE(s->FrVseob1->AutoStart->text(), QStringLiteral("Vždy spustiť Kalvo po štarte Windovs"));
+            // Named after the system, spelt right: this is Linux.
+            QCOMPARE(s->FrVseob1->AutoStart->text(), QStringLiteral("Vždy spustiť Kalvo po prihlásení"));
             QCOMPARE(s->LIDsystem->text(), QStringLiteral("Debian GNU/Linux 12 (bookworm)"));
             ClickBox(s->FrVseob1->AutoStart);
             QVERIFY(f.platform.calls.empty());  // nothing before "Použiť"
