@@ -21,6 +21,7 @@ constexpr char kShow[] = "show\n";
 constexpr char kQuit[] = "quit\n";
 constexpr char kEnding[] = "ending\n";
 constexpr char kBusy[] = "busy\n";
+constexpr char kAnswered[] = "kalvoAnswered";  // a property of a connection whose line was read
 
 QString ChannelName(const QString& key) {
     const QString id =
@@ -94,9 +95,10 @@ SingleInstance::SingleInstance(const QString& key) {
     server_->listen(name);
     QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(), [this] {
         while (QLocalSocket* peer = server_->nextPendingConnection()) {
-            QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
             QObject::connect(peer, &QLocalSocket::readyRead, peer, [this, peer] { Answer(peer); });
-            if (peer->canReadLine()) Answer(peer);
+            QObject::connect(peer, &QLocalSocket::disconnected, peer, [this, peer] { Closed(peer); });
+            Answer(peer);
+            if (peer->state() == QLocalSocket::UnconnectedState) Closed(peer);
         }
     });
 }
@@ -105,6 +107,7 @@ SingleInstance::~SingleInstance() = default;
 
 void SingleInstance::Answer(QLocalSocket* peer) {
     while (peer->canReadLine()) {
+        peer->setProperty(kAnswered, true);
         if (peer->readLine() == kQuit) {
             const bool ending = quit_ && quit_();
             peer->write(ending ? kEnding : kBusy);
@@ -113,6 +116,17 @@ void SingleInstance::Answer(QLocalSocket* peer) {
             activate_();
         }
     }
+}
+
+void SingleInstance::Closed(QLocalSocket* peer) {
+    Answer(peer);
+    // A second start writes its line and ends at once, and a Windows pipe may lose the line with its
+    // writer: a connection that said nothing asks to be shown, as every connection did before.
+    if (!peer->property(kAnswered).toBool()) {
+        peer->setProperty(kAnswered, true);
+        if (activate_) activate_();
+    }
+    peer->deleteLater();
 }
 
 SingleInstance::QuitResult SingleInstance::RequestQuit(const QString& key, std::chrono::milliseconds wait) {

@@ -37,6 +37,7 @@ public:
 
 private:
     void Answer(QLocalSocket* peer);
+    void Closed(QLocalSocket* peer);
 
     bool first_ = false;
     std::unique_ptr<QLockFile> lock_;

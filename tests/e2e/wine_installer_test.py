@@ -245,7 +245,8 @@ try:
                           stderr=subprocess.DEVNULL, timeout=180).returncode == 2
     assert hashes(mine) == hashes(BIN)
     assert reg_value("HKCU\\" + UNINSTALL, "DisplayVersion") == NEW_VERSION and os.path.isfile(my_shortcut)
-    assert quit_running(os.path.join(mine, "kalvo.exe"), via_cmd=elsewhere) == QUIT_ENDED
+    status = quit_running(os.path.join(mine, "kalvo.exe"), via_cmd=elsewhere)
+    assert status == QUIT_ENDED, "kalvo.exe --quit for the other data folder: %d" % status
     other_kalvo.wait(timeout=60)
 
     # The uninstall while Kalvo runs: it ends first, then everything of the program goes.
