@@ -1,5 +1,5 @@
 # What a Windows user downloads: kalvo-<version>-setup.exe (NSIS) and kalvo-<version>-portable.zip (the
-# program, the name calendar and the sound, in one folder). Both land in <build>/packages.
+# program, kalvo-cli, the name calendar and the sound, in one folder). Both land in <build>/packages.
 find_program(KALVO_MAKENSIS makensis)
 set(KALVO_PACKAGES_DIR ${CMAKE_BINARY_DIR}/packages)
 set(KALVO_SETUP ${KALVO_PACKAGES_DIR}/kalvo-${PROJECT_VERSION}-setup.exe)
@@ -8,9 +8,10 @@ set(KALVO_PORTABLE_ZIP ${KALVO_PACKAGES_DIR}/kalvo-${PROJECT_VERSION}-portable.z
 add_custom_command(
   OUTPUT ${KALVO_PORTABLE_ZIP}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${KALVO_PACKAGES_DIR}
-  COMMAND ${CMAKE_COMMAND} -E tar cf ${KALVO_PORTABLE_ZIP} --format=zip -- kalvo.exe calend.dat sound.wav
+  COMMAND ${CMAKE_COMMAND} -E tar cf ${KALVO_PORTABLE_ZIP} --format=zip -- kalvo.exe kalvo-cli.exe calend.dat
+          sound.wav
   WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
-  DEPENDS kalvo kalvo_assets ${KALVO_CALENDAR} ${KALVO_SOUND}
+  DEPENDS kalvo kalvo-cli kalvo_assets ${KALVO_CALENDAR} ${KALVO_SOUND}
   COMMENT "Packing kalvo-${PROJECT_VERSION}-portable.zip"
   VERBATIM)
 set(package_outputs ${KALVO_PORTABLE_ZIP})

@@ -56,19 +56,8 @@ rm -rf "$prefix" "$work"
 mkdir -p "$work"
 
 # The sources come through apt; a deb-src entry for the machine's own Debian archive is added if missing.
-if ! (cd "$work" && apt-get source --print-uris "qt6-base=$host_version" >/dev/null 2>&1); then
-  if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
-  src_list=/etc/apt/sources.list.d/kalvo-deb-src.sources
-  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | "${sudo[@]}" tee "$src_list" >/dev/null
-  elif [ -f /etc/apt/sources.list.d/ubuntu.sources ]; then
-    sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/ubuntu.sources | "${sudo[@]}" tee "$src_list" >/dev/null
-  else
-    grep -h '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' |
-      "${sudo[@]}" tee /etc/apt/sources.list.d/kalvo-deb-src.list >/dev/null
-  fi
-  "${sudo[@]}" apt-get update -q >/dev/null
-fi
+. "$project/scripts/debian-source.sh"
+kalvo_deb_src_for "qt6-base=$host_version" "$work"
 echo "Qt $upstream for Windows: fetching the sources of qt6-base $host_version" >&2
 (cd "$work" && apt-get source -q "qt6-base=$host_version" >/dev/null)
 source_dir=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n1)

@@ -11,23 +11,26 @@ linux_packages=(
   build-essential cmake ninja-build pkg-config python3
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-translations-l10n
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
-  libical-dev libdbus-1-dev
+  libical-dev libdbus-1-dev qtkeychain-qt6-dev
 )
-# The tests, the fuzzers and the Debian package's checks.
+# The tests, the fuzzers and the Debian package's checks; the sync tests' CalDAV servers, certificates and
+# a Secret Service of their own.
 linux_test_packages=(
   clang libclang-rt-dev
   xvfb xauth imagemagick trayer xdotool
   fonts-dejavu-core
   dbus-daemon libglib2.0-bin python3-gi gir1.2-glib-2.0 at-spi2-core python3-pyatspi
   desktop-file-utils appstream lintian
+  radicale xandikos openssl gnome-keyring libsecret-tools
 )
 # GoogleTest's sources come with libgtest-dev (/usr/src/googletest); the cross build compiles them. The
 # Qt for Windows is built from the sources of Debian's qt6-base (apt-get source needs dpkg-dev), with
-# Debian's own Qt as its host tools; NSIS makes the installer; Wine's fonts give the programs Tahoma.
+# Debian's own Qt as its host tools, and libical from those of the installed libical-dev; NSIS makes the
+# installer; Wine's fonts give the programs Tahoma.
 windows_packages=(
   cmake ninja-build python3 nlohmann-json3-dev libgtest-dev
   g++-mingw-w64-x86-64-posix wine64 dpkg-dev
-  qt6-base-dev qt6-svg-dev qt6-translations-l10n nsis
+  qt6-base-dev qt6-svg-dev qt6-translations-l10n libical-dev nsis
   xvfb xauth trayer xdotool imagemagick fonts-wine fonts-dejavu-core locales
 )
 case "${1:-all}" in

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds Kalvo for 64-bit Windows with MinGW-w64 against a static Qt for Windows (scripts/build-qt-windows.sh,
-# built once and cached), with the installer and the portable zip, and runs the tests under Wine: the unit
-# tests, the command-line contract, kalvo.exe end to end and the installer.
-#   scripts/windows-test.sh              installs what is missing (apt), builds Qt if needed, builds, tests
+# Builds Kalvo for 64-bit Windows with MinGW-w64 against a static Qt and libical for Windows
+# (scripts/build-qt-windows.sh and scripts/build-libical-windows.sh, built once and cached), with the
+# installer and the portable zip, and runs the tests under Wine: the unit tests, the command-line contract,
+# kalvo.exe end to end and the installer.
+#   scripts/windows-test.sh              installs what is missing (apt), builds Qt and libical if needed,
+#                                        builds, tests
 #   scripts/windows-test.sh --if-present as a ctest test: skipped (77) when MinGW-w64, Wine or the built Qt
-#                                        for Windows is missing
+#                                        or libical for Windows is missing
 # Extra arguments go to ctest. The build is build/windows, with its own Wine prefix inside; the installer
 # and the zip land in build/windows/packages.
 set -euo pipefail
@@ -24,11 +26,17 @@ if [ "${1:-}" = "--if-present" ]; then
     echo "The Qt for Windows is not built (scripts/build-qt-windows.sh builds it): skipped"
     exit 77
   fi
+  libical=$(scripts/build-libical-windows.sh --print 2>/dev/null || true)
+  if [ -z "$libical" ] || [ ! -f "$libical/.kalvo-complete" ]; then
+    echo "The libical for Windows is not built (scripts/build-libical-windows.sh builds it): skipped"
+    exit 77
+  fi
 else
   scripts/install-deps.sh windows
   qt=$(scripts/build-qt-windows.sh)
+  libical=$(scripts/build-libical-windows.sh)
 fi
-export KALVO_WINDOWS_QT="$qt"
+export KALVO_WINDOWS_QT="$qt" KALVO_WINDOWS_LIBICAL="$libical"
 
 # Wine's server lingers a few seconds after the last program; end it with the run.
 export WINEPREFIX="$PWD/build/windows/wineprefix"

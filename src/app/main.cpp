@@ -13,6 +13,9 @@
 #include "app/qt_texts.h"
 #include "app/quit_command.h"
 #include "app/single_instance.h"
+#ifndef _WIN32
+#include "app/session_signals.h"
+#endif
 #ifdef KALVO_HAVE_QTDBUS
 #include "app/bus_service.h"
 #include "app/status_notifier.h"
@@ -51,6 +54,7 @@ int StartupWaitMs() {
 
 int main(int argc, char** argv) {
     if (const std::optional<int> status = kalvo::app::RunQuitCommand(argc, argv)) return *status;
+    kalvo::UseSystemTimeZone();
     PreferX11OnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kalvo"));
@@ -102,6 +106,18 @@ int main(int argc, char** argv) {
 #endif
         // Whatever else ends the loop: a last try.
         QObject::connect(&app, &QCoreApplication::aboutToQuit, main, [main] { main->SettleUnsaved(false); });
+#ifndef _WIN32
+        // A signal ends the program as the end of a session does: what is only in memory is saved or set
+        // aside first, and no window may refuse (exit, not quit). Inside an alarm or a message nothing may
+        // go on as if the user had answered it, so the program ends there and then; the alarm comes back
+        // at the next start.
+        kalvo::app::SessionEndSignals endSignals;
+        QObject::connect(&endSignals, &kalvo::app::SessionEndSignals::Received, main, [main] {
+            main->EndSession();
+            if (QThread::currentThread()->loopLevel() > 1) std::_Exit(0);
+            QApplication::exit(0);
+        });
+#endif
 
         // After a resume the timer may take its time; what fell due while asleep is handled at once.
 #ifdef _WIN32

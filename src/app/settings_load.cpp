@@ -1,5 +1,6 @@
 #include "app/settings_load.h"
 
+#include "storage/data_files.h"
 #include "storage/extra_settings_file.h"
 #include "storage/settings_file.h"
 
@@ -25,6 +26,13 @@ void LoadSettings(AppContext& ctx) {
     storage::OpenExtraSetup(ctx.files.ExtraSetupFile(), ctx.Settings);
     const bool damaged = storage::IsDamaged(load.status);
     if (!damaged && load.readError == 0) return;
+    // The same damage found at an earlier start was kept aside and told then.
+    if (damaged) {
+        if (const auto earlier = storage::KeptDamagedCopy(file, storage::ReadFileBytes(file).bytes)) {
+            storage::KeepDamagedSetup(file, *earlier);
+            return;
+        }
+    }
     std::string text = damaged ? "Súbor nastavení nebolo možné prečítať celý:\n" + storage::Utf8FromPath(file) + "\n(" +
                                      StatusText(load.status) + ").\n\nČo sa z neho nedalo prečítať, " +
                                      "má predvolené hodnoty."

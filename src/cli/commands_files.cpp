@@ -83,8 +83,7 @@ int Encode(Context& ctx) {
     // read-compare-write, and a running program takes it in as an outside change.
     const std::filesystem::path path = storage::PathFromUtf8(file);
     const storage::FolderLock lock(storage::LockFolderOf(path), storage::LockWait());
-    if (!lock && lock.ErrorCode() == 0)
-        throw CliError(kFileError, file + ": " + storage::DescribeError(storage::kErrorLockTimeout));
+    if (!lock) throw CliError(kFileError, file + ": " + storage::DescribeError(lock.ErrorCode()));
     if (const auto w = storage::WriteFileAtomically(path, *bytes); !w)
         throw CliError(kFileError, file + ": cannot write (" + std::string(std::strerror(w.errorCode)) + ")");
     return kDone;

@@ -1,5 +1,5 @@
 // export-ics and import-ics: the user's reminders to and from iCalendar files (built with libical only).
-// libical is reached through kalvo-cli-ical.so, opened only here.
+// libical is reached through kalvo-cli-ical.so, opened only here; kalvo-cli.exe has it built in.
 
 #include <algorithm>
 #include <cerrno>
@@ -9,6 +9,7 @@
 
 #include "cli/cli_context.h"
 #include "cli/ical_module.h"
+#include "core/clock.h"
 #include "core/cp1250.h"
 #include "core/reminder_text.h"
 #include "core/text_locale.h"
@@ -33,8 +34,12 @@ std::string Beginning(const std::string& text) {
 }
 
 const ICalModule& ICal() {
+#ifdef KALVO_CLI_ICAL_BUILT_IN
+    return ICalFunctions();
+#else
     static const ICalModule& module = LoadModule<ICalModule>(kICalModuleFile, kICalModuleEntry, KALVO_VERSION_TEXT);
     return module;
+#endif
 }
 
 // The user's reminders as the file holds them; a user without a file has none.
@@ -105,7 +110,9 @@ int ExportIcs(Context& ctx) {
                   << Beginning(records[i].Text) << "“) má dátum mimo rokov 1 až 3000, ktoré vie zapísať knižnica "
                   << "iCalendar; do súboru sa nezapísala\n";
     const auto* data = reinterpret_cast<const std::uint8_t*>(out.text.data());
-    if (const auto w = storage::WriteFileAtomically(storage::PathFromUtf8(file), std::span(data, out.text.size())); !w)
+    if (const auto w = storage::WriteFileAtomically(storage::PathFromUtf8(file), std::span(data, out.text.size()),
+                                                    storage::Durability::Flush, storage::NewFileAccess::Ordinary);
+        !w)
         throw CliError(kFileError, file + ": súbor sa nepodarilo zapísať (" + Reason(w.errorCode) + ")");
     return kDone;
 }
@@ -135,11 +142,9 @@ int ImportIcs(Context& ctx) {
     } else if (!todayText.empty()) {
         options.today = ParseDay(todayText);
     } else {
-        const std::time_t now = std::time(nullptr);
-        std::tm tm{};
-        localtime_r(&now, &tm);
-        options.today = ClampDay(CivilToDay(tm.tm_year + 1900LL, tm.tm_mon + 1, tm.tm_mday));
-        options.secondOfDay = std::min(tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec, 86399);
+        const LocalMoment now = SystemClock().Now();
+        options.today = now.day;
+        options.secondOfDay = now.SecondOfDay();
     }
 
     const storage::FileBytes bytes = storage::ReadFileBytes(storage::PathFromUtf8(file), storage::ical::kMaxIcsBytes);

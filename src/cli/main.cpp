@@ -8,6 +8,7 @@
 #include <map>
 
 #include "cli/cli_context.h"
+#include "core/clock.h"
 #include "platform/system_paths.h"
 #include "storage/file_io.h"
 #include "storage/folder_lock.h"
@@ -43,13 +44,17 @@ Commands:
                               run the scheduler on the user's files once per virtual
                               second, both ends included; every alarm is closed at
                               once and printed as one JSON line; setup.dat is read only
-  export-ics FILE             write all of the user's reminders to FILE as iCalendar
+)"
+#ifdef KALVO_HAVE_ICAL
+                               R"(  export-ics FILE             write all of the user's reminders to FILE as iCalendar
   import-ics FILE [--yes] [--now "YYYY-MM-DD HH:MM:SS" | --today YYYY-MM-DD]
                               add the events of an iCalendar FILE to the user's reminders,
                               asking per item on standard input (--yes takes all); events
                               before the present moment (--now; --today: the start of that
                               day) are not taken, recurring ones give their next start
-  add "D.M.YYYY" "HH:MM" "TEXT" [--notice-from D.M.YYYY] [--period P]
+)"
+#endif
+                               R"(  add "D.M.YYYY" "HH:MM" "TEXT" [--notice-from D.M.YYYY] [--period P]
       [--notice-time HH:MM] [--weekday DAY]
                               add a reminder, through the running Kalvo when there is
                               one, else to the user's file; P is denne, týždenne,
@@ -99,6 +104,7 @@ void UseBinaryStreams() {
 int main(int argc, char** argv) {
     using namespace kalvo::cli;
     UseBinaryStreams();
+    kalvo::UseSystemTimeZone();
     const std::vector<std::string> args = Arguments(argc, argv);
     Context ctx;
     std::string dir, user;

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <limits>
 
@@ -31,6 +32,16 @@ public:
     // Local wall-clock time, to the whole second.
     virtual LocalMoment Now() const = 0;
 };
+
+// The local calendar reading of an instant, by the time zone of the process; false where the system
+// cannot convert it (Windows: before 1970 or after 3000).
+bool LocalCalendarTime(std::time_t instant, std::tm& out);
+
+// Makes the time zone of the process the system's own. On Windows the C runtime would otherwise take a
+// TZ variable where one is set (Cygwin and MSYS shells set one in their own format for their programs),
+// read it in its own way with the United States' daylight-saving rules, and put the whole program hours
+// off the Windows clock. Elsewhere TZ is the system's way of choosing a zone and stays.
+void UseSystemTimeZone();
 
 // The computer's clock in the local time zone. It follows a change of the zone while it runs: the first
 // reading of each minute looks whether the zone changed (time_zone.h), the other readings only convert.

@@ -126,6 +126,20 @@ void MarkGiven(TReminder& r, DayNumber today, double t) {
 
 void ShiftToNextYear(TReminder& r) { r.Date = YearStep(r.Date); }
 
+Acknowledged AcknowledgeAt(TReminder r, DayNumber today, double t, bool moveToNextYear) {
+    const TDateTime now = static_cast<double>(today) + t;
+    // One acknowledgement settles what is due; a name day years behind moves on a year at a time.
+    for (int step = 0; step < 1000 && ReminderDue(r, today, t); ++step) {
+        AdvanceNotice(r, today, now);
+        if (EventPassed(r, today, t)) {
+            if (IsOrdinary(r) || !moveToNextYear) return {std::move(r), true};
+            ShiftToNextYear(r);
+        }
+        MarkGiven(r, today, t);
+    }
+    return {std::move(r), false};
+}
+
 namespace {
 
 bool MonthlyFallsOn(DayNumber from, DayNumber noticeFrom, DayNumber target) {

@@ -29,6 +29,16 @@ bool EventPassed(const TReminder& r, DayNumber today, double t);
 void MarkGiven(TReminder& r, DayNumber today, double t);
 void ShiftToNextYear(TReminder& r);
 
+// What closing every alarm of `r` due by `today` at `t` does to it, as the scheduler does when they are
+// acknowledged: its notice series moves on, what was given is marked, and a name day or birthday whose
+// day has come moves to the next year (unless `moveToNextYear` is false). `done` when the record leaves
+// the list: an ordinary reminder whose event has passed, or a yearly one not moved.
+struct Acknowledged {
+    TReminder record;
+    bool done = false;
+};
+Acknowledged AcknowledgeAt(TReminder r, DayNumber today, double t, bool moveToNextYear = true);
+
 // True when the series projected forward from NoticeNext lands on `day`; only meaningful for
 // NoticeNext < day < Date. Runs in constant time for daily, weekly and yearly series and in a bounded
 // number of steps for monthly ones.

@@ -195,7 +195,8 @@ bool XdgAutostartEntry::Enable() {
     if (ec) return false;
     const std::string text = DesktopEntryText(executable_);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    return static_cast<bool>(storage::WriteFileAtomically(file_, std::span(bytes, text.size())));
+    return static_cast<bool>(storage::WriteFileAtomically(
+        file_, std::span(bytes, text.size()), storage::Durability::Flush, storage::NewFileAccess::Ordinary));
 }
 
 bool XdgAutostartEntry::Disable() {

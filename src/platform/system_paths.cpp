@@ -12,6 +12,7 @@
 #include <lmcons.h>
 #else
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -129,9 +130,19 @@ fs::path ResolveProgramFolder(const fs::path& executableFolder) {
         IsWritableFolder(executableFolder))
         return executableFolder;
     const fs::path data = UserDataFolder();
-    std::error_code ec;
-    fs::create_directories(data, ec);
+    CreatePrivateFolders(data);
     return data;
+}
+
+void CreatePrivateFolders(const fs::path& folder) {
+    std::error_code ec;
+#ifdef _WIN32
+    fs::create_directories(folder, ec);  // a folder of the user's profile: its own access list
+#else
+    if (folder.empty() || fs::exists(folder, ec)) return;
+    CreatePrivateFolders(folder.parent_path());
+    ::mkdir(folder.c_str(), 0700);  // only its user may look in
+#endif
 }
 
 fs::path FindAssetBeside(const fs::path& executableFolder, const std::string& name) {

@@ -31,8 +31,13 @@ bool IsInstalledCopy(const std::filesystem::path& executableFolder);
 
 // The executable's folder when it is a writable portable copy, else the per-user data folder (always
 // for an installed copy, and for any program under Program Files on Windows), which is created when
-// missing.
+// missing (see CreatePrivateFolders). A portable folder is never changed: its permissions are its
+// owner's choice.
 std::filesystem::path ResolveProgramFolder(const std::filesystem::path& executableFolder);
+
+// Creates `folder` and whatever is missing above it for the user alone (0700 on POSIX systems); folders
+// that exist stay as they are.
+void CreatePrivateFolders(const std::filesystem::path& folder);
 
 // `name` in the executable's folder, else in the installed data folder (../share/kalvo); empty if neither.
 std::filesystem::path FindAssetBeside(const std::filesystem::path& executableFolder, const std::string& name);

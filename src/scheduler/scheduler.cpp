@@ -196,6 +196,7 @@ bool Scheduler::Fire(std::size_t index, DayNumber today, double t) {
         shown.kind = EventPassed(r, today, t) ? storage::SnoozeKind::Event : storage::SnoozeKind::Notice;
         shown.record = r;
         if (!signal) shown.entry = EventSnoozeOf(r);
+        const TReminder original = r;
         if (!signal) AdvanceNotice(r, today, shown.at.Now());
         // A notice comes back on its own; its series moves on as when it is acknowledged.
         if (shown.kind == storage::SnoozeKind::Notice) shown.record = r;
@@ -220,7 +221,7 @@ bool Scheduler::Fire(std::size_t index, DayNumber today, double t) {
                 if (!snoozed) {
                     if (const auto entry = EventSnoozeOf(before)) DropSnooze(*entry);
                 }
-                if (at && Aftercare(*at, today, t)) removedUpToIndex = *at <= index;
+                if (at && Aftercare(*at, original, today, t)) removedUpToIndex = *at <= index;
             }
         }
     });
@@ -235,7 +236,7 @@ std::optional<std::size_t> Scheduler::Locate(const TReminder& fired, std::size_t
     return static_cast<std::size_t>(it - list.begin());
 }
 
-bool Scheduler::Aftercare(std::size_t index, DayNumber today, double t) {
+bool Scheduler::Aftercare(std::size_t index, const TReminder& original, DayNumber today, double t) {
     ReminderList& list = store_.Reminders();
     TReminder& r = list[index];
     bool removed = false;
@@ -247,11 +248,15 @@ bool Scheduler::Aftercare(std::size_t index, DayNumber today, double t) {
         if (!IsOrdinary(r) && settings_.MoveToNextYear != 0) {
             ShiftToNextYear(r);
         } else {
+            if (r.Text != kTimeSignalText) store_.NoteArchived(original);  // the signal's record is never synced
             list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
             removed = true;
         }
     }
-    if (!removed) MarkGiven(r, today, t);
+    if (!removed) {
+        MarkGiven(r, today, t);
+        store_.NoteReplaced(original, r, storage::HintKind::Acknowledged);
+    }
     store_.Commit(/*sort=*/false);
     host_.RefreshWeekView();
     return removed;

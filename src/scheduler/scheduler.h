@@ -198,8 +198,9 @@ private:
     void DropSnooze(std::size_t entry);
     void SettleMissedAt(const LocalMoment& now);
     std::optional<std::size_t> Locate(const TReminder& fired, std::size_t index) const;
-    // True when the record left the list.
-    bool Aftercare(std::size_t index, DayNumber today, double t);
+    // What follows an acknowledged alarm of the record at `index`; `original` is the record as it was
+    // before its alarm, for the sync's note of the change. True when the record left the list.
+    bool Aftercare(std::size_t index, const TReminder& original, DayNumber today, double t);
     void ResumeAfterAlarm();
     std::string PictureFor(const TReminder& r) const;
     std::string SoundFor(const TReminder& r) const;

@@ -151,6 +151,7 @@ void Scheduler::SettleMissedAt(const LocalMoment& now) {
         }
         const std::optional<std::size_t> entry = book.empty() ? std::nullopt : EventSnoozeOf(r);
         const bool event = EventPassed(r, today, t);
+        const TReminder original = r;
         missed_.push_back({FellDueAt(r, today, t), r.Text, !event});
         if (entry) {
             book.erase(book.begin() + static_cast<std::ptrdiff_t>(*entry));
@@ -166,12 +167,14 @@ void Scheduler::SettleMissedAt(const LocalMoment& now) {
                 archived = true;
             }
             if (IsOrdinary(r) || settings_.MoveToNextYear == 0) {
+                store_.NoteArchived(original);
                 list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
                 continue;
             }
             ShiftToNextYear(r);
         }
         MarkGiven(r, today, t);
+        store_.NoteReplaced(original, r, storage::HintKind::Acknowledged);
         ++i;
     }
     for (std::size_t j = 0; j < book.size();) {

@@ -92,7 +92,7 @@ void OpenExtraSetup(const std::filesystem::path& file, TSettings& settings) {
 WriteResult SaveExtraSetup(const std::filesystem::path& file, const TSettings& settings) {
     // Read and written under the folder's lock, so the keys another process wrote meanwhile are kept.
     const FolderLock lock(LockFolderOf(file), LockWait());
-    if (!lock && lock.ErrorCode() == 0) return WriteResult{false, kErrorLockTimeout};
+    if (!lock) return WriteResult{false, lock.ErrorCode()};
     const FileBytes read = ReadFileBytes(file, kIniLimit);
     if (read.outcome == ReadOutcome::Missing && ExtraSettingsAtDefaults(settings)) return {};
     IniValues values;
@@ -100,7 +100,8 @@ WriteResult SaveExtraSetup(const std::filesystem::path& file, const TSettings& s
     StoreExtraSettings(settings, values);
     const std::string text = EncodeIni(values);
     const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
-    return WriteFileAtomically(file, std::span<const std::uint8_t>(data, text.size()));
+    return WriteFileAtomically(file, std::span<const std::uint8_t>(data, text.size()), Durability::Flush,
+                               NewFileAccess::Folder);
 }
 
 }  // namespace kalvo::storage

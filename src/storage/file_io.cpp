@@ -37,13 +37,46 @@ namespace {
 
 std::atomic<int> injectedFailure{0};
 
-std::FILE* OpenFile(const fs::path& path, bool write) {
 #ifdef _WIN32
-    return _wfopen(path.c_str(), write ? L"wb" : L"rb");
+std::FILE* OpenFile(const fs::path& path, bool write) { return _wfopen(path.c_str(), write ? L"wb" : L"rb"); }
+
+std::FILE* CreateTemporary(const fs::path& temp, const fs::path&, NewFileAccess) { return OpenFile(temp, true); }
 #else
-    return std::fopen(path.c_str(), write ? "wb" : "rb");
-#endif
+// The permissions a new `target` gets: see NewFileAccess.
+mode_t NewFileMode(const fs::path& target, NewFileAccess access) {
+    if (access != NewFileAccess::Folder) return 0600;
+    struct stat folder {};
+    if (::stat(target.parent_path().empty() ? "." : target.parent_path().c_str(), &folder) != 0) return 0600;
+    return 0600 | ((folder.st_mode & S_IWGRP) ? 0060 : 0) | ((folder.st_mode & S_IWOTH) ? 0006 : 0);
 }
+
+// The temporary file that will replace `target`, with the permissions, owner and group `target` has
+// (when it exists) or should get.
+std::FILE* CreateTemporary(const fs::path& temp, const fs::path& target, NewFileAccess access) {
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
+                          access == NewFileAccess::Ordinary ? 0666 : 0600);
+    if (fd < 0) return nullptr;
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        // Another user's file, written by root or by a member of its group: given back as far as allowed.
+        // Where neither owner and group nor the group alone may be given, the file stays this user's.
+        const bool own = old.st_uid == ::geteuid() && old.st_gid == ::getegid();
+        const bool given = own || ::fchown(fd, old.st_uid, old.st_gid) == 0;
+        if (!given && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) errno = 0;
+        static_cast<void>(::fchmod(fd, old.st_mode & 0777));
+    } else if (access != NewFileAccess::Ordinary) {
+        static_cast<void>(::fchmod(fd, NewFileMode(target, access)));  // whatever the umask
+    }
+    std::FILE* f = ::fdopen(fd, "wb");
+    if (!f) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(temp.c_str());
+        errno = error;
+    }
+    return f;
+}
+#endif
 
 int LastError() { return errno != 0 ? errno : EIO; }
 
@@ -220,7 +253,8 @@ fs::path ResolveLinks(const fs::path& path) {
     return {};
 }
 
-WriteResult WriteFileAtomically(const fs::path& named, std::span<const std::uint8_t> bytes, Durability durability) {
+WriteResult WriteFileAtomically(const fs::path& named, std::span<const std::uint8_t> bytes, Durability durability,
+                                NewFileAccess access) {
     // Replacing a link by a plain file would cut it from where it leads (a synchronised folder, say).
     const fs::path path = ResolveLinks(named);
     if (path.empty()) return WriteResult{false, static_cast<int>(std::errc::too_many_symbolic_link_levels)};
@@ -228,7 +262,7 @@ WriteResult WriteFileAtomically(const fs::path& named, std::span<const std::uint
     const fs::path temp = folder / PathFromUtf8(TempSibling(path));
     const int injected = injectedFailure.load();
     errno = 0;
-    std::FILE* f = OpenFile(temp, true);
+    std::FILE* f = CreateTemporary(temp, path, access);
     if (!f) return WriteResult{false, LastError()};
     bool ok;
     int err = 0;
@@ -285,7 +319,12 @@ WriteResult RenameNoReplace(const fs::path& from, const fs::path& to) {
 WriteResult CopyFileBytes(const fs::path& from, const fs::path& to) {
     const FileBytes source = ReadFileBytes(from);
     if (source.outcome != ReadOutcome::Ok) return WriteResult{false, source.errorCode};
-    return WriteFileAtomically(to, source.bytes);
+    const bool fresh = !FileExists(to);
+    const WriteResult written = WriteFileAtomically(to, source.bytes);
+    std::error_code ec;
+    if (const fs::perms perms = fs::status(from, ec).permissions(); written && fresh && !ec)
+        fs::permissions(to, perms, ec);
+    return written;
 }
 
 void RemoveStaleTemporaries(const fs::path& named) {
@@ -338,6 +377,9 @@ std::string DescribeError(int errorCode) {
             return "odkazy na súbor vedú dookola";
         case EIO:
             return "chyba pri čítaní alebo zápise na disk";
+        case kErrorLockRefused:
+            return "zámok priečinka .kalvo.lock vytvoril iný používateľ a nedá sa otvoriť, preto sa bez neho "
+                   "nezapisuje; sprístupní ho Kalvo tohto používateľa pri najbližšom spustení";
         case kErrorLockTimeout:
             return "do priečinka práve zapisuje iný program Kalvo a neskončil ani po chvíli čakania";
         default:

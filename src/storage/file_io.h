@@ -43,13 +43,24 @@ struct WriteResult {
 
 enum class Durability { Flush, NoFlush };
 
+// Who may read a file that a write creates. A file that exists keeps its permissions, and its owner and
+// group as far as the system lets this process give them back. (Permissions apply on POSIX systems; on
+// Windows a new file takes those of its folder.)
+enum class NewFileAccess {
+    Private,   // the user alone (0600): reminders, archives, snoozes
+    Folder,    // also everyone who may write the folder, a portable copy shared by several users: settings
+    Ordinary,  // what the umask lets any program's new file have: exports and files made for elsewhere
+};
+
 // A symbolic link stays: its final target is replaced, from a temporary file in the target's folder.
 WriteResult WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                                Durability durability = Durability::Flush);
+                                Durability durability = Durability::Flush,
+                                NewFileAccess access = NewFileAccess::Private);
 
 // Renames without replacing: fails when `to` exists.
 WriteResult RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// A new copy gets the permissions of `from`.
 WriteResult CopyFileBytes(const std::filesystem::path& from, const std::filesystem::path& to);
 
 bool FileExists(const std::filesystem::path& path);
@@ -63,6 +74,9 @@ inline constexpr int kErrorLockTimeout = -11;
 inline constexpr int kErrorNotRegularFile = -12;
 // Not an operating-system code: a damaged file could not be copied aside, so it is not replaced.
 inline constexpr int kErrorDamagedNotKept = -13;
+// Not an operating-system code: the data folder's lock file belongs to another user who has not let
+// this one open it, so nothing is written without the lock.
+inline constexpr int kErrorLockRefused = -14;
 
 // A short Slovak description of an operating-system error code.
 std::string DescribeError(int errorCode);

@@ -34,6 +34,48 @@ bool TryLock(int fd) {
     }
     return true;
 }
+
+// Not inherited: a child process must not keep the folder locked after this one ends. A pipe or a device
+// put in the lock file's place must not hold the open.
+constexpr int kOpenFlags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+constexpr mode_t kLockFileMode = 0644;
+
+// The lock file's descriptor, or -1 with `error` set.
+int OpenLockFile(const fs::path& file, int& error) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | kOpenFlags, kLockFileMode);
+        if (fd >= 0) {
+            // Whatever the umask: every user who may write the folder must be able to open it.
+            static_cast<void>(::fchmod(fd, kLockFileMode));
+            return fd;
+        }
+        if (errno != EEXIST) {
+            error = errno != 0 ? errno : EIO;  // the folder refuses a new file: it is read-only to this user
+            return -1;
+        }
+        fd = ::open(file.c_str(), O_RDWR | kOpenFlags);
+        // flock works as well through a descriptor opened for reading.
+        if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS))
+            fd = ::open(file.c_str(), O_RDONLY | kOpenFlags);
+        if (fd >= 0) {
+            struct stat st {};
+            // An older Kalvo made it for its owner alone; opened up, the folder's other users can lock too.
+            if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 0044) != 0044)
+                static_cast<void>(::fchmod(fd, kLockFileMode));
+            return fd;
+        }
+        if (errno == EACCES || errno == EPERM) {
+            error = kErrorLockRefused;
+            return -1;
+        }
+        if (errno != ENOENT) {  // removed meanwhile: made again
+            error = errno != 0 ? errno : EIO;
+            return -1;
+        }
+    }
+    error = EIO;
+    return -1;
+}
 #endif
 
 }  // namespace
@@ -42,26 +84,32 @@ fs::path FolderLock::LockFileOf(const fs::path& folder) {
     return (folder.empty() ? fs::path(".") : folder) / ".kalvo.lock";
 }
 
-FolderLock::FolderLock(const fs::path& folder, std::chrono::milliseconds wait) {
-    const fs::path file = LockFileOf(folder);
+FileLock::FileLock(const fs::path& file, std::chrono::milliseconds wait) {
 #ifdef _WIN32
-    HANDLE h =
-        CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
+    constexpr DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE h = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
+        // A lock file that this user may only read (another user's, or a read-only folder): LockFileEx
+        // works through a handle opened for reading.
+        h = CreateFileW(file.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            errorCode_ = error == ERROR_ACCESS_DENIED    ? kErrorLockRefused
+                         : error == ERROR_FILE_NOT_FOUND ? EACCES  // the folder refused to make it
+                                                         : EIO;
+            return;
+        }
+    }
     if (h == INVALID_HANDLE_VALUE) {
-        errorCode_ = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+        errorCode_ = GetLastError() == ERROR_WRITE_PROTECT ? EROFS : EIO;
         return;
     }
     handle_ = h;
     auto attempt = [&] { return TryLock(handle_); };
 #else
-    // Not inherited: a child process must not keep the folder locked after this one ends. A pipe or a
-    // device put in the lock file's place must not hold the open.
-    fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
-    if (fd_ < 0) {
-        errorCode_ = errno != 0 ? errno : EIO;
-        return;
-    }
+    fd_ = OpenLockFile(file, errorCode_);
+    if (fd_ < 0) return;
     if (struct stat st{}; ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         errorCode_ = S_ISDIR(st.st_mode) ? EISDIR : kErrorNotRegularFile;
         return;
@@ -71,13 +119,16 @@ FolderLock::FolderLock(const fs::path& folder, std::chrono::milliseconds wait) {
     const auto until = std::chrono::steady_clock::now() + wait;
     auto pause = std::chrono::milliseconds(1);
     while (!(held_ = attempt())) {
-        if (std::chrono::steady_clock::now() >= until) return;
+        if (std::chrono::steady_clock::now() >= until) {
+            errorCode_ = kErrorLockTimeout;
+            return;
+        }
         std::this_thread::sleep_for(pause);
         if (pause < std::chrono::milliseconds(20)) pause *= 2;
     }
 }
 
-FolderLock::~FolderLock() {
+FileLock::~FileLock() {
 #ifdef _WIN32
     if (handle_) {
         if (held_) {

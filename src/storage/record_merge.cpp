@@ -70,4 +70,15 @@ ReminderList MergeRecords(const ReminderList& base, const ReminderList& mine, co
     return merged;
 }
 
+ReminderList MergeRescued(const ReminderList& base, const ReminderList& mine, const ReminderList& current) {
+    const Counts inMine = Count(mine), inCurrent = Count(current);
+    const ReminderList all = MergeRecords(base, mine, current);
+    Counts taken;  // keyed by the records of `all`, which stay where they are
+    ReminderList merged;
+    for (const TReminder& r : all) {
+        if (++taken[&r] <= std::max(CountOf(inMine, r), CountOf(inCurrent, r))) merged.push_back(r);
+    }
+    return merged;
+}
+
 }  // namespace kalvo::storage

@@ -12,4 +12,9 @@ namespace kalvo::storage {
 // removed stays removed.
 ReminderList MergeRecords(const ReminderList& base, const ReminderList& mine, const ReminderList& theirs);
 
+// MergeRecords for a list set aside when it could not be saved (`mine`, changed from `base`) and taken
+// back into `current` later: no record ends up more often than `mine` or `current` holds it, so a set
+// taken back twice, or changes that reached the file after all, double nothing.
+ReminderList MergeRescued(const ReminderList& base, const ReminderList& mine, const ReminderList& current);
+
 }  // namespace kalvo::storage

@@ -86,7 +86,10 @@ bool ReminderStore::WriteList(const fs::path& path, const ReminderList& records,
         reason =
             "pôvodný súbor, ktorý sa nedal prečítať celý, sa nepodarilo uschovať: " + DescribeError(kept.errorCode) +
             "; kým sa to nepodarí, neprepíše sa";
-    } else if (const WriteResult w = WriteFileAtomically(target ? *target : path, *bytes, durability_); !w) {
+    } else if (const WriteResult w =
+                   WriteFileAtomically(target ? *target : path, *bytes, durability_,
+                                       keptForLater ? NewFileAccess::Private : NewFileAccess::Ordinary);
+               !w) {
         reason = DescribeError(w.errorCode);
     } else {
         reported_.erase(path);
@@ -113,6 +116,16 @@ WriteResult ReminderStore::KeepDamagedAside(const fs::path& path) {
     return {};
 }
 
+std::string ReminderStore::KeepAside(const fs::path& path, bool untilKept) {
+    const fs::path copy = AsideName(path);
+    const WriteResult saved = CopyFileBytes(path, copy);
+    if (saved) return "\nPôvodný súbor bol uschovaný ako " + Utf8FromPath(copy.filename()) + ".";
+    if (!untilKept) return "\nPôvodný súbor sa nepodarilo uschovať (" + DescribeError(saved.errorCode) + ").";
+    unkept_.insert(path);
+    return "\nPôvodný súbor sa nepodarilo uschovať (" + DescribeError(saved.errorCode) +
+           "), preto sa neprepíše, kým sa to nepodarí.";
+}
+
 void ReminderStore::RemoveLeftTemporaries(const fs::path& path) const {
     // A save cut short by a crash leaves its temporary file behind; while another process holds the lock
     // they may be its save in progress.
@@ -132,19 +145,12 @@ ReminderList ReminderStore::LoadChecked(const fs::path& path, const char* what, 
                  DescribeError(read.errorCode) + ").\n\nPred prvým uložením sa program pokúsi súbor uschovať.");
         return {};
     }
-    if (IsDamaged(read.decoded.status) && reported_.insert(path).second) {
-        // Keep the damaged file before any save replaces it.
-        const fs::path copy = AsideName(path);
-        const WriteResult saved = CopyFileBytes(path, copy);
-        if (!saved) unkept_.insert(path);
+    if (IsDamaged(read.decoded.status) && reported_.insert(path).second && !KeptDamagedCopy(path, seen.bytes)) {
         std::string text = std::string(what) + " nebolo možné prečítať celý:\n" + Utf8FromPath(path) + "\n(" +
                            StatusText(read.decoded.status) + ").\n\n";
         text += read.decoded.records.empty() ? "Nenačítala sa z neho žiadna pripomienka."
                                              : ReadCountText(read.decoded.records.size()) + " pred miestom poškodenia.";
-        text += saved ? "\nPôvodný súbor bol uschovaný ako " + Utf8FromPath(copy.filename()) + "."
-                      : "\nPôvodný súbor sa nepodarilo uschovať (" + DescribeError(saved.errorCode) +
-                            "), preto sa neprepíše, kým sa to nepodarí.";
-        Tell(text);
+        Tell(text + KeepAside(path, true));
     }
     return std::move(read.decoded.records);
 }
@@ -160,14 +166,14 @@ bool ReminderStore::Absorb(ReminderList& list, Seen& seen, ReadResult& now) {
 }
 
 bool ReminderStore::SaveMerged(const fs::path& path, ReminderList& list, Seen& seen, const char* what, Order order) {
-    // Where the folder refuses even the lock file, the write fails too and says why.
+    // Nothing is written without the lock; where the folder refuses even the lock file, that says why.
     // A linked file is locked, merged and replaced where the link leads, looked up once for all three.
     const fs::path resolved = ResolveLinks(path);
     const fs::path target = resolved.empty() ? path : resolved;  // a circle of links fails at the write
     const FolderLock lock(target.parent_path(), LockWait());
     std::string refusal;
-    if (!lock && lock.ErrorCode() == 0) {
-        refusal = DescribeError(kErrorLockTimeout);
+    if (!lock) {
+        refusal = DescribeError(lock.ErrorCode());
     } else {
         ReadResult now = ReadReminderFile(target, &seen.stamp);
         const bool changed = now.stamp != seen.stamp;
@@ -181,6 +187,7 @@ bool ReminderStore::SaveMerged(const fs::path& path, ReminderList& list, Seen& s
              ").\n\nZmeny zostávajú v pamäti programu a uložia sa pri ďalšej zmene.");
         return false;
     }
+    if (&list == &reminders_) FlushHints();
     std::vector<std::uint8_t> bytes;
     if (!WriteList(path, list, what, &bytes, true, &target)) return false;
     // The encoder refuses what the code page cannot hold, so these bytes decode to exactly this list.
@@ -276,6 +283,41 @@ bool ReminderStore::SaveUnsaved() {
     return !HasUnsavedChanges();
 }
 
+void ReminderStore::Note(HintKind kind, const TReminder& before, const std::optional<TReminder>& after) {
+    const LocalMoment now = clock_.Now();
+    hints_.push_back(SyncHint{kind, std::int64_t{now.day} * 86400 + now.SecondOfDay(), before, after});
+}
+
+void ReminderStore::NoteReplaced(const TReminder& before, const TReminder& after, HintKind kind) {
+    if (!(before == after)) Note(kind, before, after);
+}
+
+void ReminderStore::NoteRemoved(const TReminder& before) { Note(HintKind::Deleted, before, std::nullopt); }
+
+void ReminderStore::NoteArchived(const TReminder& before) { Note(HintKind::Archived, before, std::nullopt); }
+
+void ReminderStore::Remove(std::size_t index) {
+    ReminderList& list = Reminders();
+    if (index >= list.size()) return;
+    NoteRemoved(list[index]);
+    list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void ReminderStore::Replace(std::size_t index, TReminder after) {
+    ReminderList& list = Reminders();
+    if (index >= list.size()) return;
+    NoteReplaced(list[index], after);
+    list[index] = std::move(after);
+}
+
+void ReminderStore::FlushHints() {
+    // The sync reads them only while an account exists; with none, nothing new is written.
+    if (!hints_.empty() && FileExists(files_.SyncAccountFile()))
+        AppendHints(files_.SyncHintsFile(), hints_, durability_);
+    // A hint that could not be written leaves the sync to match the record by its fields.
+    hints_.clear();
+}
+
 void ReminderStore::Tell(const std::string& text) {
     if (held_) held_->push_back(text);
     else dialogs_.ShowError(kCaption, text);
@@ -295,9 +337,11 @@ void ReminderStore::OpenSnoozes() {
     if (snoozesUnreadable_) {
         Tell(std::string(kSnoozeWhat) + " sa nepodarilo otvoriť:\n" + Utf8FromPath(path) + "\n(" +
              DescribeError(read.errorCode) + ").\n\nOdložené pripomienky sa zobrazia hneď, ako sa súbor dá prečítať.");
-    } else if (read.decoded.damagedLines > 0) {
-        Tell(std::string(kSnoozeWhat) + " je čiastočne poškodený:\n" + Utf8FromPath(path) + "\n(neprečítané riadky: " +
-             std::to_string(read.decoded.damagedLines) + ").\n\nOstatné odložené pripomienky zostávajú platné.");
+    } else if (read.decoded.damagedLines > 0 && !KeptDamagedCopy(path, read.bytes)) {
+        // The lines left out go with the next save; until then the next start finds the same damage.
+        Tell(std::string(kSnoozeWhat) + " je čiastočne poškodený:\n" + Utf8FromPath(path) +
+             "\n(neprečítané riadky: " + std::to_string(read.decoded.damagedLines) +
+             ").\n\nOstatné odložené pripomienky zostávajú platné." + KeepAside(path, false));
     }
 }
 
@@ -309,7 +353,7 @@ bool ReminderStore::SaveSnoozes() {
         return false;
     };
     const FolderLock lock(LockFolderOf(path), LockWait());
-    if (!lock && lock.ErrorCode() == 0) return refuse(DescribeError(kErrorLockTimeout));
+    if (!lock) return refuse(DescribeError(lock.ErrorCode()));
     // What could not be read must not be replaced by the little that is known.
     if (snoozesUnreadable_) {
         SnoozeRead again = ReadSnoozeFile(path);

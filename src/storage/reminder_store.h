@@ -16,6 +16,7 @@
 #include "storage/file_stamp.h"
 #include "storage/reminder_file.h"
 #include "storage/snooze_file.h"
+#include "storage/sync_hints.h"
 
 namespace kalvo::storage {
 
@@ -42,6 +43,17 @@ public:
     const ReminderList& Reminders() const { return reminders_; }
     ArchiveList& Archive() { return archive_; }
     const ArchiveList& Archive() const { return archive_; }
+
+    // While the user has a sync account, where a record of the list went is noted for the sync, which
+    // follows the record through it to its calendar event. The notes reach <user>.sync.hints just before
+    // the reminder file is written; without an account they are dropped. Added records need no note.
+    void NoteReplaced(const TReminder& before, const TReminder& after, HintKind kind = HintKind::Edited);
+    void NoteRemoved(const TReminder& before);
+    void NoteArchived(const TReminder& before);
+    // Removes the record at `index` and notes it; the caller saves.
+    void Remove(std::size_t index);
+    // Puts `after` in place of the record at `index` and notes it; the caller saves.
+    void Replace(std::size_t index, TReminder after);
 
     // Reads the user's file into a fresh list. When the user has no file yet, the old shared file is
     // offered for take-over, or an empty file is created.
@@ -78,6 +90,27 @@ public:
     bool UserFileUnsaved() const { return userUnsaved_; }
     // Saves again what is unsaved; true when nothing is left unsaved.
     bool SaveUnsaved();
+
+    // The program must end (a signal, the computer switched off) with changes it could not save: the
+    // list or the archive as it stands in memory is written beside its file as a rescue set,
+    // "<file>.zachranene-YYYYMMDD-HHMMSS", with the file's contents those changes were made on as
+    // "<rescue>.zaklad". A set equal to one already written is not written again. True when nothing
+    // is left that exists only in memory.
+    bool RescueUnsaved();
+
+    struct Rescue {
+        std::filesystem::path file;  // the rescued list; its base beside it
+        bool archive = false;        // of the archive, else of the user's file
+    };
+    // The rescue sets left beside the user's file and archive, oldest first, for the start to offer.
+    std::vector<Rescue> Rescues() const;
+    // Takes a rescue set back: what it changed against its base comes into the list (or the archive)
+    // as the changes of another process would (MergeRescued: nothing doubled), is saved, and the set is
+    // removed. False when it cannot be read or the save fails; then the set stays where it is.
+    bool TakeBackRescue(const Rescue& rescue);
+    // A set the user did not take back is kept as an ordinary reminder set, "<rescue>.kvl", which can be
+    // imported, and is not offered again.
+    WriteResult SetRescueAside(const Rescue& rescue);
 
     // While a HeldMessages lives, what the store would tell the user is collected in it instead of shown:
     // for a caller that must answer someone first, or a retry no one asked for.
@@ -126,14 +159,25 @@ private:
     bool SaveMerged(const std::filesystem::path& path, ReminderList& list, Seen& seen, const char* what, Order order);
     // Takes a file changed by someone else into `list`; false when it had not changed or cannot be read.
     static bool Absorb(ReminderList& list, Seen& seen, ReadResult& now);
+    // `keptForLater`: one of the program's own files (the user's alone; a failed write is saved again
+    // later), else an export.
     bool WriteList(const std::filesystem::path& path, const ReminderList& records, const char* what,
                    std::vector<std::uint8_t>* written = nullptr, bool keptForLater = true,
                    const std::filesystem::path* target = nullptr);
     void RemoveLeftTemporaries(const std::filesystem::path& path) const;
     ReminderList LoadChecked(const std::filesystem::path& path, const char* what, Seen& seen);
     std::filesystem::path AsideName(const std::filesystem::path& path) const;
+    // Copies a damaged file aside at loading and says how that went, in a sentence for the message. With
+    // `untilKept`, a file that could not be copied is not replaced until KeepDamagedAside copies it.
+    std::string KeepAside(const std::filesystem::path& path, bool untilKept);
     // Copies a damaged file that could not be kept aside at loading, before the first save replaces it.
     WriteResult KeepDamagedAside(const std::filesystem::path& path);
+
+    // Writes `list` (changed from `seen`) as a rescue set of `file`; true when it is there.
+    bool WriteRescue(const std::filesystem::path& file, const ReminderList& list, const Seen& seen);
+    // Under the folder's lock, just before the user's file is written: the notes go to the hints file.
+    void FlushHints();
+    void Note(HintKind kind, const TReminder& before, const std::optional<TReminder>& after);
 
     // A failure for the user: shown at once, or collected while messages are held.
     void Tell(const std::string& text);
@@ -162,6 +206,8 @@ private:
     ArchiveList archive_;
     std::vector<PendingSnooze> snoozes_;
     bool snoozesUnreadable_ = false;
+    std::set<std::pair<std::filesystem::path, std::vector<std::uint8_t>>> rescued_;  // sets written in this run
+    std::vector<SyncHint> hints_;
     Seen userSeen_;
     Seen archiveSeen_;
     std::set<std::filesystem::path> reported_;  // damaged or unreadable files already told about

@@ -164,7 +164,7 @@ WriteResult KeepDamagedSetup(const std::filesystem::path& file, const std::files
 
 WriteResult SaveSetup(const std::filesystem::path& file, TSettings& settings) {
     const FolderLock lock(LockFolderOf(file), LockWait());
-    if (!lock && lock.ErrorCode() == 0) return WriteResult{false, kErrorLockTimeout};
+    if (!lock) return WriteResult{false, lock.ErrorCode()};
     const FileBytes now = ReadFileBytes(file);
     const FileStamp stamp = now.outcome == ReadOutcome::Ok ? StampOf(file, now.bytes) : MissingStamp();
     TSettings merged = settings;
@@ -181,7 +181,8 @@ WriteResult SaveSetup(const std::filesystem::path& file, TSettings& settings) {
     }
     const auto bytes = EncodeSettings(merged);
     if (!bytes) return WriteResult{false, 0};
-    const WriteResult written = WriteFileAtomically(file, *bytes);
+    // One settings file for all the users of the folder.
+    const WriteResult written = WriteFileAtomically(file, *bytes, Durability::Flush, NewFileAccess::Folder);
     if (!written) return written;
     settings = merged;
     const std::lock_guard guard(seenMutex);

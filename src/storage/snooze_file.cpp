@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "core/datetime.h"
-#include "storage/reminder_file.h"
+#include "storage/record_hex.h"
 
 namespace kalvo::storage {
 namespace {
@@ -28,13 +28,6 @@ std::optional<int> Digits(std::string_view s) {
     return v;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 std::optional<PendingSnooze> DecodeLine(std::string_view line) {
     const std::size_t tab1 = line.find('\t');
     if (tab1 == std::string_view::npos) return std::nullopt;
@@ -48,18 +41,9 @@ std::optional<PendingSnooze> DecodeLine(std::string_view line) {
     if (kind == "event") entry.kind = SnoozeKind::Event;
     else if (kind == "notice") entry.kind = SnoozeKind::Notice;
     else return std::nullopt;
-    const std::string_view hex = line.substr(tab2 + 1);
-    if (hex.size() % 2 != 0) return std::nullopt;
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(hex.size() / 2);
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int hi = HexValue(hex[i]), lo = HexValue(hex[i + 1]);
-        if (hi < 0 || lo < 0) return std::nullopt;
-        bytes.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
-    }
-    const DecodedReminders decoded = DecodeReminderFile(bytes);
-    if (decoded.status != FileStatus::Ok || decoded.records.size() != 1) return std::nullopt;
-    entry.record = decoded.records.front();
+    auto record = RecordFromHex(line.substr(tab2 + 1));
+    if (!record) return std::nullopt;
+    entry.record = std::move(*record);
     return entry;
 }
 
@@ -104,33 +88,30 @@ DecodedSnoozes DecodeSnoozes(std::string_view text) {
 }
 
 std::optional<std::string> EncodeSnoozes(const std::vector<PendingSnooze>& entries) {
-    static constexpr char kHex[] = "0123456789abcdef";
     std::string text(kHeader);
     text += '\n';
     for (const PendingSnooze& e : entries) {
-        const auto bytes = EncodeReminderFile(ReminderList{e.record});
-        if (!bytes) return std::nullopt;
+        const auto hex = RecordToHex(e.record);
+        if (!hex) return std::nullopt;
         text += FormatSnoozeMoment(e.until);
         text += '\t';
         text += KindName(e.kind);
         text += '\t';
-        for (std::uint8_t b : *bytes) {
-            text += kHex[b >> 4];
-            text += kHex[b & 15];
-        }
+        text += *hex;
         text += '\n';
     }
     return text;
 }
 
 SnoozeRead ReadSnoozeFile(const std::filesystem::path& path) {
-    const FileBytes read = ReadFileBytes(path, kSnoozeLimit);
+    FileBytes read = ReadFileBytes(path, kSnoozeLimit);
     SnoozeRead out;
     out.outcome = read.outcome;
     out.errorCode = read.errorCode;
     if (read.outcome == ReadOutcome::Ok)
         out.decoded =
             DecodeSnoozes(std::string_view(reinterpret_cast<const char*>(read.bytes.data()), read.bytes.size()));
+    out.bytes = std::move(read.bytes);
     return out;
 }
 

@@ -47,6 +47,7 @@ struct SnoozeRead {
     ReadOutcome outcome = ReadOutcome::Missing;
     int errorCode = 0;
     DecodedSnoozes decoded;
+    std::vector<std::uint8_t> bytes;  // as read
 };
 
 SnoozeRead ReadSnoozeFile(const std::filesystem::path& path);

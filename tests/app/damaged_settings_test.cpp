@@ -38,6 +38,27 @@ private slots:
         QCOMPARE(f.dialogs.Count("error"), 1);
     }
 
+    void theSameDamageAtTheNextStartIsNeitherCopiedNorToldAgain() {
+        std::vector<std::uint8_t> damaged = *storage::EncodeSettings(TSettings{});
+        damaged.resize(damaged.size() - 2);
+        UiFixture first;
+        first.folder.Write("setup.dat", damaged);
+        first.CreateWindows();
+        QCOMPARE(first.dialogs.Count("error"), 1);
+        first.windows.reset();
+
+        UiFixture again;  // the same folder a minute later, nothing saved in between
+        again.platform.programFolder = first.folder.Path();
+        again.ctx->files.folder = first.folder.Path();
+        again.SetNow(Day(2026, 12, 7), 9, 1);
+        again.CreateWindows();
+        QCOMPARE(again.dialogs.Count("error"), 0);
+        QVERIFY(!first.folder.Exists("setup.dat.poskodeny-20261207-090100"));
+        // A save still replaces the damaged file, which is kept already.
+        QVERIFY(storage::SaveSetup(again.ctx->SetupFile(), again.ctx->Settings));
+        QVERIFY(first.folder.Read("setup.dat.poskodeny-20261207-090000") == damaged);
+    }
+
     void aSoundFileSaysNothing() {
         UiFixture f;
         TSettings own;

@@ -206,6 +206,31 @@ TEST(ShiftToNextYear, MovesOnlyTheDate) {
     EXPECT_DOUBLE_EQ(r.NoticeTime, -At(8, 0));
 }
 
+TEST(AcknowledgeAt, DoesWhatClosingTheAlarmsDoes) {
+    const DayNumber today = Day(2026, 12, 7);
+    // A notice due: the series moves on, nothing else changes.
+    const TReminder weekly = WithNotice(Ordinary(today + 10, At(9, 0)), today - 7, rpWeekly, At(8, 0), 0);
+    Acknowledged a = AcknowledgeAt(weekly, today, At(8, 30));
+    EXPECT_FALSE(a.done);
+    EXPECT_EQ(a.record.NoticeNext, today + 7);
+    // Nothing due yet: unchanged.
+    a = AcknowledgeAt(weekly, today - 8, At(8, 30));
+    EXPECT_EQ(a.record, weekly);
+    // The event itself: an ordinary reminder is done.
+    a = AcknowledgeAt(Ordinary(today, At(9, 0)), today, At(9, 0));
+    EXPECT_TRUE(a.done);
+    // The extra alarm of the event day is marked given.
+    a = AcknowledgeAt(WithNotice(Ordinary(today, At(15, 0)), today, 4, At(9, 0)), today, At(9, 30));
+    EXPECT_FALSE(a.done);
+    EXPECT_EQ(a.record.NoticeTime, -At(9, 0));
+    // A name day three years behind comes to its next day from today on, its notice marked given.
+    const TReminder name = NameDay(Day(2023, 12, 1), At(12, 0), Day(2023, 12, 1), At(8, 0));
+    a = AcknowledgeAt(name, today, At(10, 0));
+    EXPECT_FALSE(a.done);
+    EXPECT_EQ(a.record.Date, Day(2027, 12, 1));
+    EXPECT_EQ(AcknowledgeAt(name, today, At(10, 0), /*moveToNextYear=*/false).done, true);
+}
+
 // The projection exactly as the views describe it: step by step from NoticeNext.
 bool LiteralFallsOn(const TReminder& r, DayNumber day) {
     DayNumber x = r.NoticeNext;

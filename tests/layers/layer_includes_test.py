@@ -29,6 +29,8 @@ GOOD = {
     "namedays/calendar.h": "// #include <QString> in a comment of its own line is no include\n",
     "scheduler/scheduler.h": '#include "scheduler/sound_output.h"\n#  include "storage/file_io.h"\n',
     "scheduler/sound_output.h": "#include <filesystem>\n",
+    "sync/engine.cpp": '#include "sync/engine.h"\n#include "storage/ical/exchange.h"\n#include "core/clock.h"\n',
+    "sync/engine.h": '#include "storage/file_io.h"\n',
     # The layers above may use everything.
     "platform/platform.h": '#include "scheduler/sound_output.h"\n',
     "ui/window.cpp": '#include <QWidget>\n#include "platform/platform.h"\n',
@@ -48,6 +50,8 @@ BAD = [
     ("storage/bad_angle.cpp", "#  include <app/main.h>\n", "app"),
     ("core/bad_outside.cpp", '#include "../../tests/support/temp_folder.h"\n', "out of src"),
     ("scheduler/bad_has_include.h", "#if __has_include(<QObject>)\n#endif\n", "Qt"),
+    ("sync/bad_qt.cpp", "#include <QNetworkReply>\n", "Qt"),
+    ("sync/bad_scheduler.h", '#include "scheduler/sound_output.h"\n', "scheduler"),
     ("storage/ical/bad_upwards.cpp", '#include "../../scheduler/scheduler.h"\n', "scheduler"),
 ]
 

@@ -410,5 +410,47 @@ TEST_F(SchedulerTest, AFailedSaveKeepsTheChangeInMemorySoNothingFiresTwice) {
     EXPECT_EQ(store.Reminders()[0].NoticeNext, D + 7);
 }
 
+TEST_F(SchedulerTest, WithASyncAccountEveryAcknowledgementIsNotedBeforeTheFileIsWritten) {
+    folder.Write("eva.sync.ini", {});
+    const TReminder weekly = WithNotice(Ordinary(D + 3, At(9, 0), "a"), D, rpWeekly, At(9, 0), 0);
+    const TReminder today = Ordinary(D, At(10, 0), "b");
+    const TReminder nameDay = NameDay(D, At(12, 0), D, At(11, 0));
+    settings.MoveToNextYear = 1;
+    Start({weekly, today, nameDay});
+    Ticks(Key(D, 9, 0, 0), Key(D, 12, 0, 0));
+    ASSERT_EQ(host.alarms.size(), 4u);
+    const auto hints = storage::ReadHintsFile(folder / "eva.sync.hints").decoded.hints;
+    ASSERT_EQ(hints.size(), 4u);
+    // The notice moved on: from the record as the file held it to the record as it is now.
+    EXPECT_EQ(hints[0].kind, storage::HintKind::Acknowledged);
+    EXPECT_EQ(hints[0].before, weekly);
+    EXPECT_EQ(hints[0].after, FileList()[0]);
+    EXPECT_EQ(hints[0].at, Key(D, 9, 0, 0));
+    EXPECT_EQ(hints[1].kind, storage::HintKind::Archived);
+    EXPECT_EQ(hints[1].before, today);
+    EXPECT_EQ(hints[1].at, Key(D, 10, 0, 0));
+    // Its notice given, then the yearly move of the name day: acknowledgements too, one after the other.
+    EXPECT_EQ(hints[2].kind, storage::HintKind::Acknowledged);
+    EXPECT_EQ(hints[2].before, nameDay);
+    EXPECT_EQ(hints[2].after->NoticeTime, -At(11, 0));
+    EXPECT_EQ(hints[3].kind, storage::HintKind::Acknowledged);
+    EXPECT_EQ(hints[3].before, *hints[2].after);
+    EXPECT_EQ(hints[3].after->Date, Day(2027, 12, 7));
+    EXPECT_EQ(*hints[3].after, FileList()[1]);
+}
+
+TEST_F(SchedulerTest, LateAlarmsSentToTheArchiveAreNotedToo) {
+    folder.Write("eva.sync.ini", {});
+    settings.LatenessLimitOn = 1;
+    settings.LatenessLimitHours = 1;
+    const TReminder missed = Ordinary(D - 2, At(9, 0), "a");
+    Start({missed});
+    TickAt(D, 8, 0, 0);
+    const auto hints = storage::ReadHintsFile(folder / "eva.sync.hints").decoded.hints;
+    ASSERT_EQ(hints.size(), 1u);
+    EXPECT_EQ(hints[0].kind, storage::HintKind::Archived);
+    EXPECT_EQ(hints[0].before, missed);
+}
+
 }  // namespace
 }  // namespace kalvo::test

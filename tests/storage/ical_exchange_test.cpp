@@ -4,14 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <optional>
 #include <sstream>
 
+#include "core/clock.h"
 #include "core/reminder_request.h"
+#include "storage/file_io.h"
 #include "storage/ical/ical_exchange.h"
 #include "storage/reminder_file.h"
 #include "support/builders.h"
@@ -24,11 +28,43 @@ namespace {
 using test::At;
 using test::Day;
 
-// Time zones come from TZ; every test pins it so the machine's own zone never leaks in.
+// Every test pins the local time zone, so the machine's own zone never leaks in. Linux: TZ names it.
+// Windows: the C runtime reads TZ only in its own form ("EST5EDT") and with the United States' summer
+// time for every zone, so Europe/Bratislava is the system's zone, read with TZ removed: ctest starts the
+// tests under Wine with the build machine's TZ=Europe/Bratislava, which Wine makes the Windows zone
+// "Central Europe Standard Time". The other zones have the United States' rules or none.
+std::optional<std::string> RuntimeZone(std::string_view zone) {
+#ifdef _WIN32
+    if (zone == "America/New_York") return "EST5EDT";
+    if (zone == "Asia/Tokyo") return "JST-9";
+    if (zone == "UTC") return "UTC0";
+    if (zone != "Europe/Bratislava") ADD_FAILURE() << zone << " is no zone these tests can set under Windows";
+    return std::nullopt;
+#else
+    return std::string(zone);
+#endif
+}
+
+void ReadZone() {
+#ifdef _WIN32
+    _tzset();
+#else
+    tzset();
+#endif
+}
+
 class Zone {
 public:
-    explicit Zone(const char* tz) : env_("TZ", std::string(tz)) { tzset(); }
-    ~Zone() { tzset(); }
+    explicit Zone(const char* tz) : env_("TZ", RuntimeZone(tz)) {
+        ReadZone();
+        if (std::string_view(tz) != "Europe/Bratislava") return;
+        std::tm winter{}, summer{};
+        LocalCalendarTime(1800014400, winter);  // 2027-01-15 12:00 UTC
+        LocalCalendarTime(1814443200, summer);  // 2027-07-01 12:00 UTC
+        EXPECT_TRUE(winter.tm_hour == 13 && summer.tm_hour == 14)
+            << "the local zone is not Central European time (under Wine: TZ=Europe/Bratislava)";
+    }
+    ~Zone() { ReadZone(); }
 
 private:
     test::ScopedEnv env_;
@@ -62,14 +98,27 @@ ExportOptions Fixed() {
     return o;
 }
 
+// A picture and a melody of the system's own kind of path, and the file URIs other programs read them as.
+#ifdef _WIN32
+constexpr const char* kPicture = "C:\\Users\\jana\\Obrázky\\stromček, 2026; nový.png";
+constexpr const char* kPictureUri = "file:///C:/Users/jana/Obr%C3%A1zky/strom%C4%8Dek%2C%202026%3B%20nov%C3%BD.png";
+constexpr const char* kMelody = "\\\\server\\Hudba\\zvonček 100%.wav";
+constexpr const char* kMelodyUri = "file://server/Hudba/zvon%C4%8Dek%20100%25.wav";
+#else
+constexpr const char* kPicture = "/home/jana/Obrázky/stromček, 2026; nový.png";
+constexpr const char* kPictureUri = "file:///home/jana/Obr%C3%A1zky/strom%C4%8Dek%2C%202026%3B%20nov%C3%BD.png";
+constexpr const char* kMelody = "/home/jana/Hudba/zvonček 100%.wav";
+constexpr const char* kMelodyUri = "file:///home/jana/Hudba/zvon%C4%8Dek%20100%25.wav";
+#endif
+
 // A list that uses every field in the ways the program and damaged old files fill them.
 ReminderList EveryField() {
     using namespace test;
     ReminderList l;
     l.push_back(WithNotice(Ordinary(Day(2026, 12, 24), At(18, 0), "Vianoce – štedrý večer ľščťžýáíéô"),
                            Day(2026, 12, 19), rpDaily, At(9, 0)));
-    l.back().Picture = "/home/jana/Obrázky/stromček, 2026; nový.png";
-    l.back().Melody = "/home/jana/Hudba/zvonček 100%.wav";
+    l.back().Picture = kPicture;
+    l.back().Melody = kMelody;
     l.push_back(WithNotice(Ordinary(Day(2027, 1, 23), TimeFraction(8, 25, 0), "Riadok 1\nriadok 2, a; b\\c\r\nkoniec"),
                            Day(2026, 12, 24), rpWeekly, At(7, 12), 2));
     l.back().NoticeNext = Day(2026, 12, 30);
@@ -170,11 +219,28 @@ TEST(ICalExport, WritesFoldedCrlfLinesAndTheStandardForms) {
     // The daily series 19.12.-23.12. at 9:00 and the extra alarm of 24.12. at 9:00: one alarm repeated.
     EXPECT_NE(logical.find("TRIGGER:-P5DT9H\r\nREPEAT:5\r\nDURATION:P1D\r\n"), std::string::npos) << text;
     // Pictures and melodies as file URIs.
-    EXPECT_NE(logical.find(
-                  "ATTACH;FMTTYPE=image/png:file:///home/jana/Obr%C3%A1zky/strom%C4%8Dek%2C%202026%3B%20nov%C3%BD.png"),
-              std::string::npos);
-    EXPECT_NE(logical.find("ATTACH;FMTTYPE=audio/wav:file:///home/jana/Hudba/zvon%C4%8Dek%20100%25.wav"),
-              std::string::npos);
+    EXPECT_NE(logical.find(std::string("ATTACH;FMTTYPE=image/png:") + kPictureUri), std::string::npos) << logical;
+    EXPECT_NE(logical.find(std::string("ATTACH;FMTTYPE=audio/wav:") + kMelodyUri), std::string::npos) << logical;
+}
+
+// Another program's file names a picture on this computer by its URI.
+TEST(ICalImport, TakesAnAttachedPictureThatIsOnThisComputer) {
+    const test::TempFolder folder;
+    folder.Write("moj obrazok.png", {1, 2, 3});
+    const std::string path = storage::Utf8FromPath(folder / "moj obrazok.png");
+    std::string uri = "file://" + path;
+#ifdef _WIN32
+    std::replace(uri.begin(), uri.end(), '\\', '/');
+    uri.insert(7, "/");  // file:///C:/...
+#endif
+    uri.replace(uri.find(' '), 1, "%20");
+    const ImportResult r = ImportICalendar(Bytes("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:p\r\n"
+                                                 "DTSTART:20270301T100000\r\nSUMMARY:S obrázkom\r\nATTACH:" +
+                                                 uri + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n"),
+                                           On(Day(2027, 1, 1)));
+    ASSERT_EQ(r.events.size(), 1u) << ImportSummary(r.refused, {});
+    EXPECT_EQ(r.events[0].reminder.Picture, path) << uri;
+    EXPECT_TRUE(r.events[0].notes.empty()) << r.events[0].notes.front();
 }
 
 TEST(ICalExport, AttachesOnlyFilesThatExist) {
@@ -264,6 +330,64 @@ TEST(ICalImport, TheSameZonedEventInAnotherLocalZone) {
     ASSERT_NE(dentist, nullptr);
     EXPECT_EQ(dentist->Time, At(13, 0));  // 14:00 CET is 13:00 UTC
     EXPECT_EQ(dentist->NoticeTime, At(12, 45));
+}
+
+// Zoned and UTC times around the changes of summer time, in the zones' own rules and the local ones:
+// names without a VTIMEZONE in the file come from the zone data Kalvo has (on Windows compiled in).
+TEST(ICalImport, ZonedTimesAroundSummerTimeChangesReadAsTheLocalClockDoes) {
+    const Zone zone("Europe/Bratislava");
+    const auto event = [](const char* summary, const char* start) {
+        return std::string("BEGIN:VEVENT\r\nUID:") + summary + "\r\nDTSTART" + start + "\r\nSUMMARY:" + summary +
+               "\r\nEND:VEVENT\r\n";
+    };
+    const std::string text =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n" +
+        // 28.3.2027 at 2:00 the clocks go forward to 3:00: 2:30 is never read and stands for 3:30.
+        event("Jar", ";TZID=Europe/Bratislava:20270328T023000") +
+        // 31.10.2027 at 3:00 the clocks go back to 2:00: 2:30 is read twice, an hour apart.
+        event("Jesen pred", ":20271031T003000Z") + event("Jesen po", ":20271031T013000Z") +
+        event("Jesen neskor", ":20271031T023000Z") +
+        // New York's clocks go forward on 14.3.2027, two weeks before Bratislava's: 3:30 EDT is 8:30 CET;
+        // on 7.11.2027, a week after, 1:30 comes twice: the first is summer time, 6:30 CET.
+        event("New York jar", ";TZID=America/New_York:20270314T023000") +
+        event("New York jesen", ";TZID=America/New_York:20271107T013000") +
+        // The forms libical's own zone names take in other programs' files.
+        event("Praha", ";TZID=/freeassociation.sourceforge.net/Europe/Prague:20270701T120000") +
+        event("Praha citadel", ";TZID=/citadel.org/20220930_1/Europe/Prague:20270702T120000") +
+        event("Praha tzfile", ";TZID=/freeassociation.sourceforge.net/Tzfile/Europe/Prague:20270703T120000") +
+        "END:VCALENDAR\r\n";
+    const ImportResult r = ImportICalendar(Bytes(text), On(Day(2027, 1, 1)));
+    ASSERT_EQ(r.status, ImportStatus::Ok) << r.problem;
+    EXPECT_TRUE(r.refused.empty()) << ImportSummary(r.refused, {});
+    const std::pair<const char*, std::pair<DayNumber, double>> expected[] = {
+        {"Jar", {Day(2027, 3, 28), At(3, 30)}},          {"Jesen pred", {Day(2027, 10, 31), At(2, 30)}},
+        {"Jesen po", {Day(2027, 10, 31), At(2, 30)}},    {"Jesen neskor", {Day(2027, 10, 31), At(3, 30)}},
+        {"New York jar", {Day(2027, 3, 14), At(8, 30)}}, {"New York jesen", {Day(2027, 11, 7), At(6, 30)}},
+        {"Praha", {Day(2027, 7, 1), At(12, 0)}},         {"Praha citadel", {Day(2027, 7, 2), At(12, 0)}},
+        {"Praha tzfile", {Day(2027, 7, 3), At(12, 0)}},
+    };
+    ASSERT_EQ(r.events.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const auto& [summary, when] = expected[i];
+        EXPECT_EQ(r.events[i].reminder.Text, summary);
+        EXPECT_EQ(std::make_pair(r.events[i].reminder.Date, r.events[i].reminder.Time), when) << summary;
+    }
+}
+
+// A yearly event that began before 1970, which the Windows C runtime cannot convert by itself.
+TEST(ICalImport, ZonedYearlyEventFromBefore1970) {
+    const Zone zone("Europe/Bratislava");
+    const ImportResult r = ImportICalendar(
+        Bytes("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:o\r\n"
+              "DTSTART;TZID=Europe/Bratislava:19650312T090000\r\nRRULE:FREQ=YEARLY\r\nSUMMARY:Narodeniny otca\r\n"
+              "END:VEVENT\r\nEND:VCALENDAR\r\n"),
+        On(Day(2027, 1, 1)));
+    ASSERT_EQ(r.status, ImportStatus::Ok) << r.problem;
+    ASSERT_EQ(r.events.size(), 1u) << ImportSummary(r.refused, {});
+    EXPECT_EQ(r.events[0].label, "„Narodeniny otca“ (12.3.1965)");
+    EXPECT_EQ(r.events[0].reminder.IsBirthday, 1);
+    EXPECT_EQ(r.events[0].reminder.Date, Day(2027, 3, 12));
+    EXPECT_EQ(r.events[0].reminder.Time, At(9, 0));
 }
 
 TEST(ICalImport, GoogleWithUtcTimesAllDayYearlyBirthdayCancelledAndPast) {

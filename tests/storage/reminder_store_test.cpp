@@ -248,5 +248,99 @@ TEST_F(ReminderStoreTest, ExportWritesEveryKindInListOrder) {
     EXPECT_EQ(dialogs.shown.back().text.find("pamäti"), std::string::npos);
 }
 
+TEST_F(ReminderStoreTest, TheSameDamageIsKeptAsideAndToldOnlyAtTheFirstStart) {
+    auto user = *EncodeReminderFile(memo);
+    user.resize(user.size() - 5);  // a disk error took the end
+    auto archive = *EncodeReminderFile(memo);
+    archive[8] = 9;  // more records than the file holds
+    const std::string good = *EncodeSnoozes({{std::int64_t{86400} * 46000, SnoozeKind::Event, memo[0]}});
+    const std::string snooze = good + "2026-02-30 09:00:00\tevent\t00\n";
+    dir.Write("eva.dat", user);
+    dir.Write("eva_old.dat", archive);
+    dir.Write("eva.snooze", std::vector<std::uint8_t>(snooze.begin(), snooze.end()));
+    const auto start = [&] {
+        ReminderStore store = Make();
+        store.OpenUserFile();
+        store.OpenArchive();
+        store.OpenSnoozes();
+        return store.Reminders().size() + store.Archive().size() + store.Snoozes().size();
+    };
+    EXPECT_EQ(start(), 1u + 2u + 1u);
+    ASSERT_EQ(dialogs.Count("error"), 3);
+    EXPECT_NE(dialogs.shown[2].text.find("Pôvodný súbor bol uschovaný ako eva.snooze.poskodeny-20261207-201530."),
+              std::string::npos);
+
+    // Nothing was saved in between: the next starts find the same damage and its copy.
+    for (int second = 31; second < 33; ++second) {
+        clock.now.second = second;
+        EXPECT_EQ(start(), 4u);
+    }
+    EXPECT_EQ(dialogs.Count("error"), 3);
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"eva.dat", "eva.dat.poskodeny-20261207-201530", "eva.snooze",
+                                                     "eva.snooze.poskodeny-20261207-201530", "eva_old.dat",
+                                                     "eva_old.dat.poskodeny-20261207-201530"}));
+
+    // Other damage of the same file is new: kept and told again.
+    user.resize(user.size() - 1);
+    dir.Write("eva.dat", user);
+    EXPECT_EQ(start(), 4u);
+    EXPECT_EQ(dialogs.Count("error"), 4);
+    EXPECT_EQ(dir.Read("eva.dat.poskodeny-20261207-201532"), user);
+}
+
+TEST_F(ReminderStoreTest, ChangesThatCouldNotBeSavedAreSetAsideAndTakenBackAtTheNextStart) {
+    WriteList("eva.dat", memo);
+    ReminderStore store = Make();
+    store.OpenUserFile();
+    std::filesystem::remove(dir / "eva.dat");
+    std::filesystem::create_directory(dir / "eva.dat");  // every save fails
+    store.Reminders().erase(store.Reminders().begin());  // "z memo" deleted, one added
+    store.Reminders().push_back(test::Ordinary(Day(2026, 12, 24), At(18, 0), "nová"));
+    EXPECT_FALSE(store.Commit());
+    EXPECT_TRUE(store.RescueUnsaved());
+    EXPECT_TRUE(store.RescueUnsaved());  // the same set once
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"eva.dat", "eva.dat.zachranene-20261207-201530",
+                                                     "eva.dat.zachranene-20261207-201530.zaklad"}));
+    EXPECT_EQ(ReadList("eva.dat.zachranene-20261207-201530").size(), 2u);
+
+    // The next start: the file can be written again, and another process added a reminder meanwhile.
+    std::filesystem::remove(dir / "eva.dat");
+    ReminderList other = memo;
+    other.push_back(test::Ordinary(Day(2026, 12, 10), At(9, 0), "iná"));
+    WriteList("eva.dat", other);
+    ReminderStore next = Make();
+    next.OpenUserFile();
+    const auto rescues = next.Rescues();
+    ASSERT_EQ(rescues.size(), 1u);
+    EXPECT_FALSE(rescues[0].archive);
+    ASSERT_TRUE(next.TakeBackRescue(rescues[0]));
+    std::vector<std::string> texts;
+    for (const TReminder& r : ReadList("eva.dat")) texts.push_back(r.Text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"b", "iná", "nová"}));
+    EXPECT_EQ(next.Reminders(), ReadList("eva.dat"));
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"eva.dat"});
+    EXPECT_TRUE(next.Rescues().empty());
+}
+
+TEST_F(ReminderStoreTest, ARescueSetNotTakenBackIsKeptForAnImportAndNotOfferedAgain) {
+    dir.Write("eva.dat.zachranene-20261207-201530", *EncodeReminderFile(memo));
+    dir.Write("eva.dat.zachranene-20261207-201530.zaklad", {});
+    dir.Write("eva_old.dat.zachranene-20261207-201530-2", *EncodeReminderFile(memo));
+    dir.Write("eva.dat.zachranene-nie", {});
+    dir.Write("ben.dat.zachranene-20261207-201530", {});
+    ReminderStore store = Make();
+    store.OpenUserFile();
+    const auto rescues = store.Rescues();
+    ASSERT_EQ(rescues.size(), 2u);
+    EXPECT_EQ(rescues[1].file, dir / "eva_old.dat.zachranene-20261207-201530-2");
+    EXPECT_TRUE(rescues[1].archive);
+    ASSERT_TRUE(store.SetRescueAside(rescues[0]));
+    EXPECT_EQ(ReadList("eva.dat.zachranene-20261207-201530.kvl"), memo);
+    EXPECT_FALSE(dir.Exists("eva.dat.zachranene-20261207-201530.zaklad"));
+    EXPECT_EQ(store.Rescues().size(), 1u);
+    ASSERT_TRUE(store.TakeBackRescue(store.Rescues()[0]));  // into the archive, without a base
+    EXPECT_EQ(ReadList("eva_old.dat"), memo);
+}
+
 }  // namespace
 }  // namespace kalvo::storage

@@ -7,9 +7,11 @@
 #include <limits>
 
 #ifndef _WIN32
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <csignal>
+#include <functional>
 #endif
 
 #include "core/cp1250.h"
@@ -55,6 +57,17 @@ TEST(MergeRecordsTest, EqualRecordsCountOneByOne) {
     EXPECT_EQ(MergeRecords(base, {R(1, "x")}, {R(1, "x")}).size(), 1u);  // both deleted the same one
     EXPECT_EQ(MergeRecords(base, base, {R(1, "x"), R(1, "x"), R(1, "x")}).size(), 3u);
     EXPECT_EQ(MergeRecords(base, {R(1, "x"), R(1, "x"), R(1, "x")}, {R(1, "x"), R(1, "x"), R(1, "x")}).size(), 4u);
+}
+
+TEST(MergeRecordsTest, ARescuedListTakenBackDoublesNothing) {
+    const ReminderList base{R(1, "a"), R(2, "b")};
+    const ReminderList mine{R(2, "b"), R(3, "c"), R(3, "c")};  // "a" deleted, "c" added twice
+    const ReminderList current{R(1, "a"), R(2, "b"), R(4, "d")};
+    const ReminderList once = MergeRescued(base, mine, current);
+    EXPECT_EQ(Texts(once), (std::vector<std::string>{"b", "d", "c", "c"}));
+    EXPECT_EQ(MergeRescued(base, mine, once), once);  // taken back a second time
+    // Without its base only the additions come back, and none twice.
+    EXPECT_EQ(Texts(MergeRescued({}, mine, current)), (std::vector<std::string>{"a", "b", "d", "c", "c"}));
 }
 
 class SharedWritersTest : public ::testing::Test {
@@ -198,6 +211,63 @@ TEST_F(SharedWritersTest, SettingsChangedMeanwhileKeepTheOtherProcessFields) {
 }
 
 #ifndef _WIN32
+// Runs `step` in a child process as the user `uid` and returns its exit status (0 when every check held).
+int AsOtherUser(uid_t uid, const std::function<int()>& step) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(uid, uid, uid) != 0 || ::setresuid(uid, uid, uid) != 0)
+            ::_exit(100);
+        ::_exit(step());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 200;
+}
+
+// Two users of one folder (a portable copy both can write): the lock file one made, the other takes too.
+TEST(FolderLockTest, AnotherUsersLockIsTakenAndNeverWrittenAround) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+    test::TempFolder dir;
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
+    SetLockWait(50ms);
+    constexpr uid_t kOther = 54322;
+    // The other user adds a reminder to its own file; bit 1: the save, bit 2: the change kept after a
+    // refusal, 4: the message names the cause.
+    const auto add = [&](const char* text, const char* cause) {
+        return AsOtherUser(kOther, [&] {
+            test::FakeDialogs dialogs;
+            test::FakeClock clock;
+            ReminderStore store(DataFiles{dir.Path(), "ben"}, dialogs, clock, Durability::NoFlush);
+            store.OpenUserFile();
+            store.Reminders().push_back(R(1, text));
+            if (store.Commit()) return 1;
+            const bool told = std::any_of(dialogs.shown.begin(), dialogs.shown.end(), [&](const auto& shown) {
+                return shown.kind == "error" && shown.text.find(cause) != std::string::npos;
+            });
+            return (store.HasUnsavedChanges() ? 2 : 0) | (told ? 4 : 0);
+        });
+    };
+    {
+        const FolderLock mine(dir.Path(), 0ms);  // made by this user, held while the other writes
+        ASSERT_TRUE(mine);
+        EXPECT_EQ(add("čaká", "do priečinka práve zapisuje iný program Kalvo"), 2 | 4);
+        EXPECT_FALSE(dir.Exists("ben.dat"));
+    }
+    EXPECT_EQ(add("prvá", ""), 1);
+    EXPECT_EQ(DecodeReminderFile(dir.Read("ben.dat")).records.size(), 1u);
+
+    // A lock file that an older Kalvo made for its owner alone: refused, nothing written around it...
+    const std::filesystem::path lockFile = FolderLock::LockFileOf(dir.Path());
+    std::filesystem::permissions(lockFile, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(add("druhá", "zámok priečinka .kalvo.lock vytvoril iný používateľ"), 2 | 4);
+    EXPECT_EQ(DecodeReminderFile(dir.Read("ben.dat")).records.size(), 1u);
+    // ...until its owner's next lock opens it to the folder's other users.
+    EXPECT_TRUE(FolderLock(dir.Path(), 0ms));
+    EXPECT_EQ(add("druhá", ""), 1);
+    EXPECT_EQ(DecodeReminderFile(dir.Read("ben.dat")).records.size(), 2u);
+    SetLockWait(kDefaultLockWait);
+}
+
 TEST(FolderLockTest, AKilledHolderLeavesNoLockBehind) {
     test::TempFolder dir;
     int ready[2];

@@ -5,6 +5,7 @@
 
 #include "core/datetime.h"
 #include "core/reminder.h"
+#include "support/reminder_printer.h"
 
 namespace kalvo::test {
 

@@ -5,23 +5,19 @@
 namespace kalvo::test {
 
 bool FakeDialogs::AskYesNo(const std::string& caption, const std::string& text, QuestionIcon) {
-    shown.push_back({"question", caption, text});
+    Show({"question", caption, text});
     if (answers.empty()) return false;
     const bool a = answers.front();
     answers.pop_front();
     return a;
 }
 
-void FakeDialogs::Inform(const std::string& caption, const std::string& text) {
-    shown.push_back({"info", caption, text});
-}
+void FakeDialogs::Inform(const std::string& caption, const std::string& text) { Show({"info", caption, text}); }
 
-void FakeDialogs::ShowError(const std::string& caption, const std::string& text) {
-    shown.push_back({"error", caption, text});
-}
+void FakeDialogs::ShowError(const std::string& caption, const std::string& text) { Show({"error", caption, text}); }
 
 std::optional<std::string> FakeDialogs::ChooseOpenFile(const FileDialogOptions& options) {
-    shown.push_back({"open", options.title, options.filter});
+    Show({"open", options.title, options.filter});
     fileDialogs.push_back(options);
     if (files.empty()) return std::nullopt;
     auto f = files.front();
@@ -30,7 +26,7 @@ std::optional<std::string> FakeDialogs::ChooseOpenFile(const FileDialogOptions& 
 }
 
 std::optional<std::string> FakeDialogs::ChooseSaveFile(const FileDialogOptions& options) {
-    shown.push_back({"save", options.title, options.filter});
+    Show({"save", options.title, options.filter});
     fileDialogs.push_back(options);
     if (files.empty()) return std::nullopt;
     auto f = files.front();
@@ -40,12 +36,17 @@ std::optional<std::string> FakeDialogs::ChooseSaveFile(const FileDialogOptions& 
 
 int FakeDialogs::AskChoice(const std::string& caption, const std::string& text, const std::vector<std::string>& b,
                            QuestionIcon) {
-    shown.push_back({"choice", caption, text});
+    Show({"choice", caption, text});
     buttons.push_back(b);
     if (choices.empty()) return -1;
     const int c = choices.front();
     choices.pop_front();
     return c;
+}
+
+void FakeDialogs::Show(const Shown& s) {
+    shown.push_back(s);
+    if (whileShown) whileShown(s);
 }
 
 int FakeDialogs::Count(const std::string& kind) const {

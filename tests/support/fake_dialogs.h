@@ -2,6 +2,7 @@
 // Dialogs answered by the test: every question and message is recorded, questions get scripted answers.
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,13 @@ public:
     std::deque<std::optional<std::string>> files;   // for the file dialogs; cancel when empty
     std::vector<Shown> shown;
     std::vector<FileDialogOptions> fileDialogs;
+    // Runs as each one is shown, as if while it waited on screen.
+    std::function<void(const Shown&)> whileShown;
 
     int Count(const std::string& kind) const;
+
+private:
+    void Show(const Shown& s);
 };
 
 }  // namespace kalvo::test

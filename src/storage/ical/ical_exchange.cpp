@@ -20,22 +20,17 @@
 
 #include <libical/ical.h>
 
+#include "core/clock.h"
 #include "core/cp1250.h"
 #include "core/datetime.h"
 #include "core/due.h"
 #include "storage/file_io.h"
+#include "storage/ical/ical_parts.h"
+#include "storage/ical/known_zone.h"
 #include "storage/ical/recurrence_walk.h"
 
 namespace kalvo::storage::ical {
-namespace {
-
-// ---------------------------------------------------------------------------------------------------------
-// libical's handles, freed when they leave scope.
-
-struct ComponentFree {
-    void operator()(icalcomponent* c) const { icalcomponent_free(c); }
-};
-using Component = std::unique_ptr<icalcomponent, ComponentFree>;
+namespace parts {
 
 // libical's default makes some errors abort the program; a damaged file must never do that.
 void QuietLibical() {
@@ -52,25 +47,6 @@ std::string OwnedString(char* s) {
     icalmemory_free_buffer(s);
     return out;
 }
-
-// ---------------------------------------------------------------------------------------------------------
-// Wall-clock moments of the program: a day number and a second of that day.
-
-constexpr std::int64_t kDay = 86400;
-
-struct Wall {
-    std::int64_t day = 0;
-    std::int64_t second = 0;  // 0..86399
-    std::int64_t Total() const { return day * kDay + second; }
-    static Wall FromTotal(std::int64_t total) {
-        std::int64_t d = total / kDay, s = total % kDay;
-        if (s < 0) {
-            s += kDay;
-            --d;
-        }
-        return Wall{d, s};
-    }
-};
 
 int SecondsOf(double fraction) {
     const TimeParts p = SplitTime(fraction);
@@ -113,14 +89,40 @@ Wall AsWritten(const icaltimetype& t) {
     return w;
 }
 
-// The local wall-clock reading of an absolute moment, by the process's time zone (TZ).
+// The local wall-clock reading of an absolute moment, by the process's time zone.
 std::optional<Wall> LocalOf(std::time_t moment) {
     std::tm tm{};
-    if (!localtime_r(&moment, &tm)) return std::nullopt;
+    if (!LocalCalendarTime(moment, tm)) return std::nullopt;
     Wall w;
     w.day = CivilToDay(tm.tm_year + 1900LL, tm.tm_mon + 1, tm.tm_mday);
     w.second = std::min(tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec, 86399);
     return w;
+}
+
+constexpr std::int64_t kUnixEpochDay = 25569;  // 1970-01-01 in the program's day numbers
+
+// The zone's offset from UTC at an instant (seconds since 1970), in seconds. The instant's UTC reading is
+// made here: libical's own goes through gmtime, which the Windows C runtime refuses before 1970.
+std::int64_t OffsetAt(const icaltimezone* zone, std::int64_t instant) {
+    icaltimetype utc = FloatingTime(Wall::FromTotal(instant + kUnixEpochDay * kDay));
+    utc.zone = icaltimezone_get_utc_timezone();
+    int daylight = 0;
+    return icaltimezone_get_utc_offset_of_utc_time(const_cast<icaltimezone*>(zone), &utc, &daylight);
+}
+
+// The instant a zone's wall-clock time stands for, as RFC 5545 reads it: a time the zone's clocks skip
+// takes the offset from before the change (2:30 on the night they go from 2:00 to 3:00 is 3:30 summer
+// time), a time they read twice is the first reading. libical alone takes a skipped time an hour early
+// and a repeated one at its second reading.
+std::int64_t InstantOf(const icaltimetype& t, const icaltimezone* zone) {
+    const std::int64_t wall = AsWritten(t).Total() - kUnixEpochDay * kDay;
+    // No zone changes its offset twice within a day.
+    const std::int64_t before = OffsetAt(zone, wall - kDay), after = OffsetAt(zone, wall + kDay);
+    const std::int64_t early = wall - before, late = wall - after;
+    if (before == after) return early;
+    const bool earlyReads = OffsetAt(zone, early) == before, lateReads = OffsetAt(zone, late) == after;
+    if (earlyReads && lateReads) return std::min(early, late);
+    return lateReads ? late : early;  // a skipped time reads neither way: the offset from before the change
 }
 
 // A time of the file in the local time of this computer: floating times and dates as written, UTC and
@@ -128,7 +130,7 @@ std::optional<Wall> LocalOf(std::time_t moment) {
 std::optional<Wall> ToLocal(const icaltimetype& t, const icaltimezone* zone) {
     if (!ValidCivil(t)) return std::nullopt;
     if (t.is_date || !zone) return AsWritten(t);
-    return LocalOf(icaltime_as_timet_with_zone(t, zone));
+    return LocalOf(static_cast<std::time_t>(InstantOf(t, zone)));
 }
 
 std::string FormatDate(std::int64_t day) {
@@ -220,12 +222,6 @@ std::string Nearest(char32_t c) {
     if (c == 0x2212) return "-";
     return "?";
 }
-
-struct Folded {
-    std::string text;
-    std::vector<std::string> replaced;  // "ø → o", at most a few
-    bool changed = false;
-};
 
 Folded FoldToCp1250(std::string_view utf8) {
     Folded f;
@@ -365,11 +361,26 @@ std::string MimeOf(const std::filesystem::path& path) {
     return {};
 }
 
+// RFC 8089: /home/jana/a.png is file:///home/jana/a.png; on Windows C:\Users\a.png is file:///C:/Users/a.png
+// and \\server\share\a.png is file://server/share/a.png.
 std::string FileUri(const std::string& utf8Path) {
+#ifdef _WIN32
+    const auto forward = [](std::string s) {
+        std::replace(s.begin(), s.end(), '\\', '/');
+        return s;
+    };
+    // A share's path is whole already (and libstdc++ would take its server for a folder).
+    if (const std::string share = forward(utf8Path); share.rfind("//", 0) == 0) return "file:" + PercentEncode(share);
+#endif
     std::error_code ec;
     std::filesystem::path p = PathFromUtf8(utf8Path);
     if (!p.is_absolute()) p = std::filesystem::absolute(p, ec);
-    return "file://" + PercentEncode(Utf8FromPath(p.lexically_normal()));
+    const std::string path = Utf8FromPath(p.lexically_normal());
+#ifdef _WIN32
+    if (const std::string drive = forward(path); drive.size() >= 2 && drive[1] == ':')
+        return "file:///" + drive.substr(0, 2) + PercentEncode(drive.substr(2));
+#endif
+    return "file://" + PercentEncode(path);
 }
 
 void AddAttach(icalcomponent* ev, const std::string& path, bool picture, const ExportOptions& options) {
@@ -503,10 +514,10 @@ bool SummaryKeeps(const std::string& text) {
     return same;
 }
 
-icalcomponent* EventOf(const TReminder& r, std::size_t index, const ExportOptions& options) {
+icalcomponent* EventOf(const TReminder& r, const std::string& uid, const ExportOptions& options) {
     icalcomponent* ev = icalcomponent_new_vevent();
     const Wall start = StartOf(r);
-    icalcomponent_add_property(ev, icalproperty_new_uid(Uid(r, index).c_str()));
+    icalcomponent_add_property(ev, icalproperty_new_uid(uid.c_str()));
     icalcomponent_add_property(
         ev, icalproperty_new_dtstamp(icaltime_from_timet_with_zone(static_cast<std::time_t>(options.stampUtc), 0,
                                                                    icaltimezone_get_utc_timezone())));
@@ -524,10 +535,14 @@ icalcomponent* EventOf(const TReminder& r, std::size_t index, const ExportOption
     AddAttach(ev, r.Picture, true, options);
     AddAttach(ev, r.Melody, false, options);
     AddNoticeAlarms(ev, r, start.Total());
+    AddKalvoRecord(ev, r, options.exactText);
+    return ev;
+}
 
+void AddKalvoRecord(icalcomponent* ev, const TReminder& r, bool exactText) {
     // What the standard properties cannot say exactly, for Kalvo's own import.
     // (Its value begins with "=", so that an empty text is no empty property, which libical refuses.)
-    if (!SummaryKeeps(r.Text)) AddX(ev, "X-KALVO-TEXT", "=" + PercentEncode(r.Text));
+    if (exactText || !SummaryKeeps(r.Text)) AddX(ev, "X-KALVO-TEXT", "=" + PercentEncode(r.Text));
     AddX(ev, "X-KALVO-DATE", std::to_string(r.Date));
     AddX(ev, "X-KALVO-TIME", Number(r.Time));
     AddX(ev, "X-KALVO-NOTICE", std::to_string(r.Notice));
@@ -540,7 +555,6 @@ icalcomponent* EventOf(const TReminder& r, std::size_t index, const ExportOption
     AddX(ev, "X-KALVO-NAMEDAY", std::to_string(r.IsNameDay));
     AddX(ev, "X-KALVO-BIRTHDAY", std::to_string(r.IsBirthday));
     AddX(ev, "X-KALVO-WEEKDAY", std::to_string(r.NoticeWeekDay));
-    return ev;
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -578,10 +592,7 @@ bool ParseDouble(const std::optional<std::string>& s, double& out) {
     return *end == '\0';
 }
 
-// Kalvo's own export: all X-KALVO- fields present and DTSTART still the one they give. An event that
-// another program moved is read like any other.
-std::optional<TReminder> KalvoRecord(icalcomponent* ev, const icaltimetype& dtstart, bool zoned,
-                                     const std::string& summary) {
+std::optional<TReminder> XKalvoRecord(icalcomponent* ev, const std::string& summary) {
     TReminder r;
     if (!ParseInt(XValue(ev, "X-KALVO-DATE"), r.Date) || !ParseDouble(XValue(ev, "X-KALVO-TIME"), r.Time) ||
         !ParseInt(XValue(ev, "X-KALVO-NOTICE"), r.Notice) ||
@@ -593,9 +604,6 @@ std::optional<TReminder> KalvoRecord(icalcomponent* ev, const icaltimetype& dtst
         !ParseInt(XValue(ev, "X-KALVO-BIRTHDAY"), r.IsBirthday) ||
         !ParseInt(XValue(ev, "X-KALVO-WEEKDAY"), r.NoticeWeekDay))
         return std::nullopt;
-    if (zoned || dtstart.is_date || !YearFits(r.Date)) return std::nullopt;
-    const icaltimetype expected = FloatingTime(StartOf(r));
-    if (icaltime_compare(expected, dtstart) != 0) return std::nullopt;
     const auto text = XValue(ev, "X-KALVO-TEXT");
     if (text && (text->empty() || (*text)[0] != '=')) return std::nullopt;
     r.Text = text ? PercentDecode(text->substr(1)) : summary;
@@ -604,6 +612,17 @@ std::optional<TReminder> KalvoRecord(icalcomponent* ev, const icaltimetype& dtst
     // Only what Windows-1250 holds can be saved; anything else is no export of Kalvo's.
     for (const std::string* s : {&r.Text, &r.Picture, &r.Melody})
         if (!EncodeCp1250(*s)) return std::nullopt;
+    return r;
+}
+
+// Kalvo's own export: all X-KALVO- fields present and DTSTART still the one they give. An event that
+// another program moved is read like any other.
+std::optional<TReminder> KalvoRecord(icalcomponent* ev, const icaltimetype& dtstart, bool zoned,
+                                     const std::string& summary) {
+    auto r = XKalvoRecord(ev, summary);
+    if (!r || zoned || dtstart.is_date || !YearFits(r->Date)) return std::nullopt;
+    const icaltimetype expected = FloatingTime(StartOf(*r));
+    if (icaltime_compare(expected, dtstart) != 0) return std::nullopt;
     return r;
 }
 
@@ -621,15 +640,24 @@ bool IsSoundMime(const std::string& mime, const std::string& ext) {
     return false;
 }
 
-// The local path of a file: URI; empty for any other URI.
+// The local path of a file: URI (as FileUri writes them); empty for any other URI.
 std::string PathOfFileUri(const std::string& uri) {
     std::string rest;
     if (uri.rfind("file://", 0) == 0) rest = uri.substr(7);
     else if (uri.rfind("file:", 0) == 0) rest = uri.substr(5);
     else return {};
     if (rest.rfind("localhost/", 0) == 0) rest = rest.substr(9);
+#ifdef _WIN32
+    std::string path = PercentDecode(rest);
+    if (path.size() >= 3 && path[0] == '/' && path[2] == ':') path.erase(0, 1);  // /C:/Users/a.png
+    else if (!path.empty() && path[0] != '/') path = "//" + path;                // server/share/a.png
+    else return {};
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+#else
     if (rest.empty() || rest[0] != '/') return {};
     return PercentDecode(rest);
+#endif
 }
 
 void TakeAttachments(icalcomponent* ev, TReminder& r, std::vector<std::string>& notes) {
@@ -700,23 +728,12 @@ std::string CountAlarmsText(std::size_t n) {
            " prevziať (Kalvo pripomína jedným radom)";
 }
 
-bool PlainZoneName(std::string_view tzid) {
-    if (tzid.empty() || tzid.size() > 100 || tzid.find("..") != std::string_view::npos) return false;
-    for (const char c : tzid) {
-        const auto b = static_cast<unsigned char>(c);
-        if (!std::isalnum(b) && c != '/' && c != '_' && c != '-' && c != '+' && c != '.') return false;
-    }
-    return true;
-}
-
-// The zone a TZID names: the file's own VTIMEZONE or, for a plain zone name, the system's (libical reads
-// it from the zoneinfo folder). Null when neither knows it.
+// The zone a TZID names: the file's own VTIMEZONE, else a zone of that name as known_zone.h finds it.
+// Null when neither knows it.
 const icaltimezone* ZoneNamed(icalcomponent* cal, const char* tzid) {
     if (!tzid) return nullptr;
-    const icaltimezone* zone = icalcomponent_get_timezone(cal, tzid);
-    if (!zone && PlainZoneName(tzid)) zone = icaltimezone_get_builtin_timezone(tzid);
-    if (!zone && PlainZoneName(tzid)) zone = icaltimezone_get_builtin_timezone_from_tzid(tzid);
-    return zone;
+    if (const icaltimezone* zone = icalcomponent_get_timezone(cal, tzid)) return zone;
+    return KnownZone(tzid);
 }
 
 // The zone of a time of an RDATE or EXDATE: its own TZID, UTC, or else the event's own (a floating
@@ -1017,6 +1034,10 @@ private:
     std::chrono::steady_clock::time_point importDeadline_;
 };
 
+void ImportEvent(icalcomponent* calendar, icalcomponent* ev, const ImportOptions& options, ImportResult& out) {
+    Importer(calendar, options, out).Event(ev);
+}
+
 void ReadCalendar(icalcomponent* cal, const ImportOptions& options, ImportResult& out) {
     Importer importer(cal, options, out);
     for (icalcomponent* ev = icalcomponent_get_first_component(cal, ICAL_VEVENT_COMPONENT); ev;
@@ -1053,7 +1074,9 @@ bool ContainsNoCase(std::string_view s, std::string_view needle) {
     return false;
 }
 
-}  // namespace
+}  // namespace parts
+
+using namespace parts;
 
 bool LooksLikeICalendar(std::span<const std::uint8_t> bytes) {
     return StartsNoCase(SkipBomAndSpace(bytes), "BEGIN:VCALENDAR");
@@ -1081,7 +1104,7 @@ ExportResult ExportICalendar(const ReminderList& records, const ExportOptions& o
             result.leftOut.push_back(i);
             continue;
         }
-        icalcomponent_add_component(cal.get(), EventOf(records[i], i, options));
+        icalcomponent_add_component(cal.get(), EventOf(records[i], Uid(records[i], i), options));
     }
     result.text = OwnedString(icalcomponent_as_ical_string_r(cal.get()));
     return result;

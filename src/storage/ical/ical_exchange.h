@@ -2,7 +2,8 @@
 // Exchange of reminders with other calendar programs as iCalendar (RFC 5545) files, through libical.
 // This header names no libical type: the library stays inside ical_exchange.cpp, and everything that
 // includes this header only needs the core's TReminder. The library is built only where libical is
-// found (never on Windows); users of it test KALVO_HAVE_ICAL, which linking kalvo_ical defines.
+// found (the system's on Linux, a static one for Windows); users of it test KALVO_HAVE_ICAL, which
+// linking kalvo_ical defines.
 //
 // Export writes one VEVENT per reminder with DTSTART in floating local time (no TZID), because a Kalvo
 // reminder is a wall-clock time that fires at that clock reading wherever the computer is; X-KALVO-*
@@ -36,6 +37,9 @@ struct ExportOptions {
     // Where a picture or melody path names an existing file, it is also written as ATTACH with a
     // file URI; tests turn the check off.
     bool attachExistingFilesOnly = true;
+    // X-KALVO-TEXT even where SUMMARY holds the text exactly, so that the X-KALVO- properties alone
+    // give the whole record (for sync, where other programs may change SUMMARY).
+    bool exactText = false;
 };
 
 struct ExportResult {

@@ -24,6 +24,9 @@ public:
     virtual bool Ending() const = 0;
     // What came too late while the computer was off, handed over once.
     virtual std::vector<scheduler::MissedAlarm> TakeMissedAlarms() = 0;
+    // Before the computer is switched off: what is only in memory is saved, or set aside for the next
+    // start.
+    virtual bool SecureUnsaved() = 0;
 
 protected:
     ~SchedulerGate() = default;

@@ -99,6 +99,7 @@ void TMainForm::OpenUserFiles() {
     store_->OpenUserFile();
     store_->OpenArchive();
     store_->OpenSnoozes();
+    OfferRescues();
     new FileWatch(
         ctx_.files,
         [this] {
@@ -120,6 +121,9 @@ void TMainForm::OpenUserFiles() {
         std::make_unique<scheduler::Scheduler>(ctx_.clock, ctx_.Settings, *store_, ctx_.platform, *this, ctx_.locale);
     DatumChangeTimer();
     DatumChange->start();
+    // Only now that the files and the scheduler are ready may anything run by itself.
+    SaveRetry->start();
+    TrayWatch->start();
     if (!calendarProblem.empty()) ctx_.dialogs.ShowError("Kalvo", calendarProblem);
     // The user's own main picture replaces the built-in one when it can be shown.
     if (!ctx_.Settings.MainPicture.empty()) {
@@ -312,7 +316,6 @@ void TMainForm::BuildTimers() {
     SaveRetry->setInterval(60 * 1000);
     SaveRetry->setTimerType(Qt::CoarseTimer);
     connect(SaveRetry, &QTimer::timeout, this, &TMainForm::SaveRetryTimer);
-    SaveRetry->start();
 }
 
 void TMainForm::BuildTray() {
@@ -328,7 +331,6 @@ void TMainForm::BuildTray() {
     TrayWatch->setInterval(250);
     TrayWatch->setTimerType(Qt::CoarseTimer);
     connect(TrayWatch, &QTimer::timeout, this, &TMainForm::WatchTray);
-    TrayWatch->start();
 }
 
 void TMainForm::BuildListPanel() {
@@ -475,7 +477,10 @@ void TMainForm::ReplaceEdited(int hint, const std::function<bool(const TReminder
         at = hint;
     else if (const auto found = std::find_if(list.begin(), list.end(), same); found != list.end())
         at = found - list.begin();
-    if (at >= 0) list.erase(list.begin() + at);
+    if (at >= 0) {
+        Store().NoteReplaced(list[static_cast<std::size_t>(at)], changed);
+        list.erase(list.begin() + at);
+    }
     list.push_back(std::move(changed));
     CommitChange(/*sort=*/true);
     if (at < 0)
@@ -545,8 +550,7 @@ void TMainForm::SpeedButton4Click() {
 void TMainForm::BtDelClick() {
     const int index = SelectedRecord();
     if (index >= 0) {
-        ReminderList& list = Store().Reminders();
-        list.erase(list.begin() + index);
+        Store().Remove(static_cast<std::size_t>(index));
         CommitChange(/*sort=*/false);
         MesgListClick();
     }
@@ -632,7 +636,8 @@ void TMainForm::SetTrayImage(int index) {
 }
 
 void TMainForm::StartScheduler() {
-    if (!TestTimer->isActive()) TestTimer->start();
+    // Before OpenUserFiles there is nothing to tick.
+    if (scheduler_ && !TestTimer->isActive()) TestTimer->start();
 }
 
 void TMainForm::StopScheduler() { TestTimer->stop(); }

@@ -108,6 +108,14 @@ public:
     // as the user chooses (with `mayAsk` false they are only tried once more). False when the user
     // chose to stay. `asked` tells whether a question was put.
     bool SettleUnsaved(bool mayAsk, bool* asked = nullptr);
+    // Before an end no one can stop (a signal, the computer switched off): a last quiet save of what is
+    // only in memory, and where that fails a rescue set beside the file for the next start. False when
+    // even that failed (said on the standard error output).
+    bool SecureUnsaved() override;
+    // The session or the system ends the program: the scheduler stops and SecureUnsaved runs.
+    void EndSession();
+    // At start: each rescue set an earlier run left is offered back (yes: taken in, no: kept as a set).
+    void OfferRescues();
 
     // Tray and menu commands.
     void pmObnovitClick();

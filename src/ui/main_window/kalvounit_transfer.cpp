@@ -110,7 +110,9 @@ bool TMainForm::ExportICalendarTo(const fs::path& target) {
     options.stampUtc = static_cast<std::int64_t>(std::time(nullptr));
     const storage::ical::ExportResult out = storage::ical::ExportICalendar(Store().Reminders(), options);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(out.text.data());
-    if (const auto w = storage::WriteFileAtomically(target, std::span(bytes, out.text.size())); !w) {
+    if (const auto w = storage::WriteFileAtomically(target, std::span(bytes, out.text.size()),
+                                                    storage::Durability::Flush, storage::NewFileAccess::Ordinary);
+        !w) {
         ctx_.dialogs.ShowError(kCaption, "Súbor\n" + storage::Utf8FromPath(target) + "\nsa nepodarilo zapísať (" +
                                              storage::DescribeError(w.errorCode) + ").");
         return false;

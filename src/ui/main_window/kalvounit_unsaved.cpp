@@ -1,5 +1,9 @@
 // Changes that only the memory holds after a failed save: saved again each minute, with every later
-// change, and before the end, where the user decides what becomes of them.
+// change, and before the end, where the user decides what becomes of them. When the program must end
+// without asking (a signal, the computer switched off), they are set aside beside their file, and the
+// next start offers them back.
+
+#include <QtGlobal>
 
 #include "storage/file_io.h"
 #include "ui/main_window/kalvounit.h"
@@ -24,7 +28,49 @@ std::string UnsavedQuestion(bool reminders, const std::filesystem::path& file) {
     return text + kGiveUp + " – zmeny sa stratia.";
 }
 
+std::string RescueQuestion(const storage::ReminderStore::Rescue& rescue) {
+    const std::string kvl = storage::Utf8FromPath(rescue.file.filename()) + ".kvl";
+    return std::string(rescue.archive ? "Zmeny starých pripomienok" : "Zmeny pripomienok") +
+           " sa pri poslednom ukončení programu nepodarilo uložiť, preto boli uschované v súbore\n" +
+           storage::Utf8FromPath(rescue.file) + "\n\nŽeláte si ich vrátiť medzi " +
+           (rescue.archive ? "staré pripomienky" : "pripomienky") +
+           "? Tie, ktoré tam už sú, sa nezdvoja.\n\n"
+           "Áno – zmeny sa vrátia a uložia.\n"
+           "Nie – súbor zostane v priečinku ako " +
+           kvl + "; pripomienky z neho môžete neskôr vložiť cez Pripomienky>>Importovať.";
+}
+
 }  // namespace
+
+void TMainForm::OfferRescues() {
+    for (const storage::ReminderStore::Rescue& rescue : Store().Rescues()) {
+        if (ctx_.dialogs.AskYesNo(kCaption, RescueQuestion(rescue), QuestionIcon::Question)) {
+            // A failure is told as any failed save is; the set stays and is offered again.
+            Store().TakeBackRescue(rescue);
+        } else if (const storage::WriteResult kept = Store().SetRescueAside(rescue); !kept) {
+            ctx_.dialogs.ShowError(kCaption, "Súbor s uschovanými zmenami sa nepodarilo premenovať:\n" +
+                                                 storage::Utf8FromPath(rescue.file) + "\n(" +
+                                                 storage::DescribeError(kept.errorCode) +
+                                                 ").\n\nPonúkne sa znova pri ďalšom spustení.");
+        }
+    }
+}
+
+bool TMainForm::SecureUnsaved() {
+    if (!store_ || !Store().HasUnsavedChanges()) return true;
+    // No one is there to read a message: the program is on its way out.
+    storage::ReminderStore::HeldMessages quiet(Store());
+    if (Store().SaveUnsaved() || Store().RescueUnsaved()) return true;
+    qCritical("Kalvo: zmeny, ktoré sa nepodarilo uložiť, sa nepodarilo ani uschovať vedľa súboru %s",
+              storage::Utf8FromPath(ctx_.files.UserFile()).c_str());
+    return false;
+}
+
+void TMainForm::EndSession() {
+    ending_ = true;
+    StopScheduler();
+    SecureUnsaved();
+}
 
 void TMainForm::SaveRetryTimer() {
     if (!Store().HasUnsavedChanges()) return;

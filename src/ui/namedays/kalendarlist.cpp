@@ -262,8 +262,7 @@ void TKalendForm::SpeedButton4Click() {
 void TKalendForm::BtDelClick() {
     const int index = SelectedRecord();
     if (index < 0) return;
-    ReminderList& list = keeper_->Store().Reminders();
-    list.erase(list.begin() + index);
+    keeper_->Store().Remove(static_cast<std::size_t>(index));
     keeper_->CommitChange(/*sort=*/false);
     MesgListClick();
 }

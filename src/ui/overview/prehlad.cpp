@@ -83,10 +83,11 @@ TPlan::TPlan(AppContext& ctx, QWidget* parent)
     Label9->setGeometry(390, 218, 114, 20);
     connect(Label9, &ShapeButton::clicked, this, &TPlan::Label9Click);
 
+    // The countdown starts when the overview first comes on screen, after the start: a message shown
+    // while the program is still being built must not let it start the scheduler.
     TimerHide = new QTimer(this);
     TimerHide->setInterval(1000);
     connect(TimerHide, &QTimer::timeout, this, &TPlan::TimerHideTimer);
-    TimerHide->start();
     CentreOnScreen();
 }
 
@@ -99,7 +100,16 @@ void TPlan::ShowFromTray() {
 
 void TPlan::showEvent(QShowEvent* event) {
     BorderlessWindow::showEvent(event);
+    if (countdownPending_) {
+        countdownPending_ = false;
+        TimerHide->start();
+    }
     FormShow();
+}
+
+void TPlan::StopHideTimer() {
+    countdownPending_ = false;
+    TimerHide->stop();
 }
 
 void TPlan::hideEvent(QHideEvent* event) {

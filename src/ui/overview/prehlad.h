@@ -60,8 +60,9 @@ public:
     void FormShow();
     void TimerHideTimer();
     void Label9Click();
-    // Stops the self-close countdown (the main window was shown, the program is ending...).
-    void StopHideTimer() { TimerHide->stop(); }
+    // Stops the self-close countdown, or keeps it from starting (the main window was shown, the
+    // program is ending...).
+    void StopHideTimer();
 
     void Dismiss() override { Label9Click(); }
 
@@ -73,6 +74,7 @@ protected:
     AppContext& ctx_;
     SchedulerGate* gate_ = nullptr;
     ReminderKeeper* keeper_ = nullptr;
+    bool countdownPending_ = true;  // the countdown runs once, from the first showing
 };
 
 }  // namespace kalvo::ui

@@ -99,6 +99,8 @@ void TOffWinForm::TimerOffWinTimer() {
     TimerOffWin->stop();
     TimerShow->stop();
     EndOrder();
+    // The system ends the program without asking it: the changes go first.
+    if (gate_) gate_->SecureUnsaved();
     ctx_.platform.ShutDown();
     done(QDialog::Accepted);
 }

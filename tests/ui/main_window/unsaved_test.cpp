@@ -6,6 +6,7 @@
 
 #include "storage/reminder_file.h"
 #include "ui/main_window/kalvounit.h"
+#include "ui/shutdown/offwin.h"
 #include "ui/widgets/reminder_list.h"
 #include "ui_fixture.h"
 #include "ui_test_main.h"
@@ -133,6 +134,47 @@ private slots:
         QVERIFY(!s.main->SchedulerRunning());
         QCOMPARE(s.f.dialogs.Count("question"), 0);  // never "Naozaj si želáte ukončiť program?"
         QCOMPARE(s.f.ReadReminders().size(), 1u);
+    }
+
+    void theTimedShutDownSavesFirst() {
+        FailingSave s;
+        s.main->AddReminder(Ordinary(Day(2026, 12, 9), At(9, 0), "v pamäti"));
+        s.Heal();  // the next retry would save it, but the computer goes off first
+        ui::TOffWinForm* countdown = s.f.windows->offWin;
+        while (countdown->ShutdownSeconds > 0) countdown->TimerOffWinTimer();
+        QCOMPARE(s.f.platform.calls.back(), std::string("ShutDown"));
+        QCOMPARE(s.f.ReadReminders().size(), 1u);
+        QVERIFY(!s.main->Store().HasUnsavedChanges());
+    }
+
+    void anEndNoOneCanStopSetsTheChangesAsideForTheNextStart() {
+        FailingSave s;
+        s.main->AddReminder(Ordinary(Day(2026, 12, 9), At(9, 0), "v pamäti"));
+        const int told = static_cast<int>(s.f.dialogs.shown.size());
+        s.main->EndSession();  // SIGTERM, or the computer switched off with the save still failing
+        QVERIFY(s.main->Ending());
+        QVERIFY(!s.main->SchedulerRunning());
+        QCOMPARE(static_cast<int>(s.f.dialogs.shown.size()), told);  // no one is there to answer
+        const std::string rescue = "eva.dat.zachranene-20261207-090000";
+        QCOMPARE(storage::DecodeReminderFile(s.f.folder.Read(rescue)).records.size(), 1u);
+        s.f.windows.reset();
+
+        // The next start, where the file can be written again: the user is asked and takes them back.
+        s.Heal();
+        UiFixture again;
+        again.platform.programFolder = s.f.folder.Path();
+        again.ctx->files.folder = s.f.folder.Path();
+        again.dialogs.answers = {true};
+        again.CreateWindows();
+        QCOMPARE(again.dialogs.Count("question"), 1);
+        QVERIFY(again.dialogs.shown[0].text.starts_with(
+            "Zmeny pripomienok sa pri poslednom ukončení programu nepodarilo uložiť, preto boli uschované v súbore\n" +
+            storage::Utf8FromPath(s.f.folder / rescue)));
+        const ReminderList back = storage::DecodeReminderFile(s.f.folder.Read("eva.dat")).records;
+        QCOMPARE(back.size(), 1u);
+        QCOMPARE(back.front().Text, std::string("v pamäti"));
+        QCOMPARE(again.windows->main->MesgList->Count(), 1);
+        QVERIFY(!s.f.folder.Exists(rescue));
     }
 
 #ifdef KALVO_HAVE_QTDBUS

@@ -1,0 +1,47 @@
+#pragma once
+// <user>.sync.ini: the sync account of one user, beside the reminder file, only once the user has set one
+// up. It holds where to sync and how, never the password (that is in the system's keyring, or a command
+// prints it). Keys this version does not know are kept when the file is written again.
+
+#include <filesystem>
+#include <string>
+
+#include "storage/data_files.h"
+#include "storage/file_io.h"
+
+namespace kalvo::caldav {
+
+inline constexpr int kDefaultSyncMinutes = 15;
+inline constexpr int kMinSyncMinutes = 1;
+inline constexpr int kMaxSyncMinutes = 24 * 60;
+
+struct SyncAccount {
+    std::string server;        // the address the user gave
+    std::string calendar;      // the calendar's own address
+    std::string calendarName;  // its display name
+    std::string login;         // empty: the server asks for none
+    int intervalMinutes = kDefaultSyncMinutes;
+    std::string passwordCommand;    // prints the password; empty: the system's keyring holds it
+    std::string pinnedCertificate;  // SHA-256 of a certificate the user accepted, "AB:CD:..."
+
+    bool operator==(const SyncAccount&) const = default;
+};
+
+std::filesystem::path SyncAccountFile(const storage::DataFiles& files);
+
+enum class AccountState { Ok, Missing, Damaged };
+
+struct LoadedAccount {
+    AccountState state = AccountState::Missing;
+    SyncAccount account;
+    std::string message;  // Slovak, when damaged
+};
+
+// Damaged: the file cannot be read, or names no calendar.
+LoadedAccount LoadSyncAccount(const storage::DataFiles& files);
+// Written atomically; line breaks in values become blanks (a value is one line).
+storage::WriteResult SaveSyncAccount(const storage::DataFiles& files, const SyncAccount& account);
+// Removes the file; a file that is not there is no failure.
+storage::WriteResult RemoveSyncAccount(const storage::DataFiles& files);
+
+}  // namespace kalvo::caldav

@@ -1,0 +1,53 @@
+#!/usr/bin/env python3
+"""The portable zip as a Windows user unpacks it: the program, kalvo-cli, the name calendar and the sound in
+one folder, and kalvo-cli.exe from that folder writing the folder's reminders to an iCalendar file and
+reading them back, with nothing else installed.
+    portable_zip_test.py ZIP EMULATOR..."""
+
+import json
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+ZIP, EMULATOR = sys.argv[1], sys.argv[2:]
+
+
+def windows_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+with tempfile.TemporaryDirectory(prefix="kalvo-zip-") as work:
+    with zipfile.ZipFile(ZIP) as z:
+        names = sorted(z.namelist())
+        assert names == ["calend.dat", "kalvo-cli.exe", "kalvo.exe", "sound.wav"], names
+        z.extractall(work)
+    cli = [*EMULATOR, os.path.join(work, "kalvo-cli.exe")]
+
+    def run(*args):
+        p = subprocess.run([*cli, *args], capture_output=True, env=dict(os.environ, LANG="C.UTF-8"), timeout=120)
+        assert p.returncode == 0, (args, p.returncode, p.stderr.decode("utf-8", "replace"))
+        return p.stdout.decode("utf-8")
+
+    help_text = run("--help")
+    assert "export-ics FILE" in help_text and "import-ics FILE" in help_text, help_text
+
+    # One reminder of Jana's in the portable folder, which is where kalvo-cli keeps data beside itself.
+    text = "Zubár".encode("cp1250")
+    record = struct.pack("<id", 46400, 0.375) + struct.pack("<i", len(text)) + text + bytes([0])
+    record += struct.pack("<iiid", 0, 0, -1, -1.0) + struct.pack("<i", 0) * 2 + bytes([0, 0]) + struct.pack("<i", -1)
+    with open(os.path.join(work, "jana.dat"), "wb") as f:
+        f.write(struct.pack("<d", 2.04) + struct.pack("<i", 1) + record)
+
+    ics = os.path.join(work, "jana.ics")
+    run("--user", "jana", "export-ics", windows_path(ics))
+    with open(ics, "rb") as f:
+        exported = f.read()
+    assert exported.startswith(b"BEGIN:VCALENDAR\r\n") and b"SUMMARY:Zub\xc3\xa1r\r\n" in exported, exported
+    result = json.loads(run("--user", "peter", "import-ics", windows_path(ics), "--yes", "--today", "2027-01-01"))
+    assert result["added"] == 1, result
+    with open(os.path.join(work, "jana.dat"), "rb") as a, open(os.path.join(work, "peter.dat"), "rb") as b:
+        assert a.read() == b.read()
+print("%s: the four files, and kalvo-cli.exe's iCalendar from the unpacked folder" % os.path.basename(ZIP))
