@@ -36,7 +36,7 @@ import desktop
 SETUP, MAKENSIS, NSI, BIN, ICON, TEMPLATE, WINE, WINESERVER, ARTIFACTS = sys.argv[1:10]
 NEW_VERSION = re.search(r"kalvo-(.+)-setup\.exe$", SETUP).group(1)
 OLD_VERSION = "0.0.9"
-FILES = ("kalvo.exe", "kalvo-cli.exe", "calend.dat", "sound.wav")
+FILES = ("kalvo.exe", "kalvo-cli.exe", "calend.dat", "sound.wav", "licenses/DejaVu.txt")
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 UNINSTALL = r"Software\Microsoft\Windows\CurrentVersion\Uninstall\Kalvo"
 QUIT_ENDED = 0
@@ -134,8 +134,9 @@ def build_old_installer():
     executable's image, and the readers what follows their data), so each file of N+1 differs from N's."""
     old_bin = os.path.join(work, "old-bin")
     os.makedirs(old_bin)
+    os.makedirs(os.path.join(old_bin, "licenses"))
     for name in FILES:
-        shutil.copy2(os.path.join(BIN, name), old_bin)
+        shutil.copy2(os.path.join(BIN, name), os.path.join(old_bin, name))
         with open(os.path.join(old_bin, name), "ab") as f:
             f.write(b"kalvo-" + OLD_VERSION.encode())
     setup = os.path.join(work, "kalvo-%s-setup.exe" % OLD_VERSION)
