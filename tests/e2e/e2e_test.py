@@ -79,7 +79,7 @@ def decode(name):
 
 
 try:
-    start(["Xvfb", display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"])
+    start(["Xvfb", display, "-screen", "0", "1280x800x24", "-noreset", "-nolisten", "tcp"])
     wait_for("the display", lambda: subprocess.run(["xdotool", "getdisplaygeometry"], env=env,
                                                    capture_output=True).returncode == 0, 20)
     start(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",

@@ -63,8 +63,9 @@ def answered(box):
 
 
 def start(**extra):
-    kalvo = subprocess.Popen([os.path.join(app, "kalvo")], cwd=app, env=dict(env, **extra), stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL)
+    log = open(os.path.join(shots, "kalvo-%d.log" % len(procs)), "w")
+    kalvo = subprocess.Popen([os.path.join(app, "kalvo")], cwd=app, env=dict(env, **extra), stdout=log, stderr=log)
+    log.close()
     procs.append(kalvo)
     return kalvo
 
