@@ -277,13 +277,15 @@ try:
     assert not os.path.exists(common_shortcut) and reg_value(RUN_KEY, "kalvo.exe") is None
 
     # Another folder (/D=): still an installed copy, whose kalvo-cli.exe finds the user's reminders in
-    # %APPDATA%\Kalvo.
+    # %APPDATA%\Kalvo and the name calendar installed beside it.
     elsewhere_dir = os.path.join(drive_c, "Nástroje", "Kalvo")
     assert install(SETUP, "/S", "/CURRENTUSER", "/D=C:\\Nástroje\\Kalvo") == 0
     assert hashes(elsewhere_dir) == hashes(BIN)
-    listed = json.loads(wine(windows_path(os.path.join(elsewhere_dir, "kalvo-cli.exe")), "list", "--day",
-                             "24.12.2030").stdout)["reminders"]
+    installed_cli = windows_path(os.path.join(elsewhere_dir, "kalvo-cli.exe"))
+    listed = json.loads(wine(installed_cli, "list", "--day", "24.12.2030").stdout)["reminders"]
     assert sorted(r["text"] for r in listed) == sorted(kept), listed
+    names = json.loads(wine(installed_cli, "names", "24.12").stdout)
+    assert names == {"names": "Adam a Eva", "holiday": "Štedrý deň", "status": "ok"}, names
     uninstall(elsewhere_dir)
     wait_for("the program folder to go", lambda: not os.path.exists(elsewhere_dir), 90)
 
