@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""The portable zip as a Windows user unpacks it: the program, kalvo-cli, the name calendar and the sound in
-one folder, and kalvo-cli.exe from that folder writing the folder's reminders to an iCalendar file and
-reading them back, with nothing else installed.
-    portable_zip_test.py ZIP EMULATOR..."""
+"""The portable zip as a Windows user unpacks it: the program, kalvo-cli, the name calendar, the sound and
+the licence of the face built into kalvo.exe in one folder, and kalvo-cli.exe from that folder writing the
+folder's reminders to an iCalendar file and reading them back, with nothing else installed.
+    portable_zip_test.py ZIP FACE_LICENCE EMULATOR..."""
 
 import json
 import os
@@ -14,7 +14,7 @@ import zipfile
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pysupport"))
 from expect import expect  # noqa: E402
 
-ZIP, EMULATOR = sys.argv[1], sys.argv[2:]
+ZIP, FACE_LICENCE, EMULATOR = sys.argv[1], sys.argv[2], sys.argv[3:]
 
 
 def windows_path(path):
@@ -24,8 +24,10 @@ def windows_path(path):
 with tempfile.TemporaryDirectory(prefix="kalvo-zip-") as work:
     with zipfile.ZipFile(ZIP) as z:
         names = sorted(z.namelist())
-        expect(names == ["calend.dat", "kalvo-cli.exe", "kalvo.exe", "sound.wav"], names)
+        expect(names == ["calend.dat", "kalvo-cli.exe", "kalvo.exe", "licenses/DejaVu.txt", "sound.wav"], names)
         z.extractall(work)
+    with open(os.path.join(work, "licenses", "DejaVu.txt"), "rb") as shipped, open(FACE_LICENCE, "rb") as source:
+        expect(shipped.read() == source.read(), "the face's licence as its package gives it")
     cli = [*EMULATOR, os.path.join(work, "kalvo-cli.exe")]
 
     def run(*args):
@@ -52,4 +54,4 @@ with tempfile.TemporaryDirectory(prefix="kalvo-zip-") as work:
     expect(result["added"] == 1, result)
     with open(os.path.join(work, "jana.dat"), "rb") as a, open(os.path.join(work, "peter.dat"), "rb") as b:
         expect(a.read() == b.read())
-print("%s: the four files, and kalvo-cli.exe's iCalendar from the unpacked folder" % os.path.basename(ZIP))
+print("%s: the five files, and kalvo-cli.exe's iCalendar from the unpacked folder" % os.path.basename(ZIP))

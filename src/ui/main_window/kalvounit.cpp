@@ -740,7 +740,15 @@ void TMainForm::pmCloseClick() {
                                                     "nastavené pripomienky.\n\n"
                                                     "Naozaj si želáte ukončiť program?",
                                                     QuestionIcon::Warning);
-    if (!yes) return;
+    if (yes) End();
+}
+
+void TMainForm::EndOnRequest() {
+    emit OverviewHoldRequested();
+    if (SettleUnsaved(/*mayAsk=*/true)) End();
+}
+
+void TMainForm::End() {
     ending_ = true;
     StopScheduler();
     emit EndRequested();

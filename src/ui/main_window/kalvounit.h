@@ -120,6 +120,9 @@ public:
     // Tray and menu commands.
     void pmObnovitClick();
     void pmCloseClick();
+    // The end asked for from outside the program (its installer): as "Ukončiť" without the question
+    // whether to end; changes that cannot be saved still ask, and the user may stay.
+    void EndOnRequest();
     void TrayIconClick();
     void PopupMenuPopup();
     // `TestTimer`'s handler: the scheduler's tick.
@@ -300,6 +303,7 @@ protected:
     }
 
 private:
+    void End();
     void BuildMenus();
     // The constructor's steps, in the order the widgets are made (and stacked).
     void BuildLayout();  // the title strip, the view tabs and the foot
