@@ -11,7 +11,7 @@
 #include "core/due.h"
 #include "storage/ical/ical_exchange.h"
 #include "support/builders.h"
-#include "support/scoped_env.h"
+#include "support/local_zone.h"
 
 namespace kalvo::storage::ical {
 namespace {
@@ -45,17 +45,15 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 
 class MappingTest : public ::testing::Test {
 protected:
-    MappingTest() : tz_("TZ", std::string("Europe/Bratislava")) {
-        tzset();
+    MappingTest() {
         options.now = Moment(D, 8, 0);
         options.stampUtc = 1796112000;  // 2026-12-01 08:00:00 UTC
         options.limits.steadyNow = [] { return std::chrono::steady_clock::time_point{}; };
     }
-    ~MappingTest() override { tzset(); }
 
     EventReading Read(const std::string& ics) const { return ReadEvent(ics, options); }
 
-    test::ScopedEnv tz_;
+    test::LocalZone zone_{"Europe/Bratislava"};
     MappingOptions options;
 };
 
