@@ -57,7 +57,7 @@ public:
         return 0;
     }
 
-    sync::SyncReport Sync(MemoryServer& server, std::function<void(std::string_view)> afterWrite = {}) {
+    sync::SyncReport Sync(sync::CalendarServer& server, std::function<void(std::string_view)> afterWrite = {}) {
         sync::SyncRequest q;
         q.files = Files();
         q.calendar = kCalendar;
