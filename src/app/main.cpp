@@ -112,6 +112,11 @@ int main(int argc, char** argv) {
         // After a resume the timer may take its time; what fell due while asleep is handled at once.
 #ifdef _WIN32
         platform.Events().onResumed = [main] { main->TickSoon(); };
+        // The end of the Windows session, as a signal on Linux: saved or set aside, then the end.
+        platform.Events().onSessionEnd = [main] {
+            main->EndSession();
+            QApplication::exit(0);
+        };
 #else
         kalvo::SleepWatcher sleep;
         QObject::connect(&sleep, &kalvo::SleepWatcher::Resumed, main, &kalvo::ui::TMainForm::TickSoon);
