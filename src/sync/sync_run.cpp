@@ -774,7 +774,7 @@ bool Run::Apply() {
         item.state = p.state;
         if (!w.confirmed && p.upload == Upload::Create) item.state = ItemState::Created;
         if (!w.confirmed && p.upload == Upload::Delete) item.state = ItemState::Deleted;
-        if (!w.confirmed && p.marksOnly) {
+        if (!w.confirmed && p.upload == Upload::Update && p.state == ItemState::Archived) {
             // The acknowledgement waits: the item stays as it was, and the hints keep where its record went.
             keepHints = true;
             item = w.before;
