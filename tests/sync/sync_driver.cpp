@@ -7,9 +7,12 @@
 //   kalvo_sync_driver sync   --dir D --user U [--timeout-ms N]
 //   kalvo_sync_driver edit   --dir D --user U --text T [--new-text N] [--time HH:MM]
 //   kalvo_sync_driver delete --dir D --user U --text T
+//   kalvo_sync_driver check  --dir D --user U
 //
 // `sync` prints one JSON object: kalvo-cli's counts and the outcome, the Slovak failure and notices, the
-// requests made and the milliseconds the run took. Exit status 0 done, 1 failed or busy, 2 bad usage.
+// requests made and the milliseconds the run took. `check` reads the files a sync writes as the next sync
+// would and prints what it found ("ok", "missing", "damaged", "failed" for each, and the items of the
+// state). Exit status 0 done, 1 failed or busy, 2 bad usage.
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -29,7 +32,9 @@
 #include "core/dialogs.h"
 #include "storage/reminder_store.h"
 #include "storage/settings_file.h"
+#include "storage/sync_hints.h"
 #include "sync/sync_run.h"
+#include "sync/sync_state.h"
 
 namespace {
 
@@ -202,6 +207,29 @@ int Change(Args& args, bool remove) {
     return store.Commit() ? 0 : 1;
 }
 
+const char* Outcome(storage::ReadOutcome o, bool damaged) {
+    if (o == storage::ReadOutcome::Missing) return "missing";
+    if (o == storage::ReadOutcome::Failed) return "failed";
+    return damaged ? "damaged" : "ok";
+}
+
+int Check(Args& args) {
+    const storage::DataFiles files = FilesOf(args);
+    Json j;
+    for (const auto& [key, path] : {std::pair{"reminders", files.UserFile()}, {"archive", files.ArchiveFile()}}) {
+        const storage::ReadResult read = storage::ReadReminderFile(path);
+        j[key] = Outcome(read.outcome, storage::IsDamaged(read.decoded.status));
+    }
+    const storage::HintsRead hints = storage::ReadHintsFile(files.SyncHintsFile());
+    j["hints"] = Outcome(hints.outcome, hints.decoded.damagedLines > 0);
+    const sync::StateRead state = sync::ReadStateFile(files.SyncStateFile());
+    static constexpr const char* kStates[] = {"ok", "missing", "damaged", "failed"};
+    j["state"] = kStates[static_cast<int>(state.status)];
+    j["items"] = state.state.items.size();
+    std::cout << j.dump() << std::endl;
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -213,6 +241,7 @@ int main(int argc, char** argv) {
         if (command == "sync") return Sync(args);
         if (command == "edit") return Change(args, false);
         if (command == "delete") return Change(args, true);
+        if (command == "check") return Check(args);
         throw Usage("unknown command " + command);
     } catch (const Usage& e) {
         std::cerr << "kalvo_sync_driver: " << e.what() << "\n";
