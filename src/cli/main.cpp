@@ -60,10 +60,31 @@ Commands:
                               one, else to the user's file; P is denne, týždenne,
                               mesačne, ročne or "bez opakovania"; DAY pondelok ... nedeľa
   list --day D.M.YYYY         the reminders of that day as JSON
-
+  delete "D.M.YYYY" "HH:MM" "TEXT"
+                              remove one reminder with that date, time (HH:MM: any
+                              second of that minute; HH:MM:SS: that second) and text,
+                              through the running Kalvo when there is one; prints
+                              {"remaining": N}, how many equal ones are left
+)"
+#ifdef KALVO_CLI_HAVE_SYNC
+                               R"(  sync-setup URL [--login NAME] [--calendar NAME]
+      [--password-stdin | --password-command CMD] [--accept-certificate SHA256]
+                              find the calendar at URL (a server's address: the one
+                              named NAME, default "Kalvo", made when missing; or a
+                              calendar's own address) and keep it as the user's sync
+                              account, the password in the system's keyring (or the
+                              command that prints it); prints {"calendar", "name"}
+  sync-setup --forget         remove the account, its password and the sync state
+  sync                        one two-way sync with the account's calendar, through
+                              the running Kalvo when there is one; prints {"sent",
+                              "received", "deleted_here", "deleted_there", "conflicts"}
+)"
+#endif
+                               R"(
 Writers wait up to KALVO_LOCK_WAIT_MS milliseconds (default 10000) for another writer.
 
-Exit status: 0 done, 1 a file could not be read or written, 2 bad usage or input.
+Exit status: 0 done, 1 a file could not be read or written (or, for the sync commands,
+the server failed or refused the login), 2 bad usage or input (or no sync account).
 )";
 
 using Command = int (*)(kalvo::cli::Context&);
@@ -139,6 +160,9 @@ int main(int argc, char** argv) {
 #endif
             {"add", Add},
             {"list", List},
+            {"delete", Delete},
+            {"sync-setup", SyncSetup},
+            {"sync", SyncNow},
         };
         const auto command = commands.find(args[i]);
         if (command == commands.end()) throw CliError(kUsageError, "unknown command '" + args[i] + "' (see --help)");
