@@ -10,6 +10,8 @@
 #include <chrono>
 #include <string>
 
+#include "caldav/discovery.h"
+#include "caldav/password_store.h"
 #include "caldav/sync_account.h"
 #include "core/clock.h"
 #include "storage/data_files.h"
@@ -36,5 +38,17 @@ sync::SyncReport RunAccountSync(const AccountSyncRequest& request);
 
 // What a sync did or why it failed, in one Slovak line, for the settings page and the tray.
 std::string SyncResultText(const sync::SyncReport& report);
+
+// Why a discovery found no calendar to sync, in Slovak; when the one asked for is missing, with the
+// calendars that could be taken instead ("„name“  address" a line each).
+QString DiscoveryFailureText(const DiscoveryResult& result);
+// What the user needs to decide whether to trust a certificate the system refused: that it was refused
+// (or changed since it was accepted), its SHA-256 fingerprint, whom it names, who issued it, its end.
+QString CertificateText(const CertificateInfo& certificate);
+
+// Sync turned off for the user: the account, its password in the keyring, the sync's state and hints,
+// once no sync of the files runs (waited for as long as the folder's lock is). Empty when all is gone,
+// else what is left, in Slovak.
+QString ForgetAccount(const storage::DataFiles& files, Keyring& keyring);
 
 }  // namespace kalvo::caldav

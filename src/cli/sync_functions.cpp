@@ -15,7 +15,6 @@
 #include "core/clock.h"
 #include "kalvo_version.h"
 #include "storage/file_io.h"
-#include "storage/folder_lock.h"
 #include "storage/settings_file.h"
 
 namespace kalvo::cli {
@@ -59,41 +58,13 @@ bool IsSha256Fingerprint(const QString& text) {
     return true;
 }
 
-QString DiscoveryFailure(const sync::Outcome& o) {
-    if (!o.message.empty()) return Q(o.message);
-    switch (o.status) {
-        case ServerStatus::Unauthorized:
-            return QStringLiteral("Server odmietol prihlasovacie meno alebo heslo.");
-        case ServerStatus::Unreachable:
-            return QStringLiteral("Server sa nedá zastihnúť.");
-        default:
-            return QStringLiteral("Na serveri sa nenašiel kalendár, do ktorého by Kalvo mohol zapisovať.");
-    }
-}
-
+// A refused certificate, and how to accept it.
 QString CertificateQuestion(const caldav::CertificateInfo& c) {
-    QString text = c.changed ? QStringLiteral("Server sa preukázal iným certifikátom, než aký bol prijatý predtým.")
-                             : QStringLiteral("Server sa preukázal certifikátom, ktorému systém nedôveruje.");
-    text += QStringLiteral("\nOdtlačok SHA-256: %1").arg(c.sha256);
-    if (!c.subject.isEmpty()) text += QStringLiteral("\nVydaný pre: %1").arg(c.subject);
-    if (!c.issuer.isEmpty()) text += QStringLiteral("\nVydavateľ: %1").arg(c.issuer);
-    if (c.expires.isValid())
-        text += QStringLiteral("\nPlatí do: %1").arg(c.expires.toString(QStringLiteral("d.M.yyyy")));
-    text += QStringLiteral(
-                "\nAk je to naozaj certifikát vášho servera (overte odtlačok u jeho správcu), zopakujte príkaz s "
-                "voľbou --accept-certificate %1")
-                .arg(c.sha256);
-    return text;
-}
-
-QString CandidatesText(const QList<caldav::CalendarInfo>& candidates) {
-    if (candidates.isEmpty()) return {};
-    QString text = QStringLiteral(
-        "\nKalendáre na serveri, ktoré možno použiť (zvoľte jeden voľbou --calendar NÁZOV "
-        "alebo zadajte jeho adresu):");
-    for (const caldav::CalendarInfo& c : candidates)
-        text += QStringLiteral("\n  „%1“  %2").arg(c.displayName, c.url.toString());
-    return text;
+    return caldav::CertificateText(c) +
+           QStringLiteral(
+               "\nAk je to naozaj certifikát vášho servera (overte odtlačok u jeho správcu), zopakujte "
+               "príkaz s voľbou --accept-certificate %1")
+               .arg(c.sha256);
 }
 
 // The password for the discovery: given, printed by the command, or already in the keyring.
@@ -134,9 +105,10 @@ SyncCommandOutcome Setup(const SyncSetupArgs& args) {
     const caldav::DiscoveryResult found = caldav::DiscoverCalendar(withPassword);
     if (!found.outcome.ok() || !found.calendar) {
         if (!found.certificate.IsEmpty()) return Fail(kFailed, CertificateQuestion(found.certificate));
-        return Fail(kFailed, DiscoveryFailure(found.outcome) + (found.outcome.status == ServerStatus::NotFound
-                                                                    ? CandidatesText(found.candidates)
-                                                                    : QString()));
+        QString text = caldav::DiscoveryFailureText(found);
+        if (found.outcome.status == ServerStatus::NotFound && !found.candidates.isEmpty())
+            text += QStringLiteral("\nZvoľte jeden z nich voľbou --calendar NÁZOV alebo zadajte jeho adresu.");
+        return Fail(kFailed, text);
     }
 
     caldav::SyncAccount account = caldav::AccountFromDiscovery(withPassword, *found.calendar, args.passwordCommand);
@@ -159,29 +131,7 @@ SyncCommandOutcome Setup(const SyncSetupArgs& args) {
 
 SyncCommandOutcome Forget(const std::filesystem::path& folder, const std::string& user) {
     const QtRuntime qt;
-    const storage::DataFiles files{folder, user};
-    QString problems;
-    const auto note = [&problems](const QString& text) {
-        if (!text.isEmpty()) problems += (problems.isEmpty() ? QString() : QStringLiteral("\n")) + text;
-    };
-    {
-        // No sync of these files runs meanwhile, so none writes its state again after it is gone.
-        const storage::FileLock lock(files.SyncLockFile(), storage::LockWait());
-        if (!lock)
-            return Fail(kFailed, QStringLiteral("Synchronizácia týchto pripomienok práve prebieha a neskončila; "
-                                                "zopakujte príkaz neskôr."));
-        const std::unique_ptr<caldav::Keyring> ring = caldav::SystemKeyring();
-        note(caldav::ForgetSyncAccount(files, *ring));
-        for (const std::filesystem::path& file : {files.SyncStateFile(), files.SyncHintsFile()}) {
-            std::error_code error;
-            std::filesystem::remove(file, error);
-            if (error)
-                note(QStringLiteral("Súbor %1 sa nedá odstrániť (%2).")
-                         .arg(Q(storage::Utf8FromPath(file)), Q(storage::DescribeError(error.value()))));
-        }
-    }
-    std::error_code ignored;
-    std::filesystem::remove(files.SyncLockFile(), ignored);
+    const QString problems = caldav::ForgetAccount(storage::DataFiles{folder, user}, *caldav::SystemKeyring());
     return problems.isEmpty() ? SyncCommandOutcome{} : Fail(kFailed, problems);
 }
 

@@ -97,11 +97,10 @@ TEST(ReminderRequestTest, DayEntriesNameKindsAndPeriods) {
 }
 
 TEST(ReminderRequestTest, ScriptsNameRemindersByDateTimeAndText) {
-    const ReminderList list{test::Ordinary(Day(2030, 1, 10), At(9, 15), "Zubár"),
-                            test::Ordinary(Day(2030, 1, 10), At(9, 15, 30), "Zubár"),
-                            test::Ordinary(Day(2030, 1, 10), At(9, 15), "zubár"),
-                            test::Ordinary(Day(2030, 1, 11), At(9, 15), "Zubár"),
-                            test::Ordinary(Day(2030, 1, 10), At(9, 15), "Zubár")};
+    const ReminderList list{
+        test::Ordinary(Day(2030, 1, 10), At(9, 15), "Zubár"), test::Ordinary(Day(2030, 1, 10), At(9, 15, 30), "Zubár"),
+        test::Ordinary(Day(2030, 1, 10), At(9, 15), "zubár"), test::Ordinary(Day(2030, 1, 11), At(9, 15), "Zubár"),
+        test::Ordinary(Day(2030, 1, 10), At(9, 15), "Zubár")};
     // The minute takes in every second of it; with seconds only that second counts.
     EXPECT_EQ(FindReminders(list, "10.1.2030", "9:15", "Zubár").indices, (std::vector<std::size_t>{0, 1, 4}));
     EXPECT_EQ(FindReminders(list, "10.01.2030", "09:15:30", "Zubár").indices, (std::vector<std::size_t>{1}));
