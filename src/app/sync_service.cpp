@@ -51,7 +51,7 @@ SyncService::SyncService(ui::AppContext& ctx, ProgramWindows& windows, Options o
     connect(&timer_, &QTimer::timeout, this, [this] { Request(false); });
     connect(&alarmsTimer_, &QTimer::timeout, this, &SyncService::ReleaseAlarms);
     connect(windows_.main, &ui::TMainForm::FilesSaved, this, &SyncService::ChangeSaved);
-    connect(windows_.main, &ui::TMainForm::OutsideChangesTaken, this, &SyncService::ChangeSaved);
+    connect(windows_.main, &ui::TMainForm::OutsideChangesTaken, this, &SyncService::OutsideChange);
     connect(windows_.setup, &ui::TFormSetup::SyncAccountChanged, this, &SyncService::AccountChanged);
     connect(this, &SyncService::Finished, windows_.setup, &ui::TFormSetup::ShowLastSync);
 }
@@ -79,6 +79,12 @@ void SyncService::Woke() {
 
 void SyncService::ChangeSaved() {
     if (Enabled() && !changeTimer_.isActive()) changeTimer_.start(options_.afterChange);
+}
+
+void SyncService::OutsideChange() {
+    // While a run writes the files, their change is most likely its own: End looks at its report.
+    if (thread_) outsideDuringRun_ = true;
+    else ChangeSaved();
 }
 
 void SyncService::SyncNow(Done done) {
@@ -210,6 +216,8 @@ void SyncService::End(QThread* thread, const std::shared_ptr<sync::SyncReport>& 
         return;
     }
     Apply(*report);
+    if (outsideDuringRun_ && !report->reminderFileChanged && !report->archiveChanged) ChangeSaved();
+    outsideDuringRun_ = false;
     for (const Done& done : answered) done(*report, false);
     if (runHolds_) {
         runHolds_ = false;
@@ -232,8 +240,9 @@ void SyncService::End(QThread* thread, const std::shared_ptr<sync::SyncReport>& 
 
 void SyncService::Apply(const sync::SyncReport& report) {
     ui::TMainForm* main = windows_.main;
-    if (report.reminderFileChanged || report.archiveChanged || report.received > 0 || report.deletedHere > 0)
-        main->TakeOutsideChanges();
+    // Before the folder's watch does it, so that the sync's own writes do not count as another change;
+    // the snoozes too, which the report does not count.
+    main->TakeOutsideChanges();
     for (const sync::AcknowledgedElsewhere& a : report.acknowledged) main->CloseAlarmOf(a.before);
     if (!report.notices.empty()) {
         std::string text;

@@ -70,6 +70,8 @@ signals:
 
 private:
     void ChangeSaved();
+    // Another process changed the files: kalvo-cli (where it cannot ask this program), or the sync itself.
+    void OutsideChange();
     void Request(bool holdAlarms);
     void Begin();
     void End(QThread* thread, const std::shared_ptr<sync::SyncReport>& report);
@@ -93,6 +95,7 @@ private:
     bool again_ = false;          // another run was asked for while one was under way
     bool holdAlarms_ = false;     // the next run holds the alarms
     bool runHolds_ = false;       // the run under way holds them
+    bool outsideDuringRun_ = false;
     std::vector<Done> waiting_;   // for the next run
     std::vector<Done> attached_;  // for the run under way
     QString told_;                // the failure told last; empty after a success

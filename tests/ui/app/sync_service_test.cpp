@@ -5,6 +5,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
 
@@ -121,10 +122,14 @@ private slots:
             QVERIFY(!noAccount);
             QCOMPARE(report.sent, 1);
         }
+        QSignalSpy runs(p.sync.get(), &app::SyncService::Finished);
         const auto [report, noAccount] = p.SyncNow();
         QCOMPARE(report.received, 1);
         QCOMPARE(p.Main()->Store().Reminders().size(), std::size_t{2});
         QCOMPARE(p.Main()->Store().Reminders().back().Text, std::string("Obed"));
+        // The sync's own writes to the files are no change that calls for another sync.
+        QTest::qWait(600);
+        QCOMPARE(runs.count(), 1);
     }
 
     void theAlarmsWaitForTheStartsSyncButNotLonger() {
