@@ -134,6 +134,11 @@ int main(int argc, char** argv) {
         };
 #ifdef _WIN32
         platform.Events().onResumed = woke;
+        // The end of the Windows session, as a signal on Linux: saved or set aside, then the end.
+        platform.Events().onSessionEnd = [main] {
+            main->EndSession();
+            QApplication::exit(0);
+        };
 #else
         kalvo::SleepWatcher sleep;
         QObject::connect(&sleep, &kalvo::SleepWatcher::Resumed, main, woke);

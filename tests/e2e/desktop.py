@@ -81,7 +81,8 @@ def wine_prefix(work, template, wine):
 
 def session_env(work, display, **extra):
     env = dict(os.environ, DISPLAY=display, HOME=work, XDG_RUNTIME_DIR=work, XDG_CONFIG_HOME=os.path.join(work, "cfg"),
-               XDG_DATA_HOME=os.path.join(work, "data"), LANG="C.UTF-8", QT_QPA_PLATFORM="xcb", **extra)
+               XDG_DATA_HOME=os.path.join(work, "data"), LANG="C.UTF-8", QT_QPA_PLATFORM="xcb")
+    env.update(extra)
     env.pop("WAYLAND_DISPLAY", None)
     return env
 

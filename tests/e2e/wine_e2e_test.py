@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
-"""kalvo.exe as a Windows user meets it, under Wine on Xvfb with trayer as the notification area, from a
-fresh portable folder: the day overview, the tray icon, a reminder written a minute ahead by kalvo-cli.exe
-(under the folder's lock) firing its alarm strip above the task bar, "Odložiť" putting it off and the
-alarm coming back, "Zatvoriť" archiving it (both files decoded by kalvo-cli.exe), start at log-on switched
-on in the settings (the Run value appears in Wine's registry) and off again, and the end from the tray
-menu. Screenshots of every step go to the artifacts. The real shut-down is never reached: no step asks
-for it.
+"""kalvo.exe as a Slovak Windows user meets it, under Wine on Xvfb with trayer as the notification area,
+from a fresh portable folder: the day overview, the tray icon, the name-day notice sliding out when the
+mouse passes over the icon, a reminder written a minute ahead by kalvo-cli.exe (under the folder's lock)
+firing its alarm strip above the task bar, "Odložiť" putting it off and the alarm coming back, "Zatvoriť"
+archiving it (both files decoded by kalvo-cli.exe), start at log-on switched on in the settings (the Run
+value appears in Wine's registry) and off again, the end from the tray menu, and the end of the Windows
+session ending the program. Screenshots of every step go to the artifacts. The real shut-down is never
+reached: no step asks for it.
     wine_e2e_test.py BIN_DIR ARTIFACTS WINE WINESERVER"""
 
 import datetime
@@ -26,12 +27,12 @@ desktop.require("Xvfb", "trayer", "xdotool", "import")
 
 work, app, shots = desktop.program_copy(BIN, ARTIFACTS, "wine", files=("kalvo.exe", "kalvo-cli.exe", "calend.dat",
                                                                        "sound.wav"))
-desktop.write_setup(app, delete_old=0, slide_names=0, overview_seconds=0)
+desktop.write_setup(app, delete_old=0, slide_names=1, overview_seconds=0)
 prefix = desktop.wine_prefix(work, os.path.join(os.path.dirname(BIN.rstrip("/")), "wineprefix"), WINE)
 procs = []
 display = desktop.start_xvfb(procs)
 env = desktop.session_env(work, display, WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
-                          KALVO_STARTUP_WAIT_MS="0")
+                          KALVO_STARTUP_WAIT_MS="0", LANG="sk_SK.UTF-8")
 step_no = [0]
 
 
@@ -135,6 +136,17 @@ try:
     icon = wait_for("the tray icon", tray_icon)
     shot("tray-icon")
 
+    # The mouse passing over the icon slides the day's names out above it; the tray menu puts them away.
+    for x, y in ((4, 6), (10, 12), (15, 20)):
+        run("xdotool", "mousemove", "--sync", str(icon[1] + x), str(icon[2] + y))
+        time.sleep(0.3)
+    notice = wait_for("the name-day notice", lambda: next(iter(desktop.windows(env, "^Meniny$")), None), 20)
+    assert notice[2] + notice[4] <= icon[2] and notice[1] + notice[3] >= 1280 - 200, (notice, icon)
+    shot("name-notice")
+    click(icon, icon[3] // 2, icon[4] // 2, button=3)
+    wait_for("the notice to go", lambda: not desktop.windows(env, "^Meniny$"), 10)
+    keys("Escape")
+
     # A reminder a minute ahead, written by kalvo-cli.exe under the folder's lock while the program runs.
     due = (datetime.datetime.now() + datetime.timedelta(minutes=1)).replace(second=0, microsecond=0)
     wine(os.path.join(app, "kalvo-cli.exe"), "add", "%d.%d.%d" % (due.day, due.month, due.year),
@@ -201,11 +213,12 @@ try:
     toggle_autostart()
     wait_for("the Run value to go", lambda: run_value() is None)
 
-    # The end from the tray menu, after the question.
-    end_from_tray(icon)
-    assert kalvo.wait(timeout=30) == 0
-    print("kalvo.exe under Wine: overview, tray icon, alarm, snooze, archive and start at log-on; screenshots in",
-          shots)
+    # The end of the Windows session (log-off, shut-down) ends the program, what it holds saved first.
+    wine("wineboot", "--end-session")
+    kalvo.wait(timeout=30)  # Wine ends it after its windows answered, if it has not ended by itself
+    assert records(user + ".dat") == [] and [r["Text"] for r in records(user + "_old.dat")] == ["Zubár o minútu"]
+    print("kalvo.exe under Wine: overview, tray icon, name-day notice, alarm, snooze, archive, start at log-on "
+          "and the end of the session; screenshots in", shots)
 finally:
     subprocess.run([WINESERVER, "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     desktop.clean_up(procs, work)

@@ -1,5 +1,5 @@
-// The hidden window that hears Windows' broadcasts: a wake from sleep and a change of the clock or zone
-// reach the program, sent to the window itself or to every top-level window at once.
+// The hidden window that hears Windows' broadcasts: a wake from sleep, a change of the clock or zone and
+// the end of the session reach the program, sent to the window itself or to every top-level window at once.
 
 #include <gtest/gtest.h>
 
@@ -27,6 +27,14 @@ TEST(SystemEventsTest, AWakeAndAClockChangeAreHeard) {
     EXPECT_EQ(resumed, 1);
     SendMessageW(window, WM_TIMECHANGE, 0, 0);
     EXPECT_EQ(timeChanged, 1);
+
+    int ended = 0;
+    events.onSessionEnd = [&] { ++ended; };
+    EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, 0), TRUE);  // the program never holds the session
+    SendMessageW(window, WM_ENDSESSION, FALSE, 0);                    // someone else refused: nothing ends
+    EXPECT_EQ(ended, 0);
+    SendMessageW(window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(ended, 1);
 
     // As Windows sends them: to every top-level window, the hidden ones included.
     DWORD_PTR answer = 0;

@@ -42,7 +42,9 @@ void UiFixture::Screenshot(QWidget* widget, const QString& name) {
     const QString dir = QStringLiteral(KALVO_ARTIFACTS_DIR) + QStringLiteral("/screenshots");
     QDir().mkpath(dir);
     QApplication::processEvents();  // list views lay out their rows lazily
-    widget->grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+    // A run at another scale names its pictures apart (KALVO_SHOT_SUFFIX, e.g. "-150").
+    const QString suffix = qEnvironmentVariable("KALVO_SHOT_SUFFIX");
+    widget->grab().save(dir + QLatin1Char('/') + name + suffix + QStringLiteral(".png"));
 }
 
 void WhenModal(std::function<void()> action) {

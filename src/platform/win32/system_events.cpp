@@ -28,6 +28,11 @@ LRESULT CALLBACK EventsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
             if (events->onTimeChanged) events->onTimeChanged();
             return 0;
         }
+        if (message == WM_QUERYENDSESSION) return TRUE;  // Qt asks the user, where it must, on its windows
+        if (message == WM_ENDSESSION) {
+            if (wParam && events->onSessionEnd) events->onSessionEnd();
+            return 0;
+        }
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // What Windows tells every top-level window and the program must act on: the computer woke from sleep,
-// or its clock or time zone was set. Qt passes neither on, so a hidden window of the program's own listens
+// its clock or time zone was set, or the session ends (log-off, shut-down). Qt passes the first two on to
+// no one and answers the last on its own windows only, so a hidden window of the program's own listens
 // for them; it is a real top-level window, because broadcasts skip message-only windows.
 
 #include <functional>
@@ -12,6 +13,9 @@ public:
     // Run on the thread that created the window, from its message loop.
     std::function<void()> onResumed;      // the computer woke from sleep or hibernation
     std::function<void()> onTimeChanged;  // the clock or the time zone was set
+    // The session ends for good (WM_ENDSESSION after every program agreed): Windows ends the process as
+    // soon as this returns, so what must not be lost is saved here.
+    std::function<void()> onSessionEnd;
 
     SystemEvents();
     ~SystemEvents();
