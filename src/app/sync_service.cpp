@@ -15,6 +15,10 @@ namespace {
 
 constexpr std::chrono::milliseconds kBusyRetry{3000};  // kalvo-cli syncs the same files
 constexpr std::chrono::milliseconds kCancelWait{5000};
+// At start-up the tray icon shows only after the first sync has ended or waited its time: a failure waits
+// for the icon this long before it is told in a box instead.
+constexpr std::chrono::milliseconds kTrayTry{500};
+constexpr int kTrayTries = 20;
 
 sync::SyncReport Failure(const QString& text) {
     sync::SyncReport report;
@@ -31,19 +35,9 @@ SyncService::SyncService(ui::AppContext& ctx, ProgramWindows& windows, Options o
     : ctx_(ctx), windows_(windows), options_(std::move(options)) {
     if (!options_.keyring) options_.keyring = [] { return caldav::SystemKeyring(); };
     if (!options_.tellFailure) {
+        // After the caller has finished: a message box has an event loop of its own.
         options_.tellFailure = [this](const QString& text) {
-            ui::TMainForm* main = windows_.main;
-            if (main->TrayAvailable() && main->TrayIcon->isVisible()) {
-                main->TrayIcon->showMessage(QStringLiteral("Kalvo – synchronizácia"), text, QSystemTrayIcon::Warning,
-                                            15000);
-                return;
-            }
-            // After the caller has finished: a message box has an event loop of its own.
-            QTimer::singleShot(0, this, [this, text] {
-                ctx_.dialogs.ShowError("Kalvo", "Synchronizácia s kalendárom zlyhala:\n" + text.toStdString() +
-                                                    "\n\nKalvo pracuje ďalej a zmeny odošle, keď bude server "
-                                                    "dostupný.");
-            });
+            QTimer::singleShot(0, this, [this, text] { TellFromTray(text, kTrayTries); });
         };
     }
     for (QTimer* t : {&changeTimer_, &timer_, &alarmsTimer_}) t->setSingleShot(true);
@@ -260,6 +254,20 @@ void SyncService::Apply(const sync::SyncReport& report) {
         told_ = failure;
         options_.tellFailure(failure);
     }
+}
+
+void SyncService::TellFromTray(const QString& text, int triesLeft) {
+    ui::TMainForm* main = windows_.main;
+    if (main->TrayAvailable() && main->TrayIcon->isVisible()) {
+        main->TrayIcon->showMessage(QStringLiteral("Kalvo – synchronizácia"), text, QSystemTrayIcon::Warning, 15000);
+        return;
+    }
+    if (main->TrayAvailable() && triesLeft > 0) {
+        QTimer::singleShot(kTrayTry, this, [this, text, triesLeft] { TellFromTray(text, triesLeft - 1); });
+        return;
+    }
+    ctx_.dialogs.ShowError("Kalvo", "Synchronizácia s kalendárom zlyhala:\n" + text.toStdString() +
+                                        "\n\nKalvo pracuje ďalej a zmeny odošle, keď bude server dostupný.");
 }
 
 void SyncService::ReleaseAlarms() {

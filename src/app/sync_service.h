@@ -76,7 +76,8 @@ private:
     void Begin();
     void End(QThread* thread, const std::shared_ptr<sync::SyncReport>& report);
     void Apply(const sync::SyncReport& report);
-    void TellFailure(const QString& text);
+    // From the tray icon, once it is shown (waiting for it `triesLeft` more times); else in a box.
+    void TellFromTray(const QString& text, int triesLeft);
     void ReleaseAlarms();
     void Schedule(std::chrono::milliseconds after);
     std::chrono::milliseconds Interval() const;
@@ -92,9 +93,9 @@ private:
     QThread* thread_ = nullptr;
     // Shared with the run's thread, which may outlive this object by a moment at the program's end.
     std::shared_ptr<std::atomic<bool>> cancelled_ = std::make_shared<std::atomic<bool>>(false);
-    bool again_ = false;          // another run was asked for while one was under way
-    bool holdAlarms_ = false;     // the next run holds the alarms
-    bool runHolds_ = false;       // the run under way holds them
+    bool again_ = false;       // another run was asked for while one was under way
+    bool holdAlarms_ = false;  // the next run holds the alarms
+    bool runHolds_ = false;    // the run under way holds them
     bool outsideDuringRun_ = false;
     std::vector<Done> waiting_;   // for the next run
     std::vector<Done> attached_;  // for the run under way

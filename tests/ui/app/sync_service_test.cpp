@@ -28,12 +28,13 @@ struct Program {
     QStringList told;
     std::unique_ptr<app::SyncService> sync;
 
-    explicit Program(app::SyncService::Options options = {}) {
+    // `ownTelling`: failures are collected in `told` instead of being told as the program tells them.
+    explicit Program(app::SyncService::Options options = {}, bool ownTelling = true) {
         f.WriteReminders({});
         f.CreateWindows();
         options.afterChange = 100ms;
         options.keyring = MemoryKeyring::Over(keyring);
-        options.tellFailure = [this](const QString& text) { told << text; };
+        if (ownTelling) options.tellFailure = [this](const QString& text) { told << text; };
         options.requestTimeout = 3000ms;
         sync = std::make_unique<app::SyncService>(*f.ctx, *f.windows, options);
     }
@@ -177,6 +178,32 @@ private slots:
         server->Fault(QStringLiteral("401 - 50"));
         p.SyncNow();
         QCOMPARE(p.told.size(), 2);
+    }
+
+    void aFailureBeforeTheTrayIconShowsIsToldFromTheIconNotInABox() {
+        KALVO_START_SERVER(server, "radicale", QStringLiteral("--auth"), QStringLiteral("basic"),
+                           QStringLiteral("--proxy"))
+        Program p({}, /*ownTelling=*/false);
+        p.Account(server->ProxyCalendar(), *server);
+        server->Fault(QStringLiteral("401 - 50"));
+        // At start-up the first sync ends before the icon is shown.
+        QVERIFY(!p.Main()->TrayIcon->isVisible());
+        QCOMPARE(int(p.SyncNow().first.outcome), int(sync::SyncOutcome::Failed));
+        QTest::qWait(200);
+        p.Main()->TrayIcon->show();
+        QTest::qWait(1200);
+        QCOMPARE(p.f.dialogs.shown.size(), std::size_t{0});
+
+        // Without a notification area the box is the only way, once.
+        server->Reset();
+        QCOMPARE(int(p.SyncNow().first.outcome), int(sync::SyncOutcome::Done));
+        p.f.ctx->trayAvailable = [] { return false; };
+        p.Main()->TrayIcon->hide();
+        server->Fault(QStringLiteral("401 - 50"));
+        p.SyncNow();
+        p.SyncNow();
+        QTRY_COMPARE(p.f.dialogs.shown.size(), std::size_t{1});
+        QVERIFY(QString::fromStdString(p.f.dialogs.shown.front().text).contains(QStringLiteral("zlyhala")));
     }
 
     void aKeyringThatRefusesIsToldAndNothingIsSent() {
