@@ -60,24 +60,24 @@ Commands:
                               one, else to the user's file; P is denne, týždenne,
                               mesačne, ročne or "bez opakovania"; DAY pondelok ... nedeľa
   list --day D.M.YYYY         the reminders of that day as JSON
-  delete "D.M.YYYY" "HH:MM" "TEXT"
-                              remove one reminder with that date, time (HH:MM: any
-                              second of that minute; HH:MM:SS: that second) and text,
-                              through the running Kalvo when there is one; prints
-                              {"remaining": N}, how many equal ones are left
+  delete "D.M.RRRR" "HH:MM" "TEXT"
+                              odstráni jednu pripomienku s tým dátumom, časom (HH:MM:
+                              ktorákoľvek sekunda tej minúty; HH:MM:SS: tá sekunda)
+                              a textom, cez spustený Kalvo, ak beží; vypíše
+                              {"remaining": N}, koľko rovnakých ešte zostáva
 )"
 #ifdef KALVO_CLI_HAVE_SYNC
-                               R"(  sync-setup URL [--login NAME] [--calendar NAME]
-      [--password-stdin | --password-command CMD] [--accept-certificate SHA256]
-                              find the calendar at URL (a server's address: the one
-                              named NAME, default "Kalvo", made when missing; or a
-                              calendar's own address) and keep it as the user's sync
-                              account, the password in the system's keyring (or the
-                              command that prints it); prints {"calendar", "name"}
-  sync-setup --forget         remove the account, its password and the sync state
-  sync                        one two-way sync with the account's calendar, through
-                              the running Kalvo when there is one; prints {"sent",
-                              "received", "deleted_here", "deleted_there", "conflicts"}
+                               R"(  sync-setup ADRESA [--login MENO] [--calendar NÁZOV]
+      [--password-stdin | --password-command PRÍKAZ] [--accept-certificate SHA256]
+                              nájde kalendár na ADRESE (adresa servera: kalendár
+                              NÁZOV, predvolene „Kalvo“, vytvorený, ak chýba; alebo
+                              vlastná adresa kalendára) a uloží ho ako účet
+                              synchronizácie používateľa, heslo do kľúčenky systému
+                              (alebo príkaz, ktorý ho vypíše); vypíše {"calendar", "name"}
+  sync-setup --forget         odstráni účet, jeho heslo a stav synchronizácie
+  sync                        jedna obojsmerná synchronizácia s kalendárom účtu, cez
+                              spustený Kalvo, ak beží; vypíše {"sent", "received",
+                              "deleted_here", "deleted_there", "conflicts"}
 )"
 #endif
                                R"(
