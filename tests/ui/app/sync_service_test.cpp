@@ -1,6 +1,7 @@
 // The program's sync (app/sync_service.h) with its windows, against a real Radicale behind the fault
 // proxy: nothing written without an account, a change sent by itself some seconds later, the alarms held
-// for a start's sync (and not longer than their wait), a failure told once and kept in the tooltip, and a
+// for a start's sync (and not longer than their wait), a failure told once (from the tray icon even when it
+// came before the icon showed) and kept in the tooltip, lost and cut answers healed without doubles, and a
 // sync asked for while one runs.
 
 #include <QJsonDocument>
@@ -204,6 +205,40 @@ private slots:
         p.SyncNow();
         QTRY_COMPARE(p.f.dialogs.shown.size(), std::size_t{1});
         QVERIFY(QString::fromStdString(p.f.dialogs.shown.front().text).contains(QStringLiteral("zlyhala")));
+    }
+
+    void lostAndCutAnswersHealWithoutDoublesWithinFewRequests() {
+        KALVO_START_SERVER(server, "radicale", QStringLiteral("--auth"), QStringLiteral("basic"),
+                           QStringLiteral("--proxy"))
+        Program p;
+        p.Account(server->ProxyCalendar(), *server);
+        QCOMPARE(int(p.SyncNow().first.outcome), int(sync::SyncOutcome::Done));
+
+        // The upload of a change went through, but its answer says 500: the sync that follows the change
+        // by itself looks before it sends again, and finds the event there.
+        server->Reset();
+        server->Fault(QStringLiteral("500-after PUT 1"));
+        std::vector<sync::SyncOutcome> ended;
+        connect(p.sync.get(), &app::SyncService::Finished, this,
+                [&ended](const sync::SyncReport& r) { ended.push_back(r.outcome); });
+        p.Add(Ordinary(Day(2026, 12, 24), At(18, 0), "Večera"));
+        QTRY_VERIFY_WITH_TIMEOUT(!ended.empty() && !p.sync->Running(), 20000);
+        QCOMPARE(int(p.SyncNow().first.outcome), int(sync::SyncOutcome::Done));
+        QCOMPARE(ServerEvents(*server), 1);
+
+        // A listing cut off halfway, then a forgotten sync token: nothing doubled on either side.
+        server->Reset();
+        server->Fault(QStringLiteral("cut REPORT 1"));
+        p.SyncNow();
+        server->Fault(QStringLiteral("forget-token REPORT 1"));
+        QCOMPARE(int(p.SyncNow().first.outcome), int(sync::SyncOutcome::Done));
+        QCOMPARE(ServerEvents(*server), 1);
+        QCOMPARE(p.Main()->Store().Reminders().size(), std::size_t{1});
+        QVERIFY2(server->RequestCount() <= 12, qPrintable(QString::number(server->RequestCount())));
+        // The cut listing was told once; the next sync healed the rest without a word.
+        QVERIFY2(p.told.size() == 1 && p.told.front().contains(QStringLiteral("prerušilo")),
+                 qPrintable(p.told.join('|')));
+        QCOMPARE(p.Main()->TrayIcon->toolTip(), QStringLiteral("Kalvo"));
     }
 
     void aKeyringThatRefusesIsToldAndNothingIsSent() {
