@@ -8,6 +8,8 @@ second computer. Under Xvfb with trayer as the tray and a session bus of its own
 - a reminder deleted on the other computer leaves the program's list;
 - an alarm strip on screen closes when its reminder is acknowledged on the other computer, and the
   reminder goes to the archive without ringing again;
+- the program talks to the server through the fault proxy: an upload whose answer was lost (a 500 after
+  it went through) is not sent twice, and a refused password is told in Slovak until it is accepted again;
 - with the server gone, `kalvo-cli sync` says why in Slovak and the program goes on."""
 
 import datetime
@@ -21,6 +23,7 @@ import desktop
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "sync"))
+import fault_proxy  # noqa: E402
 import servers  # noqa: E402
 
 desktop.require("Xvfb", "trayer", "xdotool", "dbus-run-session", "import", "radicale")
@@ -100,10 +103,11 @@ def record_due(moment, text):
 
 try:
     with servers.running("radicale", auth="basic") as server:
+        proxy = fault_proxy.FaultProxy(server.base)  # the program's way to the server
         login = ["--login", server.user, "--password-command", "echo " + server.password]
-        for folder in (here, there):
-            found = counts(folder("sync-setup", server.calendar, *login))
-            assert found == {"calendar": server.calendar, "name": "Kalendár"}, found
+        for folder, calendar in ((here, server.calendar.replace(server.base, proxy.base)), (there, server.calendar)):
+            found = counts(folder("sync-setup", calendar, *login))
+            assert found == {"calendar": calendar, "name": "Kalendár"}, found
 
         tomorrow = datetime.datetime.utcnow().date() + datetime.timedelta(days=1)
         there("add", tomorrow.strftime("%-d.%-m.%Y"), "10:00", "Z druhého počítača")
@@ -126,6 +130,17 @@ try:
         wait_for("the program's change on the server", lambda: len(server.files()) == 2, 30)
         assert counts(there("sync")) == {"sent": 0, "received": 1, "deleted_here": 0, "deleted_there": 0,
                                          "conflicts": 0}
+
+        # The answer to the program's upload is lost after the upload went through: the program looks
+        # before it sends again, and the server holds the event once.
+        later = tomorrow + datetime.timedelta(days=1)
+        proxy.add("500-after", method="PUT")
+        here("add", later.strftime("%-d.%-m.%Y"), "12:00", "Odpoveď sa stratila")
+        wait_for("the upload with the lost answer", lambda: len(server.files()) == 3 and not proxy.faults, 30)
+        assert counts(here("sync"))["sent"] == 0
+        assert len(server.files()) == 3
+        here("delete", later.strftime("%-d.%-m.%Y"), "12:00", "Odpoveď sa stratila")
+        wait_for("the delete on the server", lambda: len(server.files()) == 2, 30)
 
         # Deleted on the other computer; kalvo-cli sync for the program's folder asks the program.
         there("delete", tomorrow.strftime("%-d.%-m.%Y"), "10:00", "Z druhého počítača")
@@ -155,7 +170,15 @@ try:
         time.sleep(2)  # a few ticks: it does not ring again
         assert strip() is None
 
+        # The password refused: told in Slovak, until the server takes it again.
+        proxy.add("401", times=-1)
+        refused = here("sync", check=False)
+        assert refused.returncode == 1 and "odmietol prihlasovacie meno alebo heslo" in refused.stderr, refused
+        proxy.reset()
+        assert counts(here("sync"))["conflicts"] == 0
+
         # The server gone: told in Slovak, and the program answers on.
+        proxy.stop()
         server.stop()
         failed = here("sync", check=False)
         assert failed.returncode == 1 and "kalvo-cli: " in failed.stderr, failed
