@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 #include <QEventLoop>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QThread>
 
@@ -10,7 +11,6 @@
 #include "caldav/sync_setup.h"
 #include "ui/common/colors.h"
 #include "ui/common/window_builders.h"
-#include "ui/widgets/shape.h"
 
 namespace kalvo::ui {
 namespace {
@@ -18,6 +18,29 @@ namespace {
 constexpr std::chrono::milliseconds kTryTimeout{20000};
 constexpr std::chrono::milliseconds kCommandWait{20000};
 const char* const kCaption = "Kalvo";
+
+constexpr int kSmallestPixels = 9;
+
+bool Fits(const QLabel* label, const QFont& font, const QString& text) {
+    return QFontMetrics(font).boundingRect(QRect(0, 0, label->width(), 10000), Qt::TextWordWrap, text).height() <=
+           label->height();
+}
+
+// A word-wrapped label's text: whole when its lines hold it, in smaller letters when only those hold it,
+// else as much as they hold with "…" (a server's list of calendars, say); the whole text in its tooltip.
+void ShowWrapped(QLabel* label, const QString& text) {
+    QFont font = label->parentWidget()->font();
+    for (int pixels = QFontInfo(font).pixelSize(); !Fits(label, font, text) && pixels > kSmallestPixels;)
+        font.setPixelSize(--pixels);
+    QString shown = text;
+    while (!shown.isEmpty() && !Fits(label, font, shown)) {
+        const qsizetype space = shown.lastIndexOf(QLatin1Char(' '), shown.size() - 3);
+        shown = space > 0 ? shown.left(space) + QStringLiteral(" …") : QString();
+    }
+    label->setFont(font);
+    label->setText(shown);
+    label->setToolTip(text);
+}
 
 // "2026-12-07 09:05:00" as the windows show a moment: "7.12.2026 9:05".
 QString MomentText(const std::string& stored) {
@@ -45,7 +68,7 @@ TFrSync::~TFrSync() {
 
 void TFrSync::Build() {
     auto* text = new QLabel(QStringLiteral("Pripomienky synchronizované s kalendárom na serveri CalDAV"), this);
-    text->setGeometry(10, 6, 490, 16);
+    text->setGeometry(10, 4, 490, 16);
     text->setFont(Bold(text->font()));
 
     auto field = [this](const QString& caption, const char* name, const QRect& captionAt, const QRect& at) {
@@ -57,43 +80,46 @@ void TFrSync::Build() {
         NameByCaption(label, edit);
         return edit;
     };
-    Server = field(QStringLiteral("Adresa servera:"), "Server", QRect(10, 32, 134, 16), QRect(146, 28, 354, 24));
+    Server = field(QStringLiteral("Adresa servera:"), "Server", QRect(10, 28, 134, 16), QRect(146, 24, 354, 24));
     Server->setPlaceholderText(QStringLiteral("https://server.sk/ alebo adresa kalendára"));
-    Login = field(QStringLiteral("Prihlasovacie meno:"), "Login", QRect(10, 60, 134, 16), QRect(146, 56, 140, 24));
-    Password = field(QStringLiteral("Heslo:"), "Password", QRect(296, 60, 46, 16), QRect(344, 56, 156, 24));
+    Login = field(QStringLiteral("Prihlasovacie meno:"), "Login", QRect(10, 56, 134, 16), QRect(146, 52, 140, 24));
+    Password = field(QStringLiteral("Heslo:"), "Password", QRect(296, 56, 46, 16), QRect(344, 52, 156, 24));
     Password->setEchoMode(QLineEdit::Password);
 
     BtTry = new QPushButton(QStringLiteral("Vyskúšať"), this);
     BtTry->setObjectName(QStringLiteral("BtTry"));
-    BtTry->setGeometry(10, 86, 126, 26);
+    BtTry->setGeometry(10, 80, 126, 26);
     LFound = new QLabel(this);
     LFound->setObjectName(QStringLiteral("LFound"));
-    LFound->setGeometry(146, 84, 354, 30);
+    LFound->setGeometry(146, 78, 354, 30);
     LFound->setWordWrap(true);
     LFound->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     LFound->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* every = new QLabel(QStringLiteral("Synchronizovať každých"), this);
-    every->setGeometry(10, 124, 160, 16);
+    every->setGeometry(10, 116, 160, 16);
     Interval = new QSpinBox(this);
     Interval->setObjectName(QStringLiteral("Interval"));
-    Interval->setGeometry(172, 120, 64, 24);
+    Interval->setGeometry(172, 112, 64, 24);
     Interval->setRange(caldav::kMinSyncMinutes, caldav::kMaxSyncMinutes);
     Interval->setAlignment(Qt::AlignRight);
     Interval->setAccessibleName(QStringLiteral("Synchronizovať každých … minút"));
     every->setBuddy(Interval);
     auto* minutes = new QLabel(QStringLiteral("minút, a vždy po zmene"), this);
-    minutes->setGeometry(242, 124, 150, 16);
+    minutes->setGeometry(242, 116, 150, 16);
     BtForget = new QPushButton(QStringLiteral("Zrušiť účet"), this);
     BtForget->setObjectName(QStringLiteral("BtForget"));
-    BtForget->setGeometry(400, 120, 100, 26);
+    BtForget->setGeometry(400, 111, 100, 26);
 
     auto* lastCaption = new QLabel(QStringLiteral("Naposledy:"), this);
-    lastCaption->setGeometry(10, 152, 134, 16);
-    auto* last = new FittedLabel(this, FittedLabel::kShortenOnly);
-    last->setObjectName(QStringLiteral("LLast"));
-    last->setGeometry(146, 152, 354, 16);
-    LLast = last;
+    lastCaption->setGeometry(10, 141, 134, 16);
+    // Two lines: a failure's reason is read whole.
+    LLast = new QLabel(this);
+    LLast->setObjectName(QStringLiteral("LLast"));
+    LLast->setGeometry(146, 140, 354, 30);
+    LLast->setWordWrap(true);
+    LLast->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LLast->setTextInteractionFlags(Qt::TextSelectableByMouse);
     NameByCaption(lastCaption, LLast, QStringLiteral("Posledná synchronizácia"));
 
     connect(BtTry, &QPushButton::clicked, this, &TFrSync::TryClick);
@@ -106,19 +132,7 @@ void TFrSync::Build() {
 }
 
 void TFrSync::Say(const QString& text, bool problem) {
-    // As much as the label's lines hold, the rest in its tooltip (a server's list of calendars, say).
-    QString shown = text;
-    const QFontMetrics metrics(LFound->font());
-    const auto fits = [&](const QString& t) {
-        return metrics.boundingRect(QRect(0, 0, LFound->width(), 1000), Qt::TextWordWrap, t).height() <=
-               LFound->height();
-    };
-    while (!shown.isEmpty() && !fits(shown)) {
-        const qsizetype space = shown.lastIndexOf(QLatin1Char(' '), shown.size() - 3);
-        shown = space > 0 ? shown.left(space) + QStringLiteral(" …") : QString();
-    }
-    LFound->setText(shown);
-    LFound->setToolTip(text);
+    ShowWrapped(LFound, text);
     LFound->setStyleSheet(TextColour(problem ? kSundayRed : kValueBlue));
 }
 
@@ -148,15 +162,15 @@ void TFrSync::FormShow() {
 
 void TFrSync::ShowLastSync() {
     if (!storage::FileExists(caldav::SyncAccountFile(ctx_.files))) {
-        LLast->setText(QStringLiteral("—"));
+        ShowWrapped(LLast, QStringLiteral("—"));
+        LLast->setToolTip(QString());
         LLast->setStyleSheet(QString());
         return;
     }
     const caldav::LastSync last = caldav::LastSyncOf(ctx_.files);
     const QString text = last.when.empty() ? QStringLiteral("ešte neprebehla")
                                            : MomentText(last.when) + QStringLiteral(" – ") + Q(last.result);
-    LLast->setText(text);
-    LLast->setToolTip(text);
+    ShowWrapped(LLast, text);
     LLast->setStyleSheet(TextColour(!last.when.empty() && !last.ok ? kSundayRed : kValueBlue));
 }
 

@@ -210,13 +210,24 @@ private slots:
                 caldav::SaveLastSync(x.f.ctx->files, {"2026-12-07 09:00:00", true, "Hotovo – prijaté zo servera: 2."}));
             s->ShowLastSync();
             QCOMPARE(page->LLast->text(), QStringLiteral("7.12.2026 9:00 – Hotovo – prijaté zo servera: 2."));
+            // A failure's reason is read whole, not cut off where the line ends.
+            const QString cut =
+                QStringLiteral("Spojenie so serverom kalendar.example.sk:8443 sa prerušilo pred koncom odpovede.");
+            QVERIFY(caldav::SaveLastSync(x.f.ctx->files, {"2026-12-07 09:10:00", false, cut.toStdString()}));
+            s->ShowLastSync();
+            QCOMPARE(page->LLast->text(), QStringLiteral("7.12.2026 9:10 – ") + cut);
+            const QRect needed = page->LLast->fontMetrics().boundingRect(QRect(0, 0, page->LLast->width(), 1000),
+                                                                         Qt::TextWordWrap, page->LLast->text());
+            QVERIFY2(needed.height() <= page->LLast->height() && page->LLast->wordWrap(),
+                     qPrintable(QStringLiteral("%1 > %2").arg(needed.height()).arg(page->LLast->height())));
+            UiFixture::Screenshot(s, QStringLiteral("setup-sync-failed"));
             page->Interval->setValue(60);
             Apply(s);
         });
         QCOMPARE(changed.count(), 1);
         account.intervalMinutes = 60;
         QVERIFY(x.Account().account == account);  // the command kept, the server not asked
-        QCOMPARE(caldav::LastSyncOf(x.f.ctx->files).result, std::string("Hotovo – prijaté zo servera: 2."));
+        QCOMPARE(caldav::LastSyncOf(x.f.ctx->files).when, std::string("2026-12-07 09:10:00"));  // kept by Apply
     }
 
     void forgettingTurnsSyncOff() {
