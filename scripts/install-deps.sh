@@ -13,15 +13,16 @@ linux_packages=(
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   libical-dev libdbus-1-dev qtkeychain-qt6-dev
 )
-# The tests, the fuzzers and the Debian package's checks; the sync tests' CalDAV servers, certificates and
-# a Secret Service of their own.
+# The tests, the fuzzers and the Debian package's checks; the sync tests' CalDAV servers, certificates, a
+# Secret Service of their own, and another calendar client beside Kalvo (vdirsyncer with khal); clang-format
+# 14 and git for the checks of the tree (scripts/check-tree.py).
 linux_test_packages=(
-  clang libclang-rt-dev
+  clang libclang-rt-dev clang-format-14 git
   xvfb xauth imagemagick trayer xdotool
   fonts-dejavu-core
   dbus-daemon libglib2.0-bin python3-gi gir1.2-glib-2.0 at-spi2-core python3-pyatspi
   desktop-file-utils appstream lintian
-  radicale xandikos openssl gnome-keyring libsecret-tools
+  radicale xandikos openssl gnome-keyring libsecret-tools vdirsyncer khal
 )
 # GoogleTest's sources come with libgtest-dev (/usr/src/googletest); the cross build compiles them. The
 # Qt for Windows is built from the sources of Debian's qt6-base (apt-get source needs dpkg-dev), with

@@ -50,7 +50,7 @@ cmake --build --preset windows -j "${CMAKE_BUILD_PARALLEL_LEVEL:-2}"
 if command -v Xvfb >/dev/null; then
   fifo=$(mktemp -u)
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -noreset -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
   xvfb=$!
   read -r -t 30 display_number <"$fifo" || { echo "Xvfb did not start" >&2; exit 1; }
   rm -f "$fifo"

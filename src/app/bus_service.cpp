@@ -68,6 +68,10 @@ QString SnoozeShownAlarm(ui::TMainForm* main, unsigned minutes) {
 
 BusService::BusService(ui::AppContext& ctx, ProgramWindows& windows, SyncService* sync, QObject* parent)
     : QObject(parent), ctx_(ctx), windows_(windows), sync_(sync) {
+    RegisterTypes();
+}
+
+void BusService::RegisterTypes() {
     qDBusRegisterMetaType<BusDayEntry>();
     qDBusRegisterMetaType<QList<BusDayEntry>>();
 }

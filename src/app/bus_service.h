@@ -40,6 +40,9 @@ public:
     // False where there is no session bus or the name is taken; the files serve kalvo-cli then.
     bool Register();
 
+    // Tells QtDBus how the slots' own types travel (ListDay's a(ssssbsss)); the constructor calls it.
+    static void RegisterTypes();
+
     // The D-Bus error name of the last call refused, for whoever calls the slots directly.
     const QString& LastRefusal() const { return lastRefusal_; }
 

@@ -4,11 +4,14 @@
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QThread>
+#include <QTimer>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "app/program_windows.h"
 #include "app/qt_texts.h"
+#include "app/quit_command.h"
 #include "app/single_instance.h"
 #ifdef KALVO_HAVE_SYNC
 #include "app/sync_service.h"
@@ -57,6 +60,7 @@ int StartupWaitMs() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> status = kalvo::app::RunQuitCommand(argc, argv)) return *status;
     kalvo::UseSystemTimeZone();
     PreferX11OnWayland();
     QApplication app(argc, argv);
@@ -77,8 +81,7 @@ int main(int argc, char** argv) {
         ctx.locale = kalvo::ui::SystemTextLocale();
         ctx.files = kalvo::storage::DataFiles{platform.ProgramFolder(), platform.UserName()};
 
-        kalvo::app::SingleInstance instance(QString::fromStdString(ctx.files.user) + QLatin1Char('|') +
-                                            kalvo::ui::PathText(ctx.files.folder));
+        kalvo::app::SingleInstance instance(kalvo::app::InstanceKey(ctx.files.user, ctx.files.folder));
         if (!instance.IsFirst()) {
             QMessageBox::information(nullptr, QStringLiteral("Kalvo"),
                                      QStringLiteral("Kalvo je už spustené. Jeho hlavné okno sa zobrazilo."));
@@ -89,6 +92,13 @@ int main(int argc, char** argv) {
         kalvo::ui::TMainForm* main = windows.main;
         dialogs.SetOwner(main);
         instance.OnActivate([main] { kalvo::app::ShowMainWindow(main); });
+        // The installer asks for the end (kalvo --quit): as "Ukončiť", without its question; not while a
+        // window waits for the user (an alarm, a question, the editor), whose answer would be lost.
+        instance.OnQuit([main] {
+            if (QApplication::activeModalWidget()) return false;
+            QTimer::singleShot(0, main, &kalvo::ui::TMainForm::EndOnRequest);
+            return true;
+        });
         QObject::connect(main, &kalvo::ui::TMainForm::EndRequested, &app, [&] {
             windows.plan->close();
             QApplication::quit();

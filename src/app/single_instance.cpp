@@ -1,12 +1,16 @@
 #include "app/single_instance.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
+#include <algorithm>
 
 #include "platform/system_paths.h"
 #include "storage/file_io.h"
+#include "ui/common/app_context.h"
 
 #ifdef _WIN32
 #include <windows.h>  // first: the headers below need it
@@ -23,6 +27,13 @@
 
 namespace kalvo::app {
 namespace {
+
+// The requests on the channel, one line each. "show" is what every earlier version sends.
+constexpr char kShow[] = "show\n";
+constexpr char kQuit[] = "quit\n";
+constexpr char kEnding[] = "ending\n";
+constexpr char kBusy[] = "busy\n";
+constexpr char kAnswered[] = "kalvoAnswered";  // a property of a connection whose line was read
 
 #ifdef _WIN32
 // The user's security identifier as text ("S-1-5-21-..."), empty when the system does not tell it.
@@ -52,7 +63,63 @@ bool IsPrivateFolder(const QByteArray& path) {
 }
 #endif
 
+QString InstanceId(const QString& key) {
+    return QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+}
+
+QString SocketName(const QString& id) {
+#ifdef _WIN32
+    // A named pipe of the user's session; UserAccessOption lets no one else connect.
+    return QStringLiteral("kalvo-%1-%2").arg(UserSid(), id);
+#else
+    return QDir(SingleInstance::InstanceFolder()).filePath(QStringLiteral("kalvo-%1.socket").arg(id));
+#endif
+}
+
+int Remaining(const QDeadlineTimer& deadline) {
+    return static_cast<int>(std::max<qint64>(0, deadline.remainingTime()));
+}
+
+// The process at the other end of a connection to the running copy, opened before it is asked to end:
+// on Windows its files stay in use until the process is gone, a moment after it has closed the channel.
+class ServerProcess {
+public:
+    explicit ServerProcess([[maybe_unused]] const QLocalSocket& socket) {
+#ifdef _WIN32
+        ULONG pid = 0;
+        // A copy in this very process (the tests) has nothing to wait for.
+        if (GetNamedPipeServerProcessId(reinterpret_cast<HANDLE>(socket.socketDescriptor()), &pid) &&
+            pid != QCoreApplication::applicationPid())
+            process_ = OpenProcess(SYNCHRONIZE, FALSE, pid);
+#endif
+    }
+    ~ServerProcess() {
+#ifdef _WIN32
+        if (process_) CloseHandle(process_);
+#endif
+    }
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+
+    bool WaitForEnd([[maybe_unused]] int ms) const {
+#ifdef _WIN32
+        return !process_ || WaitForSingleObject(process_, static_cast<DWORD>(ms)) == WAIT_OBJECT_0;
+#else
+        return true;
+#endif
+    }
+
+private:
+#ifdef _WIN32
+    HANDLE process_ = nullptr;
+#endif
+};
+
 }  // namespace
+
+QString InstanceKey(const std::string& user, const std::filesystem::path& folder) {
+    return QString::fromStdString(user) + QLatin1Char('|') + ui::PathText(folder);
+}
 
 QString SingleInstance::InstanceFolder() {
 #ifdef _WIN32
@@ -67,15 +134,9 @@ QString SingleInstance::InstanceFolder() {
 }
 
 SingleInstance::SingleInstance(const QString& key) {
-    const QString id =
-        QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+    const QString id = InstanceId(key);
     first_ = TakeLock(id);
-#ifdef _WIN32
-    // A named pipe of the user's session; UserAccessOption lets no one else connect.
-    const QString socketName = QStringLiteral("kalvo-%1-%2").arg(UserSid(), id);
-#else
-    const QString socketName = QDir(InstanceFolder()).filePath(QStringLiteral("kalvo-%1.socket").arg(id));
-#endif
+    const QString socketName = SocketName(id);
     if (first_) {
         Listen(socketName);
         return;
@@ -83,7 +144,7 @@ SingleInstance::SingleInstance(const QString& key) {
     QLocalSocket socket;
     socket.connectToServer(socketName);
     if (socket.waitForConnected(1000)) {
-        socket.write("show\n");
+        socket.write(kShow);
         socket.waitForBytesWritten(1000);
     }
 }
@@ -129,8 +190,10 @@ void SingleInstance::Listen(const QString& socketName) {
     server_->listen(socketName);
     QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(), [this] {
         while (QLocalSocket* peer = server_->nextPendingConnection()) {
-            QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-            if (activate_) activate_();
+            QObject::connect(peer, &QLocalSocket::readyRead, peer, [this, peer] { Answer(peer); });
+            QObject::connect(peer, &QLocalSocket::disconnected, peer, [this, peer] { Closed(peer); });
+            Answer(peer);
+            if (peer->state() == QLocalSocket::UnconnectedState) Closed(peer);
         }
     });
 }
@@ -143,6 +206,49 @@ SingleInstance::~SingleInstance() {
     // Closing the descriptor releases the lock; the empty file may stay for the next start.
     if (lockFd_ >= 0) ::close(lockFd_);
 #endif
+}
+
+void SingleInstance::Answer(QLocalSocket* peer) {
+    while (peer->canReadLine()) {
+        peer->setProperty(kAnswered, true);
+        if (peer->readLine() == kQuit) {
+            const bool ending = quit_ && quit_();
+            peer->write(ending ? kEnding : kBusy);
+            peer->flush();
+        } else if (activate_) {
+            activate_();
+        }
+    }
+}
+
+void SingleInstance::Closed(QLocalSocket* peer) {
+    Answer(peer);
+    // A second start writes its line and ends at once, and a Windows pipe may lose the line with its
+    // writer: a connection that said nothing asks to be shown, as every connection did before.
+    if (!peer->property(kAnswered).toBool()) {
+        peer->setProperty(kAnswered, true);
+        if (activate_) activate_();
+    }
+    peer->deleteLater();
+}
+
+SingleInstance::QuitResult SingleInstance::RequestQuit(const QString& key, std::chrono::milliseconds wait) {
+    const QDeadlineTimer deadline(wait);
+    QLocalSocket socket;
+    // No one listens: no copy runs (or one crashed and left its channel behind).
+    socket.connectToServer(SocketName(InstanceId(key)));
+    if (!socket.waitForConnected(Remaining(deadline))) return QuitResult::NoneRunning;
+    const ServerProcess process(socket);
+    socket.write(kQuit);
+    if (!socket.waitForBytesWritten(Remaining(deadline))) return QuitResult::StillRunning;
+    // An earlier version takes the line for "show" and never answers.
+    while (!socket.canReadLine())
+        if (!socket.waitForReadyRead(Remaining(deadline))) return QuitResult::StillRunning;
+    if (socket.readLine() != kEnding) return QuitResult::StillRunning;
+    // The program closes its channel at the very end, after its files are saved.
+    if (socket.state() != QLocalSocket::UnconnectedState && !socket.waitForDisconnected(Remaining(deadline)))
+        return QuitResult::StillRunning;
+    return process.WaitForEnd(Remaining(deadline)) ? QuitResult::Ended : QuitResult::StillRunning;
 }
 
 }  // namespace kalvo::app

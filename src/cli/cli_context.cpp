@@ -17,19 +17,20 @@ Moment ParseMoment(const std::string& text) {
     static const std::regex form(R"((\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2}):(\d{2}))");
     std::smatch m;
     if (!std::regex_match(text, m, form))
-        throw CliError(kUsageError, "expected YYYY-MM-DD HH:MM:SS, got '" + text + "'");
+        throw CliError(kUsageError, "Namiesto „" + text + "“ sa očakáva dátum a čas v tvare RRRR-MM-DD HH:MM:SS.");
     const int h = std::stoi(m[4]), mi = std::stoi(m[5]), s = std::stoi(m[6]);
-    if (h > 23 || mi > 59 || s > 59) throw CliError(kUsageError, "no such time of day: '" + text + "'");
+    if (h > 23 || mi > 59 || s > 59) throw CliError(kUsageError, "Taký čas dňa neexistuje: „" + text + "“.");
     return Moment{ParseDay(text.substr(0, 10)), (h * 60 + mi) * 60 + s};
 }
 
 DayNumber ParseDay(const std::string& text) {
     static const std::regex form(R"((\d{4})-(\d{2})-(\d{2}))");
     std::smatch m;
-    if (!std::regex_match(text, m, form)) throw CliError(kUsageError, "expected YYYY-MM-DD, got '" + text + "'");
+    if (!std::regex_match(text, m, form))
+        throw CliError(kUsageError, "Namiesto „" + text + "“ sa očakáva dátum v tvare RRRR-MM-DD.");
     const int y = std::stoi(m[1]), mo = std::stoi(m[2]), d = std::stoi(m[3]);
     if (mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo))
-        throw CliError(kUsageError, "no such date: '" + text + "'");
+        throw CliError(kUsageError, "Dátum „" + text + "“ neexistuje.");
     return ClampDay(CivilToDay(y, mo, d));
 }
 
@@ -49,7 +50,7 @@ std::string FormatMoment(const Moment& m) {
 std::string TakeOption(std::vector<std::string>& args, const std::string& name) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] != name) continue;
-        if (i + 1 >= args.size()) throw CliError(kUsageError, name + " needs a value");
+        if (i + 1 >= args.size()) throw CliError(kUsageError, "Voľba " + name + " potrebuje hodnotu.");
         std::string value = args[i + 1];
         args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
         return value;
@@ -64,11 +65,11 @@ std::string TakePositional(std::vector<std::string>& args, const char* what) {
         args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
         return value;
     }
-    throw CliError(kUsageError, std::string("missing ") + what);
+    throw CliError(kUsageError, std::string("Chýba argument ") + what + ".");
 }
 
 void ExpectNoMore(const std::vector<std::string>& args) {
-    if (!args.empty()) throw CliError(kUsageError, "unexpected argument '" + args.front() + "'");
+    if (!args.empty()) throw CliError(kUsageError, "Nadbytočný argument „" + args.front() + "“.");
 }
 
 Json RecordToJson(const TReminder& r) {
@@ -93,7 +94,7 @@ namespace {
 
 const Json& Field(const Json& j, const char* name, std::size_t index) {
     const auto it = j.find(name);
-    if (it == j.end()) throw CliError(kUsageError, "record " + std::to_string(index) + ": missing field " + name);
+    if (it == j.end()) throw CliError(kUsageError, "záznam " + std::to_string(index) + ": chýba pole " + name);
     return *it;
 }
 
@@ -111,29 +112,29 @@ Int IntField(const Json& j, const char* name, std::size_t index) {
                value <= static_cast<long long>(std::numeric_limits<Int>::max());
     }
     if (!fits)
-        throw CliError(kUsageError,
-                       "record " + std::to_string(index) + ": field " + name + " must be an integer in range");
+        throw CliError(kUsageError, "záznam " + std::to_string(index) + ": pole " + name +
+                                        " musí byť celé číslo v povolenom rozsahu");
     return static_cast<Int>(value);
 }
 
 double NumberField(const Json& j, const char* name, std::size_t index) {
     const Json& v = Field(j, name, index);
     if (!v.is_number())
-        throw CliError(kUsageError, "record " + std::to_string(index) + ": field " + name + " must be a number");
+        throw CliError(kUsageError, "záznam " + std::to_string(index) + ": pole " + name + " musí byť číslo");
     return v.get<double>();
 }
 
 std::string StringField(const Json& j, const char* name, std::size_t index) {
     const Json& v = Field(j, name, index);
     if (!v.is_string())
-        throw CliError(kUsageError, "record " + std::to_string(index) + ": field " + name + " must be a string");
+        throw CliError(kUsageError, "záznam " + std::to_string(index) + ": pole " + name + " musí byť reťazec");
     return v.get<std::string>();
 }
 
 }  // namespace
 
 TReminder RecordFromJson(const Json& j, std::size_t index) {
-    if (!j.is_object()) throw CliError(kUsageError, "record " + std::to_string(index) + " is not an object");
+    if (!j.is_object()) throw CliError(kUsageError, "záznam " + std::to_string(index) + " nie je objekt JSON");
     TReminder r;
     r.Date = IntField<std::int32_t>(j, "Date", index);
     r.Time = NumberField(j, "Time", index);

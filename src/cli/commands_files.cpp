@@ -1,7 +1,6 @@
 // decode, encode and due: the reminder file format and the due test without any window.
 
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <iterator>
 
@@ -16,9 +15,9 @@ namespace kalvo::cli {
 
 storage::FileSnapshot ReadRemindersOrFail(const std::string& file) {
     storage::FileSnapshot read = storage::SnapshotFile(storage::PathFromUtf8(file));
-    if (read.outcome == storage::ReadOutcome::Missing) throw CliError(kFileError, file + ": no such file");
+    if (read.outcome == storage::ReadOutcome::Missing) throw CliError(kFileError, file + ": súbor neexistuje");
     if (read.outcome == storage::ReadOutcome::Failed)
-        throw CliError(kFileError, file + ": cannot read (" + std::string(std::strerror(read.errorCode)) + ")");
+        throw CliError(kFileError, file + ": súbor sa nedá prečítať (" + storage::DescribeError(read.errorCode) + ")");
     return read;
 }
 
@@ -33,7 +32,7 @@ std::string CodePoint(char32_t c) {
 }  // namespace
 
 int Decode(Context& ctx) {
-    const std::string file = TakePositional(ctx.args, "FILE");
+    const std::string file = TakePositional(ctx.args, "SÚBOR");
     ExpectNoMore(ctx.args);
     const storage::FileSnapshot read = ReadRemindersOrFail(file);
     // The status leads the output, so a first pass finds it; the records are then printed one by one
@@ -57,17 +56,18 @@ int Decode(Context& ctx) {
 }
 
 int Encode(Context& ctx) {
-    const std::string file = TakePositional(ctx.args, "FILE");
+    const std::string file = TakePositional(ctx.args, "SÚBOR");
     ExpectNoMore(ctx.args);
     const std::string input{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
     Json in;
     try {
         in = Json::parse(input);
     } catch (const Json::parse_error& e) {
-        throw CliError(kUsageError, std::string("standard input is not JSON: ") + e.what());
+        throw CliError(kUsageError,
+                       "Na štandardnom vstupe nie je platný JSON (chyba na bajte " + std::to_string(e.byte) + ").");
     }
     if (!in.is_object() || !in.contains("records") || !in["records"].is_array())
-        throw CliError(kUsageError, "expected {\"records\": [...]} on standard input");
+        throw CliError(kUsageError, "Na štandardnom vstupe sa očakáva {\"records\": [...]}.");
     ReminderList records;
     for (std::size_t i = 0; i < in["records"].size(); ++i) records.push_back(RecordFromJson(in["records"][i], i));
     storage::EncodeFailure failure;
@@ -75,9 +75,9 @@ int Encode(Context& ctx) {
     if (!bytes) {
         std::string shown;
         if (failure.error.character != 0xFFFD) AppendUtf8(shown, failure.error.character);
-        throw CliError(kUsageError, "record " + std::to_string(failure.record) + ": " + failure.field + ": character " +
-                                        CodePoint(failure.error.character) + (shown.empty() ? "" : " '" + shown + "'") +
-                                        " cannot be stored in Windows-1250");
+        throw CliError(kUsageError, "záznam " + std::to_string(failure.record) + ": pole " + failure.field + ": znak " +
+                                        CodePoint(failure.error.character) + (shown.empty() ? "" : " „" + shown + "“") +
+                                        " sa nedá uložiť v kódovaní Windows-1250");
     }
     // The whole file is replaced on purpose; the lock keeps the replacement out of another writer's
     // read-compare-write, and a running program takes it in as an outside change.
@@ -85,14 +85,15 @@ int Encode(Context& ctx) {
     const storage::FolderLock lock(storage::LockFolderOf(path), storage::LockWait());
     if (!lock) throw CliError(kFileError, file + ": " + storage::DescribeError(lock.ErrorCode()));
     if (const auto w = storage::WriteFileAtomically(path, *bytes); !w)
-        throw CliError(kFileError, file + ": cannot write (" + std::string(std::strerror(w.errorCode)) + ")");
+        throw CliError(kFileError,
+                       file + ": súbor sa nepodarilo zapísať (" + storage::DescribeError(w.errorCode) + ")");
     return kDone;
 }
 
 int Due(Context& ctx) {
     const std::string at = TakeOption(ctx.args, "--at");
-    if (at.empty()) throw CliError(kUsageError, "due needs --at \"YYYY-MM-DD HH:MM:SS\"");
-    const std::string file = TakePositional(ctx.args, "FILE");
+    if (at.empty()) throw CliError(kUsageError, "Príkaz due potrebuje --at \"RRRR-MM-DD HH:MM:SS\".");
+    const std::string file = TakePositional(ctx.args, "SÚBOR");
     ExpectNoMore(ctx.args);
     const Moment m = ParseMoment(at);
     const storage::FileSnapshot read = ReadRemindersOrFail(file);

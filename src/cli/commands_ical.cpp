@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <iostream>
 
@@ -22,7 +21,17 @@
 namespace kalvo::cli {
 namespace {
 
-std::string Reason(int errorCode) { return std::strerror(errorCode); }
+// What is wrong with a damaged file of reminders, in the words of a message.
+std::string DamageText(storage::FileStatus status) {
+    switch (status) {
+        case storage::FileStatus::UnknownVersion:
+            return "súbor má verziu, ktorú Kalvo nepozná";
+        case storage::FileStatus::Truncated:
+            return "súbor je neúplný (skrátený)";
+        default:
+            return "súbor je poškodený";
+    }
+}
 
 // The first words of a reminder's text, to name it in a message.
 std::string Beginning(const std::string& text) {
@@ -48,13 +57,12 @@ ReminderList UserReminders(const storage::DataFiles& files, bool refuseDamaged) 
     const std::string name = storage::Utf8FromPath(files.UserFile());
     if (read.outcome == storage::ReadOutcome::Missing) return {};
     if (read.outcome == storage::ReadOutcome::Failed)
-        throw CliError(kFileError, name + ": cannot read (" + Reason(read.errorCode) + ")");
+        throw CliError(kFileError, name + ": súbor sa nedá prečítať (" + storage::DescribeError(read.errorCode) + ")");
     if (storage::IsDamaged(read.decoded.status)) {
         if (refuseDamaged)
-            throw CliError(kFileError, name + ": the file is " + std::string(storage::StatusName(read.decoded.status)) +
-                                           "; nothing was changed");
-        std::cerr << "kalvo-cli: " << name << ": " << storage::StatusName(read.decoded.status) << ", "
-                  << read.decoded.records.size() << " records read\n";
+            throw CliError(kFileError, name + ": " + DamageText(read.decoded.status) + "; nič sa nezmenilo");
+        std::cerr << "kalvo-cli: " << name << ": " << DamageText(read.decoded.status)
+                  << "; počet prečítaných pripomienok: " << read.decoded.records.size() << "\n";
     }
     return read.decoded.records;
 }
@@ -97,7 +105,7 @@ Answer Ask() {
 }  // namespace
 
 int ExportIcs(Context& ctx) {
-    const std::string file = TakePositional(ctx.args, "FILE");
+    const std::string file = TakePositional(ctx.args, "SÚBOR");
     ExpectNoMore(ctx.args);
     const storage::DataFiles files{ctx.Dir(), ctx.user};
     const ReminderList records = UserReminders(files, false);
@@ -113,7 +121,8 @@ int ExportIcs(Context& ctx) {
     if (const auto w = storage::WriteFileAtomically(storage::PathFromUtf8(file), std::span(data, out.text.size()),
                                                     storage::Durability::Flush, storage::NewFileAccess::Ordinary);
         !w)
-        throw CliError(kFileError, file + ": súbor sa nepodarilo zapísať (" + Reason(w.errorCode) + ")");
+        throw CliError(kFileError,
+                       file + ": súbor sa nepodarilo zapísať (" + storage::DescribeError(w.errorCode) + ")");
     return kDone;
 }
 
@@ -131,9 +140,10 @@ int ImportIcs(Context& ctx) {
     // --today stands for the start of that day.
     const std::string todayText = TakeOption(ctx.args, "--today");
     const std::string nowText = TakeOption(ctx.args, "--now");
-    const std::string file = TakePositional(ctx.args, "FILE");
+    const std::string file = TakePositional(ctx.args, "SÚBOR");
     ExpectNoMore(ctx.args);
-    if (!todayText.empty() && !nowText.empty()) throw CliError(kUsageError, "give either --today or --now, not both");
+    if (!todayText.empty() && !nowText.empty())
+        throw CliError(kUsageError, "Zadajte buď --today, alebo --now, nie obe.");
     storage::ical::ImportOptions options;
     if (!nowText.empty()) {
         const Moment now = ParseMoment(nowText);
@@ -148,13 +158,13 @@ int ImportIcs(Context& ctx) {
     }
 
     const storage::FileBytes bytes = storage::ReadFileBytes(storage::PathFromUtf8(file), storage::ical::kMaxIcsBytes);
-    if (bytes.outcome == storage::ReadOutcome::Missing) throw CliError(kFileError, file + ": no such file");
+    if (bytes.outcome == storage::ReadOutcome::Missing) throw CliError(kFileError, file + ": súbor neexistuje");
     if (bytes.outcome == storage::ReadOutcome::Failed && bytes.errorCode == EFBIG)
         throw CliError(kUsageError, file + ": Súbor je príliš veľký. Kalvo číta súbory iCalendar najviac do " +
                                         std::to_string(storage::ical::kMaxIcsBytes / (1024 * 1024)) +
                                         " MB. Nepridala sa žiadna pripomienka.");
     if (bytes.outcome == storage::ReadOutcome::Failed)
-        throw CliError(kFileError, file + ": cannot read (" + Reason(bytes.errorCode) + ")");
+        throw CliError(kFileError, file + ": súbor sa nedá prečítať (" + storage::DescribeError(bytes.errorCode) + ")");
 
     const storage::ical::ImportResult result = ICal().importCalendar(bytes.bytes, options);
     if (result.status != storage::ical::ImportStatus::Ok)
@@ -193,10 +203,13 @@ int ImportIcs(Context& ctx) {
         Zorad(list);
         storage::EncodeFailure failure;
         const auto encoded = storage::EncodeReminderFile(list, &failure);
-        if (!encoded) throw CliError(kUsageError, "record " + std::to_string(failure.record) + " cannot be stored");
+        if (!encoded)
+            throw CliError(kUsageError,
+                           "Pripomienka č. " + std::to_string(failure.record + 1) +
+                               " sa nedá uložiť v kódovaní Windows-1250. Nepridala sa žiadna pripomienka.");
         if (const auto w = storage::WriteFileAtomically(files.UserFile(), *encoded); !w)
-            throw CliError(kFileError,
-                           storage::Utf8FromPath(files.UserFile()) + ": cannot write (" + Reason(w.errorCode) + ")");
+            throw CliError(kFileError, storage::Utf8FromPath(files.UserFile()) + ": súbor sa nepodarilo zapísať (" +
+                                           storage::DescribeError(w.errorCode) + ")");
     }
 
     const std::string summary = ICal().importSummary(result.refused, taken);

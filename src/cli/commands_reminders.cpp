@@ -1,7 +1,5 @@
 // add and list --day: through the running program when there is one, else on the files under the lock.
 
-#include <algorithm>
-
 #include "cli/bus_client.h"
 #include "cli/cli_context.h"
 #include "cli/console_dialogs.h"
@@ -11,13 +9,6 @@
 
 namespace kalvo::cli {
 namespace {
-
-// Told in Slovak, like everything else these commands say, when an option lacks its value.
-std::string Option(std::vector<std::string>& args, const std::string& name) {
-    const auto at = std::find(args.begin(), args.end(), name);
-    if (at != args.end() && at + 1 == args.end()) throw CliError(kUsageError, "Voľba " + name + " potrebuje hodnotu.");
-    return TakeOption(args, name);
-}
 
 Json EntryToJson(const DayEntry& e) {
     Json j;
@@ -66,13 +57,13 @@ void AddToFile(const storage::DataFiles& files, const TReminder& reminder) {
 
 int Add(Context& ctx) {
     ReminderRequest q;
-    q.noticeFrom = Option(ctx.args, "--notice-from");
-    q.period = Option(ctx.args, "--period");
-    q.noticeTime = Option(ctx.args, "--notice-time");
-    q.weekDay = Option(ctx.args, "--weekday");
+    q.noticeFrom = TakeOption(ctx.args, "--notice-from");
+    q.period = TakeOption(ctx.args, "--period");
+    q.noticeTime = TakeOption(ctx.args, "--notice-time");
+    q.weekDay = TakeOption(ctx.args, "--weekday");
     if (ctx.args.size() != 3)
         throw CliError(kUsageError,
-                       "add potrebuje dátum, čas a text: add \"D.M.RRRR\" \"HH:MM\" \"text\" "
+                       "Príkaz add potrebuje dátum, čas a text: add \"D.M.RRRR\" \"HH:MM\" \"text\" "
                        "[--notice-from D.M.RRRR] [--period P] [--notice-time HH:MM] [--weekday DEŇ]");
     q.date = ctx.args[0];
     q.time = ctx.args[1];
@@ -88,8 +79,8 @@ int Add(Context& ctx) {
 }
 
 int List(Context& ctx) {
-    const std::string day = Option(ctx.args, "--day");
-    if (day.empty() || !ctx.args.empty()) throw CliError(kUsageError, "list potrebuje práve --day D.M.RRRR");
+    const std::string day = TakeOption(ctx.args, "--day");
+    if (day.empty() || !ctx.args.empty()) throw CliError(kUsageError, "Príkaz list potrebuje práve --day D.M.RRRR");
     const auto dayNumber = ParseDayText(day);
     if (!dayNumber) throw CliError(kUsageError, DayTextError(day));
     const storage::DataFiles files{ctx.Dir(), ctx.user};

@@ -1,6 +1,5 @@
 // simulate: the real scheduler over the user's files in virtual time, every alarm acknowledged at once.
 
-#include <cstring>
 #include <iostream>
 
 #include "cli/cli_context.h"
@@ -45,8 +44,8 @@ private:
 void RequireReadable(const std::filesystem::path& file) {
     const storage::FileSnapshot read = storage::SnapshotFile(file);
     if (read.outcome == storage::ReadOutcome::Failed)
-        throw CliError(kFileError, storage::Utf8FromPath(file) + ": cannot read (" +
-                                       std::string(std::strerror(read.errorCode)) + ")");
+        throw CliError(kFileError, storage::Utf8FromPath(file) + ": súbor sa nedá prečítať (" +
+                                       storage::DescribeError(read.errorCode) + ")");
 }
 
 }  // namespace
@@ -56,11 +55,11 @@ int Simulate(Context& ctx) {
     const std::string toText = TakeOption(ctx.args, "--to");
     ExpectNoMore(ctx.args);
     if (fromText.empty() || toText.empty())
-        throw CliError(kUsageError, "simulate needs --from and --to \"YYYY-MM-DD HH:MM:SS\"");
+        throw CliError(kUsageError, "Príkaz simulate potrebuje --from aj --to \"RRRR-MM-DD HH:MM:SS\".");
     const Moment from = ParseMoment(fromText), to = ParseMoment(toText);
     const scheduler::SecondKey first = scheduler::KeyOf(LocalMoment::FromSecond(from.day, from.second));
     const scheduler::SecondKey last = scheduler::KeyOf(LocalMoment::FromSecond(to.day, to.second));
-    if (last < first) throw CliError(kUsageError, "--to lies before --from");
+    if (last < first) throw CliError(kUsageError, "Koniec (--to) je pred začiatkom (--from).");
 
     const storage::DataFiles files{ctx.Dir(), ctx.user};
     TSettings settings;
@@ -89,7 +88,8 @@ int Simulate(Context& ctx) {
     // never come, the hour they go back comes twice.
     scheduler::RunLocalTicks(sched, clock, scheduler::FirstInstantReading(first), scheduler::LastInstantReading(last),
                              /*skipIdle=*/true, [&] {
-                                 if (dialogs.errors > 0) throw CliError(kFileError, "a file could not be written");
+                                 if (dialogs.errors > 0)
+                                     throw CliError(kFileError, "Súbor sa nepodarilo zapísať; simulácia sa zastavila.");
                              });
     std::cout.flush();
     return kDone;

@@ -1,7 +1,7 @@
 // settings, names, find and week: the settings file, the name-day calendar and the week view without
 // any window.
 
-#include <cstring>
+#include <cerrno>
 #include <iostream>
 #include <regex>
 
@@ -18,7 +18,8 @@
 namespace kalvo::cli {
 namespace {
 
-std::string ErrorText(int code) { return code ? std::string(std::strerror(code)) : std::string("too large"); }
+// A read refused for its size comes back without an error code.
+std::string ErrorText(int code) { return storage::DescribeError(code ? code : EFBIG); }
 
 // The calendar named by --calendar, else DIR/calend.dat; without --dir the program's own copy, wherever
 // it was installed.
@@ -58,14 +59,15 @@ Calendar ReadCalendar(const std::filesystem::path& path) {
 int Settings(Context& ctx) {
     std::filesystem::path file;
     if (!ctx.args.empty() && ctx.args.front().rfind("--", 0) != 0)
-        file = storage::PathFromUtf8(TakePositional(ctx.args, "FILE"));
+        file = storage::PathFromUtf8(TakePositional(ctx.args, "SÚBOR"));
     ExpectNoMore(ctx.args);
     if (file.empty()) file = ctx.Dir() / "setup.dat";
     TSettings s;
     storage::SettingsLoad load;
     const storage::FileBytes read = storage::ReadFileBytes(file, 64u * 1024u * 1024u);
     if (read.outcome == storage::ReadOutcome::Failed)
-        throw CliError(kFileError, storage::Utf8FromPath(file) + ": cannot read (" + ErrorText(read.errorCode) + ")");
+        throw CliError(kFileError,
+                       storage::Utf8FromPath(file) + ": súbor sa nedá prečítať (" + ErrorText(read.errorCode) + ")");
     if (read.outcome == storage::ReadOutcome::Ok) load = storage::DecodeSettings(read.bytes, s);
     Json out;
     out["status"] = std::string(storage::StatusName(load.status));
@@ -90,11 +92,12 @@ int Names(Context& ctx) {
     ExpectNoMore(ctx.args);
     static const std::regex form(R"((\d{1,2})\.(\d{1,2})\.?)");
     std::smatch m;
-    if (!std::regex_match(dayMonth, m, form)) throw CliError(kUsageError, "expected D.M, got '" + dayMonth + "'");
+    if (!std::regex_match(dayMonth, m, form))
+        throw CliError(kUsageError, "Namiesto „" + dayMonth + "“ sa očakáva deň a mesiac v tvare D.M.");
     const int day = std::stoi(m[1]), month = std::stoi(m[2]);
     // A leap year, so that 29.2 is a day of the calendar.
     if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(2000, month))
-        throw CliError(kUsageError, "no such day: '" + dayMonth + "'");
+        throw CliError(kUsageError, "Taký deň v roku neexistuje: „" + dayMonth + "“.");
     const Calendar calendar = ReadCalendar(calendarPath);
     const namedays::DayTexts texts = namedays::NamesOfDay(calendar.entries, day, month);
     Json out;
@@ -107,7 +110,7 @@ int Names(Context& ctx) {
 
 int Find(Context& ctx) {
     const std::filesystem::path calendarPath = CalendarPath(ctx);
-    const std::string name = TakePositional(ctx.args, "NAME");
+    const std::string name = TakePositional(ctx.args, "MENO");
     ExpectNoMore(ctx.args);
     const Calendar calendar = ReadCalendar(calendarPath);
     const auto match = namedays::FindNameDay(calendar.entries, name);
@@ -123,8 +126,8 @@ int Find(Context& ctx) {
 
 int Week(Context& ctx) {
     const std::string dayText = TakeOption(ctx.args, "--day");
-    if (dayText.empty()) throw CliError(kUsageError, "week needs --day YYYY-MM-DD");
-    const std::string file = TakePositional(ctx.args, "FILE");
+    if (dayText.empty()) throw CliError(kUsageError, "Príkaz week potrebuje --day RRRR-MM-DD.");
+    const std::string file = TakePositional(ctx.args, "SÚBOR");
     ExpectNoMore(ctx.args);
     const DayNumber day = ParseDay(dayText);
     const storage::FileSnapshot read = ReadRemindersOrFail(file);

@@ -1,11 +1,12 @@
 // kalvo-cli: the program's files and logic from the command line.
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <map>
+#include <new>
 
 #include "cli/cli_context.h"
 #include "core/clock.h"
@@ -23,51 +24,58 @@
 
 namespace {
 
-constexpr const char* kUsage = R"(Usage: kalvo-cli [--dir DIR] [--user NAME] COMMAND [ARGS]
+constexpr const char* kUsage =
+    R"(Použitie: kalvo-cli [--dir PRIEČINOK] [--user MENO] PRÍKAZ [ARGUMENTY]
 
-Reads and writes Kalvo's data files and runs its logic without any window.
+Číta a zapisuje dátové súbory programu Kalvo a bez jediného okna spúšťa jeho logiku.
 
-Global options:
-  --dir DIR     folder with the data files (default: the folder Kalvo itself uses)
-  --user NAME   whose reminder files are meant (default: the logged-on user)
+Všeobecné voľby:
+  --dir PRIEČINOK  priečinok s dátovými súbormi (predvolene ten, ktorý používa Kalvo)
+  --user MENO      čie súbory pripomienok sa myslia (predvolene prihláseného používateľa)
 
-Commands:
-  decode FILE                 print a reminder, archive or export file as JSON
-  encode FILE                 write FILE from {"records": [...]} on standard input
-  due FILE --at "YYYY-MM-DD HH:MM:SS"
-                              indices of the records that are due at that moment
-  settings [FILE]             print the settings as Kalvo loads them (default DIR/setup.dat)
-  names D.M [--calendar FILE] the names and the holiday of a day (default DIR/calend.dat)
-  find NAME [--calendar FILE] the day of a name, as the name calendar's search finds it
-  week FILE --day YYYY-MM-DD  the week holding that day as the week view shows it
-  simulate --from "YYYY-MM-DD HH:MM:SS" --to "YYYY-MM-DD HH:MM:SS"
-                              run the scheduler on the user's files once per virtual
-                              second, both ends included; every alarm is closed at
-                              once and printed as one JSON line; setup.dat is read only
+Príkazy:
+  decode SÚBOR                vypíše súbor pripomienok, archívu alebo exportu ako JSON
+  encode SÚBOR                zapíše SÚBOR podľa {"records": [...]} zo štandardného vstupu
+  due SÚBOR --at "RRRR-MM-DD HH:MM:SS"
+                              poradové čísla (od 0) záznamov, ktoré sa majú v tej
+                              chvíli ohlásiť
+  settings [SÚBOR]            vypíše nastavenia tak, ako ich načíta Kalvo
+                              (predvolene PRIEČINOK/setup.dat)
+  names D.M [--calendar SÚBOR]
+                              mená a sviatok daného dňa (predvolene PRIEČINOK/calend.dat)
+  find MENO [--calendar SÚBOR]
+                              deň mena tak, ako ho nájde hľadanie v kalendári mien
+  week SÚBOR --day RRRR-MM-DD týždeň s daným dňom tak, ako ho ukazuje týždenný prehľad
+  simulate --from "RRRR-MM-DD HH:MM:SS" --to "RRRR-MM-DD HH:MM:SS"
+                              spustí plánovač nad súbormi používateľa raz za každú virtuálnu
+                              sekundu vrátane oboch krajných; každé okno pripomienky hneď
+                              zavrie a vypíše ako jeden riadok JSON; setup.dat iba číta
 )"
 #ifdef KALVO_HAVE_ICAL
-                               R"(  export-ics FILE             write all of the user's reminders to FILE as iCalendar
-  import-ics FILE [--yes] [--now "YYYY-MM-DD HH:MM:SS" | --today YYYY-MM-DD]
-                              add the events of an iCalendar FILE to the user's reminders,
-                              asking per item on standard input (--yes takes all); events
-                              before the present moment (--now; --today: the start of that
-                              day) are not taken, recurring ones give their next start
+    R"(  export-ics SÚBOR            zapíše všetky pripomienky používateľa do SÚBORU
+                              vo formáte iCalendar
+  import-ics SÚBOR [--yes] [--now "RRRR-MM-DD HH:MM:SS" | --today RRRR-MM-DD]
+                              pridá udalosti zo SÚBORU iCalendar k pripomienkam používateľa;
+                              na každú sa spýta na štandardnom vstupe (--yes prevezme
+                              všetky); udalosti pred súčasným okamihom (--now; --today:
+                              začiatok toho dňa) neprevezme, opakované dostanú svoj
+                              najbližší začiatok
 )"
 #endif
-                               R"(  add "D.M.YYYY" "HH:MM" "TEXT" [--notice-from D.M.YYYY] [--period P]
-      [--notice-time HH:MM] [--weekday DAY]
-                              add a reminder, through the running Kalvo when there is
-                              one, else to the user's file; P is denne, týždenne,
-                              mesačne, ročne or "bez opakovania"; DAY pondelok ... nedeľa
-  list --day D.M.YYYY         the reminders of that day as JSON
+    R"(  add "D.M.RRRR" "HH:MM" "TEXT" [--notice-from D.M.RRRR] [--period P]
+      [--notice-time HH:MM] [--weekday DEŇ]
+                              pridá pripomienku cez spustený Kalvo, ak beží, inak do súboru
+                              používateľa; P je denne, týždenne, mesačne, ročne alebo
+                              "bez opakovania"; DEŇ je pondelok ... nedeľa
+  list --day D.M.RRRR         pripomienky daného dňa ako JSON
   delete "D.M.RRRR" "HH:MM" "TEXT"
                               odstráni jednu pripomienku s tým dátumom, časom (HH:MM:
                               ktorákoľvek sekunda tej minúty; HH:MM:SS: tá sekunda)
-                              a textom, cez spustený Kalvo, ak beží; vypíše
+                              a textom cez spustený Kalvo, ak beží; vypíše
                               {"remaining": N}, koľko rovnakých ešte zostáva
 )"
 #ifdef KALVO_CLI_HAVE_SYNC
-                               R"(  sync-setup ADRESA [--login MENO] [--calendar NÁZOV]
+    R"(  sync-setup ADRESA [--login MENO] [--calendar NÁZOV]
       [--password-stdin | --password-command PRÍKAZ] [--accept-certificate SHA256]
                               nájde kalendár na ADRESE (adresa servera: kalendár
                               NÁZOV, predvolene „Kalvo“, vytvorený, ak chýba; alebo
@@ -75,23 +83,26 @@ Commands:
                               synchronizácie používateľa, heslo do kľúčenky systému
                               (alebo príkaz, ktorý ho vypíše); vypíše {"calendar", "name"}
   sync-setup --forget         odstráni účet, jeho heslo a stav synchronizácie
-  sync                        jedna obojsmerná synchronizácia s kalendárom účtu, cez
+  sync                        jedna obojsmerná synchronizácia s kalendárom účtu cez
                               spustený Kalvo, ak beží; vypíše {"sent", "received",
                               "deleted_here", "deleted_there", "conflicts"}
 )"
 #endif
-                               R"(
-Writers wait up to KALVO_LOCK_WAIT_MS milliseconds (default 10000) for another writer.
+    R"(
+Príkazy, ktoré zapisujú, čakajú na iný zapisujúci program najviac KALVO_LOCK_WAIT_MS
+milisekúnd (predvolene 10000).
 
-Exit status: 0 done, 1 a file could not be read or written (or, for the sync commands,
-the server failed or refused the login), 2 bad usage or input (or no sync account).
+Návratový kód: 0 hotovo, 1 súbor sa nedal prečítať alebo zapísať (pri synchronizácii
+               aj: server zlyhal alebo odmietol prihlásenie), 2 nesprávne použitie
+               alebo vstup (pri synchronizácii aj: účet nie je nastavený).
 )";
 
 using Command = int (*)(kalvo::cli::Context&);
 
 #ifndef KALVO_HAVE_ICAL
 int NoICalendar(kalvo::cli::Context&) {
-    throw kalvo::cli::CliError(kalvo::cli::kUsageError, "this build has no iCalendar support (made without libical)");
+    throw kalvo::cli::CliError(kalvo::cli::kUsageError,
+                               "Táto zostava programu nepozná iCalendar (bola zostavená bez knižnice libical).");
 }
 #endif
 
@@ -138,10 +149,10 @@ int main(int argc, char** argv) {
                 return kDone;
             }
             if (a != "--dir" && a != "--user") break;
-            if (i + 1 >= args.size()) throw CliError(kUsageError, a + " needs a value");
+            if (i + 1 >= args.size()) throw CliError(kUsageError, "Voľba " + a + " potrebuje hodnotu.");
             (a == "--dir" ? dir : user) = args[++i];
         }
-        if (i >= args.size()) throw CliError(kUsageError, "no command given (see --help)");
+        if (i >= args.size()) throw CliError(kUsageError, "Chýba príkaz (pomoc: kalvo-cli --help).");
         const std::map<std::string, Command> commands = {
             {"decode", Decode},
             {"encode", Encode},
@@ -165,7 +176,8 @@ int main(int argc, char** argv) {
             {"sync", SyncNow},
         };
         const auto command = commands.find(args[i]);
-        if (command == commands.end()) throw CliError(kUsageError, "unknown command '" + args[i] + "' (see --help)");
+        if (command == commands.end())
+            throw CliError(kUsageError, "Neznámy príkaz „" + args[i] + "“ (pomoc: kalvo-cli --help).");
         if (const char* wait = std::getenv("KALVO_LOCK_WAIT_MS"))
             kalvo::storage::SetLockWait(std::chrono::milliseconds(std::max(0L, std::strtol(wait, nullptr, 10))));
         ctx.dirOption = kalvo::storage::PathFromUtf8(dir);
@@ -175,8 +187,19 @@ int main(int argc, char** argv) {
     } catch (const CliError& e) {
         std::cerr << "kalvo-cli: " << e.what() << '\n';
         return e.code;
+    } catch (const std::filesystem::filesystem_error& e) {
+        // Windows' own error numbers are turned into the errno values the descriptions know.
+        const std::error_condition c = e.code().default_error_condition();
+        const std::string where = e.path1().empty() ? "" : kalvo::storage::Utf8FromPath(e.path1()) + ": ";
+        std::cerr << "kalvo-cli: " << where
+                  << kalvo::storage::DescribeError(c.category() == std::generic_category() ? c.value() : EIO) << '\n';
+        return kFileError;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "kalvo-cli: Nedostatok pamäte.\n";
+        return kFileError;
     } catch (const std::exception& e) {
-        std::cerr << "kalvo-cli: " << e.what() << '\n';
+        // Anything else is a library's own text, which cannot be told in Slovak.
+        std::cerr << "kalvo-cli: Neočakávaná chyba: " << e.what() << '\n';
         return kFileError;
     }
 }

@@ -1,5 +1,6 @@
 // The registry's Run value of the current user: named after the executable's file name, holding its
-// full path.
+// full path in quotes (Windows reads an unquoted path with spaces as a program and its arguments).
+// Values written unquoted by earlier versions still count as this program's.
 
 #include "platform/autostart.h"
 
@@ -36,7 +37,10 @@ private:
 class RegistryAutostartEntry final : public AutostartEntry {
 public:
     RegistryAutostartEntry(std::wstring keyPath, const fs::path& executable)
-        : keyPath_(std::move(keyPath)), name_(executable.filename().wstring()), path_(executable.wstring()) {}
+        : keyPath_(std::move(keyPath)),
+          name_(executable.filename().wstring()),
+          path_(executable.wstring()),
+          command_(L'"' + path_ + L'"') {}
 
     bool IsOn() const override {
         RunKey key(keyPath_);
@@ -52,7 +56,7 @@ public:
             return false;
         data.resize(size / sizeof(wchar_t));
         while (!data.empty() && data.back() == L'\0') data.pop_back();
-        return data == path_;  // case-sensitive, as the value was written
+        return data == command_ || data == path_;  // case-sensitive, as the value was written
     }
 
     bool Enable() override {
@@ -60,8 +64,8 @@ public:
         if (!key.get()) return false;
         if (RegQueryValueExW(key.get(), name_.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
             return true;  // a value of that name stays as it is
-        const DWORD bytes = static_cast<DWORD>((path_.size() + 1) * sizeof(wchar_t));
-        return RegSetValueExW(key.get(), name_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(path_.c_str()),
+        const DWORD bytes = static_cast<DWORD>((command_.size() + 1) * sizeof(wchar_t));
+        return RegSetValueExW(key.get(), name_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(command_.c_str()),
                               bytes) == ERROR_SUCCESS;
     }
 
@@ -76,6 +80,7 @@ private:
     std::wstring keyPath_;
     std::wstring name_;
     std::wstring path_;
+    std::wstring command_;  // what the value holds
 };
 
 }  // namespace

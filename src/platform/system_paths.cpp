@@ -115,14 +115,19 @@ std::vector<fs::path> ProgramFilesFolders() {
 
 }  // namespace
 
-fs::path ResolveProgramFolder(const fs::path& executableFolder) {
-    // A portable install carries its calendar beside the program; an installed program (its files under
-    // share/kalvo, or anywhere under Program Files) keeps each user's data in the user's own folder even
-    // where an administrator could write to the program's folder.
+bool IsInstalledCopy(const fs::path& executableFolder) {
     std::error_code ec;
-    const bool portable = fs::is_regular_file(executableFolder / "calend.dat", ec) ||
-                          !fs::is_regular_file(executableFolder.parent_path() / "share" / "kalvo" / "calend.dat", ec);
-    if (portable && !IsUnderProgramFiles(executableFolder, ProgramFilesFolders()) && IsWritableFolder(executableFolder))
+    if (fs::is_regular_file(executableFolder / kInstallMarkName, ec)) return true;
+    return !fs::is_regular_file(executableFolder / "calend.dat", ec) &&
+           fs::is_regular_file(executableFolder.parent_path() / "share" / "kalvo" / "calend.dat", ec);
+}
+
+fs::path ResolveProgramFolder(const fs::path& executableFolder) {
+    // An installed copy keeps each user's data in the user's own folder wherever it was installed, even
+    // where the user could write to the program's folder; so does any copy under Program Files, which
+    // is shared by every user of the computer.
+    if (!IsInstalledCopy(executableFolder) && !IsUnderProgramFiles(executableFolder, ProgramFilesFolders()) &&
+        IsWritableFolder(executableFolder))
         return executableFolder;
     const fs::path data = UserDataFolder();
     CreatePrivateFolders(data);

@@ -21,10 +21,18 @@ bool IsWritableFolder(const std::filesystem::path& folder);
 // slashes do not matter).
 bool IsUnderProgramFiles(const std::filesystem::path& folder, const std::vector<std::filesystem::path>& programFiles);
 
-// The executable's folder when it is a writable portable install, else the per-user data folder (always
-// for an installed program, whose calendar lies in ../share/kalvo, and for any program under
-// Program Files on Windows), which is created when missing (see CreatePrivateFolders). A portable
-// folder is never changed: its permissions are its owner's choice.
+// The file that the Windows installer writes beside the program it installed (an INI file with the
+// installed version and whether it is for all users). A folder holding it is never portable.
+inline constexpr const char* kInstallMarkName = "kalvo-install.ini";
+
+// Whether the program in `executableFolder` was put there by an installer: the installer's mark beside
+// it, or (a Linux install) the calendar in ../share/kalvo and none beside the program.
+bool IsInstalledCopy(const std::filesystem::path& executableFolder);
+
+// The executable's folder when it is a writable portable copy, else the per-user data folder (always
+// for an installed copy, and for any program under Program Files on Windows), which is created when
+// missing (see CreatePrivateFolders). A portable folder is never changed: its permissions are its
+// owner's choice.
 std::filesystem::path ResolveProgramFolder(const std::filesystem::path& executableFolder);
 
 // Creates `folder` and whatever is missing above it for the user alone (0700 on POSIX systems); folders

@@ -30,7 +30,6 @@ public:
 
     ReadFault Fault() const { return fault_; }
     std::size_t Remaining() const { return bytes_.size() - pos_; }
-    std::size_t Position() const { return pos_; }
 
 private:
     bool Take(std::size_t n, const std::uint8_t*& at);
@@ -58,7 +57,6 @@ public:
         if (n > bytes_.size()) bytes_.resize(n);
     }
 
-    std::size_t Size() const { return size_; }
     std::vector<std::uint8_t> Take() {
         bytes_.resize(size_);
         size_ = 0;

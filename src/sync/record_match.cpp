@@ -155,6 +155,7 @@ LocalMatch MatchLocal(const std::vector<const TReminder*>& locals, const Reminde
             link.record = pair[i];
         } else if (ends[i]) {
             link.fate = ends[i]->kind == storage::HintKind::Archived ? Fate::Archived : Fate::Deleted;
+            if (link.fate == Fate::Archived) link.left = ends[i]->before;
         } else if (locals[i]) {
             // Gone without a word: a reminder whose event has passed went to the archive or was deleted
             // as past; either way its event stays on the server.
@@ -162,6 +163,7 @@ LocalMatch MatchLocal(const std::vector<const TReminder*>& locals, const Reminde
             const bool passed = EventPassed(last, static_cast<DayNumber>(now / kDay),
                                             static_cast<double>(now % kDay) / static_cast<double>(kDay));
             link.fate = passed && IsOrdinary(last) ? Fate::Archived : Fate::Deleted;
+            if (link.fate == Fate::Archived) link.left = last;
             if (link.fate == Fate::Archived && link.acknowledged == 0) link.acknowledged = now;
         }
     }

@@ -41,6 +41,7 @@ struct LocalLink {
     std::optional<std::size_t> record;  // the record of the list it stands for (Present)
     Fate fate = Fate::Present;
     std::int64_t acknowledged = 0;  // the latest acknowledgement noted for it (local moment), 0 none
+    std::optional<TReminder> left;  // Archived: the record as it left the list (edits since the sync included)
 };
 
 struct LocalMatch {

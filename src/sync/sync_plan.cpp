@@ -119,6 +119,10 @@ ItemPlan PlanItem(const ItemInput& in) {
                 p.state = ItemState::Archived;
                 if (item.state == ItemState::Created && item.local) {
                     Send(p, Upload::Create, *item.local);
+                } else if (in.link.left && item.base && !SameApartFromMoving(*in.link.left, *item.base)) {
+                    // Edited here before its alarm was closed: the event takes the edit with the acknowledgement.
+                    Send(p, Upload::Update, *in.link.left);
+                    p.followSeries = true;
                 } else if (localAck > item.acknowledged) {
                     p.upload = Upload::Update;
                     p.marksOnly = true;

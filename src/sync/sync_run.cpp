@@ -255,9 +255,16 @@ bool Run::List() {
         toFetch_.push_back(r.href);
     }
     for (const std::string& href : listing.removed)
-        if (const auto it = byHref.find(href); it != byHref.end()) remote_[it->second] = RemoteKind::Removed;
-    for (std::size_t i = 0; i < items.size(); ++i)
-        if (full && !listed[i] && items[i].state != ItemState::Created) remote_[i] = RemoteKind::Removed;
+        if (const auto it = byHref.find(href); it != byHref.end()) {
+            remote_[it->second] = RemoteKind::Removed;
+            listed[it->second] = true;
+        }
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (listed[i]) continue;
+        if (full && items[i].state != ItemState::Created) remote_[i] = RemoteKind::Removed;
+        // Sent after the token: a listing that does not mention it proves nothing, so it is looked at.
+        if (!full && items[i].sentSinceToken) toFetch_.push_back(items[i].href);
+    }
     return true;
 }
 
@@ -767,12 +774,13 @@ bool Run::Apply() {
         item.state = p.state;
         if (!w.confirmed && p.upload == Upload::Create) item.state = ItemState::Created;
         if (!w.confirmed && p.upload == Upload::Delete) item.state = ItemState::Deleted;
-        if (!w.confirmed && p.marksOnly) {
+        if (!w.confirmed && p.upload == Upload::Update && p.state == ItemState::Archived) {
             // The acknowledgement waits: the item stays as it was, and the hints keep where its record went.
             keepHints = true;
             item = w.before;
             item.etag = w.item.etag;
             item.serverCopy = w.item.serverCopy;
+            item.sentSinceToken = false;
             continue;
         }
         item.snoozedUntil = p.marks.snoozedUntil;
@@ -783,6 +791,8 @@ bool Run::Apply() {
                 w.reading ? std::max(w.before.acknowledged, w.reading->marks.acknowledged) : w.before.acknowledged;
         }
         if (w.confirmed && p.upload == Upload::Delete) item.uid.clear();
+        // The state's next token is the one listed before this sync's uploads.
+        item.sentSinceToken = w.confirmed && p.upload != Upload::None;
         if (item.state == ItemState::Archived || item.state == ItemState::Foreign) {
             // Only watched from now on: its copy is not needed again.
             item.serverCopy.clear();

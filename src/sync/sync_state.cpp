@@ -133,6 +133,7 @@ std::string EncodeState(const SyncState& state) {
         if (!item.serverCopy.empty()) w.Field("copy", item.serverCopy);
         if (item.acknowledged != 0) w.Field("ack", std::to_string(item.acknowledged));
         if (item.snoozedUntil != 0) w.Field("snooze", std::to_string(item.snoozedUntil));
+        if (item.sentSinceToken) w.Field("sent", "1");
     }
     return w.Finish();
 }
@@ -193,6 +194,9 @@ StateRead DecodeState(std::string_view text) {
             const auto until = Number<std::int64_t>(value);
             ok = until.has_value();
             item->snoozedUntil = until.value_or(0);
+        } else if (key == "sent") {
+            ok = value == "1";
+            item->sentSinceToken = ok;
         }
         // Keys of a later version are passed over.
         if (!ok) return Damaged();

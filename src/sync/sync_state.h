@@ -41,6 +41,10 @@ struct SyncItem {
     std::string serverCopy;          // the calendar object as the server last sent or took it
     std::int64_t acknowledged = 0;   // local moment (day * 86400 + second) of the last acknowledgement; 0: none
     std::int64_t snoozedUntil = 0;   // the snooze both sides last agreed on (local moment); 0: none
+    // Written to the server after the collection's token was given out. A listing from that token may
+    // leave such an item out even when it has gone meanwhile (a server that lists the difference between
+    // two states of the collection does not mention what was made and removed in between).
+    bool sentSinceToken = false;
 
     bool operator==(const SyncItem&) const = default;
 };

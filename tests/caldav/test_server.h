@@ -2,9 +2,13 @@
 // A real CalDAV server for one test, run by tests/sync/serve.py (Radicale or Xandikos on a random loopback
 // port with a temporary storage folder, optionally behind the fault proxy). The server lives as long as
 // this object: the destructor closes serve.py's standard input, which stops the server by its pid.
+//
+// A Windows test under Wine cannot start serve.py itself: tests/sync/serve_broker.py starts it on the
+// build machine instead and names itself in KALVO_SERVE_BROKER ("127.0.0.1:PORT"); the test then talks
+// to serve.py through a loopback connection as it would through serve.py's standard input and output.
 
+#include <QIODevice>
 #include <QJsonObject>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -38,8 +42,9 @@ private:
     TestServer() = default;
     QUrl Url(const char* key) const { return QUrl(info_.value(QLatin1String(key)).toString()); }
     QString ReadLine(int timeoutMs);
+    bool Running() const;
 
-    QProcess process_;
+    std::unique_ptr<QIODevice> channel_;  // serve.py's standard input and output, or the broker's connection
     QJsonObject info_;
 };
 

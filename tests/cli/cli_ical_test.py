@@ -147,7 +147,7 @@ class CliICalTest(unittest.TestCase):
         self.write("jana.dat", damaged)
         code, out, err = self.cli("import-ics", os.path.join(ICAL_DIR, "google.ics"), "--yes")
         self.assertEqual(code, 1)
-        self.assertIn("nothing was changed", err)
+        self.assertIn("nič sa nezmenilo", err)
         self.assertEqual(self.read("jana.dat"), damaged)
 
     def event(self, summary, start, rule=""):
@@ -198,8 +198,8 @@ class CliICalTest(unittest.TestCase):
     def test_help_lists_the_icalendar_commands(self):
         code, out, _ = run("--help")
         self.assertEqual(code, 0)
-        self.assertIn("export-ics FILE", out)
-        self.assertIn("import-ics FILE [--yes]", out)
+        self.assertIn("export-ics SÚBOR", out)
+        self.assertIn("import-ics SÚBOR [--yes]", out)
 
     def test_zoned_and_utc_times_around_summer_time_changes_become_the_local_clock(self):
         # Bratislava's clocks go forward at 2:00 on 28.3.2027, so 2:30 stands for 3:30; they go back at
@@ -222,7 +222,7 @@ class CliICalTest(unittest.TestCase):
         self.assertEqual(self.cli("export-ics", self.path("x.ics"), "--bogus")[0], 2)
         code, _, err = self.cli("import-ics", self.path("missing.ics"))
         self.assertEqual(code, 1)
-        self.assertIn("no such file", err)
+        self.assertIn("súbor neexistuje", err)
         code, _, err = self.cli("export-ics", self.path("no/such/folder/x.ics"))
         self.assertEqual(code, 1)
         self.assertIn("súbor sa nepodarilo zapísať", err)

@@ -3,6 +3,7 @@
 
 import json
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -140,7 +141,7 @@ class CliTest(unittest.TestCase):
         smiley = dict(j["records"][0], Text="ok ☺")
         code, _, err = run("encode", self.path("s.dat"), stdin=json.dumps({"records": [j["records"][0], smiley]}).encode())
         self.assertEqual(code, 2)
-        self.assertIn("record 1", err)
+        self.assertIn("záznam 1", err)
         self.assertIn("U+263A", err)
         self.assertFalse(os.path.exists(self.path("s.dat")))
         self.assertEqual(run("encode", self.path("x.dat"), stdin=b"not json")[0], 2)
@@ -156,15 +157,33 @@ class CliTest(unittest.TestCase):
         self.assertEqual(run("due", f, "--at", "2026-13-07 09:00:00")[0], 2)
         self.assertEqual(run("due", f)[0], 2)
 
-    def test_usage_and_file_errors(self):
-        self.assertEqual(run("decode", self.path("none.dat"))[0], 1)
-        self.assertEqual(run("frobnicate")[0], 2)
-        self.assertEqual(run()[0], 2)
+    def test_usage_and_file_errors_are_told_in_slovak(self):
+        reminder_file = self.write("r.dat", reminders(record()))
+        record_json = self.decode(reminders(record()))["records"][0]
+        not_a_record = json.dumps({"records": [dict(record_json, Time="9:00")]}).encode()
+        cases = [(2, ()), (2, ("frobnicate",)), (2, ("--dir",)), (2, ("--user", "eva")),
+                 (1, ("decode", self.path("none.dat"))), (1, ("decode", self.dir)), (2, ("decode",)),
+                 (2, ("decode", reminder_file, "navyše")), (2, ("encode", self.path("x.dat")), b"not json"),
+                 (2, ("encode", self.path("x.dat")), b"[]"), (2, ("encode", self.path("x.dat")), not_a_record),
+                 (2, ("due", reminder_file)), (2, ("due", reminder_file, "--at", "2026-12-07")),
+                 (2, ("due", reminder_file, "--at", "2026-12-07 24:00:00")),
+                 (2, ("due", reminder_file, "--at", "2026-02-30 09:00:00")), (1, ("settings", self.dir)),
+                 (2, ("names", "1-1")), (2, ("names", "30.2")), (2, ("week", reminder_file)),
+                 (2, ("simulate", "--from", "2026-12-07 10:00:00")),
+                 (2, ("simulate", "--from", "2026-12-07 10:00:00", "--to", "2026-12-07 09:00:00"))]
+        english = re.compile(r"\b(the|no|not|needs?|cannot|expected|missing|unknown|must|record|got|such)\b", re.I)
+        for code, args, *stdin in cases:
+            got, _, err = run("--dir", self.dir, *args, stdin=stdin[0] if stdin else None)
+            self.assertEqual(got, code, args)
+            self.assertRegex(err, "^kalvo-cli: .*[áäčďéíľĺňóôŕšťúýž]", args)
+            self.assertNotRegex(err, english, args)
+        self.assertFalse(os.path.exists(self.path("x.dat")))
         code, out, _ = run("--help")
         self.assertEqual(code, 0)
-        for command in ("decode FILE", "settings [FILE]", "names D.M", "find NAME", "week FILE --day"):
+        self.assertTrue(out.startswith("Použitie: kalvo-cli"), out)
+        for command in ("decode SÚBOR", "settings [SÚBOR]", "names D.M", "find MENO", "week SÚBOR --day"):
             self.assertIn(command, out)
-        self.assertEqual(run("--dir")[0], 2)
+        self.assertNotRegex(out, english)
 
     def settings(self, data: bytes):
         code, out, err = run("settings", self.write("setup.dat", data))

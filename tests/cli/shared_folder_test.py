@@ -16,6 +16,8 @@ import subprocess
 import sys
 import tempfile
 from concurrent.futures import ThreadPoolExecutor
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pysupport"))
+from expect import expect  # noqa: E402
 
 if os.geteuid() != 0 or shutil.which("setpriv") is None:
     print("needs root and setpriv to act as two users: skipped")
@@ -69,35 +71,35 @@ try:
     # A's kalvo-cli makes the lock file; B's parallel adds all take it.
     shared = folder("shared", 0o777)
     first = add(USER_A, shared, "a", "od A")
-    assert first.returncode == 0, first
-    assert os.stat(os.path.join(shared, ".kalvo.lock")).st_uid == USER_A
+    expect(first.returncode == 0, first)
+    expect(os.stat(os.path.join(shared, ".kalvo.lock")).st_uid == USER_A)
     with ThreadPoolExecutor(LOOPS) as pool:
         codes = [c for result in pool.map(lambda n: loop(shared, n), range(LOOPS)) for c in result]
-    assert codes == [0] * (LOOPS * ADDS), codes
+    expect(codes == [0] * (LOOPS * ADDS), codes)
     kept = texts(shared, "b")
-    assert sorted(kept) == sorted("B %d-%d" % (n, i) for n in range(LOOPS) for i in range(ADDS)), \
-        "%d of %d adds kept" % (len(set(kept)), LOOPS * ADDS)
+    expect(sorted(kept) == sorted("B %d-%d" % (n, i) for n in range(LOOPS) for i in range(ADDS)),
+        "%d of %d adds kept" % (len(set(kept)), LOOPS * ADDS))
 
     # A lock file only its owner may open: B's add is refused, not written without the lock.
     older = folder("older", 0o777)
     made = as_user(USER_A, "sh", "-c", "umask 077 && : > '%s/.kalvo.lock'" % older)
-    assert made.returncode == 0, made
+    expect(made.returncode == 0, made)
     refused = add(USER_B, older, "b", "bez zámku")
-    assert refused.returncode == 1, refused
-    assert "zámok priečinka .kalvo.lock vytvoril iný používateľ" in refused.stderr, refused.stderr
-    assert "Pripomienka sa nepridala" in refused.stderr, refused.stderr
-    assert texts(older, "b") == [], texts(older, "b")
-    assert add(USER_A, older, "a", "od A").returncode == 0
-    assert stat.S_IMODE(os.stat(os.path.join(older, ".kalvo.lock")).st_mode) == 0o644
+    expect(refused.returncode == 1, refused)
+    expect("zámok priečinka .kalvo.lock vytvoril iný používateľ" in refused.stderr, refused.stderr)
+    expect("Pripomienka sa nepridala" in refused.stderr, refused.stderr)
+    expect(texts(older, "b") == [], texts(older, "b"))
+    expect(add(USER_A, older, "a", "od A").returncode == 0)
+    expect(stat.S_IMODE(os.stat(os.path.join(older, ".kalvo.lock")).st_mode) == 0o644)
     again = add(USER_B, older, "b", "so zámkom")
-    assert again.returncode == 0, again
-    assert texts(older, "b") == ["so zámkom"]
+    expect(again.returncode == 0, again)
+    expect(texts(older, "b") == ["so zámkom"])
 
     # A folder that is A's alone: B is told that access was refused, as before.
     private = folder("private", 0o755)
     os.chown(private, USER_A, USER_A)
     closed = add(USER_B, private, "b", "nikam")
-    assert closed.returncode == 1 and "prístup bol odmietnutý" in closed.stderr, closed
+    expect(closed.returncode == 1 and "prístup bol odmietnutý" in closed.stderr, closed)
     print("two users, one folder: %d parallel adds kept, a closed lock refused" % (LOOPS * ADDS))
 finally:
     shutil.rmtree(work, ignore_errors=True)

@@ -42,6 +42,8 @@ desktop.own_session_bus("KALVO_ACCESS_TEST_SESSION")
 
 import pyatspi  # noqa: E402  (on the test's own session bus)
 from gi.repository import Gio, GLib  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pysupport"))
+from expect import expect  # noqa: E402
 
 BIN, ARTIFACTS = sys.argv[1], sys.argv[2]
 work, app, shots = desktop.program_copy(BIN, ARTIFACTS, "access")
@@ -195,7 +197,7 @@ def tab_walk(win, title, size, where, found):
     """Presses Tab round the window and notes the controls it never reaches. Where the focus went is told
     by the program's own focus events (a walk of the tree when none came)."""
     xw = x_window(title, size)
-    assert xw, "no X window for " + where
+    expect(xw, "no X window for " + where)
     run("xdotool", "windowfocus", "--sync", xw[0], check=False)
     time.sleep(0.2)
     stops = {p for p, o in found.items() if states(o).contains(R.STATE_SENSITIVE)}

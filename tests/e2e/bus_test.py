@@ -26,6 +26,8 @@ import time
 import xml.etree.ElementTree as ET
 
 import desktop
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pysupport"))
+from expect import expect  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -130,29 +132,29 @@ try:
     watcher = subprocess.Popen([sys.executable, os.path.join(HERE, "sni_watcher.py")], env=env, stdout=subprocess.PIPE,
                                text=True)
     procs.append(watcher)
-    assert watcher.stdout.readline().strip() == "ready"
+    expect(watcher.stdout.readline().strip() == "ready")
 
     # A holder of the lock killed in the middle: the lock goes with it.
     holder = subprocess.Popen([sys.executable, "-c", "import fcntl,sys,time\n"
                                "f=open(sys.argv[1],'a'); fcntl.flock(f, fcntl.LOCK_EX); print('held', flush=True)\n"
                                "time.sleep(600)", os.path.join(app, ".kalvo.lock")], stdout=subprocess.PIPE, text=True)
-    assert holder.stdout.readline().strip() == "held"
+    expect(holder.stdout.readline().strip() == "held")
     given_up = add("1.1.2030", "8:00", "nie", environ=dict(no_bus, KALVO_LOCK_WAIT_MS="300"))
-    assert given_up.returncode == 1 and "iný program Kalvo" in given_up.stderr, given_up
-    assert not os.path.exists(user_file)
+    expect(given_up.returncode == 1 and "iný program Kalvo" in given_up.stderr, given_up)
+    expect(not os.path.exists(user_file))
     holder.send_signal(signal.SIGKILL)
     holder.wait()
 
     # kalvo-cli processes started at the same moment, no program running: every one lands.
     together = [subprocess.Popen([cli, "add", "1.1.2030", "8:%02d" % i, "spolu %d" % i], env=no_bus)
                 for i in range(12)]
-    assert all(p.wait() == 0 for p in together)
-    assert sorted(texts()) == sorted("spolu %d" % i for i in range(12)), texts()
+    expect(all(p.wait() == 0 for p in together))
+    expect(sorted(texts()) == sorted("spolu %d" % i for i in range(12)), texts())
 
     # The next start of the program is not blocked either.
     kalvo = start([os.path.join(app, "kalvo")], cwd=app)
     wait_for("the program on the bus", program_runs, 30)
-    assert call("Identity", None, None)[1] == (app, user)
+    expect(call("Identity", None, None)[1] == (app, user))
 
     # The interface as shipped.
     xml = call("Introspect", None, None, iface="org.freedesktop.DBus.Introspectable")[1][0]
@@ -164,8 +166,8 @@ try:
                                 for d in ("in", "out")] for m in iface.iter("method")}
 
     shipped = methods(ET.parse(os.path.join(HERE, "..", "..", "dbus", "sk.kalvo.Kalvo1.xml")).getroot())
-    assert methods(ET.fromstring(xml)) == shipped, (methods(ET.fromstring(xml)), shipped)
-    assert "sk.kalvo.Kalvo1" in run("gdbus", "introspect", "--session", "-d", SERVICE, "-o", PATH).stdout
+    expect(methods(ET.fromstring(xml)) == shipped, (methods(ET.fromstring(xml)), shipped))
+    expect("sk.kalvo.Kalvo1" in run("gdbus", "introspect", "--session", "-d", SERVICE, "-o", PATH).stdout)
 
     # Wrong types and absurd values: an error reply each, and the file as it was.
     before = digest()
@@ -173,38 +175,38 @@ try:
                    ("ListDay", "(i)", (20300101,)), ("Snooze", "(s)", ("5",)), ("ShowToday", "(s)", ("x",))]
     for method, signature, args in wrong_types:
         name, _ = call(method, signature, args)
-        assert name in ("org.freedesktop.DBus.Error.UnknownMethod", "org.freedesktop.DBus.Error.InvalidArgs"), \
-            (method, signature, name)
+        expect(name in ("org.freedesktop.DBus.Error.UnknownMethod", "org.freedesktop.DBus.Error.InvalidArgs"),
+            (method, signature, name))
     absurd = [("31.2.2030", "8:00", "x"), ("1.1.2030", "24:00", "x"), ("1.1.2030", "8:60", "x"),
               ("0.1.2030", "8:00", "x"), ("1.1.99999", "8:00", "x"), ("1.1.2030", "-1:00", "x"),
               ("1.1.2030", "8:00", ""), ("1.1.2030", "8:00", "x" * 100000), ("1.1.2030", "8:00", "dva\nriadky"),
               ("1.1.2030", "8:00", "zmaž\x7f"), ("1.1.2030", "8:00", "日本"), ("", "", ""), ("1.1.2030 ", "8:00", "x")]
     for args in absurd:
         name, message = call("AddReminder", "(sss)", args)
-        assert name == "sk.kalvo.Kalvo1.Error.InvalidArgument" and message, (args, name, message)
+        expect(name == "sk.kalvo.Kalvo1.Error.InvalidArgument" and message, (args, name, message))
     notices = [("2.1.2030", "1.1.2030", "denne", "", ""),
                ("1.1.2030", "1.1.2030", "týždenne", "", ""), ("1.1.2030", "1.1.2030", "denne", "", "pondelok"),
                ("1.1.2030", "1.1.2030", "hodinove", "", ""), ("1.1.2030", "1.1.2030", "denne", "25:00", ""),
                ("1.1.2030", "", "denne", "", "")]
     for start_day, event, period, at, weekday in notices:
         name, _ = call("AddReminderWithNotice", "(sssssss)", (event, "8:00", "x", start_day, period, at, weekday))
-        assert name == "sk.kalvo.Kalvo1.Error.InvalidArgument", (start_day, event, period, at, weekday, name)
+        expect(name == "sk.kalvo.Kalvo1.Error.InvalidArgument", (start_day, event, period, at, weekday, name))
     for minutes in (0, 100000):
-        assert call("Snooze", "(u)", (minutes,))[0] == "sk.kalvo.Kalvo1.Error.InvalidArgument"
-    assert call("Snooze", "(u)", (5,))[0] == "sk.kalvo.Kalvo1.Error.NoAlarm"
-    assert call("Acknowledge", None, None)[0] == "sk.kalvo.Kalvo1.Error.NoAlarm"
-    assert call("ListDay", "(s)", ("30.2.2030",))[0] == "sk.kalvo.Kalvo1.Error.InvalidArgument"
+        expect(call("Snooze", "(u)", (minutes,))[0] == "sk.kalvo.Kalvo1.Error.InvalidArgument")
+    expect(call("Snooze", "(u)", (5,))[0] == "sk.kalvo.Kalvo1.Error.NoAlarm")
+    expect(call("Acknowledge", None, None)[0] == "sk.kalvo.Kalvo1.Error.NoAlarm")
+    expect(call("ListDay", "(s)", ("30.2.2030",))[0] == "sk.kalvo.Kalvo1.Error.InvalidArgument")
     bad_cli = add("1.13.2030", "8:00", "x")
-    assert bad_cli.returncode == 2 and "Neplatný dátum" in bad_cli.stderr, bad_cli
-    assert digest() == before
+    expect(bad_cli.returncode == 2 and "Neplatný dátum" in bad_cli.stderr, bad_cli)
+    expect(digest() == before)
 
     # A day's reminders as structured data.
-    assert call("AddReminderWithNotice", "(sssssss)", ("3.1.2030", "9:15", "s upozornením", "1.1.2030", "týždenne",
-                                                       "7:00", "streda"))[0] == "ok"
-    assert call("ListDay", "(s)", ("3.1.2030",)) == \
-        ("ok", ([("3.1.2030", "9:15:00", "s upozornením", "reminder", True, "1.1.2030", "týždenne", "7:00:00")],))
+    expect(call("AddReminderWithNotice", "(sssssss)", ("3.1.2030", "9:15", "s upozornením", "1.1.2030", "týždenne",
+                                                       "7:00", "streda"))[0] == "ok")
+    expect(call("ListDay", "(s)", ("3.1.2030",)) ==
+        ("ok", ([("3.1.2030", "9:15:00", "s upozornením", "reminder", True, "1.1.2030", "týždenne", "7:00:00")],)))
     listed = json.loads(run(cli, "list", "--day", "3.1.2030").stdout)
-    assert listed["reminders"][0]["text"] == "s upozornením", listed
+    expect(listed["reminders"][0]["text"] == "s upozornením", listed)
 
     # 500 reminders from kalvo-cli: half through the program, half on the file under the lock while the
     # program runs and takes them in, and a few added meanwhile in the main window's editor.
@@ -220,7 +222,7 @@ try:
     started = time.time()
     for t in threads:
         t.start()
-    assert call("ShowMainWindow", None, None)[0] == "ok"
+    expect(call("ShowMainWindow", None, None)[0] == "ok")
     main = wait_for("the main window", lambda: window("Kalvo", (604, 319)), 10)
     edited = []
     for n in range(3):
@@ -234,7 +236,7 @@ try:
     for t in threads:
         t.join()
     elapsed = time.time() - started
-    assert not failures, failures[:5]
+    expect(not failures, failures[:5])
 
     expected = ["bus %03d" % i for i in range(ADDS // 2)] + ["file %03d" % i for i in range(ADDS // 2)]
 
@@ -244,14 +246,15 @@ try:
 
     wait_for("the program to take in every outside change", settled, 20)
     counts = collections.Counter(texts())
-    assert all(counts[t] == 1 for t in expected + edited), [(t, counts[t]) for t in expected + edited if counts[t] != 1]
-    assert sum(counts.values()) == ADDS + 12 + 1 + len(edited), sum(counts.values())
+    expect(all(counts[t] == 1 for t in expected + edited),
+           [(t, counts[t]) for t in expected + edited if counts[t] != 1])
+    expect(sum(counts.values()) == ADDS + 12 + 1 + len(edited), sum(counts.values()))
     print("%d reminders from kalvo-cli and %d from the editor in %.1f s" % (ADDS, len(edited), elapsed))
     run("import", "-window", "root", os.path.join(shots, "after-500.png"), check=False)
 
     # The StatusNotifier tray: the names in the tooltip, the notice on the middle button.
     item = watcher.stdout.readline().split()
-    assert item[0] == "item", item
+    expect(item[0] == "item", item)
     service = item[2] if not item[2].startswith("/") else item[1]
     tip = bus.call_sync(service, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
                         GLib.Variant("(ss)", ("org.kde.StatusNotifierItem", "ToolTip")), None,
@@ -260,8 +263,8 @@ try:
     today = datetime.date.today()
     for day, caption in ((today, "Dnes"), (today + datetime.timedelta(days=1), "Zajtra")):
         names = json.loads(run(cli, "names", "%d.%d" % (day.day, day.month)).stdout)["names"]
-        assert "%s: %s" % (caption, names) in tip_text, (tip_text, names)
-    assert window("^Meniny$", (182, 53)) is None
+        expect("%s: %s" % (caption, names) in tip_text, (tip_text, names))
+    expect(window("^Meniny$", (182, 53)) is None)
     bus.call_sync(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "SecondaryActivate",
                   GLib.Variant("(ii)", (0, 0)), None, Gio.DBusCallFlags.NONE, 5000, None)
     wait_for("the name-day notice", lambda: window("^Meniny$", (182, 53)), 10)

@@ -124,8 +124,11 @@ def clean_up(procs, work):
 def start_xvfb(procs):
     """An Xvfb on a display number it picks itself, so tests running side by side never share one."""
     read_end, write_end = os.pipe()
-    procs.append(subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24", "-nolisten",
-                                   "tcp"], pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    # -noreset: without it the server resets when its last client leaves, and a program started in that
+    # moment finds no display.
+    procs.append(subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24", "-noreset",
+                                   "-nolisten", "tcp"], pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL))
     os.close(write_end)
     with os.fdopen(read_end) as f:
         number = f.readline().strip()

@@ -11,6 +11,8 @@ import sys
 import time
 
 import desktop
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pysupport"))
+from expect import expect  # noqa: E402
 
 BIN = sys.argv[1]          # the folder with kalvo, kalvo-cli, calend.dat and sound.wav
 ARTIFACTS = sys.argv[2]    # where the screenshots go
@@ -79,7 +81,7 @@ def decode(name):
 
 
 try:
-    start(["Xvfb", display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"])
+    start(["Xvfb", display, "-screen", "0", "1280x800x24", "-noreset", "-nolisten", "tcp"])
     wait_for("the display", lambda: subprocess.run(["xdotool", "getdisplaygeometry"], env=env,
                                                    capture_output=True).returncode == 0, 20)
     start(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
@@ -90,7 +92,7 @@ try:
     kalvo = start([os.path.join(app, "kalvo")], cwd=app)
     user = run("id", "-un")
     overview = wait_for("the overview", lambda: window("Naplánované pripomienky"), 40)
-    assert os.path.getsize(os.path.join(app, user + ".dat")) == 0
+    expect(os.path.getsize(os.path.join(app, user + ".dat")) == 0)
     shot("overview")
     click(overview, 452, 228)  # "Zatvoriť"
     wait_for("the overview to close", lambda: window("Naplánované pripomienky") is None, 10)
@@ -113,7 +115,7 @@ try:
     click(editor, 441, 247)  # "Zapísať"
     wait_for("the editor to close", lambda: window("^Pripomienka$", (488, 290)) is None, 10)
     records = decode(user + ".dat")
-    assert [r["Text"] for r in records] == ["Koniec testu"], records
+    expect([r["Text"] for r in records] == ["Koniec testu"], records)
     shot("reminder-added")
 
     # The alarm slides in within a minute or so and shows the text.
@@ -124,7 +126,7 @@ try:
     click(popup, 440, 7)  # "Zatvoriť"
     wait_for("the alarm to close", lambda: window("^Pripomienka$", (473, 82)) is None, 20)
     wait_for("the reminder in the archive", lambda: [r["Text"] for r in decode(user + "_old.dat")] == ["Koniec testu"], 10)
-    assert decode(user + ".dat") == []
+    expect(decode(user + ".dat") == [])
     shot("archived")
 
     # The mouse moving over the tray icon slides out the name-day notice.
@@ -150,8 +152,8 @@ try:
     time.sleep(0.5)
     shot("end-question")
     keys("Return")
-    assert kalvo.wait(timeout=10) == 0
-    assert not os.path.exists(os.path.join(work, "shutdown-requested"))
+    expect(kalvo.wait(timeout=10) == 0)
+    expect(not os.path.exists(os.path.join(work, "shutdown-requested")))
     print("end-to-end run passed; screenshots in", shots)
 finally:
     desktop.clean_up(procs, work)

@@ -16,6 +16,8 @@ import sys
 import time
 
 import desktop
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pysupport"))
+from expect import expect  # noqa: E402
 
 desktop.require("Xvfb", "xdotool", "dbus-run-session", "import")
 desktop.own_session_bus("KALVO_SESSION_END_TEST_SESSION")
@@ -63,8 +65,9 @@ def answered(box):
 
 
 def start(**extra):
-    kalvo = subprocess.Popen([os.path.join(app, "kalvo")], cwd=app, env=dict(env, **extra), stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL)
+    log = open(os.path.join(shots, "kalvo-%d.log" % len(procs)), "w")
+    kalvo = subprocess.Popen([os.path.join(app, "kalvo")], cwd=app, env=dict(env, **extra), stdout=log, stderr=log)
+    log.close()
     procs.append(kalvo)
     return kalvo
 
@@ -72,7 +75,7 @@ def start(**extra):
 def ended_by_term(kalvo):
     kalvo.send_signal(signal.SIGTERM)
     code = kalvo.wait(timeout=10)
-    assert code == 0, "SIGTERM ended the program with %d" % code
+    expect(code == 0, "SIGTERM ended the program with %d" % code)
     wait_for("the main window to go", lambda: main_window() is None)
 
 
@@ -96,16 +99,16 @@ try:
     box = wait_for("the message about the damaged file", message_box, 40)
     shot("1-damaged")
     time.sleep(3)  # the one-second timers had their chance
-    assert kalvo.poll() is None, "the program ended with %s while its message waited" % kalvo.returncode
+    expect(kalvo.poll() is None, "the program ended with %s while its message waited" % kalvo.returncode)
     answered(box)
     wait_for("the main window", main_window)
-    assert len(copies("poskodeny-")) == 1, copies("poskodeny-")
+    expect(len(copies("poskodeny-")) == 1, copies("poskodeny-"))
     ended_by_term(kalvo)
     kalvo = start()
     wait_for("the main window", main_window, 40)
     time.sleep(1)
-    assert message_box() is None, "the same damage was told again"
-    assert len(copies("poskodeny-")) == 1, copies("poskodeny-")
+    expect(message_box() is None, "the same damage was told again")
+    expect(len(copies("poskodeny-")) == 1, copies("poskodeny-"))
     ended_by_term(kalvo)
 
     # 2. SIGTERM with a change held in memory: set aside, and taken back at the next start.
@@ -115,30 +118,30 @@ try:
     os.remove(user_file)  # a folder in its place: every save fails
     os.mkdir(user_file)
     added = run(cli, "add", "1.1.2030", "8:00", "Nestratiť ma", check=False)
-    assert added.returncode != 0 and "zostáva v pamäti programu" in added.stderr, added
+    expect(added.returncode != 0 and "zostáva v pamäti programu" in added.stderr, added)
     answered(wait_for("the failure on screen", message_box))
     ended_by_term(kalvo)
     rescued = copies("zachranene-")
-    assert [os.path.basename(p) for p in rescued if not p.endswith(".zaklad")], rescued
+    expect([os.path.basename(p) for p in rescued if not p.endswith(".zaklad")], rescued)
     os.rmdir(user_file)
     kalvo = start()
     question = wait_for("the offer of the rescued changes", message_box, 40)
     shot("2-offer")
     answered(question)  # "Áno"
     wait_for("the main window", main_window)
-    assert texts() == ["Nestratiť ma"], texts()
-    assert copies("zachranene-") == [], copies("zachranene-")
+    expect(texts() == ["Nestratiť ma"], texts())
+    expect(copies("zachranene-") == [], copies("zachranene-"))
 
     # 3. Another TMPDIR is no way to a second copy; a killed copy keeps no one out.
     os.makedirs(os.path.join(work, "other-tmp"))
     second = start(TMPDIR=os.path.join(work, "other-tmp"))
     answered(wait_for("the word that Kalvo is running", message_box))
-    assert second.wait(timeout=10) == 0
+    expect(second.wait(timeout=10) == 0)
     kalvo.kill()
     kalvo.wait()
     kalvo = start()
     wait_for("the main window after a kill", main_window, 40)
-    assert message_box() is None
+    expect(message_box() is None)
     ended_by_term(kalvo)
     print("session-end run passed; screenshots in", shots)
 finally:

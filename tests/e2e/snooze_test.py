@@ -15,6 +15,8 @@ import subprocess
 import sys
 
 import desktop
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pysupport"))
+from expect import expect  # noqa: E402
 
 desktop.require("Xvfb", "trayer", "xdotool", "dbus-run-session", "import")
 desktop.own_session_bus("KALVO_SNOOZE_TEST_SESSION")
@@ -102,19 +104,19 @@ try:
     shot("2-menu")
     run("xdotool", "key", "Return")  # the first item, "o 5 minút"
     wait_for("the strip to close", lambda: strip() is None)
-    assert os.path.exists(snooze_file)
+    expect(os.path.exists(snooze_file))
     with open(snooze_file, encoding="utf-8") as f:
         line = next(l for l in f if not l.startswith("#"))
     until = datetime.datetime.strptime(line[:19], "%Y-%m-%d %H:%M:%S")
-    assert datetime.timedelta(minutes=4) <= until - now <= datetime.timedelta(minutes=6), (until, now)
-    assert line.split("\t")[1] == "event"
+    expect(datetime.timedelta(minutes=4) <= until - now <= datetime.timedelta(minutes=6), (until, now))
+    expect(line.split("\t")[1] == "event")
 
     # Killed: nothing but the files is left, and the reminder in them is as it was.
     kalvo.send_signal(signal.SIGKILL)
     kalvo.wait()
-    assert digest() == before
-    assert [r["Text"] for r in records(user + ".dat")] == ["Zubár, odložiteľný"]
-    assert records(user + "_old.dat") == []
+    expect(digest() == before)
+    expect([r["Text"] for r in records(user + ".dat")] == ["Zubár, odložiteľný"])
+    expect(records(user + "_old.dat") == [])
 
     # Its moment has come: the next start brings the alarm back, and closing it archives the reminder.
     with open(snooze_file, encoding="utf-8") as f:
@@ -129,8 +131,8 @@ try:
     wait_for("the strip to close", lambda: strip() is None)
     wait_for("the reminder in the archive", lambda: [r["Text"] for r in records(user + "_old.dat")] ==
              ["Zubár, odložiteľný"])
-    assert records(user + ".dat") == []
-    assert not os.path.exists(snooze_file)
+    expect(records(user + ".dat") == [])
+    expect(not os.path.exists(snooze_file))
     kalvo.send_signal(signal.SIGTERM)
     kalvo.wait()
     print("an alarm put off, killed and brought back by the next start")

@@ -12,6 +12,8 @@ import sys
 import time
 
 import desktop
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pysupport"))
+from expect import expect  # noqa: E402
 
 desktop.require("Xvfb", "xdotool", "dbus-run-session", "import")
 desktop.own_session_bus("KALVO_UNSAVED_TEST_SESSION")
@@ -77,8 +79,8 @@ try:
     started = time.monotonic()
     added = run(cli, "add", "1.1.2030", "8:00", "Nestratiť ma", check=False)
     took = time.monotonic() - started
-    assert added.returncode != 0 and "zostáva v pamäti programu" in added.stderr, added
-    assert took < 10, "the caller waited %.1f s" % took
+    expect(added.returncode != 0 and "zostáva v pamäti programu" in added.stderr, added)
+    expect(took < 10, "the caller waited %.1f s" % took)
     box = wait_for("the failure on screen", message_box)
     shot("1-save-failed")
     answered(box)
@@ -86,12 +88,12 @@ try:
     click(main, 363 + 50, 290 + 10)  # "Ukončiť"
     question = wait_for("the question at the end", message_box)
     shot("2-question")
-    assert kalvo.poll() is None
+    expect(kalvo.poll() is None)
     os.rmdir(user_file)
     click(question, 65, question[4] - 18)  # "Skúsiť znova", the first of the buttons
-    assert kalvo.wait(timeout=10) == 0
+    expect(kalvo.wait(timeout=10) == 0)
     records = json.loads(run(cli, "decode", user_file).stdout)["records"]
-    assert [r["Text"] for r in records] == ["Nestratiť ma"], records
+    expect([r["Text"] for r in records] == ["Nestratiť ma"], records)
     print("unsaved-change run passed; screenshots in", shots)
 finally:
     desktop.clean_up(procs, work)

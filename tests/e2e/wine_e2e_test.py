@@ -17,6 +17,8 @@ import sys
 import time
 
 import desktop
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pysupport"))
+from expect import expect  # noqa: E402
 
 BIN, ARTIFACTS, WINE, WINESERVER = sys.argv[1:5]
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
@@ -141,7 +143,7 @@ try:
         run("xdotool", "mousemove", "--sync", str(icon[1] + x), str(icon[2] + y))
         time.sleep(0.3)
     notice = wait_for("the name-day notice", lambda: next(iter(desktop.windows(env, "^Meniny$")), None), 20)
-    assert notice[2] + notice[4] <= icon[2] and notice[1] + notice[3] >= 1280 - 200, (notice, icon)
+    expect(notice[2] + notice[4] <= icon[2] and notice[1] + notice[3] >= 1280 - 200, (notice, icon))
     shot("name-notice")
     click(icon, icon[3] // 2, icon[4] // 2, button=3)
     wait_for("the notice to go", lambda: not desktop.windows(env, "^Meniny$"), 10)
@@ -151,7 +153,7 @@ try:
     due = (datetime.datetime.now() + datetime.timedelta(minutes=1)).replace(second=0, microsecond=0)
     wine(os.path.join(app, "kalvo-cli.exe"), "add", "%d.%d.%d" % (due.day, due.month, due.year),
          due.strftime("%H:%M"), "Zubár o minútu")
-    assert [r["Text"] for r in records(user + ".dat")] == ["Zubár o minútu"]
+    expect([r["Text"] for r in records(user + ".dat")] == ["Zubár o minútu"])
     with open(os.path.join(app, user + ".dat"), "rb") as f:
         written = f.read()
 
@@ -164,14 +166,14 @@ try:
     keys("Down", "Return")  # "o 5 minút"
     wait_for("the strip to close", lambda: window("^Pripomienka$", STRIP) is None)
     snooze_file = os.path.join(app, user + ".snooze")
-    assert os.path.exists(snooze_file)
+    expect(os.path.exists(snooze_file))
     with open(os.path.join(app, user + ".dat"), "rb") as f:
-        assert f.read() == written, "a snoozed reminder keeps the file's bytes"
+        expect(f.read() == written, "a snoozed reminder keeps the file's bytes")
     shot("snoozed")
 
     # It comes back: the program is ended, the snooze's moment moved to now, and the next start shows it.
     end_from_tray(icon)
-    assert kalvo.wait(timeout=30) == 0
+    expect(kalvo.wait(timeout=30) == 0)
     with open(snooze_file, encoding="utf-8") as f:
         text = f.read()
     line = next(l for l in text.splitlines() if l and not l.startswith("#"))
@@ -187,13 +189,13 @@ try:
     wait_for("the strip to close", lambda: window("^Pripomienka$", STRIP) is None)
     wait_for("the reminder in the archive",
              lambda: [r["Text"] for r in records(user + "_old.dat")] == ["Zubár o minútu"])
-    assert records(user + ".dat") == []
-    assert os.path.getsize(os.path.join(app, user + ".dat")) == 0
-    assert not os.path.exists(snooze_file)
+    expect(records(user + ".dat") == [])
+    expect(os.path.getsize(os.path.join(app, user + ".dat")) == 0)
+    expect(not os.path.exists(snooze_file))
     shot("archived")
 
     # Start at log-on: the settings from the tray menu, the check box on the first page, "Použiť".
-    assert run_value() is None
+    expect(run_value() is None)
     icon = wait_for("the tray icon", tray_icon)
 
     def toggle_autostart():
@@ -209,14 +211,14 @@ try:
 
     toggle_autostart()
     value = wait_for("the Run value", run_value)
-    assert "kalvo.exe" in value and app.replace("/", "\\").lower() in value.lower(), value
+    expect("kalvo.exe" in value and app.replace("/", "\\").lower() in value.lower(), value)
     toggle_autostart()
     wait_for("the Run value to go", lambda: run_value() is None)
 
     # The end of the Windows session (log-off, shut-down) ends the program, what it holds saved first.
     wine("wineboot", "--end-session")
     kalvo.wait(timeout=30)  # Wine ends it after its windows answered, if it has not ended by itself
-    assert records(user + ".dat") == [] and [r["Text"] for r in records(user + "_old.dat")] == ["Zubár o minútu"]
+    expect(records(user + ".dat") == [] and [r["Text"] for r in records(user + "_old.dat")] == ["Zubár o minútu"])
     print("kalvo.exe under Wine: overview, tray icon, name-day notice, alarm, snooze, archive, start at log-on "
           "and the end of the session; screenshots in", shots)
 finally:

@@ -20,6 +20,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import desktop  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pysupport"))
+from expect import expect  # noqa: E402
 
 BUILD, CPACK, ARTIFACTS = (os.path.abspath(a) for a in sys.argv[1:4])
 APT_ENV = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
@@ -56,7 +58,7 @@ def purge():
 def build_package(out):
     run(CPACK, "-G", "DEB", "--config", os.path.join(BUILD, "CPackConfig.cmake"), "-B", out)
     debs = [f for f in os.listdir(out) if f.startswith("kalvo_") and f.endswith(".deb")]
-    assert len(debs) == 1, debs
+    expect(len(debs) == 1, debs)
     return os.path.join(out, debs[0])
 
 
@@ -69,26 +71,26 @@ def check_contents(deb):
                      "/usr/share/icons/hicolor/scalable/apps/kalvo.svg",
                      "/usr/share/dbus-1/interfaces/sk.kalvo.Kalvo1.xml",
                      "/usr/share/doc/kalvo/copyright", "/usr/share/doc/kalvo/changelog.gz"):
-        assert expected in paths, "%s is not in the package:\n%s" % (expected, "\n".join(sorted(paths)))
+        expect(expected in paths, "%s is not in the package:\n%s" % (expected, "\n".join(sorted(paths))))
     # kalvo-cli's private modules, in a folder of the program's own.
     for module in ("kalvo-cli-ical.so", "kalvo-cli-bus.so", "kalvo-cli-sync.so"):
-        assert any(p.startswith("/usr/lib/") and p.endswith("/kalvo/cli/" + module) for p in paths), \
-            "%s is not in the package:\n%s" % (module, "\n".join(sorted(paths)))
+        expect(any(p.startswith("/usr/lib/") and p.endswith("/kalvo/cli/" + module) for p in paths),
+            "%s is not in the package:\n%s" % (module, "\n".join(sorted(paths))))
     outside = [p for p in paths if p not in ("/", "/usr/") and not p.startswith("/usr/")]
-    assert not outside, outside
+    expect(not outside, outside)
     for line in listing:  # root owns everything, folders 0755, files 0644 or 0755
         mode, owner = line.split()[:2]
-        assert owner == "root/root", line
-        assert mode in ("drwxr-xr-x", "-rw-r--r--", "-rwxr-xr-x"), line
+        expect(owner == "root/root", line)
+        expect(mode in ("drwxr-xr-x", "-rw-r--r--", "-rwxr-xr-x"), line)
     depends = run("dpkg-deb", "-f", deb, "Depends").stdout
     for library in ("libqt6widgets6", "libqt6multimedia6", "libqt6svg6", "libqt6dbus6", "libical3", "libdbus-1-3",
                     "libqt6network6"):
-        assert library in depends, "%s missing from Depends: %s" % (library, depends)
+        expect(library in depends, "%s missing from Depends: %s" % (library, depends))
     # The changelog's newest entry is this version.
     version = run("dpkg-deb", "-f", deb, "Version").stdout.strip()
     with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "packaging", "debian",
                            "changelog"), encoding="utf-8") as f:
-        assert f.readline().startswith("kalvo (%s) " % version), "packaging/debian/changelog lacks " + version
+        expect(f.readline().startswith("kalvo (%s) " % version), "packaging/debian/changelog lacks " + version)
     return sorted(paths)
 
 
@@ -97,12 +99,12 @@ def check_lintian(deb, artifacts):
     with open(os.path.join(artifacts, "lintian.txt"), "w", encoding="utf-8") as f:
         f.write(p.stdout + p.stderr)
     errors = [line for line in p.stdout.splitlines() if line.startswith("E:")]
-    assert p.returncode == 0 and not errors, "lintian:\n" + p.stdout + p.stderr
+    expect(p.returncode == 0 and not errors, "lintian:\n" + p.stdout + p.stderr)
     # kalvo-cli's modules are private: no ldconfig for them.
-    assert "maintscript-calls-ldconfig" not in p.stdout, "lintian:\n" + p.stdout
+    expect("maintscript-calls-ldconfig" not in p.stdout, "lintian:\n" + p.stdout)
     # Built with Debian's hardening flags: fortified calls, bound-at-start relocations, stack protector.
     hardening = [line for line in p.stdout.splitlines() if "hardening-" in line]
-    assert not hardening, "lintian reports missing hardening:\n" + "\n".join(hardening)
+    expect(not hardening, "lintian reports missing hardening:\n" + "\n".join(hardening))
     print(p.stdout, end="")
 
 
@@ -114,12 +116,12 @@ def start_installed_program(work, artifacts, procs):
         os.makedirs(d, mode=0o700)
     # The installed companion finds the installed calendar.
     names = json.loads(run("/usr/bin/kalvo-cli", "names", "24.12", env=env).stdout)
-    assert names == {"names": "Adam a Eva", "holiday": "Štedrý deň"}, names
+    expect(names == {"names": "Adam a Eva", "holiday": "Štedrý deň", "status": "ok"}, names)
     # ... and its modules: the iCalendar export opens the installed one.
     calendar = os.path.join(work, "export.ics")
     run("/usr/bin/kalvo-cli", "--dir", work, "--user", "nikto", "export-ics", calendar, env=env)
     with open(calendar, "rb") as f:
-        assert f.read().startswith(b"BEGIN:VCALENDAR"), calendar
+        expect(f.read().startswith(b"BEGIN:VCALENDAR"), calendar)
 
     log_path = os.path.join(artifacts, "kalvo-stderr.txt")
     with open(log_path, "wb") as log:
@@ -147,9 +149,9 @@ def start_installed_program(work, artifacts, procs):
     program.terminate()
     program.wait(timeout=30)
     # Nothing was written beside the installed program or its data.
-    assert sorted(os.listdir("/usr/share/kalvo")) == ["calend.dat", "sound.wav"], os.listdir("/usr/share/kalvo")
+    expect(sorted(os.listdir("/usr/share/kalvo")) == ["calend.dat", "sound.wav"], os.listdir("/usr/share/kalvo"))
     strays = [f for f in os.listdir("/usr/bin") if f.startswith("kalvo") or f.endswith(".dat")]
-    assert sorted(strays) == ["kalvo", "kalvo-cli"], strays
+    expect(sorted(strays) == ["kalvo", "kalvo-cli"], strays)
 
 
 def check_nothing_left(paths):
@@ -164,7 +166,7 @@ def check_nothing_left(paths):
             continue
         left.append(path)
     found = run("find", "/usr", "-path", "/usr/local", "-prune", "-o", "-iname", "*kalvo*", "-print").stdout.split()
-    assert not left and not found, "left after purge: %s" % sorted(set(left) | set(found))
+    expect(not left and not found, "left after purge: %s" % sorted(set(left) | set(found)))
 
 
 def main():
@@ -190,7 +192,7 @@ def main():
         paths = check_contents(deb)
         check_lintian(deb, artifacts)
         run("apt-get", "install", "-y", "-q", "--no-install-recommends", *APT_WAIT, deb, env=APT_ENV)
-        assert state() == "installed", state()
+        expect(state() == "installed", state())
         start_installed_program(os.path.join(work, "home"), artifacts, procs)
     finally:
         for p in reversed(procs):

@@ -95,9 +95,9 @@ class InstallTest(unittest.TestCase):
     def test_installed_cli_finds_the_installed_calendar(self):
         p = subprocess.run([self.installed("bin", "kalvo-cli"), "names", "24.12"], env=self.env, capture_output=True)
         self.assertEqual(p.returncode, 0, p.stderr)
-        self.assertEqual(json.loads(p.stdout), {"names": "Adam a Eva", "holiday": "Štedrý deň"})
+        self.assertEqual(json.loads(p.stdout), {"names": "Adam a Eva", "holiday": "Štedrý deň", "status": "ok"})
         p = subprocess.run([self.installed("bin", "kalvo-cli"), "find", "Ľudmila"], env=self.env, capture_output=True)
-        self.assertEqual(json.loads(p.stdout), {"found": True, "day": 16, "month": 9, "name": "Ľudmila"})
+        self.assertEqual(json.loads(p.stdout), {"found": True, "day": 16, "month": 9, "name": "Ľudmila", "status": "ok"})
 
     def test_installed_cli_opens_its_modules_from_the_installed_tree(self):
         modules = [os.path.join(root, f) for root, _, files in os.walk(self.installed("lib")) for f in files

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""The portable zip as a Windows user unpacks it: the program, kalvo-cli, the name calendar and the sound in
-one folder, and kalvo-cli.exe from that folder writing the folder's reminders to an iCalendar file and
-reading them back, with nothing else installed.
-    portable_zip_test.py ZIP EMULATOR..."""
+"""The portable zip as a Windows user unpacks it: the program, kalvo-cli, the name calendar, the sound and
+the licence of the face built into kalvo.exe in one folder, and kalvo-cli.exe from that folder writing the
+folder's reminders to an iCalendar file and reading them back, with nothing else installed.
+    portable_zip_test.py ZIP FACE_LICENCE EMULATOR..."""
 
 import json
 import os
@@ -11,8 +11,10 @@ import subprocess
 import sys
 import tempfile
 import zipfile
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pysupport"))
+from expect import expect  # noqa: E402
 
-ZIP, EMULATOR = sys.argv[1], sys.argv[2:]
+ZIP, FACE_LICENCE, EMULATOR = sys.argv[1], sys.argv[2], sys.argv[3:]
 
 
 def windows_path(path):
@@ -22,17 +24,19 @@ def windows_path(path):
 with tempfile.TemporaryDirectory(prefix="kalvo-zip-") as work:
     with zipfile.ZipFile(ZIP) as z:
         names = sorted(z.namelist())
-        assert names == ["calend.dat", "kalvo-cli.exe", "kalvo.exe", "sound.wav"], names
+        expect(names == ["calend.dat", "kalvo-cli.exe", "kalvo.exe", "licenses/DejaVu.txt", "sound.wav"], names)
         z.extractall(work)
+    with open(os.path.join(work, "licenses", "DejaVu.txt"), "rb") as shipped, open(FACE_LICENCE, "rb") as source:
+        expect(shipped.read() == source.read(), "the face's licence as its package gives it")
     cli = [*EMULATOR, os.path.join(work, "kalvo-cli.exe")]
 
     def run(*args):
         p = subprocess.run([*cli, *args], capture_output=True, env=dict(os.environ, LANG="C.UTF-8"), timeout=120)
-        assert p.returncode == 0, (args, p.returncode, p.stderr.decode("utf-8", "replace"))
+        expect(p.returncode == 0, (args, p.returncode, p.stderr.decode("utf-8", "replace")))
         return p.stdout.decode("utf-8")
 
     help_text = run("--help")
-    assert "export-ics FILE" in help_text and "import-ics FILE" in help_text, help_text
+    expect("export-ics FILE" in help_text and "import-ics FILE" in help_text, help_text)
 
     # One reminder of Jana's in the portable folder, which is where kalvo-cli keeps data beside itself.
     text = "Zubár".encode("cp1250")
@@ -45,9 +49,9 @@ with tempfile.TemporaryDirectory(prefix="kalvo-zip-") as work:
     run("--user", "jana", "export-ics", windows_path(ics))
     with open(ics, "rb") as f:
         exported = f.read()
-    assert exported.startswith(b"BEGIN:VCALENDAR\r\n") and b"SUMMARY:Zub\xc3\xa1r\r\n" in exported, exported
+    expect(exported.startswith(b"BEGIN:VCALENDAR\r\n") and b"SUMMARY:Zub\xc3\xa1r\r\n" in exported, exported)
     result = json.loads(run("--user", "peter", "import-ics", windows_path(ics), "--yes", "--today", "2027-01-01"))
-    assert result["added"] == 1, result
+    expect(result["added"] == 1, result)
     with open(os.path.join(work, "jana.dat"), "rb") as a, open(os.path.join(work, "peter.dat"), "rb") as b:
-        assert a.read() == b.read()
-print("%s: the four files, and kalvo-cli.exe's iCalendar from the unpacked folder" % os.path.basename(ZIP))
+        expect(a.read() == b.read())
+print("%s: the five files, and kalvo-cli.exe's iCalendar from the unpacked folder" % os.path.basename(ZIP))

@@ -45,12 +45,14 @@ TEST_F(RegistryAutostartTest, OnWritesOnlyWhenAbsentAndOffRemoves) {
     EXPECT_TRUE(entry->Disable());  // nothing to remove
     EXPECT_TRUE(entry->Enable());
     EXPECT_TRUE(entry->IsOn());
-    EXPECT_EQ(Value(L"kalvo.exe"), mine.wstring());  // named after the file, holding the full path
+    // Named after the file, holding the full path in quotes, so that the space is not read as the end
+    // of the program's name.
+    EXPECT_EQ(Value(L"kalvo.exe"), L'"' + mine.wstring() + L'"');
     EXPECT_FALSE(otherEntry->IsOn());
 
     // Another copy's value is not taken over, but turning off removes it.
     EXPECT_TRUE(otherEntry->Enable());
-    EXPECT_EQ(Value(L"kalvo.exe"), mine.wstring());
+    EXPECT_EQ(Value(L"kalvo.exe"), L'"' + mine.wstring() + L'"');
     EXPECT_TRUE(otherEntry->Disable());
     EXPECT_EQ(Value(L"kalvo.exe"), std::nullopt);
     EXPECT_FALSE(entry->IsOn());
@@ -62,6 +64,28 @@ TEST_F(RegistryAutostartTest, OnlyTheExactPathCountsAsOn) {
     const auto otherCase = MakeRegistryAutostartEntry(Key(), "c:\\kalvo\\kalvo.exe");
     EXPECT_FALSE(otherCase->IsOn());
     EXPECT_TRUE(entry->IsOn());
+}
+
+TEST_F(RegistryAutostartTest, TheValueCountsAsOnQuotedOrNot) {
+    const fs::path mine = "C:\\Program Files\\Kalvo\\kalvo.exe";
+    const auto entry = MakeRegistryAutostartEntry(Key(), mine);
+    const auto set = [&](const std::wstring& data) {
+        ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, Key().c_str(), L"kalvo.exe", REG_SZ, data.c_str(),
+                                  static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    };
+    set(mine.wstring());  // as earlier versions and their installer wrote it
+    EXPECT_TRUE(entry->IsOn());
+    set(L'"' + mine.wstring() + L'"');
+    EXPECT_TRUE(entry->IsOn());
+    for (const std::wstring& other :
+         {L'"' + mine.wstring(), mine.wstring() + L'"', std::wstring(L"\"C:\\Kalvo\\kalvo.exe\""),
+          L'"' + mine.wstring() + L"\" --hidden"}) {
+        set(other);
+        EXPECT_FALSE(entry->IsOn()) << fs::path(other).string();
+    }
+    EXPECT_TRUE(entry->Disable());
+    EXPECT_EQ(Value(L"kalvo.exe"), std::nullopt);
 }
 
 }  // namespace

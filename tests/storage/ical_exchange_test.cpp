@@ -19,7 +19,7 @@
 #include "storage/ical/ical_exchange.h"
 #include "storage/reminder_file.h"
 #include "support/builders.h"
-#include "support/scoped_env.h"
+#include "support/local_zone.h"
 #include "support/temp_folder.h"
 
 namespace kalvo::storage::ical {
@@ -28,47 +28,7 @@ namespace {
 using test::At;
 using test::Day;
 
-// Every test pins the local time zone, so the machine's own zone never leaks in. Linux: TZ names it.
-// Windows: the C runtime reads TZ only in its own form ("EST5EDT") and with the United States' summer
-// time for every zone, so Europe/Bratislava is the system's zone, read with TZ removed: ctest starts the
-// tests under Wine with the build machine's TZ=Europe/Bratislava, which Wine makes the Windows zone
-// "Central Europe Standard Time". The other zones have the United States' rules or none.
-std::optional<std::string> RuntimeZone(std::string_view zone) {
-#ifdef _WIN32
-    if (zone == "America/New_York") return "EST5EDT";
-    if (zone == "Asia/Tokyo") return "JST-9";
-    if (zone == "UTC") return "UTC0";
-    if (zone != "Europe/Bratislava") ADD_FAILURE() << zone << " is no zone these tests can set under Windows";
-    return std::nullopt;
-#else
-    return std::string(zone);
-#endif
-}
-
-void ReadZone() {
-#ifdef _WIN32
-    _tzset();
-#else
-    tzset();
-#endif
-}
-
-class Zone {
-public:
-    explicit Zone(const char* tz) : env_("TZ", RuntimeZone(tz)) {
-        ReadZone();
-        if (std::string_view(tz) != "Europe/Bratislava") return;
-        std::tm winter{}, summer{};
-        LocalCalendarTime(1800014400, winter);  // 2027-01-15 12:00 UTC
-        LocalCalendarTime(1814443200, summer);  // 2027-07-01 12:00 UTC
-        EXPECT_TRUE(winter.tm_hour == 13 && summer.tm_hour == 14)
-            << "the local zone is not Central European time (under Wine: TZ=Europe/Bratislava)";
-    }
-    ~Zone() { ReadZone(); }
-
-private:
-    test::ScopedEnv env_;
-};
+using Zone = test::LocalZone;
 
 std::vector<std::uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
 

@@ -8,7 +8,7 @@
 
 #include "storage/ical/ical_exchange.h"
 #include "support/builders.h"
-#include "support/scoped_env.h"
+#include "support/local_zone.h"
 
 namespace kalvo::storage::ical {
 namespace {
@@ -157,8 +157,7 @@ std::string EventWith(const std::string& summary, const std::vector<std::string>
 }
 
 TEST(ICalRecurrence, RdateRruleAndExdateTogetherGiveTheNextOccurrence) {
-    const test::ScopedEnv tz("TZ", std::string("Europe/Bratislava"));
-    tzset();
+    const test::LocalZone zone("Europe/Bratislava");
     const DayNumber today = Day(2027, 1, 1);  // a Friday
     const ImportResult r = Import(
         // The start has passed; the dates to come are only in RDATE, in no order.
@@ -177,7 +176,6 @@ TEST(ICalRecurrence, RdateRruleAndExdateTogetherGiveTheNextOccurrence) {
                                     "RDATE;TZID=Europe/London:20270103T120000", "RDATE:20270104T120000Z"}) +
             EventWith("Všetko minulo", {"DTSTART:20261201T100000", "RDATE:20261202T100000"}),
         Now(today, 9, 38));
-    tzset();
     ASSERT_EQ(r.status, ImportStatus::Ok);
     struct Expected {
         const char* text;

@@ -12,7 +12,7 @@
 #include "storage/reminder_store.h"
 #include "support/builders.h"
 #include "support/fake_dialogs.h"
-#include "support/scoped_env.h"
+#include "support/local_zone.h"
 #include "support/temp_folder.h"
 #include "sync/sync_run.h"
 #include "sync/sync_state.h"
@@ -57,7 +57,7 @@ public:
         return 0;
     }
 
-    sync::SyncReport Sync(MemoryServer& server, std::function<void(std::string_view)> afterWrite = {}) {
+    sync::SyncReport Sync(sync::CalendarServer& server, std::function<void(std::string_view)> afterWrite = {}) {
         sync::SyncRequest q;
         q.files = Files();
         q.calendar = kCalendar;
@@ -80,12 +80,9 @@ private:
     }
 };
 
-// Time zones come from TZ; every sync test pins it.
+// Every sync test pins the local time zone.
 class SyncTest : public ::testing::Test {
 protected:
-    SyncTest() : tz_("TZ", std::string("Europe/Bratislava")) { tzset(); }
-    ~SyncTest() override { tzset(); }
-
     static std::string Texts(const ReminderList& list) {
         std::string out;
         for (const TReminder& r : list) out += (out.empty() ? "" : "|") + r.Text;
@@ -107,7 +104,7 @@ protected:
     MemoryServer server;
 
 private:
-    ScopedEnv tz_;
+    LocalZone zone_{"Europe/Bratislava"};
 };
 
 }  // namespace kalvo::test

@@ -183,6 +183,30 @@ TEST_F(SyncRunTest, AOneOffReminderClosedOnOneMachineIsArchivedOnTheOtherWithout
     EXPECT_TRUE(a.List().empty());
 }
 
+// Edited, then closed before any sync: the event takes the edit with the acknowledgement, so the other
+// machine archives what this one did.
+TEST_F(SyncRunTest, AnEditBeforeTheAlarmClosedGoesToTheServerWithIt) {
+    a.WriteList({dentist});
+    a.Sync(server);
+    b.Sync(server);
+    TReminder edited = dentist;
+    edited.Text = "Zubár o deviatej";
+    a.Change([&](storage::ReminderStore& s) { s.Replace(0, edited); });
+    a.clock.now = LocalMoment{D + 2, 9, 0, 5};
+    a.Change([&](storage::ReminderStore& s) {
+        s.Archive().push_back(s.Reminders()[0]);
+        s.NoteArchived(s.Reminders()[0]);
+        s.Reminders().clear();
+    });
+    EXPECT_EQ(a.Sync(server).sent, 1);
+    EXPECT_EQ(ServerTexts(server), "Zubár o deviatej");
+    b.clock.now = LocalMoment{D + 2, 8, 59, 0};
+    b.Sync(server);
+    EXPECT_TRUE(b.List().empty());
+    EXPECT_EQ(b.Archive(), ReminderList{edited});
+    EXPECT_EQ(a.Sync(server).sent, 0);
+}
+
 TEST_F(SyncRunTest, DeleteAgainstEditKeepsTheEdit) {
     a.WriteList({dentist, weekly});
     a.Sync(server);

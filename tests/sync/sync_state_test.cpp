@@ -36,6 +36,7 @@ SyncState Sample() {
     // The event as the server sent it, with bytes a line-based file would trip over.
     a.serverCopy = "BEGIN:VCALENDAR\r\nX-EMPTY-LINE:\r\n\r\nitem 3\nend 16\nEND:VCALENDAR\r\n";
     a.acknowledged = std::int64_t{Day(2026, 12, 21)} * 86400 + 9 * 3600;
+    a.sentSinceToken = true;
     SyncItem b;
     b.uid = "b";
     b.href = "/b.ics";

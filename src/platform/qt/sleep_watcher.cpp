@@ -7,9 +7,9 @@ namespace kalvo {
 SleepWatcher::SleepWatcher(QObject* parent) : QObject(parent) {
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected()) return;
-    listening_ = bus.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-                             QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
-                             SLOT(PrepareForSleep(bool)));
+    bus.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+                QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
+                SLOT(PrepareForSleep(bool)));
 }
 
 void SleepWatcher::PrepareForSleep(bool sleeping) {

@@ -11,16 +11,12 @@ class SleepWatcher : public QObject {
     Q_OBJECT
 public:
     explicit SleepWatcher(QObject* parent = nullptr);
-    bool Listening() const { return listening_; }
 
 signals:
     void Resumed();
 
 private slots:
     void PrepareForSleep(bool sleeping);
-
-private:
-    bool listening_ = false;
 };
 
 }  // namespace kalvo

@@ -90,6 +90,52 @@ bool Recurs(icalcomponent* ev) {
            icalcomponent_get_first_property(ev, ICAL_RDATE_PROPERTY);
 }
 
+// The zone a DTSTART or RECURRENCE-ID is written in: its TZID's, UTC, or none (floating, or a date).
+const icaltimezone* ZoneOf(icalcomponent* cal, icalproperty* p, const icaltimetype& t) {
+    if (t.is_date) return nullptr;
+    if (icaltime_is_utc(t)) return icaltimezone_get_utc_timezone();
+    if (icalparameter* tzp = icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER))
+        return ZoneNamed(cal, icalparameter_get_tzid(tzp));
+    return nullptr;
+}
+
+std::optional<std::int64_t> LocalOfProperty(icalcomponent* cal, icalproperty* p, const icaltimetype& t) {
+    if (icaltime_is_null_time(t)) return std::nullopt;
+    const auto w = ToLocal(t, ZoneOf(cal, p, t));
+    if (!w) return std::nullopt;
+    return w->Total();
+}
+
+// One occurrence of a series changed on its own: a VEVENT of the same UID with a RECURRENCE-ID.
+struct Override {
+    icalcomponent* ev = nullptr;
+    icalproperty* recurrenceId = nullptr;
+    std::int64_t replaces = 0;          // local moment of the occurrence it stands for
+    std::optional<std::int64_t> start;  // local moment it comes at now; none when it is cancelled
+};
+
+std::vector<Override> OverridesOf(icalcomponent* cal, icalcomponent* master) {
+    std::vector<Override> out;
+    const char* uid = icalcomponent_get_uid(master);
+    for (icalcomponent* ev = icalcomponent_get_first_component(cal, ICAL_VEVENT_COMPONENT); ev;
+         ev = icalcomponent_get_next_component(cal, ICAL_VEVENT_COMPONENT)) {
+        icalproperty* rid = icalcomponent_get_first_property(ev, ICAL_RECURRENCEID_PROPERTY);
+        const char* own = icalcomponent_get_uid(ev);
+        if (!rid || (uid && own && std::strcmp(uid, own) != 0)) continue;
+        Override o;
+        o.ev = ev;
+        o.recurrenceId = rid;
+        const auto replaces = LocalOfProperty(cal, rid, icalproperty_get_recurrenceid(rid));
+        if (!replaces) continue;
+        o.replaces = *replaces;
+        if (icalcomponent_get_status(ev) != ICAL_STATUS_CANCELLED)
+            if (icalproperty* sp = icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY))
+                o.start = LocalOfProperty(cal, sp, icalproperty_get_dtstart(sp));
+        out.push_back(o);
+    }
+    return out;
+}
+
 // Removes the X- properties `drop` picks.
 template <typename Pred>
 void RemoveX(icalcomponent* c, Pred drop) {
@@ -254,15 +300,32 @@ void Stamp(icalcomponent* ev, std::int64_t stampUtc) {
     icalcomponent_add_property(ev, icalproperty_new_lastmodified(now));
 }
 
-// A new start for a one-off event: floating local time, as export writes it; the event keeps its length.
-void SetStart(icalcomponent* ev, const TReminder& r) {
+// A local moment as a time written like `like` (a DTSTART): in the same zone when it names one, else
+// floating local time, as export writes it.
+icalproperty* TimeLike(icalcomponent* cal, icalproperty* like, std::int64_t local,
+                       icalproperty* (*make)(struct icaltimetype)) {
+    const icaltimetype was = like ? icalproperty_get_dtstart(like) : icaltime_null_time();
+    const icaltimezone* zone = like && !icaltime_is_null_time(was) ? ZoneOf(cal, like, was) : nullptr;
+    const auto utc = zone ? UtcOfLocal(local) : std::nullopt;
+    if (!utc) return make(FloatingTime(Wall::FromTotal(local)));
+    if (zone == icaltimezone_get_utc_timezone()) return make(UtcTime(*utc));
+    icaltimetype t = FloatingTime(Wall::FromTotal(*utc + OffsetAt(zone, *utc) + kUnixEpochDay * kDay));
+    icalproperty* p = make(t);
+    icalproperty_add_parameter(p, icalparameter_new_tzid(icaltimezone_get_tzid(const_cast<icaltimezone*>(zone))));
+    return p;
+}
+
+// A new start: in the zone the event was written in; the event keeps its length.
+void SetStart(icalcomponent* cal, icalcomponent* ev, const TReminder& r) {
     const icaldurationtype length = icalcomponent_get_duration(ev);
     const bool hadLength = icalcomponent_get_first_property(ev, ICAL_DTEND_PROPERTY) ||
                            icalcomponent_get_first_property(ev, ICAL_DURATION_PROPERTY);
+    icalproperty* start = TimeLike(cal, icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY), StartMoment(r),
+                                   icalproperty_new_dtstart);
     RemoveProperties(ev, ICAL_DTEND_PROPERTY);
     RemoveProperties(ev, ICAL_DURATION_PROPERTY);
     RemoveProperties(ev, ICAL_DTSTART_PROPERTY);
-    icalcomponent_add_property(ev, icalproperty_new_dtstart(FloatingTime(StartOf(r))));
+    icalcomponent_add_property(ev, start);
     if (hadLength && !icaldurationtype_is_bad_duration(length) && !icaldurationtype_is_null_duration(length))
         icalcomponent_add_property(ev, icalproperty_new_duration(length));
     int sequence = 0;
@@ -270,6 +333,27 @@ void SetStart(icalcomponent* ev, const TReminder& r) {
         sequence = icalproperty_get_sequence(p);
     RemoveProperties(ev, ICAL_SEQUENCE_PROPERTY);
     icalcomponent_add_property(ev, icalproperty_new_sequence(sequence + 1));
+}
+
+// An override of the series' occurrence at `local`, made from the series as other programs make it: the
+// same event without its rules, for that occurrence alone.
+icalcomponent* NewOverride(icalcomponent* cal, icalcomponent* master, std::int64_t local, std::int64_t stampUtc) {
+    icalcomponent* o = icalcomponent_new_clone(master);
+    for (icalproperty_kind kind :
+         {ICAL_RRULE_PROPERTY, ICAL_RDATE_PROPERTY, ICAL_EXDATE_PROPERTY, ICAL_EXRULE_PROPERTY, ICAL_SEQUENCE_PROPERTY})
+        RemoveProperties(o, kind);
+    RemoveX(o, [](std::string_view n) { return n.substr(0, 8) == "X-KALVO-" || n == kMozAck || n == kMozSnooze; });
+    icalproperty* start = icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY);
+    if (start && icalproperty_get_dtstart(start).is_date) {
+        icaltimetype day = FloatingTime(Wall::FromTotal(local));
+        day.is_date = 1;
+        icalcomponent_add_property(o, icalproperty_new_recurrenceid(day));
+    } else {
+        icalcomponent_add_property(o, TimeLike(cal, start, local, icalproperty_new_recurrenceid));
+    }
+    Stamp(o, stampUtc);
+    icalcomponent_add_component(cal, o);
+    return o;
 }
 
 int MonthDay(DayNumber day) {
@@ -303,6 +387,34 @@ struct Reading {
     std::string problem;
 };
 
+// The series as its overrides make it: each replaced occurrence excluded, each moved one an extra date, so
+// that import's walk finds the occurrences where they come. The times are written in UTC (dates as dates),
+// which reads the same whatever zone the override names.
+void WithOverrides(icalcomponent* series, const std::vector<Override>& overrides) {
+    const auto value = [](std::int64_t local, bool isDate) -> std::optional<icaltimetype> {
+        if (isDate) {
+            icaltimetype t = FloatingTime(Wall::FromTotal(local));
+            t.is_date = 1;
+            t.hour = t.minute = t.second = 0;
+            return t;
+        }
+        const auto utc = UtcOfLocal(local);
+        if (!utc) return std::nullopt;
+        return UtcTime(*utc);
+    };
+    for (const Override& o : overrides) {
+        const bool isDate = icalproperty_get_recurrenceid(o.recurrenceId).is_date != 0;
+        if (const auto t = value(o.replaces, isDate)) icalcomponent_add_property(series, icalproperty_new_exdate(*t));
+        if (!o.start) continue;
+        if (const auto t = value(*o.start, isDate)) {
+            icaldatetimeperiodtype d{};
+            d.time = *t;
+            d.period = icalperiodtype_null_period();
+            icalcomponent_add_property(series, icalproperty_new_rdate(d));
+        }
+    }
+}
+
 // `ev` (a component of `cal`'s kind, perhaps not in it) read as import reads it; a series from `from` on.
 Reading AsImported(icalcomponent* cal, icalcomponent* ev, std::int64_t from, const ExpansionLimits& limits) {
     ImportOptions o;
@@ -323,6 +435,13 @@ Reading AsImported(icalcomponent* cal, icalcomponent* ev, std::int64_t from, con
         r.problem = out.refused.front().reason;
     }
     return r;
+}
+
+// An override read as the one-off event it is.
+Reading OccurrenceAsImported(icalcomponent* cal, icalcomponent* override, const ExpansionLimits& limits) {
+    const Component one = AsOthersSeeIt(override);
+    RemoveProperties(one.get(), ICAL_RECURRENCEID_PROPERTY);
+    return AsImported(cal, one.get(), 0, limits);
 }
 
 void TakeStart(TReminder& to, const TReminder& from) {
@@ -418,10 +537,26 @@ EventReading ReadEvent(std::string_view ics, const MappingOptions& options) {
     if (out.kalvo) from = std::min(from, StartMoment(*out.kalvo));
     if (out.marks.acknowledged != 0) from = out.marks.acknowledged + 1;
 
-    const Component plain = AsOthersSeeIt(ev);
-    const Reading actual = AsImported(cal.get(), plain.get(), from, options.limits);
-    out.label = actual.label;
     const bool recurs = Recurs(ev);
+    const std::vector<Override> overrides = recurs ? OverridesOf(cal.get(), ev) : std::vector<Override>{};
+    const Component plain = AsOthersSeeIt(ev);
+    WithOverrides(plain.get(), overrides);
+    Reading actual = AsImported(cal.get(), plain.get(), from, options.limits);
+    out.label = actual.label;
+    if (actual.ok) {
+        // An occurrence of its own is read as it is written: the one Kalvo follows, wherever it was moved,
+        // else the next one.
+        const auto at = [&](std::int64_t moment) {
+            return std::find_if(overrides.begin(), overrides.end(),
+                                [&](const Override& o) { return o.start && *o.start == moment && moment >= from; });
+        };
+        auto own = out.kalvo ? at(StartMoment(*out.kalvo)) : overrides.end();
+        if (own == overrides.end()) own = at(StartMoment(actual.record));
+        if (own != overrides.end()) {
+            const Reading one = OccurrenceAsImported(cal.get(), own->ev, options.limits);
+            if (one.ok) actual.record = one.record;
+        }
+    }
     if (!actual.ok) {
         // A series whose occurrences have all passed is done, like a one-off event acknowledged.
         if (recurs && out.kalvo) {
@@ -479,25 +614,45 @@ std::optional<std::string> PatchEvent(std::string_view serverCopy, const TRemind
     icalcomponent* ev = MasterOf(cal.get());
     if (!ev) return std::nullopt;
     const bool startMoved = StartMoved(was, r);
-    // A series is followed one occurrence at a time: moving one of them is not moving the series.
+    // A series is followed one occurrence at a time: moving one of them is not moving the series, but
+    // writing an override of that occurrence (or moving the one it has).
     const bool series = Recurs(ev) && IsOrdinary(r);
-    if (startMoved && !series) SetStart(ev, r);
-    if (was.Text != r.Text) {
-        RemoveProperties(ev, ICAL_SUMMARY_PROPERTY);
-        icalcomponent_add_property(ev, icalproperty_new_summary(r.Text.empty() ? "(bez textu)" : r.Text.c_str()));
+    icalcomponent* occurrence = nullptr;
+    if (series) {
+        const std::vector<Override> overrides = OverridesOf(cal.get(), ev);
+        const auto own = std::find_if(overrides.begin(), overrides.end(),
+                                      [&](const Override& o) { return o.start && *o.start == StartMoment(was); });
+        if (own != overrides.end()) occurrence = own->ev;
+        if (!occurrence && startMoved) occurrence = NewOverride(cal.get(), ev, StartMoment(was), options.stampUtc);
     }
-    if (NoticesChanged(was, r) || (startMoved && !series)) {
+    if (startMoved) SetStart(cal.get(), series ? occurrence : ev, r);
+    if (was.Text != r.Text) {
+        for (icalcomponent* c : {ev, occurrence}) {
+            if (!c) continue;
+            RemoveProperties(c, ICAL_SUMMARY_PROPERTY);
+            icalcomponent_add_property(c, icalproperty_new_summary(r.Text.empty() ? "(bez textu)" : r.Text.c_str()));
+            // What Kalvo's own alarms show.
+            for (icalcomponent* a : Alarms(c)) {
+                if (RoleOf(a).empty()) continue;
+                RemoveProperties(a, ICAL_DESCRIPTION_PROPERTY);
+                icalcomponent_add_property(a, icalproperty_new_description(r.Text.empty() ? "Kalvo" : r.Text.c_str()));
+            }
+        }
+    }
+    if (occurrence) Stamp(occurrence, options.stampUtc);
+    if (NoticesChanged(was, r) || startMoved) {
         // Kalvo's notices are days and times of their own, not distances from the event: its alarms are
-        // written anew, and so are another program's alarms before the start, which were read as them.
-        // Alarms after the start stay.
-        for (icalcomponent* a : Alarms(ev)) {
+        // written anew (on the occurrence Kalvo follows, when it has its own), and so are another program's
+        // alarms before the start, which were read as them. Alarms after the start stay.
+        icalcomponent* target = occurrence ? occurrence : ev;
+        for (icalcomponent* a : Alarms(target)) {
             const auto offset = RelativeTrigger(a);
-            if (!RoleOf(a).empty() || (offset && *offset <= 0)) RemoveAlarm(ev, a);
+            if (!RoleOf(a).empty() || (offset && *offset <= 0)) RemoveAlarm(target, a);
         }
         Component fresh = KalvoEvent(r, "alarms", options.stampUtc);
         for (icalcomponent* a : Alarms(fresh.get())) {
             icalcomponent_remove_component(fresh.get(), a);
-            icalcomponent_add_component(ev, a);
+            icalcomponent_add_component(target, a);
         }
     }
     RemoveX(ev, [](std::string_view n) { return n.substr(0, 8) == "X-KALVO-"; });

@@ -99,8 +99,6 @@ std::optional<Wall> LocalOf(std::time_t moment) {
     return w;
 }
 
-constexpr std::int64_t kUnixEpochDay = 25569;  // 1970-01-01 in the program's day numbers
-
 // The zone's offset from UTC at an instant (seconds since 1970), in seconds. The instant's UTC reading is
 // made here: libical's own goes through gmtime, which the Windows C runtime refuses before 1970.
 std::int64_t OffsetAt(const icaltimezone* zone, std::int64_t instant) {

@@ -30,6 +30,7 @@ std::string OwnedString(char* s);
 
 // Wall-clock moments of the program: a day number and a second of that day.
 constexpr std::int64_t kDay = 86400;
+constexpr std::int64_t kUnixEpochDay = 25569;  // 1970-01-01 in the program's day numbers
 
 struct Wall {
     std::int64_t day = 0;
@@ -54,6 +55,10 @@ bool ValidCivil(const icaltimetype& t);
 std::optional<Wall> LocalOf(std::time_t moment);
 // A time of a file in local time: floating times and dates as written, UTC and zoned times converted.
 std::optional<Wall> ToLocal(const icaltimetype& t, const icaltimezone* zone);
+// The zone's offset from UTC at an instant (seconds since 1970), in seconds.
+std::int64_t OffsetAt(const icaltimezone* zone, std::int64_t instant);
+// The zone a TZID names: the file's own VTIMEZONE, else a zone of that name known here; null when neither.
+const icaltimezone* ZoneNamed(icalcomponent* cal, const char* tzid);
 Wall StartOf(const TReminder& r);
 
 struct Folded {

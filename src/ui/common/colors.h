@@ -1,6 +1,6 @@
 #pragma once
-// Colours as the windows' designs give them: toolkit colour numbers hold blue, green and red in the bytes
-// 0x00BBGGRR.
+// The colours of the windows, named for what they paint. Some are written as colour numbers, which hold
+// blue, green and red in the bytes 0x00BBGGRR as a Windows COLORREF does.
 
 #include <QColor>
 #include <QString>
@@ -21,7 +21,7 @@ inline const QColor kLinkHover = ColorNumber(27607);     // RGB(215,107,0)
 inline const QColor kOrange = ColorNumber(4892159);      // RGB(255,165,74)
 inline const QColor kInputFace = ColorNumber(16579836);  // an edit box at rest
 inline const QColor kInputFocused = ColorNumber(12706047);
-inline const QColor kGreyBar(129, 129, 129);  // bars and bands; the designs' colour number 8487297
+inline const QColor kGreyBar(129, 129, 129);  // bars and bands; colour number 8487297
 inline const QColor kPanel(215, 215, 227);    // caption boxes, button frames; colour number 14931927
 inline const QColor kCalendarCell(182, 191, 211);
 inline const QColor kPaleFace(240, 240, 240);   // the settings' face, the list's ground, the picked tab

@@ -67,7 +67,7 @@ QValidator::State Cp1250Validator::validate(QString& input, int& pos) const {
     return Acceptable;
 }
 
-Cp1250TextEdit::Cp1250TextEdit(QWidget* parent) : QPlainTextEdit(parent), maxLength_(static_cast<int>(kMaxTextLength)) {
+Cp1250TextEdit::Cp1250TextEdit(QWidget* parent) : QPlainTextEdit(parent) {
     // Tab moves on to the next field, as in every form of the program.
     setTabChangesFocus(true);
 }
@@ -75,9 +75,10 @@ Cp1250TextEdit::Cp1250TextEdit(QWidget* parent) : QPlainTextEdit(parent), maxLen
 QString Cp1250TextEdit::Fitting(const QString& text) {
     const QTextCursor cursor = textCursor();
     const qsizetype kept = document()->characterCount() - 1 - (cursor.selectionEnd() - cursor.selectionStart());
-    const qsizetype room = std::max<qsizetype>(maxLength_ - kept, 0);
+    constexpr int kLimit = static_cast<int>(kMaxTextLength);
+    const qsizetype room = std::max<qsizetype>(kLimit - kept, 0);
     if (text.size() <= room) return text;
-    emit tooLong(maxLength_);
+    emit tooLong(kLimit);
     return text.left(room);
 }
 

@@ -34,7 +34,6 @@ class Cp1250TextEdit : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit Cp1250TextEdit(QWidget* parent = nullptr);
-    int MaxLength() const { return maxLength_; }
 
 signals:
     void refused(const QString& characters);
@@ -48,7 +47,6 @@ protected:
 private:
     // `text` cut to the room left beside the selection it replaces; tells when it had to cut.
     QString Fitting(const QString& text);
-    int maxLength_;
 };
 
 }  // namespace kalvo::ui

@@ -15,7 +15,7 @@ namespace {
 
 const QColor kGreyedText(192, 192, 192);  // a menu item that cannot be chosen
 
-// Text placed by its top-left corner, as the designs give positions.
+// Text placed by its top-left corner, as the windows' layouts give every position.
 void TextAt(QPainter& p, int x, int y, const QString& text) {
     const QFontMetrics fm(p.font());
     p.drawText(QRect(x, y, fm.horizontalAdvance(text) + 2, fm.height()), Qt::AlignLeft | Qt::AlignTop, text);
@@ -99,7 +99,7 @@ QString CutToRoom(const QFontMetrics& fm, const QString& text, int room) {
 }
 
 void DrawReminderRow(QPainter& p, QRect rect, bool selected, const QString& row, const QString& picture,
-                     const QPixmap* standardPicture) {
+                     const QPixmap& standardPicture) {
     const int left = rect.left(), top = rect.top(), width = rect.width(), height = rect.height();
     const QRect pictureBox(QPoint(left + 1, top + 1), QPoint(left + 30 - 1, top + height - 1 - 1));
     p.save();
@@ -150,8 +150,8 @@ void DrawReminderRow(QPainter& p, QRect rect, bool selected, const QString& row,
 
     QPixmap image;
     const bool own = LoadPicture(picture, image);
-    if (own || (standardPicture && !standardPicture->isNull())) {
-        p.drawPixmap(pictureBox, own ? image : *standardPicture);
+    if (own || !standardPicture.isNull()) {
+        p.drawPixmap(pictureBox, own ? image : standardPicture);
     } else {
         QFont x = font;
         x.setBold(true);

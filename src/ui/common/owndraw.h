@@ -28,9 +28,10 @@ struct MenuItemLook {
 void DrawMenuItem(QPainter& p, const QRect& rect, const MenuItemLook& item);
 
 // Draws one reminder row; `row` is the list's row text, `picture` the path of its picture (may be empty),
-// `standardPicture` may be null. Rows lower than 18 pixels have no header line.
+// `standardPicture`, shown when the row has none of its own, may be null: then a red "X" stands there.
+// Rows lower than 18 pixels have no header line.
 void DrawReminderRow(QPainter& p, QRect rect, bool selected, const QString& row, const QString& picture,
-                     const QPixmap* standardPicture);
+                     const QPixmap& standardPicture);
 
 // `text` as a reminder row shows it in `room` pixels: the shortest start of it that is wider than the
 // room, followed by " ...", or the whole text when it fits.

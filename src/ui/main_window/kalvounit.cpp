@@ -741,7 +741,15 @@ void TMainForm::pmCloseClick() {
                                                     "nastavené pripomienky.\n\n"
                                                     "Naozaj si želáte ukončiť program?",
                                                     QuestionIcon::Warning);
-    if (!yes) return;
+    if (yes) End();
+}
+
+void TMainForm::EndOnRequest() {
+    emit OverviewHoldRequested();
+    if (SettleUnsaved(/*mayAsk=*/true)) End();
+}
+
+void TMainForm::End() {
     ending_ = true;
     StopScheduler();
     emit EndRequested();
@@ -871,7 +879,5 @@ void TMainForm::SetBlinkTimerRunning(bool running) {
 }
 
 void TMainForm::ShowTrayImage(int image) { SetTrayImage(image); }
-
-void TMainForm::mouseMoveEvent(QMouseEvent* event) { BorderlessWindow::mouseMoveEvent(event); }
 
 }  // namespace kalvo::ui

@@ -133,6 +133,9 @@ public:
     // Tray and menu commands.
     void pmObnovitClick();
     void pmCloseClick();
+    // The end asked for from outside the program (its installer): as "Ukončiť" without the question
+    // whether to end; changes that cannot be saved still ask, and the user may stay.
+    void EndOnRequest();
     void TrayIconClick();
     void PopupMenuPopup();
     // `TestTimer`'s handler: the scheduler's tick.
@@ -307,7 +310,6 @@ signals:
     void OutsideChangesTaken();
 
 protected:
-    void mouseMoveEvent(QMouseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Escape or a close request hides the window, unless the program is ending: then Qt closes every
@@ -318,6 +320,7 @@ protected:
     }
 
 private:
+    void End();
     void BuildMenus();
     // The constructor's steps, in the order the widgets are made (and stacked).
     void BuildLayout();  // the title strip, the view tabs and the foot

@@ -175,7 +175,7 @@ TKalendForm::~TKalendForm() {
 }
 
 void TKalendForm::FitCalendar() {
-    // The designed width when the calendar's columns fit in it, centred; otherwise the panel's width.
+    // The window's own width for the calendar when its columns fit in it, centred; otherwise the panel's.
     const bool fits = Date->minimumSizeHint().width() <= kCalendarWidth;
     const int width = fits ? kCalendarWidth : kPanelWidth - 4;
     Date->setFixedSize(width, kCalendarHeight);

@@ -17,11 +17,9 @@ public:
 
     void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         const bool selected = (option.state & QStyle::State_Selected) != 0;
-        const QPixmap& standard = box_->StandardPicture();
         p->setFont(option.font);
         DrawReminderRow(*p, option.rect, selected, index.data(Qt::DisplayRole).toString(),
-                        box_->WithoutPictures() ? QString() : index.data(Qt::UserRole).toString(),
-                        box_->WithoutPictures() || standard.isNull() ? nullptr : &standard);
+                        index.data(Qt::UserRole).toString(), box_->StandardPicture());
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {

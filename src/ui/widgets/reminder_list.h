@@ -67,9 +67,6 @@ public:
     void SetStandardPicture(const QPixmap& picture) { standard_ = picture; }
     const QPixmap& StandardPicture() const { return standard_; }
     int RowHeight() const { return rowHeight_; }
-    // The rows have no picture list at all: every row shows the red "X".
-    void SetWithoutPictures(bool without) { withoutPictures_ = without; }
-    bool WithoutPictures() const { return withoutPictures_; }
 
 signals:
     // A row was picked by the mouse or the keyboard.
@@ -80,7 +77,6 @@ private:
     ReminderRowModel* model_;
     QPixmap standard_;
     int rowHeight_;
-    bool withoutPictures_ = false;
 };
 
 }  // namespace kalvo::ui

@@ -1,6 +1,6 @@
 #pragma once
-// Plain painted pieces of the windows' designs: a filled rectangle with an optional outline, and a label
-// that answers a click.
+// Plain painted pieces of the windows: a filled rectangle with an optional outline (the bars, bands and
+// frames), and a label that answers a click.
 
 #include <QColor>
 #include <QLabel>

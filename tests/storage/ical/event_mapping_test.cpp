@@ -11,7 +11,7 @@
 #include "core/due.h"
 #include "storage/ical/ical_exchange.h"
 #include "support/builders.h"
-#include "support/scoped_env.h"
+#include "support/local_zone.h"
 
 namespace kalvo::storage::ical {
 namespace {
@@ -45,17 +45,15 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 
 class MappingTest : public ::testing::Test {
 protected:
-    MappingTest() : tz_("TZ", std::string("Europe/Bratislava")) {
-        tzset();
+    MappingTest() {
         options.now = Moment(D, 8, 0);
         options.stampUtc = 1796112000;  // 2026-12-01 08:00:00 UTC
         options.limits.steadyNow = [] { return std::chrono::steady_clock::time_point{}; };
     }
-    ~MappingTest() override { tzset(); }
 
     EventReading Read(const std::string& ics) const { return ReadEvent(ics, options); }
 
-    test::ScopedEnv tz_;
+    test::LocalZone zone_{"Europe/Bratislava"};
     MappingOptions options;
 };
 
@@ -114,37 +112,39 @@ TEST_F(MappingTest, AnotherProgramsChangesAreTakenOnlyWhereItMadeThem) {
     EXPECT_EQ(back.record, r);
 }
 
+// As khal writes an event: a time zone, an emoji, properties of its own, an override of one occurrence
+// (the 14th at 13:00 instead of 10:00) and an excluded one.
+const std::string kKhalSeries =
+    "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//PIMUTILS.ORG//NONSGML khal / icalendar //EN\r\n"
+    "BEGIN:VTIMEZONE\r\nTZID:Europe/Bratislava\r\nBEGIN:STANDARD\r\nDTSTART:19701025T030000\r\n"
+    "RRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=10\r\nTZOFFSETFROM:+0200\r\nTZOFFSETTO:+0100\r\nEND:STANDARD\r\n"
+    "BEGIN:DAYLIGHT\r\nDTSTART:19700329T020000\r\nRRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=3\r\n"
+    "TZOFFSETFROM:+0100\r\nTZOFFSETTO:+0200\r\nEND:DAYLIGHT\r\nEND:VTIMEZONE\r\n"
+    "BEGIN:VEVENT\r\nUID:khal-1@example.org\r\nSUMMARY:Porada 🚀\r\n"
+    "DTSTART;TZID=Europe/Bratislava:20261130T100000\r\nDTEND;TZID=Europe/Bratislava:20261130T110000\r\n"
+    "RRULE:FREQ=WEEKLY;BYDAY=MO\r\nEXDATE;TZID=Europe/Bratislava:20261207T100000\r\n"
+    "X-KHAL-COLOUR:#ff0000\r\nCATEGORIES:Práca\r\nATTENDEE;CN=Jana:mailto:jana@example.org\r\n"
+    "DTSTAMP:20261120T080000Z\r\n"
+    "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT10M\r\nDESCRIPTION:Porada\r\nEND:VALARM\r\nEND:VEVENT\r\n"
+    "BEGIN:VEVENT\r\nUID:khal-1@example.org\r\nRECURRENCE-ID;TZID=Europe/Bratislava:20261214T100000\r\n"
+    "SUMMARY:Porada presunutá\r\nDTSTART;TZID=Europe/Bratislava:20261214T130000\r\n"
+    "DTEND;TZID=Europe/Bratislava:20261214T140000\r\nDTSTAMP:20261120T080000Z\r\nEND:VEVENT\r\n"
+    "END:VCALENDAR\r\n";
+
 TEST_F(MappingTest, PatchingAnAcknowledgementKeepsEverythingKalvoDoesNotKnow) {
-    // As khal writes an event: a time zone, an emoji, properties of its own, an override of one
-    // occurrence and an excluded one.
-    const std::string khal =
-        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//PIMUTILS.ORG//NONSGML khal / icalendar //EN\r\n"
-        "BEGIN:VTIMEZONE\r\nTZID:Europe/Bratislava\r\nBEGIN:STANDARD\r\nDTSTART:19701025T030000\r\n"
-        "RRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=10\r\nTZOFFSETFROM:+0200\r\nTZOFFSETTO:+0100\r\nEND:STANDARD\r\n"
-        "BEGIN:DAYLIGHT\r\nDTSTART:19700329T020000\r\nRRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=3\r\n"
-        "TZOFFSETFROM:+0100\r\nTZOFFSETTO:+0200\r\nEND:DAYLIGHT\r\nEND:VTIMEZONE\r\n"
-        "BEGIN:VEVENT\r\nUID:khal-1@example.org\r\nSUMMARY:Porada 🚀\r\n"
-        "DTSTART;TZID=Europe/Bratislava:20261130T100000\r\nDTEND;TZID=Europe/Bratislava:20261130T110000\r\n"
-        "RRULE:FREQ=WEEKLY;BYDAY=MO\r\nEXDATE;TZID=Europe/Bratislava:20261207T100000\r\n"
-        "X-KHAL-COLOUR:#ff0000\r\nCATEGORIES:Práca\r\nATTENDEE;CN=Jana:mailto:jana@example.org\r\n"
-        "DTSTAMP:20261120T080000Z\r\n"
-        "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT10M\r\nDESCRIPTION:Porada\r\nEND:VALARM\r\nEND:VEVENT\r\n"
-        "BEGIN:VEVENT\r\nUID:khal-1@example.org\r\nRECURRENCE-ID;TZID=Europe/Bratislava:20261214T100000\r\n"
-        "SUMMARY:Porada presunutá\r\nDTSTART;TZID=Europe/Bratislava:20261214T130000\r\n"
-        "DTEND;TZID=Europe/Bratislava:20261214T140000\r\nDTSTAMP:20261120T080000Z\r\nEND:VEVENT\r\n"
-        "END:VCALENDAR\r\n";
+    const std::string& khal = kKhalSeries;
     const EventReading first = Read(khal);
     ASSERT_TRUE(first.usable) << first.problem;
     EXPECT_TRUE(first.series);
     EXPECT_FALSE(first.kalvo);
-    // The 7th is excluded: the next occurrence from now is the 14th.
+    // The 7th is excluded: the next occurrence from now is the 14th, which comes at 13:00 as its override says.
     EXPECT_EQ(first.record.Date, D + 7);
-    EXPECT_EQ(first.record.Time, At(10, 0));
-    EXPECT_EQ(first.record.Text, "Porada ?");
+    EXPECT_EQ(first.record.Time, At(13, 0));
+    EXPECT_EQ(first.record.Text, "Porada presunutá");
 
     // Kalvo acknowledges that occurrence.
-    const TReminder acked = AcknowledgeAt(first.record, D + 7, At(10, 0)).record;
-    const EventMarks marks{Moment(D + 7, 10, 0, 5), 0};
+    const TReminder acked = AcknowledgeAt(first.record, D + 7, At(13, 0)).record;
+    const EventMarks marks{Moment(D + 7, 13, 0, 5), 0};
     const auto patched = PatchEvent(khal, first.record, acked, marks, options);
     ASSERT_TRUE(patched);
     for (const char* kept :
@@ -154,9 +154,9 @@ TEST_F(MappingTest, PatchingAnAcknowledgementKeepsEverythingKalvoDoesNotKnow) {
           "DTSTART;TZID=Europe/Bratislava:20261130T100000", "RRULE:FREQ=WEEKLY;BYDAY=MO", "TRIGGER:-PT10M"})
         EXPECT_TRUE(Has(*patched, kept)) << kept << "\n" << *patched;
     // Every program sees the acknowledgement.
-    EXPECT_TRUE(Has(*patched, "X-MOZ-LASTACK:20261214T090005Z")) << *patched;
-    EXPECT_TRUE(Has(*patched, "ACKNOWLEDGED:20261214T090005Z")) << *patched;
-    EXPECT_TRUE(Has(*patched, "X-KALVO-ACK:2026-12-14 10:00:05")) << *patched;
+    EXPECT_TRUE(Has(*patched, "X-MOZ-LASTACK:20261214T120005Z")) << *patched;
+    EXPECT_TRUE(Has(*patched, "ACKNOWLEDGED:20261214T120005Z")) << *patched;
+    EXPECT_TRUE(Has(*patched, "X-KALVO-ACK:2026-12-14 13:00:05")) << *patched;
 
     // One occurrence acknowledged never archives the series: the next one follows.
     const EventReading again = Read(*patched);
@@ -165,6 +165,55 @@ TEST_F(MappingTest, PatchingAnAcknowledgementKeepsEverythingKalvoDoesNotKnow) {
     EXPECT_TRUE(again.series);
     EXPECT_EQ(again.record.Date, D + 14);
     EXPECT_EQ(again.record.Text, "Porada ?");
+}
+
+// Kalvo follows a series one occurrence at a time: moving the reminder moves that occurrence alone, as an
+// override every program reads, and the series goes on as it was after it.
+TEST_F(MappingTest, MovingAnOccurrenceOfASeriesWritesAnOverrideOfIt) {
+    const std::string series = Replaced(kKhalSeries, "EXDATE;TZID=Europe/Bratislava:20261207T100000\r\n", "");
+    const EventReading first = Read(series);
+    ASSERT_TRUE(first.usable) << first.problem;
+    EXPECT_EQ(first.record.Date, D);
+    EXPECT_EQ(first.record.Time, At(10, 0));
+    TReminder moved = first.record;
+    moved.Time = At(15, 30);
+    moved.Text = "Porada poobede";
+    const auto patched = PatchEvent(series, first.record, moved, {}, options);
+    ASSERT_TRUE(patched);
+    for (const char* kept :
+         {"DTSTART;TZID=Europe/Bratislava:20261130T100000", "RRULE:FREQ=WEEKLY;BYDAY=MO",
+          "RECURRENCE-ID;TZID=Europe/Bratislava:20261207T100000", "DTSTART;TZID=Europe/Bratislava:20261207T153000",
+          "SUMMARY:Porada poobede", "RECURRENCE-ID;TZID=Europe/Bratislava:20261214T100000", "SUMMARY:Porada presunutá"})
+        EXPECT_TRUE(Has(*patched, kept)) << kept << "\n" << *patched;
+    const EventReading back = Read(*patched);
+    EXPECT_EQ(back.record, moved);
+    EXPECT_TRUE(back.series);
+
+    // Moved once more, the same override moves.
+    TReminder later = moved;
+    later.Time = At(16, 0);
+    const auto again = PatchEvent(*patched, back.record, later, {}, options);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(Read(*again).record, later);
+    const std::string text = Unfolded(*again);
+    EXPECT_EQ(text.find("RECURRENCE-ID;TZID=Europe/Bratislava:20261207T100000"),
+              text.rfind("RECURRENCE-ID;TZID=Europe/Bratislava:20261207T100000"))
+        << *again;
+
+    // Moved past the next occurrence, it is still the one Kalvo follows; once acknowledged, the series goes
+    // on from there, the other override included.
+    TReminder far = later;
+    far.Date = D + 8;
+    const auto beyond = PatchEvent(*again, later, far, {}, options);
+    ASSERT_TRUE(beyond);
+    EXPECT_EQ(Read(*beyond).record, far);
+    const auto acked = PatchEvent(*beyond, far, far, {Moment(D + 8, 16, 0, 1), 0}, options);
+    ASSERT_TRUE(acked);
+    const EventReading next = Read(*acked);
+    EXPECT_EQ(next.record.Date, D + 14);
+    EXPECT_EQ(next.record.Time, At(10, 0));
+    EXPECT_EQ(next.record.Text, "Porada poobede");
+    EXPECT_FALSE(next.done);
 }
 
 TEST_F(MappingTest, TheYearlyMoveOfANameDayIsAnAcknowledgementNotANewStart) {
@@ -237,7 +286,8 @@ TEST_F(MappingTest, AKalvoChangeMovesTheEventAndKeepsItsLength) {
     edited.Text = "Obed s Janou";
     const auto patched = PatchEvent(thunderbird, first.record, edited, {}, options);
     ASSERT_TRUE(patched);
-    EXPECT_TRUE(Has(*patched, "DTSTART:20261211T123000")) << *patched;
+    // Still in UTC, as it was written.
+    EXPECT_TRUE(Has(*patched, "DTSTART:20261211T113000Z")) << *patched;
     EXPECT_TRUE(Has(*patched, "DURATION:PT1H")) << *patched;
     EXPECT_TRUE(Has(*patched, "SUMMARY:Obed s Janou")) << *patched;
     EXPECT_TRUE(Has(*patched, "SEQUENCE:1")) << *patched;

@@ -119,6 +119,23 @@ private slots:
         QCOMPARE(s.f.dialogs.Count("choice"), 2);
     }
 
+    void theInstallersRequestEndsWithoutTheQuestionButNeverLosesAChange() {
+        FailingSave s;
+        s.main->AddReminder(Ordinary(Day(2026, 12, 9), At(9, 0), "v pamäti"));
+        s.f.dialogs.choices = {3};  // stay
+        s.main->EndOnRequest();
+        QVERIFY(!s.ended);
+        QVERIFY(!s.main->Ending());
+        QCOMPARE(s.f.dialogs.Count("choice"), 1);
+        s.Heal();
+        s.main->EndOnRequest();
+        QVERIFY(s.ended);
+        QVERIFY(s.main->Ending());
+        QVERIFY(!s.main->SchedulerRunning());
+        QCOMPARE(s.f.dialogs.Count("question"), 0);  // never "Naozaj si želáte ukončiť program?"
+        QCOMPARE(s.f.ReadReminders().size(), 1u);
+    }
+
     void theTimedShutDownSavesFirst() {
         FailingSave s;
         s.main->AddReminder(Ordinary(Day(2026, 12, 9), At(9, 0), "v pamäti"));
