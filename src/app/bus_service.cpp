@@ -4,8 +4,12 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
 #include <QTimer>
+#include <utility>
 
 #include "app/program_windows.h"
+#ifdef KALVO_HAVE_SYNC
+#include "app/sync_service.h"
+#endif
 #include "ui/alarm/message_popup.h"
 #include "ui/main_window/kalvounit.h"
 #include "ui/overview/prehlad.h"
@@ -17,6 +21,13 @@ constexpr const char* kInvalidArgument = "sk.kalvo.Kalvo1.Error.InvalidArgument"
 constexpr const char* kSaveFailed = "sk.kalvo.Kalvo1.Error.SaveFailed";
 constexpr const char* kNoAlarm = "sk.kalvo.Kalvo1.Error.NoAlarm";
 constexpr const char* kNotAvailable = "sk.kalvo.Kalvo1.Error.NotAvailable";
+constexpr const char* kNotFound = "sk.kalvo.Kalvo1.Error.NotFound";
+constexpr const char* kNoAccount = "sk.kalvo.Kalvo1.Error.NoAccount";
+constexpr const char* kSyncFailed = "sk.kalvo.Kalvo1.Error.SyncFailed";
+
+const QString kNoAccountText = QStringLiteral(
+    "Synchronizácia nie je nastavená: zadajte účet v Nastaveniach na stránke Synchronizácia alebo príkazom "
+    "kalvo-cli sync-setup ADRESA.");
 
 std::string S(const QString& s) { return s.toStdString(); }
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -55,8 +66,8 @@ QString SnoozeShownAlarm(ui::TMainForm* main, unsigned minutes) {
         "alebo súbor odložených pripomienok sa nedal uložiť).");
 }
 
-BusService::BusService(ui::AppContext& ctx, ProgramWindows& windows, QObject* parent)
-    : QObject(parent), ctx_(ctx), windows_(windows) {
+BusService::BusService(ui::AppContext& ctx, ProgramWindows& windows, SyncService* sync, QObject* parent)
+    : QObject(parent), ctx_(ctx), windows_(windows), sync_(sync) {
     RegisterTypes();
 }
 
@@ -157,6 +168,55 @@ void BusService::Snooze(uint minutes) {
     QString refused;
     StoreMessagesAfterReply([&] { refused = SnoozeShownAlarm(windows_.main, minutes); });
     if (!refused.isEmpty()) Refuse(kNotAvailable, refused);
+}
+
+uint BusService::DeleteReminder(const QString& date, const QString& time, const QString& text) {
+    ui::TMainForm* main = windows_.main;
+    const ReminderLookup found = FindReminders(std::as_const(main->Store()).Reminders(), S(date), S(time), S(text));
+    if (!found.error.empty()) {
+        Refuse(kInvalidArgument, Q(found.error));
+        return 0;
+    }
+    if (found.indices.empty()) {
+        Refuse(kNotFound,
+               QStringLiteral("Pripomienka %1 %2 „%3“ v zozname nie je; nič sa neodstránilo.").arg(date, time, text));
+        return 0;
+    }
+    bool saved = false;
+    StoreMessagesAfterReply([&] {
+        main->Store().Remove(found.indices.front());
+        saved = main->CommitChange(/*sort=*/false);
+    });
+    main->ViewRefresh();
+    if (!saved)
+        Refuse(kSaveFailed,
+               QStringLiteral("Pripomienka je odstránená len v pamäti programu; súbor sa nepodarilo uložiť."));
+    return static_cast<uint>(found.indices.size() - 1);
+}
+
+uint BusService::Sync(uint& received, uint& deletedHere, uint& deletedThere, uint& conflicts) {
+    received = deletedHere = deletedThere = conflicts = 0;
+#ifdef KALVO_HAVE_SYNC
+    if (sync_ && sync_->Enabled()) {
+        if (!calledFromDBus()) return 0;
+        // The sync runs beside the event loop; the caller gets its answer when it has ended.
+        setDelayedReply(true);
+        sync_->SyncNow([call = message(), bus = connection()](const sync::SyncReport& r, bool noAccount) {
+            if (noAccount) {
+                bus.send(call.createErrorReply(QString::fromLatin1(kNoAccount), kNoAccountText));
+            } else if (r.outcome != sync::SyncOutcome::Done) {
+                bus.send(call.createErrorReply(QString::fromLatin1(kSyncFailed), Q(r.failure)));
+            } else {
+                const auto u = [](int n) { return QVariant::fromValue(static_cast<uint>(n)); };
+                bus.send(
+                    call.createReply({u(r.sent), u(r.received), u(r.deletedHere), u(r.deletedThere), u(r.conflicts)}));
+            }
+        });
+        return 0;
+    }
+#endif
+    Refuse(kNoAccount, kNoAccountText);
+    return 0;
 }
 
 }  // namespace kalvo::app

@@ -18,6 +18,7 @@ class TMainForm;
 namespace kalvo::app {
 
 class ProgramWindows;
+class SyncService;
 
 inline constexpr const char* kBusService = "sk.kalvo.Kalvo";
 inline constexpr const char* kBusPath = "/sk/kalvo/Kalvo";
@@ -33,7 +34,8 @@ class BusService : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "sk.kalvo.Kalvo1")
 public:
-    BusService(ui::AppContext& ctx, ProgramWindows& windows, QObject* parent = nullptr);
+    // `sync` is the program's calendar sync; none where the build has no sync.
+    BusService(ui::AppContext& ctx, ProgramWindows& windows, SyncService* sync = nullptr, QObject* parent = nullptr);
 
     // False where there is no session bus or the name is taken; the files serve kalvo-cli then.
     bool Register();
@@ -55,6 +57,10 @@ public Q_SLOTS:
     Q_SCRIPTABLE void ShowToday();
     Q_SCRIPTABLE void Acknowledge();
     Q_SCRIPTABLE void Snooze(uint minutes);
+    // Removes one reminder with that date, time and text; how many equal ones remain.
+    Q_SCRIPTABLE uint DeleteReminder(const QString& date, const QString& time, const QString& text);
+    // One two-way sync that starts after the call; the reply, with its counts, comes when it has ended.
+    Q_SCRIPTABLE uint Sync(uint& received, uint& deletedHere, uint& deletedThere, uint& conflicts);
 
 private:
     void Add(const ReminderRequest& request);
@@ -64,6 +70,7 @@ private:
 
     ui::AppContext& ctx_;
     ProgramWindows& windows_;
+    SyncService* sync_;
     QString lastRefusal_;
 };
 

@@ -13,6 +13,9 @@
 #include "app/qt_texts.h"
 #include "app/quit_command.h"
 #include "app/single_instance.h"
+#ifdef KALVO_HAVE_SYNC
+#include "app/sync_service.h"
+#endif
 #ifndef _WIN32
 #include "app/session_signals.h"
 #endif
@@ -34,6 +37,10 @@
 #include "ui/common/system_locale.h"
 #include "ui/main_window/kalvounit.h"
 #include "ui/overview/prehlad.h"
+
+namespace kalvo::app {
+class SyncService;
+}
 
 namespace {
 
@@ -119,9 +126,24 @@ int main(int argc, char** argv) {
         });
 #endif
 
-        // After a resume the timer may take its time; what fell due while asleep is handled at once.
+        kalvo::app::SyncService* syncing = nullptr;
+#ifdef KALVO_HAVE_SYNC
+        // Sync with the calendar, when the user has an account: the first one runs during the wait below.
+        kalvo::app::SyncService sync(ctx, windows);
+        syncing = &sync;
+        sync.Start();
+#endif
+
+        // After a resume the timer may take its time; what fell due while asleep is handled at once, after
+        // a sync of a few seconds at most has taken in what other computers did meanwhile.
+        const auto woke = [main, syncing] {
+#ifdef KALVO_HAVE_SYNC
+            syncing->Woke();
+#endif
+            main->TickSoon();
+        };
 #ifdef _WIN32
-        platform.Events().onResumed = [main] { main->TickSoon(); };
+        platform.Events().onResumed = woke;
         // The end of the Windows session, as a signal on Linux: saved or set aside, then the end.
         platform.Events().onSessionEnd = [main] {
             main->EndSession();
@@ -129,14 +151,18 @@ int main(int argc, char** argv) {
         };
 #else
         kalvo::SleepWatcher sleep;
-        QObject::connect(&sleep, &kalvo::SleepWatcher::Resumed, main, &kalvo::ui::TMainForm::TickSoon);
+        QObject::connect(&sleep, &kalvo::SleepWatcher::Resumed, main, woke);
 #endif
 
         QThread::msleep(static_cast<unsigned long>(StartupWaitMs()));
+#ifdef KALVO_HAVE_SYNC
+        // What was missed is listed, and fires, only after the first sync (or a few seconds of it).
+        sync.WaitForAlarms(std::chrono::seconds(5));
+#endif
 
 #ifdef KALVO_HAVE_QTDBUS
         // Only now: a call that arrived during the wait would find no one answering.
-        kalvo::app::BusService bus(ctx, windows);
+        kalvo::app::BusService bus(ctx, windows, syncing);
         bus.Register();
         std::unique_ptr<kalvo::app::NamesInToolTip> namesInToolTip;
         if (kalvo::app::StatusNotifierHostPresent())

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "storage/extra_settings_file.h"
+#include "storage/folder_lock.h"
 
 namespace kalvo::caldav {
 namespace {
@@ -15,11 +16,29 @@ constexpr char kLogin[] = "Login";
 constexpr char kInterval[] = "IntervalMinutes";
 constexpr char kPasswordCommand[] = "PasswordCommand";
 constexpr char kPinnedCertificate[] = "PinnedCertificate";
+constexpr char kLastSync[] = "LastSync";
+constexpr char kLastSyncOk[] = "LastSyncOk";
+constexpr char kLastSyncResult[] = "LastSyncResult";
 constexpr std::uintmax_t kLimit = 64 * 1024;
 
 std::string Get(const storage::IniValues& values, const char* key) {
     const auto it = values.find(key);
     return it == values.end() ? std::string() : it->second;
+}
+
+storage::FileBytes ReadAccountBytes(const storage::DataFiles& files) {
+    return storage::ReadFileBytes(SyncAccountFile(files), kLimit);
+}
+
+storage::IniValues ValuesOf(const storage::FileBytes& bytes) {
+    if (bytes.outcome != storage::ReadOutcome::Ok) return {};
+    return storage::DecodeIni(std::string_view(reinterpret_cast<const char*>(bytes.bytes.data()), bytes.bytes.size()));
+}
+
+storage::WriteResult WriteValues(const storage::DataFiles& files, const storage::IniValues& values) {
+    const std::string text = storage::EncodeIni(values);
+    return storage::WriteFileAtomically(SyncAccountFile(files),
+                                        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 std::string OneLine(std::string value) {
@@ -37,15 +56,14 @@ std::filesystem::path SyncAccountFile(const storage::DataFiles& files) {
 
 LoadedAccount LoadSyncAccount(const storage::DataFiles& files) {
     LoadedAccount loaded;
-    const storage::FileBytes bytes = storage::ReadFileBytes(SyncAccountFile(files), kLimit);
+    const storage::FileBytes bytes = ReadAccountBytes(files);
     if (bytes.outcome == storage::ReadOutcome::Missing) return loaded;
     if (bytes.outcome == storage::ReadOutcome::Failed) {
         loaded.state = AccountState::Damaged;
         loaded.message = "Účet synchronizácie sa nedá prečítať: " + storage::DescribeError(bytes.errorCode);
         return loaded;
     }
-    const storage::IniValues values =
-        storage::DecodeIni(std::string_view(reinterpret_cast<const char*>(bytes.bytes.data()), bytes.bytes.size()));
+    const storage::IniValues values = ValuesOf(bytes);
     SyncAccount& a = loaded.account;
     a.server = Get(values, kServer);
     a.calendar = Get(values, kCalendar);
@@ -70,13 +88,7 @@ LoadedAccount LoadSyncAccount(const storage::DataFiles& files) {
 }
 
 storage::WriteResult SaveSyncAccount(const storage::DataFiles& files, const SyncAccount& account) {
-    const std::filesystem::path file = SyncAccountFile(files);
-    storage::IniValues values;
-    const storage::FileBytes old = storage::ReadFileBytes(file, kLimit);
-    if (old.outcome == storage::ReadOutcome::Ok) {
-        values =
-            storage::DecodeIni(std::string_view(reinterpret_cast<const char*>(old.bytes.data()), old.bytes.size()));
-    }
+    storage::IniValues values = ValuesOf(ReadAccountBytes(files));
     values[kServer] = OneLine(account.server);
     values[kCalendar] = OneLine(account.calendar);
     values[kCalendarName] = OneLine(account.calendarName);
@@ -84,9 +96,7 @@ storage::WriteResult SaveSyncAccount(const storage::DataFiles& files, const Sync
     values[kInterval] = std::to_string(account.intervalMinutes);
     values[kPasswordCommand] = OneLine(account.passwordCommand);
     values[kPinnedCertificate] = OneLine(account.pinnedCertificate);
-    const std::string text = storage::EncodeIni(values);
-    return storage::WriteFileAtomically(file,
-                                        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    return WriteValues(files, values);
 }
 
 storage::WriteResult RemoveSyncAccount(const storage::DataFiles& files) {
@@ -94,6 +104,23 @@ storage::WriteResult RemoveSyncAccount(const storage::DataFiles& files) {
     std::filesystem::remove(SyncAccountFile(files), error);
     if (error) return storage::WriteResult{false, error.value()};
     return {};
+}
+
+LastSync LastSyncOf(const storage::DataFiles& files) {
+    const storage::IniValues values = ValuesOf(ReadAccountBytes(files));
+    return LastSync{Get(values, kLastSync), Get(values, kLastSyncOk) == "1", Get(values, kLastSyncResult)};
+}
+
+storage::WriteResult SaveLastSync(const storage::DataFiles& files, const LastSync& last) {
+    const storage::FileLock lock(files.SyncLockFile(), storage::LockWait());
+    if (!lock) return storage::WriteResult{false, lock.ErrorCode()};
+    const storage::FileBytes bytes = ReadAccountBytes(files);
+    if (bytes.outcome != storage::ReadOutcome::Ok) return storage::WriteResult{false, bytes.errorCode};
+    storage::IniValues values = ValuesOf(bytes);
+    values[kLastSync] = OneLine(last.when);
+    values[kLastSyncOk] = last.ok ? "1" : "0";
+    values[kLastSyncResult] = OneLine(last.result);
+    return WriteValues(files, values);
 }
 
 }  // namespace kalvo::caldav

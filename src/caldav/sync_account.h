@@ -44,4 +44,17 @@ storage::WriteResult SaveSyncAccount(const storage::DataFiles& files, const Sync
 // Removes the file; a file that is not there is no failure.
 storage::WriteResult RemoveSyncAccount(const storage::DataFiles& files);
 
+// When the last sync of the account ran and how it went, kept in the account's file (the program and
+// kalvo-cli both sync, and the settings page shows it).
+struct LastSync {
+    std::string when;    // local time, "YYYY-MM-DD HH:MM:SS"; empty: never
+    bool ok = false;     // it ended without a failure
+    std::string result;  // Slovak: what it did, or why it failed
+};
+
+LastSync LastSyncOf(const storage::DataFiles& files);
+// Written under the user's sync lock, and only while the account exists: a sync that ends after the
+// account was forgotten brings no file back.
+storage::WriteResult SaveLastSync(const storage::DataFiles& files, const LastSync& last);
+
 }  // namespace kalvo::caldav

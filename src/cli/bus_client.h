@@ -3,6 +3,7 @@
 // change to it, so that it alone writes the files while it runs. Built on libdbus where it is present;
 // elsewhere (Windows) there is never a program on a bus and the files serve.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -22,6 +23,8 @@ struct BusReply {
     BusOutcome outcome = BusOutcome::Absent;
     std::string message;  // Slovak, for Refused and Failed
     std::vector<DayEntry> entries;
+    // Sync: sent, received, deleted here, deleted there, conflicts. DeleteReminder: how many equal ones remain.
+    std::vector<std::uint32_t> numbers;
 };
 
 struct BusTarget {
@@ -31,5 +34,9 @@ struct BusTarget {
 
 BusReply BusAdd(const BusTarget& target, const ReminderRequest& request);
 BusReply BusListDay(const BusTarget& target, const std::string& date);
+// One two-way sync by the program; Refused when the user has no sync account.
+BusReply BusSync(const BusTarget& target);
+// Removes one reminder with that date, time and text; Failed (with the program's words) when none has them.
+BusReply BusDelete(const BusTarget& target, const std::string& date, const std::string& time, const std::string& text);
 
 }  // namespace kalvo::cli

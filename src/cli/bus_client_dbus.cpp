@@ -11,6 +11,8 @@ constexpr const char* kService = "sk.kalvo.Kalvo";
 constexpr const char* kPath = "/sk/kalvo/Kalvo";
 constexpr const char* kInterface = "sk.kalvo.Kalvo1";
 constexpr int kTimeoutMs = 20000;  // the program may wait up to ten seconds for the folder's lock
+// A first sync of thousands of reminders takes minutes; the program gives up a request that stalls.
+constexpr int kSyncTimeoutMs = 30 * 60 * 1000;
 
 struct Error {
     DBusError e;
@@ -56,14 +58,18 @@ void AppendStrings(DBusMessage* m, std::initializer_list<const std::string*> val
 }
 
 // The reply, or the outcome that replaces it.
-Message Send(DBusConnection* c, DBusMessage* m, BusReply& reply) {
+Message Send(DBusConnection* c, DBusMessage* m, BusReply& reply, int timeoutMs = kTimeoutMs) {
     Error error;
-    Message answer(dbus_connection_send_with_reply_and_block(c, m, kTimeoutMs, &error.e));
+    Message answer(dbus_connection_send_with_reply_and_block(c, m, timeoutMs, &error.e));
     if (answer) return answer;
     if (error.Is(DBUS_ERROR_SERVICE_UNKNOWN) || error.Is(DBUS_ERROR_NAME_HAS_NO_OWNER)) {
         reply.outcome = BusOutcome::Absent;
-    } else if (error.Is("sk.kalvo.Kalvo1.Error.InvalidArgument")) {
+    } else if (error.Is("sk.kalvo.Kalvo1.Error.InvalidArgument") || error.Is("sk.kalvo.Kalvo1.Error.NoAccount")) {
         reply.outcome = BusOutcome::Refused;
+        reply.message = error.e.message ? error.e.message : "";
+    } else if (error.Is("sk.kalvo.Kalvo1.Error.NotFound") || error.Is("sk.kalvo.Kalvo1.Error.SyncFailed")) {
+        // The program's own words say it all.
+        reply.outcome = BusOutcome::Failed;
         reply.message = error.e.message ? error.e.message : "";
     } else {
         reply.outcome = BusOutcome::Failed;
@@ -104,6 +110,20 @@ Connection Reach(const BusTarget& target, BusReply& reply) {
     return c;
 }
 
+// The unsigned numbers of an answer, in order.
+std::vector<std::uint32_t> Numbers(DBusMessage* answer) {
+    std::vector<std::uint32_t> numbers;
+    DBusMessageIter it;
+    if (!dbus_message_iter_init(answer, &it)) return numbers;
+    do {
+        if (dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_UINT32) break;
+        dbus_uint32_t n = 0;
+        dbus_message_iter_get_basic(&it, &n);
+        numbers.push_back(n);
+    } while (dbus_message_iter_next(&it));
+    return numbers;
+}
+
 }  // namespace
 
 BusReply BusAdd(const BusTarget& target, const ReminderRequest& q) {
@@ -111,7 +131,7 @@ BusReply BusAdd(const BusTarget& target, const ReminderRequest& q) {
     Connection c = Reach(target, reply);
     if (!c) return reply;
     Message m = Call(q.noticeFrom.empty() ? "AddReminder" : "AddReminderWithNotice");
-    if (!m) return BusReply{BusOutcome::Failed, "Nedostatok pamäte.", {}};
+    if (!m) return BusReply{BusOutcome::Failed, "Nedostatok pamäte.", {}, {}};
     if (q.noticeFrom.empty()) AppendStrings(m.get(), {&q.date, &q.time, &q.text});
     else AppendStrings(m.get(), {&q.date, &q.time, &q.text, &q.noticeFrom, &q.period, &q.noticeTime, &q.weekDay});
     if (Send(c.get(), m.get(), reply)) reply.outcome = BusOutcome::Done;
@@ -125,13 +145,13 @@ BusReply BusListDay(const BusTarget& target, const std::string& date) {
     Connection c = Reach(target, reply);
     if (!c) return reply;
     Message m = Call("ListDay");
-    if (!m) return BusReply{BusOutcome::Failed, "Nedostatok pamäte.", {}};
+    if (!m) return BusReply{BusOutcome::Failed, "Nedostatok pamäte.", {}, {}};
     AppendStrings(m.get(), {&date});
     Message answer = Send(c.get(), m.get(), reply);
     if (!answer) return reply;
     DBusMessageIter it, list;
     if (!dbus_message_iter_init(answer.get(), &it) || dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_ARRAY)
-        return BusReply{BusOutcome::Failed, "Spustený Kalvo odpovedal neočakávane.", {}};
+        return BusReply{BusOutcome::Failed, "Spustený Kalvo odpovedal neočakávane.", {}, {}};
     dbus_message_iter_recurse(&it, &list);
     while (dbus_message_iter_get_arg_type(&list) == DBUS_TYPE_STRUCT) {
         DBusMessageIter field;
@@ -151,6 +171,40 @@ BusReply BusListDay(const BusTarget& target, const std::string& date) {
         reply.entries.push_back(std::move(e));
         dbus_message_iter_next(&list);
     }
+    reply.outcome = BusOutcome::Done;
+    return reply;
+}
+
+BusReply BusSync(const BusTarget& target) {
+    BusReply reply;
+    Connection c = Reach(target, reply);
+    if (!c) return reply;
+    Message m = Call("Sync");
+    if (!m) return BusReply{BusOutcome::Failed, "Nedostatok pamäte.", {}, {}};
+    Message answer = Send(c.get(), m.get(), reply, kSyncTimeoutMs);
+    if (!answer) return reply;
+    reply.numbers = Numbers(answer.get());
+    if (reply.numbers.size() != 5) return BusReply{BusOutcome::Failed, "Spustený Kalvo odpovedal neočakávane.", {}, {}};
+    reply.outcome = BusOutcome::Done;
+    return reply;
+}
+
+BusReply BusDelete(const BusTarget& target, const std::string& date, const std::string& time, const std::string& text) {
+    BusReply reply;
+    Connection c = Reach(target, reply);
+    if (!c) return reply;
+    Message m = Call("DeleteReminder");
+    if (!m) return BusReply{BusOutcome::Failed, "Nedostatok pamäte.", {}, {}};
+    AppendStrings(m.get(), {&date, &time, &text});
+    Message answer = Send(c.get(), m.get(), reply);
+    if (!answer) {
+        // An answer that never came may still have been a reminder removed.
+        if (reply.outcome == BusOutcome::Failed && reply.message.rfind("Spustený Kalvo", 0) == 0)
+            reply.message += " Overte v jeho zozname, či pripomienku odstránil.";
+        return reply;
+    }
+    reply.numbers = Numbers(answer.get());
+    if (reply.numbers.size() != 1) return BusReply{BusOutcome::Failed, "Spustený Kalvo odpovedal neočakávane.", {}, {}};
     reply.outcome = BusOutcome::Done;
     return reply;
 }

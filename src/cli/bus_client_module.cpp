@@ -76,4 +76,14 @@ BusReply BusListDay(const BusTarget& target, const std::string& date) {
     return Module().listDay(target, date);
 }
 
+BusReply BusSync(const BusTarget& target) {
+    if (!SessionBusMayExist(std::getenv("DBUS_SESSION_BUS_ADDRESS"))) return {};
+    return Module().sync(target);
+}
+
+BusReply BusDelete(const BusTarget& target, const std::string& date, const std::string& time, const std::string& text) {
+    if (!SessionBusMayExist(std::getenv("DBUS_SESSION_BUS_ADDRESS"))) return {};
+    return Module().remove(target, date, time, text);
+}
+
 }  // namespace kalvo::cli

@@ -11,6 +11,8 @@ struct BusModule {
     ModuleStamp stamp;
     BusReply (*add)(const BusTarget&, const ReminderRequest&);
     BusReply (*listDay)(const BusTarget&, const std::string&);
+    BusReply (*sync)(const BusTarget&);
+    BusReply (*remove)(const BusTarget&, const std::string&, const std::string&, const std::string&);
 };
 
 // False only when DBUS_SESSION_BUS_ADDRESS (`address`) lists nothing libdbus could connect to: no

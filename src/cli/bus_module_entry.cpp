@@ -9,6 +9,8 @@ const kalvo::cli::BusModule kTable{
     {sizeof(kalvo::cli::BusModule), KALVO_VERSION_TEXT},
     &kalvo::cli::BusAdd,
     &kalvo::cli::BusListDay,
+    &kalvo::cli::BusSync,
+    &kalvo::cli::BusDelete,
 };
 
 }  // namespace

@@ -74,5 +74,9 @@ int ExportIcs(Context& ctx);
 int ImportIcs(Context& ctx);
 int Add(Context& ctx);
 int List(Context& ctx);
+int Delete(Context& ctx);
+// Calendar sync (commands_sync.cpp; without Qt's network in the build they say so).
+int SyncSetup(Context& ctx);
+int SyncNow(Context& ctx);
 
 }  // namespace kalvo::cli

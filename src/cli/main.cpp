@@ -68,12 +68,33 @@ Príkazy:
                               používateľa; P je denne, týždenne, mesačne, ročne alebo
                               "bez opakovania"; DEŇ je pondelok ... nedeľa
   list --day D.M.RRRR         pripomienky daného dňa ako JSON
-
+  delete "D.M.RRRR" "HH:MM" "TEXT"
+                              odstráni jednu pripomienku s tým dátumom, časom (HH:MM:
+                              ktorákoľvek sekunda tej minúty; HH:MM:SS: tá sekunda)
+                              a textom cez spustený Kalvo, ak beží; vypíše
+                              {"remaining": N}, koľko rovnakých ešte zostáva
+)"
+#ifdef KALVO_CLI_HAVE_SYNC
+    R"(  sync-setup ADRESA [--login MENO] [--calendar NÁZOV]
+      [--password-stdin | --password-command PRÍKAZ] [--accept-certificate SHA256]
+                              nájde kalendár na ADRESE (adresa servera: kalendár
+                              NÁZOV, predvolene „Kalvo“, vytvorený, ak chýba; alebo
+                              vlastná adresa kalendára) a uloží ho ako účet
+                              synchronizácie používateľa, heslo do kľúčenky systému
+                              (alebo príkaz, ktorý ho vypíše); vypíše {"calendar", "name"}
+  sync-setup --forget         odstráni účet, jeho heslo a stav synchronizácie
+  sync                        jedna obojsmerná synchronizácia s kalendárom účtu cez
+                              spustený Kalvo, ak beží; vypíše {"sent", "received",
+                              "deleted_here", "deleted_there", "conflicts"}
+)"
+#endif
+    R"(
 Príkazy, ktoré zapisujú, čakajú na iný zapisujúci program najviac KALVO_LOCK_WAIT_MS
 milisekúnd (predvolene 10000).
 
-Návratový kód: 0 hotovo, 1 súbor sa nedal prečítať alebo zapísať,
-               2 nesprávne použitie alebo vstup.
+Návratový kód: 0 hotovo, 1 súbor sa nedal prečítať alebo zapísať (pri synchronizácii
+               aj: server zlyhal alebo odmietol prihlásenie), 2 nesprávne použitie
+               alebo vstup (pri synchronizácii aj: účet nie je nastavený).
 )";
 
 using Command = int (*)(kalvo::cli::Context&);
@@ -150,6 +171,9 @@ int main(int argc, char** argv) {
 #endif
             {"add", Add},
             {"list", List},
+            {"delete", Delete},
+            {"sync-setup", SyncSetup},
+            {"sync", SyncNow},
         };
         const auto command = commands.find(args[i]);
         if (command == commands.end())

@@ -94,6 +94,31 @@ std::optional<DayNumber> ParseDayText(const std::string& text) {
     return ClampDay(CivilToDay(*year, *month, *day));
 }
 
+ReminderLookup FindReminders(const ReminderList& list, const std::string& date, const std::string& time,
+                             const std::string& text) {
+    ReminderLookup found;
+    const auto day = ParseDayText(date);
+    if (!day) {
+        found.error = DayTextError(date, "dátum");
+        return found;
+    }
+    const auto moment = ParseTimeText(time);
+    if (!moment) {
+        found.error = "Neplatný čas \"" + time + "\" (očakáva sa HH:MM alebo HH:MM:SS).";
+        return found;
+    }
+    const bool wholeMinute = Split(time, ':').size() == 2;
+    const TimeParts wanted = SplitTime(*moment);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const TReminder& r = list[i];
+        if (r.Date != *day || r.Text != text) continue;
+        const TimeParts t = SplitTime(r.Time);
+        if (t.hour == wanted.hour && t.minute == wanted.minute && (wholeMinute || t.second == wanted.second))
+            found.indices.push_back(i);
+    }
+    return found;
+}
+
 std::optional<double> ParseTimeText(const std::string& text) {
     const auto parts = Split(text, ':');
     if (parts.size() < 2 || parts.size() > 3 || parts[1].size() != 2) return std::nullopt;

@@ -34,6 +34,17 @@ std::optional<DayNumber> ParseDayText(const std::string& text);  // "D.M.YYYY", 
 std::string DayTextError(const std::string& text, const std::string& what = "dátum");
 std::optional<double> ParseTimeText(const std::string& text);  // "H:MM" or "H:MM:SS"
 
+// The reminders a script names by their date, time and text (kalvo-cli delete, the D-Bus interface), as
+// indices in list order. "H:MM" names every second of that minute, "H:MM:SS" that second alone; the text
+// must be equal to the letter. `error` (Slovak) when the date or time cannot be read.
+struct ReminderLookup {
+    std::vector<std::size_t> indices;
+    std::string error;
+};
+
+ReminderLookup FindReminders(const ReminderList& list, const std::string& date, const std::string& time,
+                             const std::string& text);
+
 // One reminder of a day as the D-Bus interface and kalvo-cli list --day give it.
 struct DayEntry {
     std::string date;  // d.M.yyyy

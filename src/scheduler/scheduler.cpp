@@ -195,6 +195,7 @@ bool Scheduler::Fire(std::size_t index, DayNumber today, double t) {
         shown.at = clock_.Now();
         shown.kind = EventPassed(r, today, t) ? storage::SnoozeKind::Event : storage::SnoozeKind::Notice;
         shown.record = r;
+        shown.original = r;
         if (!signal) shown.entry = EventSnoozeOf(r);
         const TReminder original = r;
         if (!signal) AdvanceNotice(r, today, shown.at.Now());

@@ -119,6 +119,9 @@ public:
     bool SnoozeShownAlarm(const SnoozeRequest& request);
     // The alarm on screen can be put off.
     bool CanSnoozeShown() const { return shown_ && shown_->snoozable; }
+    // The alarm on screen is that of `record`, as the list held it before the alarm came (the sync
+    // closes it when another computer acknowledged the record).
+    bool ShowsAlarmOf(const TReminder& record) const;
 
     // Sends what is overdue by more than the lateness limit to the archive at once, without alarms,
     // and keeps it for the one list of missed alarms. The tick does this itself; the day overview calls
@@ -173,6 +176,7 @@ private:
         LocalMoment at;  // when it came
         storage::SnoozeKind kind = storage::SnoozeKind::Event;
         TReminder record;                       // what a snooze keeps: the record as it was before the alarm
+        TReminder original;                     // the record as the list held it when the alarm came
         std::optional<std::size_t> entry;       // the pending snooze it came from
         std::optional<SecondKey> snoozedUntil;  // set when the user put it off
     };

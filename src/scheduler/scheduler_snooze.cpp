@@ -33,6 +33,10 @@ void Scheduler::DropSnooze(std::size_t entry) {
     store_.SaveSnoozes();
 }
 
+bool Scheduler::ShowsAlarmOf(const TReminder& record) const {
+    return shown_ && (SameRecord(shown_->original, record) || SameRecord(shown_->record, record));
+}
+
 bool Scheduler::ShowAndAsk(const Alarm& alarm, ShownAlarm shown) {
     shown.snoozable = alarm.snoozable;
     shown_ = std::move(shown);
@@ -96,6 +100,7 @@ void Scheduler::FireSnoozedNotices(const LocalMoment& now) {
             shown.at = clock_.Now();
             shown.kind = pending.kind;
             shown.record = pending.record;
+            shown.original = pending.record;
             shown.entry = entry;
             if (!ShowAndAsk(alarm, std::move(shown))) DropSnooze(entry);
         });

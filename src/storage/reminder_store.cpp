@@ -193,6 +193,7 @@ bool ReminderStore::SaveMerged(const fs::path& path, ReminderList& list, Seen& s
     // The encoder refuses what the code page cannot hold, so these bytes decode to exactly this list.
     const FileStamp stamp = StampOf(target, bytes);
     seen = Seen{std::move(bytes), stamp};
+    if (onWritten) onWritten();
     return true;
 }
 
@@ -334,6 +335,7 @@ void ReminderStore::OpenSnoozes() {
     SnoozeRead read = ReadSnoozeFile(path);
     snoozesUnreadable_ = read.outcome == ReadOutcome::Failed;
     snoozes_ = std::move(read.decoded.entries);
+    snoozesSeen_ = snoozes_;
     if (snoozesUnreadable_) {
         Tell(std::string(kSnoozeWhat) + " sa nepodarilo otvoriť:\n" + Utf8FromPath(path) + "\n(" +
              DescribeError(read.errorCode) + ").\n\nOdložené pripomienky sa zobrazia hneď, ako sa súbor dá prečítať.");
@@ -354,16 +356,30 @@ bool ReminderStore::SaveSnoozes() {
     };
     const FolderLock lock(LockFolderOf(path), LockWait());
     if (!lock) return refuse(DescribeError(lock.ErrorCode()));
-    // What could not be read must not be replaced by the little that is known.
-    if (snoozesUnreadable_) {
-        SnoozeRead again = ReadSnoozeFile(path);
-        if (again.outcome == ReadOutcome::Failed) return refuse("súbor sa nedá prečítať, preto sa neprepíše");
+    // What could not be read must not be replaced by the little that is known; what another writer
+    // changed since it was read here is kept.
+    const SnoozeRead now = ReadSnoozeFile(path);
+    if (now.outcome == ReadOutcome::Failed && snoozesUnreadable_)
+        return refuse("súbor sa nedá prečítať, preto sa neprepíše");
+    if (now.outcome != ReadOutcome::Failed) {
+        if (snoozesUnreadable_) snoozesSeen_.clear();
+        if (now.decoded.entries != snoozesSeen_) snoozes_ = MergeSnoozes(snoozesSeen_, snoozes_, now.decoded.entries);
         snoozesUnreadable_ = false;
-        for (PendingSnooze& e : again.decoded.entries)
-            if (std::find(snoozes_.begin(), snoozes_.end(), e) == snoozes_.end()) snoozes_.push_back(std::move(e));
     }
     if (const WriteResult w = WriteSnoozeFile(path, snoozes_, durability_); !w)
         return refuse(DescribeError(w.errorCode));
+    snoozesSeen_ = snoozes_;
+    if (onWritten) onWritten();
+    return true;
+}
+
+bool ReminderStore::TakeOutsideSnoozes() {
+    if (snoozesUnreadable_) return false;
+    SnoozeRead now = ReadSnoozeFile(files_.SnoozeFile());
+    if (now.outcome == ReadOutcome::Failed || now.decoded.entries == snoozesSeen_) return false;
+    const ChangeScope change(changes_);
+    snoozes_ = MergeSnoozes(snoozesSeen_, snoozes_, now.decoded.entries);
+    snoozesSeen_ = std::move(now.decoded.entries);
     return true;
 }
 

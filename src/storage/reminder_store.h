@@ -83,7 +83,12 @@ public:
     }
     const std::vector<PendingSnooze>& Snoozes() const { return snoozes_; }
     void OpenSnoozes();
+    // Writes the snoozes; what another writer (the sync) changed in the file meanwhile is merged in first.
     bool SaveSnoozes();
+    // Takes in what another writer changed in the snooze file since this process last read or wrote it,
+    // keeping the changes made here. Not while an alarm of a snooze is on screen: the scheduler keeps its
+    // place in the list. True when the list changed.
+    bool TakeOutsideSnoozes();
     // True while a change to the list or the archive exists only in memory: its save failed and no
     // save has succeeded since.
     bool HasUnsavedChanges() const { return userUnsaved_ || archiveUnsaved_; }
@@ -141,6 +146,8 @@ public:
     std::function<void()> onFirstRun;
     // Run whenever the list has been (re)loaded; windows rebuild their rows from it.
     std::function<void()> onReloaded;
+    // Run after each successful write of the user's file, the archive or the snoozes (the sync follows).
+    std::function<void()> onWritten;
     std::function<void()> onArchiveReloaded;
 
 private:
@@ -205,6 +212,7 @@ private:
     ReminderList reminders_;
     ArchiveList archive_;
     std::vector<PendingSnooze> snoozes_;
+    std::vector<PendingSnooze> snoozesSeen_;  // as this process last read or wrote the file
     bool snoozesUnreadable_ = false;
     std::set<std::pair<std::filesystem::path, std::vector<std::uint8_t>>> rescued_;  // sets written in this run
     std::vector<SyncHint> hints_;

@@ -1,5 +1,6 @@
 #include "storage/snooze_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -101,6 +102,19 @@ std::optional<std::string> EncodeSnoozes(const std::vector<PendingSnooze>& entri
         text += '\n';
     }
     return text;
+}
+
+std::vector<PendingSnooze> MergeSnoozes(const std::vector<PendingSnooze>& base, const std::vector<PendingSnooze>& mine,
+                                        const std::vector<PendingSnooze>& theirs) {
+    const auto in = [](const std::vector<PendingSnooze>& list, const PendingSnooze& e) {
+        return std::find(list.begin(), list.end(), e) != list.end();
+    };
+    std::vector<PendingSnooze> merged;
+    for (const PendingSnooze& e : mine)
+        if (in(theirs, e) || !in(base, e)) merged.push_back(e);
+    for (const PendingSnooze& e : theirs)
+        if (!in(base, e) && !in(merged, e)) merged.push_back(e);
+    return merged;
 }
 
 SnoozeRead ReadSnoozeFile(const std::filesystem::path& path) {

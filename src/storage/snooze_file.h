@@ -39,6 +39,11 @@ DecodedSnoozes DecodeSnoozes(std::string_view text);
 // Fails only when a record holds text the code page cannot hold (it came from the list, so never).
 std::optional<std::string> EncodeSnoozes(const std::vector<PendingSnooze>& entries);
 
+// The snoozes after two writers changed them from the same `base`: what one side added or removed is
+// added or removed, the rest keeps the order of `mine`, and what `theirs` added comes at the end.
+std::vector<PendingSnooze> MergeSnoozes(const std::vector<PendingSnooze>& base, const std::vector<PendingSnooze>& mine,
+                                        const std::vector<PendingSnooze>& theirs);
+
 // "YYYY-MM-DD HH:MM:SS" of a local moment, and back; nullopt for anything else.
 std::string FormatSnoozeMoment(std::int64_t moment);
 std::optional<std::int64_t> ParseSnoozeMoment(std::string_view text);

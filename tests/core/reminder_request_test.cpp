@@ -96,5 +96,24 @@ TEST(ReminderRequestTest, DayEntriesNameKindsAndPeriods) {
     EXPECT_EQ(day[2].kind, "birthday");
 }
 
+TEST(ReminderRequestTest, ScriptsNameRemindersByDateTimeAndText) {
+    const ReminderList list{
+        test::Ordinary(Day(2030, 1, 10), At(9, 15), "Zubár"), test::Ordinary(Day(2030, 1, 10), At(9, 15, 30), "Zubár"),
+        test::Ordinary(Day(2030, 1, 10), At(9, 15), "zubár"), test::Ordinary(Day(2030, 1, 11), At(9, 15), "Zubár"),
+        test::Ordinary(Day(2030, 1, 10), At(9, 15), "Zubár")};
+    // The minute takes in every second of it; with seconds only that second counts.
+    EXPECT_EQ(FindReminders(list, "10.1.2030", "9:15", "Zubár").indices, (std::vector<std::size_t>{0, 1, 4}));
+    EXPECT_EQ(FindReminders(list, "10.01.2030", "09:15:30", "Zubár").indices, (std::vector<std::size_t>{1}));
+    EXPECT_EQ(FindReminders(list, "10.1.2030", "9:15:00", "Zubár").indices, (std::vector<std::size_t>{0, 4}));
+    EXPECT_TRUE(FindReminders(list, "10.1.2030", "9:16", "Zubár").indices.empty());
+    EXPECT_TRUE(FindReminders(list, "10.1.2030", "9:15", "Zubár ").indices.empty());
+
+    const ReminderLookup badDay = FindReminders(list, "31.2.2030", "9:15", "Zubár");
+    EXPECT_TRUE(badDay.indices.empty());
+    EXPECT_NE(badDay.error.find("február 2030 má len 28 dní"), std::string::npos) << badDay.error;
+    EXPECT_EQ(FindReminders(list, "10.1.2030", "9.15", "Zubár").error,
+              "Neplatný čas \"9.15\" (očakáva sa HH:MM alebo HH:MM:SS).");
+}
+
 }  // namespace
 }  // namespace kalvo

@@ -394,7 +394,7 @@ try:
     tray_menu("Nastavenia")
     setup = wait_for("the settings", lambda: window("Nastavenia"))
     SETUP = size_of(setup)
-    for page in ("Všeobecné", "Zvuky", "Obrázky", "Vypnutie PC"):
+    for page in ("Všeobecné", "Zvuky", "Obrázky", "Vypnutie PC", "Synchronizácia"):
         click_on(find(setup, page))
         check("Nastavenia", SETUP, "settings, " + page)
     close("Nastavenia", SETUP)

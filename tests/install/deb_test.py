@@ -73,7 +73,7 @@ def check_contents(deb):
                      "/usr/share/doc/kalvo/copyright", "/usr/share/doc/kalvo/changelog.gz"):
         expect(expected in paths, "%s is not in the package:\n%s" % (expected, "\n".join(sorted(paths))))
     # kalvo-cli's private modules, in a folder of the program's own.
-    for module in ("kalvo-cli-ical.so", "kalvo-cli-bus.so"):
+    for module in ("kalvo-cli-ical.so", "kalvo-cli-bus.so", "kalvo-cli-sync.so"):
         expect(any(p.startswith("/usr/lib/") and p.endswith("/kalvo/cli/" + module) for p in paths),
             "%s is not in the package:\n%s" % (module, "\n".join(sorted(paths))))
     outside = [p for p in paths if p not in ("/", "/usr/") and not p.startswith("/usr/")]
@@ -83,7 +83,8 @@ def check_contents(deb):
         expect(owner == "root/root", line)
         expect(mode in ("drwxr-xr-x", "-rw-r--r--", "-rwxr-xr-x"), line)
     depends = run("dpkg-deb", "-f", deb, "Depends").stdout
-    for library in ("libqt6widgets6", "libqt6multimedia6", "libqt6svg6", "libqt6dbus6", "libical3", "libdbus-1-3"):
+    for library in ("libqt6widgets6", "libqt6multimedia6", "libqt6svg6", "libqt6dbus6", "libical3", "libdbus-1-3",
+                    "libqt6network6"):
         expect(library in depends, "%s missing from Depends: %s" % (library, depends))
     # The changelog's newest entry is this version.
     version = run("dpkg-deb", "-f", deb, "Version").stdout.strip()

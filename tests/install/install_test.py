@@ -102,7 +102,8 @@ class InstallTest(unittest.TestCase):
     def test_installed_cli_opens_its_modules_from_the_installed_tree(self):
         modules = [os.path.join(root, f) for root, _, files in os.walk(self.installed("lib")) for f in files
                    if f.startswith("kalvo-cli-")]
-        self.assertEqual(sorted(os.path.basename(m) for m in modules), ["kalvo-cli-bus.so", "kalvo-cli-ical.so"])
+        self.assertEqual(sorted(os.path.basename(m) for m in modules), ["kalvo-cli-bus.so", "kalvo-cli-ical.so",
+                                                                              "kalvo-cli-sync.so"])
         for m in modules:
             self.assertTrue(os.path.dirname(m).endswith(os.path.join("kalvo", "cli")), m)  # a folder of the program's own
             self.assertEqual(os.stat(m).st_mode & 0o777, 0o644, m)

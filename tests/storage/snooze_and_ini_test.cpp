@@ -99,6 +99,60 @@ TEST(SnoozeFile, AStoreNeverOverwritesASnoozeFileItCouldNotRead) {
     EXPECT_EQ(read.decoded.entries.size(), 2u);
 }
 
+PendingSnooze Put(int day, int hour, const char* text) {
+    return {std::int64_t{86400} * day + hour * 3600, SnoozeKind::Event, test::Ordinary(day, At(hour, 0), text)};
+}
+
+TEST(SnoozeFile, TwoWritersChangesMergeEntryByEntry) {
+    const PendingSnooze a = Put(46000, 9, "A"), b = Put(46000, 10, "B"), c = Put(46000, 11, "C"),
+                        d = Put(46000, 12, "D");
+    // Mine removed A and added C; theirs removed B and added D.
+    EXPECT_EQ(MergeSnoozes({a, b}, {b, c}, {a, d}), (std::vector<PendingSnooze>{c, d}));
+    // The same change on both sides counts once; nothing changed keeps my order.
+    EXPECT_EQ(MergeSnoozes({a}, {a, c}, {a, c}), (std::vector<PendingSnooze>{a, c}));
+    EXPECT_EQ(MergeSnoozes({a, b}, {b, a}, {a, b}), (std::vector<PendingSnooze>{b, a}));
+    // A snooze moved on one side is the old entry removed and the new one added.
+    PendingSnooze later = a;
+    later.until += 600;
+    EXPECT_EQ(MergeSnoozes({a, b}, {a, b}, {later, b}), (std::vector<PendingSnooze>{b, later}));
+}
+
+TEST(SnoozeFile, AStoreKeepsWhatAnotherWriterPutIntoTheFile) {
+    test::TempFolder dir;
+    test::FakeDialogs dialogs;
+    test::FakeClock clock;
+    const auto path = dir / "eva.snooze";
+    const PendingSnooze a = Put(46000, 9, "A"), b = Put(46000, 10, "B"), mine = Put(46000, 11, "Moje"),
+                        theirs = Put(46000, 12, "Zo synchronizácie");
+    ASSERT_TRUE(WriteSnoozeFile(path, {a, b}));
+    ReminderStore store(DataFiles{dir.Path(), "eva"}, dialogs, clock, Durability::NoFlush);
+    store.OpenSnoozes();
+    int writes = 0;
+    store.onWritten = [&writes] { ++writes; };
+
+    // The sync ends A's snooze and brings another; meanwhile the program puts something off.
+    ASSERT_TRUE(WriteSnoozeFile(path, {b, theirs}));
+    store.Snoozes().push_back(mine);
+    ASSERT_TRUE(store.SaveSnoozes());
+    EXPECT_EQ(writes, 1);
+    EXPECT_EQ(ReadSnoozeFile(path).decoded.entries, (std::vector<PendingSnooze>{b, mine, theirs}));
+    EXPECT_EQ(store.Snoozes(), (std::vector<PendingSnooze>{b, mine, theirs}));
+
+    // Taken in without a save of its own: nothing changed, nothing taken; a change is taken once.
+    EXPECT_FALSE(store.TakeOutsideSnoozes());
+    ASSERT_TRUE(WriteSnoozeFile(path, {mine}));
+    const auto before = store.ChangeCount();
+    EXPECT_TRUE(store.TakeOutsideSnoozes());
+    EXPECT_GT(store.ChangeCount(), before);
+    EXPECT_EQ(store.Snoozes(), (std::vector<PendingSnooze>{mine}));
+    EXPECT_FALSE(store.TakeOutsideSnoozes());
+    ASSERT_TRUE(WriteSnoozeFile(path, {}));  // the last one ended elsewhere: the file goes
+    EXPECT_TRUE(store.TakeOutsideSnoozes());
+    EXPECT_TRUE(store.Snoozes().empty());
+    EXPECT_EQ(writes, 1);
+    EXPECT_EQ(dialogs.shown.size(), 0u);
+}
+
 TEST(ExtraSettings, MissingOrDamagedValuesKeepTheDefaults) {
     TSettings s;
     ApplyExtraSettings(DecodeIni("[General]\nLatenessLimitOn=maybe\nLatenessLimitHours=721\n"), s);

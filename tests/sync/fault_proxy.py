@@ -75,6 +75,7 @@ class FaultProxy:
         self.digest = None
         self.elsewhere = None
         self.stopping = threading.Event()
+        self.timeout = 60  # the longest the proxy waits for the server's answer
         self.server = http.server.ThreadingHTTPServer((host, port), _Handler)
         self.server.daemon_threads = True
         self.server.proxy = self
@@ -130,10 +131,10 @@ class FaultProxy:
             context = ssl.create_default_context()
             context.check_hostname = False
             context.verify_mode = ssl.CERT_NONE
-            connection = http.client.HTTPSConnection(self.target.hostname, self.target.port, timeout=60,
-                                                     context=context)
+            connection = http.client.HTTPSConnection(self.target.hostname, self.target.port,
+                                                     timeout=self.timeout, context=context)
         else:
-            connection = http.client.HTTPConnection(self.target.hostname, self.target.port, timeout=60)
+            connection = http.client.HTTPConnection(self.target.hostname, self.target.port, timeout=self.timeout)
         try:
             connection.request(method, path, body=body, headers=headers)
             answer = connection.getresponse()

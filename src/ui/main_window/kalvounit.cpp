@@ -91,6 +91,7 @@ void TMainForm::OpenUserFiles() {
     TrayIcon->setToolTip(QStringLiteral("Kalvo"));
     store_ = std::make_unique<storage::ReminderStore>(ctx_.files, ctx_.dialogs, ctx_.clock);
     store_->onReloaded = [this] { StoreReloaded(); };
+    store_->onWritten = [this] { emit FilesSaved(); };
     store_->onFirstRun = [this] {
         StopScheduler();
         DatumChange->stop();
@@ -103,7 +104,7 @@ void TMainForm::OpenUserFiles() {
     new FileWatch(
         ctx_.files,
         [this] {
-            if (store_->TakeOutsideChanges()) RefreshWeekView();
+            if (TakeOutsideChanges()) emit OutsideChangesTaken();
         },
         this);
     ClearForm();
@@ -765,8 +766,42 @@ void TMainForm::PopupMenuPopup() {
     }
 }
 
+bool TMainForm::TakeOutsideChanges() {
+    bool changed = store_->TakeOutsideChanges();
+    // An alarm of a snooze on screen has its place in the snoozes: they wait until it has closed.
+    if (scheduler_ && scheduler_->Busy()) snoozesWaiting_ = true;
+    else changed = store_->TakeOutsideSnoozes() || changed;
+    if (changed) RefreshWeekView();
+    return changed;
+}
+
+bool TMainForm::CloseAlarmOf(const TReminder& record) {
+    TMesgPopUp* popup = links_.alarmStrip;
+    if (!popup || !popup->isVisible() || !scheduler_ || !scheduler_->ShowsAlarmOf(record)) return false;
+    popup->Label9Click();
+    return true;
+}
+
+void TMainForm::SetSyncProblem(const QString& text) {
+    if (text == syncProblem_) return;
+    syncProblem_ = text;
+    UpdateToolTip();
+}
+
+void TMainForm::UpdateToolTip() {
+    QString tip = NamesInToolTip ? QStringLiteral("Kalvo\nDnes: %1\nZajtra: %2").arg(TodayNames, TomorrowNames)
+                                 : QStringLiteral("Kalvo");
+    if (!syncProblem_.isEmpty()) tip += QStringLiteral("\nSynchronizácia zlyhala: ") + syncProblem_;
+    TrayIcon->setToolTip(tip);
+}
+
 void TMainForm::TestTimerTimer() {
+    if (ticksHeld_) return;
     scheduler_->Tick();
+    if (snoozesWaiting_ && !scheduler_->Busy()) {
+        snoozesWaiting_ = false;
+        if (store_->TakeOutsideSnoozes()) RefreshWeekView();
+    }
     if (const auto tick = scheduler_->LastTick()) RenewDayNamesOn(scheduler::MomentOf(*tick).day);
 }
 
@@ -789,8 +824,7 @@ void TMainForm::UpdateDayNames() {
     TomorrowNames = Q(names.TomorrowNames);
     TodayHoliday = Q(names.TodayHoliday);
     emit DayNamesChanged(TodayNames, TomorrowNames);
-    if (NamesInToolTip)
-        TrayIcon->setToolTip(QStringLiteral("Kalvo\nDnes: %1\nZajtra: %2").arg(TodayNames, TomorrowNames));
+    if (NamesInToolTip) UpdateToolTip();
 }
 
 void TMainForm::ShowAlarm(const scheduler::Alarm& alarm) {

@@ -102,6 +102,19 @@ public:
         return scheduler_->TakeMissed();
     }
 
+    // The calendar sync holds the ticks while it looks for what other computers did before alarms fire
+    // (at start-up, after a wake): a held tick does nothing, and the next one catches up.
+    void HoldTicks(bool held) { ticksHeld_ = held; }
+    bool TicksHeld() const { return ticksHeld_; }
+    // Takes in what another process (the sync, kalvo-cli) wrote to the user's files, and the snoozes
+    // once no alarm is on screen. True when something changed.
+    bool TakeOutsideChanges();
+    // Closes the alarm on screen when it is that of `record` (another computer acknowledged it).
+    bool CloseAlarmOf(const TReminder& record);
+    // Why the last sync failed, for the tray icon's tooltip; empty once a sync succeeds.
+    void SetSyncProblem(const QString& text);
+    const QString& SyncProblem() const { return syncProblem_; }
+
     // Changes only in memory are saved again each minute, without a word until a save succeeds.
     void SaveRetryTimer();
     // Before the end: changes that are only in memory are saved, or put into an export set, or given up,
@@ -291,6 +304,10 @@ signals:
     void AboutRequested();
     void SettingsRequested();
     void TrayMenuOpening();
+    // The user's file, the archive or the snoozes were written: the sync follows some seconds later.
+    void FilesSaved();
+    // Another process changed the user's files and the windows took the change in.
+    void OutsideChangesTaken();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -321,6 +338,7 @@ private:
     void BuildCalendar();
     void SetTabOrder();
     void SetTrayImage(int index);
+    void UpdateToolTip();
     void FormShow();
     // Rebuilds the rows as a load of the reminder file does.
     void StoreReloaded();
@@ -356,6 +374,9 @@ private:
     std::unique_ptr<OwnDrawMenuStyle> menuStyle_;
     bool ending_ = false;
     bool readingICalendar_ = false;  // an iCalendar file is being read beside the event loop
+    bool ticksHeld_ = false;
+    bool snoozesWaiting_ = false;  // another process changed the snoozes while an alarm was on screen
+    QString syncProblem_;
     QPointer<QWidget> trayWindow_;
     QPoint lastPolledMouse_;
     QRect trayGeometry_;

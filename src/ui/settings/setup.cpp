@@ -5,6 +5,7 @@
 #include <QFocusEvent>
 #include <QTimer>
 #include <algorithm>
+#include <vector>
 
 #include "core/cp1250.h"
 #include "storage/extra_settings_file.h"
@@ -88,6 +89,10 @@ void TFormSetup::BuildPages() {
     BtSound = pageButton("BtSound", QStringLiteral("Zvuky"), 108, 80);
     BtPicture = pageButton("BtPicture", QStringLiteral("Obrázky"), 190, 86);
     BtPC = pageButton("BtPC", QStringLiteral("Vypnutie PC"), 278, 110);
+#ifdef KALVO_HAVE_SYNC
+    BtSync = pageButton("BtSync", QStringLiteral("Synchronizácia"), 390, 116);
+    connect(BtSync, &QPushButton::clicked, this, &TFormSetup::BtSyncClick);
+#endif
     connect(BtVseob, &QPushButton::clicked, this, &TFormSetup::BtVseobClick);
     connect(BtSound, &QPushButton::clicked, this, &TFormSetup::BtSoundClick);
     connect(BtPicture, &QPushButton::clicked, this, &TFormSetup::BtPictureClick);
@@ -97,8 +102,13 @@ void TFormSetup::BuildPages() {
     FrSound1 = new TFrSound(this);
     FrPicture1 = new TFrPicture(this);
     FrPC1 = new TFrPC(this);
-    for (QFrame* f : {static_cast<QFrame*>(FrVseob1), static_cast<QFrame*>(FrSound1), static_cast<QFrame*>(FrPicture1),
-                      static_cast<QFrame*>(FrPC1)}) {
+    std::vector<QFrame*> pages{FrVseob1, FrSound1, FrPicture1, FrPC1};
+#ifdef KALVO_HAVE_SYNC
+    FrSync1 = new TFrSync(ctx_, this);
+    pages.push_back(FrSync1);
+    connect(FrSync1, &TFrSync::AccountChanged, this, &TFormSetup::SyncAccountChanged);
+#endif
+    for (QFrame* f : pages) {
         f->move(1, 45);
         f->setMouseTracking(true);
     }
@@ -266,11 +276,23 @@ void TFormSetup::FormShow() {
     FrPC1->CBDownPC->setChecked(s.ShutdownEnabled != 0);
     v->CBOslava->setChecked(s.MoveToNextYear != 0);
     v->LTimeClose->setText(QString::number(std::min(s.OverviewSeconds, kMaxOverviewSeconds)));
+#ifdef KALVO_HAVE_SYNC
+    FrSync1->FormShow();
+#endif
+}
+
+void TFormSetup::ShowLastSync() {
+#ifdef KALVO_HAVE_SYNC
+    FrSync1->ShowLastSync();
+#endif
 }
 
 void TFormSetup::ShowPage(QFrame* page) {
-    const std::pair<QPushButton*, QFrame*> pages[] = {
+    std::vector<std::pair<QPushButton*, QFrame*>> pages{
         {BtVseob, FrVseob1}, {BtSound, FrSound1}, {BtPicture, FrPicture1}, {BtPC, FrPC1}};
+#ifdef KALVO_HAVE_SYNC
+    pages.emplace_back(BtSync, FrSync1);
+#endif
     for (const auto& [button, frame] : pages) {
         frame->setVisible(frame == page);
         StylePageButton(button, frame == page ? kPaleYellow : kLightFace);
@@ -281,6 +303,11 @@ void TFormSetup::BtVseobClick() { ShowPage(FrVseob1); }
 void TFormSetup::BtSoundClick() { ShowPage(FrSound1); }
 void TFormSetup::BtPictureClick() { ShowPage(FrPicture1); }
 void TFormSetup::BtPCClick() { ShowPage(FrPC1); }
+void TFormSetup::BtSyncClick() {
+#ifdef KALVO_HAVE_SYNC
+    ShowPage(FrSync1);
+#endif
+}
 
 void TFormSetup::CheckBox1Click() {
     TFrVseob* v = FrVseob1;
@@ -443,6 +470,13 @@ void TFormSetup::Label10Click() {
 }
 
 void TFormSetup::Label11Click() {
+#ifdef KALVO_HAVE_SYNC
+    // An account that cannot be stored keeps the dialog open on its page, which says why.
+    if (!FrSync1->Apply()) {
+        ShowPage(FrSync1);
+        return;
+    }
+#endif
     // A path typed into the picture field counts even when the field still has the focus.
     if (FrPicture1->PripPicture->hasFocus()) FrPicture1PripPictureExit();
 

@@ -1,5 +1,5 @@
 #pragma once
-// "Nastavenia programu": the settings on four pages, the start at log-on and the one-off order to
+// "Nastavenia programu": the settings on their pages (the calendar sync's where the build has it), the start at log-on and the one-off order to
 // switch the computer off. Melody, pictures and time signal are edited as pending values and take
 // effect, with the check boxes, on "Použiť", which also saves setup.dat. The scheduler reads the
 // shut-down order straight from the page's controls.
@@ -18,6 +18,9 @@
 #include "ui/settings/framepicture.h"
 #include "ui/settings/framesound.h"
 #include "ui/settings/framevseob.h"
+#ifdef KALVO_HAVE_SYNC
+#include "ui/settings/framesync.h"
+#endif
 #include "ui/widgets/borderless.h"
 #include "ui/widgets/shape_button.h"
 
@@ -48,6 +51,7 @@ public:
     void BtSoundClick();
     void BtPictureClick();
     void BtPCClick();
+    void BtSyncClick();
     void CheckBox1Click();
     void BtSetupTimeClick();
     void N12hodnina1Click();
@@ -73,10 +77,14 @@ public:
     QPushButton* BtSound;
     QPushButton* BtPicture;
     QPushButton* BtPC;
+    QPushButton* BtSync = nullptr;  // only where the build syncs
     TFrVseob* FrVseob1;
     TFrSound* FrSound1;
     TFrPicture* FrPicture1;
     TFrPC* FrPC1;
+#ifdef KALVO_HAVE_SYNC
+    TFrSync* FrSync1;
+#endif
     QLabel* LIDsystem;
     QPushButton* BtReset;
     ShapeButton* Label10;  // "Zatvoriť"
@@ -101,6 +109,12 @@ signals:
     void MainPictureChanged(const QString& file);
     // Alarms close themselves while a shut-down is ordered.
     void AutoCloseAlarmsChanged(bool on);
+    // The sync account was stored or forgotten on the "Synchronizácia" page.
+    void SyncAccountChanged();
+
+public slots:
+    // A sync ended: the page shows its time and result.
+    void ShowLastSync();
 
 protected:
     void showEvent(QShowEvent* event) override;

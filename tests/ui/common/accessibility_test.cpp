@@ -138,7 +138,8 @@ private slots:
         problems << AuditShown(main);
         main->hide();
         ui::TFormSetup* setup = all.setup;
-        for (QPushButton* page : {setup->BtVseob, setup->BtSound, setup->BtPicture, setup->BtPC}) {
+        for (QPushButton* page : {setup->BtVseob, setup->BtSound, setup->BtPicture, setup->BtPC, setup->BtSync}) {
+            if (!page) continue;  // a build without the sync has no such page
             page->click();
             problems << AuditShown(setup);
         }

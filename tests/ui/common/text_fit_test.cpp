@@ -223,6 +223,10 @@ private slots:
         ExpectAllFit(setup, QStringLiteral("settings-picture"));
         setup->BtPCClick();
         ExpectAllFit(setup, QStringLiteral("settings-shutdown"));
+        if (setup->BtSync) {
+            setup->BtSyncClick();
+            ExpectAllFit(setup, QStringLiteral("settings-sync"));
+        }
         setup->hide();
     }
 

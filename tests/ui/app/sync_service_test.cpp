@@ -1,0 +1,276 @@
+// The program's sync (app/sync_service.h) with its windows, against a real Radicale behind the fault
+// proxy: nothing written without an account, a change sent by itself some seconds later, the alarms held
+// for a start's sync (and not longer than their wait), a failure told once (from the tray icon even when it
+// came before the icon showed) and kept in the tooltip, lost and cut answers healed without doubles, and a
+// sync asked for while one runs.
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTest>
+#include <algorithm>
+
+#include "app/sync_service.h"
+#include "caldav/sync_account.h"
+#include "settings/sync_test_support.h"
+#include "storage/reminder_file.h"
+#include "ui/main_window/kalvounit.h"
+#include "ui_fixture.h"
+#include "ui_test_main.h"
+
+namespace kalvo::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Program {
+    UiFixture f;
+    std::shared_ptr<MemoryKeyring::Store> keyring = std::make_shared<MemoryKeyring::Store>();
+    QStringList told;
+    std::unique_ptr<app::SyncService> sync;
+
+    // `ownTelling`: failures are collected in `told` instead of being told as the program tells them.
+    explicit Program(app::SyncService::Options options = {}, bool ownTelling = true) {
+        f.WriteReminders({});
+        f.CreateWindows();
+        options.afterChange = 100ms;
+        options.keyring = MemoryKeyring::Over(keyring);
+        if (ownTelling) options.tellFailure = [this](const QString& text) { told << text; };
+        options.requestTimeout = 3000ms;
+        sync = std::make_unique<app::SyncService>(*f.ctx, *f.windows, options);
+    }
+    ~Program() { sync.reset(); }
+
+    ui::TMainForm* Main() const { return f.windows->main; }
+
+    void Account(const QUrl& calendar, const TestServer& server) {
+        caldav::SyncAccount a;
+        a.server = a.calendar = calendar.toString().toStdString();
+        a.login = server.User().toStdString();
+        QVERIFY(caldav::SaveSyncAccount(f.ctx->files, a));
+        keyring->passwords.insert(caldav::KeyringKey(a), server.Password());
+    }
+
+    void Add(const TReminder& r) {
+        Main()->Store().Reminders().push_back(r);
+        QVERIFY(Main()->CommitChange(true));
+    }
+
+    // Asks for a sync and waits for its end: (report, noAccount).
+    std::pair<sync::SyncReport, bool> SyncNow() {
+        std::optional<std::pair<sync::SyncReport, bool>> done;
+        sync->SyncNow([&done](const sync::SyncReport& r, bool noAccount) { done.emplace(r, noAccount); });
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(done.has_value(), 30000); }();
+        return done.value_or(std::pair<sync::SyncReport, bool>{});
+    }
+};
+
+int ServerEvents(TestServer& server) {
+    return static_cast<int>(QJsonDocument::fromJson(server.Command(QStringLiteral("files")).toUtf8()).object().size());
+}
+
+}  // namespace
+
+class SyncServiceTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void withoutAnAccountNothingIsWrittenAndNothingWaits() {
+        Program p;
+        // Every file as the program's own changes leave it.
+        const auto files = [&p] {
+            std::vector<std::pair<std::string, std::vector<std::uint8_t>>> all;
+            for (const std::string& name : p.f.folder.Names()) all.emplace_back(name, p.f.folder.Read(name));
+            return all;
+        };
+        p.Add(Ordinary(Day(2026, 12, 24), At(18, 0), "Večera"));
+        p.Main()->Store().Snoozes().push_back({std::int64_t{86400} * Day(2026, 12, 8), storage::SnoozeKind::Event,
+                                               Ordinary(Day(2026, 12, 8), At(8, 0), "Ráno")});
+        QVERIFY(p.Main()->Store().SaveSnoozes());
+        const auto before = files();
+        QVERIFY(p.f.folder.Exists("eva.dat") && p.f.folder.Exists("eva.snooze"));
+
+        p.sync->Start();
+        p.sync->Woke();
+        QVERIFY(!p.Main()->TicksHeld());
+        const auto [report, noAccount] = p.SyncNow();
+        QVERIFY(noAccount);
+        QTest::qWait(300);  // past the pause after a change
+        QVERIFY(!p.sync->Running());
+        QVERIFY(files() == before);  // not a byte changed, nothing new
+        QCOMPARE(p.Main()->TrayIcon->toolTip(), QStringLiteral("Kalvo"));
+        QVERIFY(p.told.isEmpty());
+    }
+
+    void aChangeGoesOutByItselfAndWhatCameIsTakenIn() {
+        KALVO_START_SERVER(server, "radicale", QStringLiteral("--auth"), QStringLiteral("basic"))
+        Program p;
+        p.Account(server->Calendar(), *server);
+        p.Add(Ordinary(Day(2026, 12, 24), At(18, 0), "Večera"));
+        QTRY_COMPARE_WITH_TIMEOUT(ServerEvents(*server), 1, 20000);
+        QTRY_VERIFY(!p.sync->Running());
+        QCOMPARE(p.f.dialogs.shown.size(), std::size_t{0});
+        const caldav::LastSync last = caldav::LastSyncOf(p.f.ctx->files);
+        QVERIFY(last.ok);
+        QCOMPARE(last.when, std::string("2026-12-07 09:00:00"));
+        QCOMPARE(last.result, std::string("Hotovo – odoslané na server: 1."));
+
+        // Another computer's copy of the same account sends one more; the program's list takes it in.
+        {
+            Program second;  // its own folder, the same calendar
+            second.Account(server->Calendar(), *server);
+            second.Add(Ordinary(Day(2026, 12, 25), At(12, 0), "Obed"));
+            const auto [report, noAccount] = second.SyncNow();
+            QVERIFY(!noAccount);
+            QCOMPARE(report.sent, 1);
+        }
+        QSignalSpy runs(p.sync.get(), &app::SyncService::Finished);
+        const auto [report, noAccount] = p.SyncNow();
+        QCOMPARE(report.received, 1);
+        QCOMPARE(p.Main()->Store().Reminders().size(), std::size_t{2});
+        QCOMPARE(p.Main()->Store().Reminders().back().Text, std::string("Obed"));
+        // The sync's own writes to the files are no change that calls for another sync.
+        QTest::qWait(600);
+        QCOMPARE(runs.count(), 1);
+    }
+
+    void theAlarmsWaitForTheStartsSyncButNotLonger() {
+        KALVO_START_SERVER(server, "radicale", QStringLiteral("--auth"), QStringLiteral("basic"),
+                           QStringLiteral("--proxy"))
+        app::SyncService::Options options;
+        options.alarmsWait = 400ms;
+        Program p(options);
+        p.Account(server->ProxyCalendar(), *server);
+        p.sync->Start();
+        QVERIFY(p.Main()->TicksHeld());
+        QTRY_VERIFY_WITH_TIMEOUT(!p.sync->Running(), 20000);
+        QVERIFY(!p.Main()->TicksHeld());
+
+        // A server that stalls: the alarms go on after their wait, while the sync still waits for it.
+        server->Fault(QStringLiteral("stall - 5"));
+        p.sync->Woke();
+        QVERIFY(p.Main()->TicksHeld());
+        QVERIFY(p.sync->Running());
+        QTRY_VERIFY_WITH_TIMEOUT(!p.Main()->TicksHeld(), 3000);
+        QVERIFY(p.sync->Running());
+        QTRY_VERIFY_WITH_TIMEOUT(!p.sync->Running(), 20000);
+    }
+
+    void aFailureIsToldOnceAndKeptInTheTooltipUntilASuccess() {
+        KALVO_START_SERVER(server, "radicale", QStringLiteral("--auth"), QStringLiteral("basic"),
+                           QStringLiteral("--proxy"))
+        Program p;
+        p.Account(server->ProxyCalendar(), *server);
+        server->Fault(QStringLiteral("401 - 50"));
+        for (int i = 0; i < 3; ++i) {
+            const auto [report, noAccount] = p.SyncNow();
+            QCOMPARE(int(report.outcome), int(sync::SyncOutcome::Failed));
+        }
+        QCOMPARE(p.told.size(), 1);
+        QVERIFY2(p.told.front().contains(QStringLiteral("odmietol")), qPrintable(p.told.front()));
+        QVERIFY(p.Main()->TrayIcon->toolTip().startsWith(QStringLiteral("Kalvo\nSynchronizácia zlyhala: ")));
+        QCOMPARE(p.keyring->reads, 1);  // the password is read once, not at every try
+        QVERIFY(!caldav::LastSyncOf(p.f.ctx->files).ok);
+
+        server->Reset();
+        QCOMPARE(int(p.SyncNow().first.outcome), int(sync::SyncOutcome::Done));
+        QCOMPARE(p.Main()->TrayIcon->toolTip(), QStringLiteral("Kalvo"));
+        // After a success the next failure is told again.
+        server->Fault(QStringLiteral("401 - 50"));
+        p.SyncNow();
+        QCOMPARE(p.told.size(), 2);
+    }
+
+    void aFailureBeforeTheTrayIconShowsIsToldFromTheIconNotInABox() {
+        KALVO_START_SERVER(server, "radicale", QStringLiteral("--auth"), QStringLiteral("basic"),
+                           QStringLiteral("--proxy"))
+        Program p({}, /*ownTelling=*/false);
+        p.Account(server->ProxyCalendar(), *server);
+        server->Fault(QStringLiteral("401 - 50"));
+        // At start-up the first sync ends before the icon is shown.
+        QVERIFY(!p.Main()->TrayIcon->isVisible());
+        QCOMPARE(int(p.SyncNow().first.outcome), int(sync::SyncOutcome::Failed));
+        QTest::qWait(200);
+        p.Main()->TrayIcon->show();
+        QTest::qWait(1200);
+        QCOMPARE(p.f.dialogs.shown.size(), std::size_t{0});
+
+        // Without a notification area the box is the only way, once.
+        server->Reset();
+        QCOMPARE(int(p.SyncNow().first.outcome), int(sync::SyncOutcome::Done));
+        p.f.ctx->trayAvailable = [] { return false; };
+        p.Main()->TrayIcon->hide();
+        server->Fault(QStringLiteral("401 - 50"));
+        p.SyncNow();
+        p.SyncNow();
+        QTRY_COMPARE(p.f.dialogs.shown.size(), std::size_t{1});
+        QVERIFY(QString::fromStdString(p.f.dialogs.shown.front().text).contains(QStringLiteral("zlyhala")));
+    }
+
+    void lostAndCutAnswersHealWithoutDoublesWithinFewRequests() {
+        KALVO_START_SERVER(server, "radicale", QStringLiteral("--auth"), QStringLiteral("basic"),
+                           QStringLiteral("--proxy"))
+        Program p;
+        p.Account(server->ProxyCalendar(), *server);
+        QCOMPARE(int(p.SyncNow().first.outcome), int(sync::SyncOutcome::Done));
+
+        // The upload of a change went through, but its answer says 500: the sync that follows the change
+        // by itself looks before it sends again, and finds the event there.
+        server->Reset();
+        server->Fault(QStringLiteral("500-after PUT 1"));
+        std::vector<sync::SyncOutcome> ended;
+        connect(p.sync.get(), &app::SyncService::Finished, this,
+                [&ended](const sync::SyncReport& r) { ended.push_back(r.outcome); });
+        p.Add(Ordinary(Day(2026, 12, 24), At(18, 0), "Večera"));
+        QTRY_VERIFY_WITH_TIMEOUT(!ended.empty() && !p.sync->Running(), 20000);
+        QCOMPARE(int(p.SyncNow().first.outcome), int(sync::SyncOutcome::Done));
+        QCOMPARE(ServerEvents(*server), 1);
+
+        // A listing cut off halfway, then a forgotten sync token: nothing doubled on either side.
+        server->Reset();
+        server->Fault(QStringLiteral("cut REPORT 1"));
+        p.SyncNow();
+        server->Fault(QStringLiteral("forget-token REPORT 1"));
+        QCOMPARE(int(p.SyncNow().first.outcome), int(sync::SyncOutcome::Done));
+        QCOMPARE(ServerEvents(*server), 1);
+        QCOMPARE(p.Main()->Store().Reminders().size(), std::size_t{1});
+        QVERIFY2(server->RequestCount() <= 12, qPrintable(QString::number(server->RequestCount())));
+        // The cut listing was told once; the next sync healed the rest without a word.
+        QVERIFY2(p.told.size() == 1 && p.told.front().contains(QStringLiteral("prerušilo")),
+                 qPrintable(p.told.join('|')));
+        QCOMPARE(p.Main()->TrayIcon->toolTip(), QStringLiteral("Kalvo"));
+    }
+
+    void aKeyringThatRefusesIsToldAndNothingIsSent() {
+        KALVO_START_SERVER(server, "radicale", QStringLiteral("--auth"), QStringLiteral("basic"),
+                           QStringLiteral("--proxy"))
+        Program p;
+        p.Account(server->ProxyCalendar(), *server);
+        p.keyring->refusal = QStringLiteral("Systémová kľúčenka neodpovedala do 10 s; je možno zamknutá.");
+        const auto [report, noAccount] = p.SyncNow();
+        QCOMPARE(report.failure, p.keyring->refusal.toStdString());
+        QCOMPARE(server->RequestCount(), 0);
+        QCOMPARE(p.told, QStringList{p.keyring->refusal});
+    }
+
+    void aSyncAskedForWhileOneRunsRunsAfterIt() {
+        KALVO_START_SERVER(server, "radicale", QStringLiteral("--auth"), QStringLiteral("basic"))
+        Program p;
+        p.Account(server->Calendar(), *server);
+        p.sync->Start();
+        QVERIFY(p.sync->Running());
+        // Added while the first sync runs: the sync asked for now sends it.
+        p.Add(Ordinary(Day(2026, 12, 31), At(23, 0), "Silvester"));
+        const auto [report, noAccount] = p.SyncNow();
+        QCOMPARE(int(report.outcome), int(sync::SyncOutcome::Done));
+        QCOMPARE(ServerEvents(*server), 1);
+        QTRY_VERIFY(!p.sync->Running());
+        QCOMPARE(p.SyncNow().first.sent, 0);
+    }
+};
+
+KALVO_UI_TEST(SyncServiceTest)
+
+}  // namespace kalvo::test
+
+#include "sync_service_test.moc"
