@@ -25,6 +25,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "sync"))
 import fault_proxy  # noqa: E402
 import servers  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pysupport"))
+from expect import expect  # noqa: E402
 
 desktop.require("Xvfb", "trayer", "xdotool", "dbus-run-session", "import", "radicale")
 desktop.own_session_bus("KALVO_SYNC_TEST_SESSION")
@@ -60,7 +62,7 @@ def there(*args, check=True):
 
 
 def counts(p):
-    assert p.returncode == 0, p.stderr
+    expect(p.returncode == 0, p.stderr)
     return json.loads(p.stdout)
 
 
@@ -107,11 +109,11 @@ try:
         login = ["--login", server.user, "--password-command", "echo " + server.password]
         for folder, calendar in ((here, server.calendar.replace(server.base, proxy.base)), (there, server.calendar)):
             found = counts(folder("sync-setup", calendar, *login))
-            assert found == {"calendar": calendar, "name": "Kalendár"}, found
+            expect(found == {"calendar": calendar, "name": "Kalendár"}, found)
 
         tomorrow = datetime.datetime.utcnow().date() + datetime.timedelta(days=1)
         there("add", tomorrow.strftime("%-d.%-m.%Y"), "10:00", "Z druhého počítača")
-        assert counts(there("sync"))["sent"] == 1
+        expect(counts(there("sync"))["sent"] == 1)
 
         # Not a first start (which would keep the overview open): the user's file exists, empty.
         run(cli, "encode", os.path.join(app, user + ".dat"), stdin=json.dumps({"records": []}))
@@ -128,8 +130,8 @@ try:
         # A change in the program goes out by itself some seconds later.
         here("add", tomorrow.strftime("%-d.%-m.%Y"), "11:00", "Z programu")
         wait_for("the program's change on the server", lambda: len(server.files()) == 2, 30)
-        assert counts(there("sync")) == {"sent": 0, "received": 1, "deleted_here": 0, "deleted_there": 0,
-                                         "conflicts": 0}
+        expect(counts(there("sync")) == {"sent": 0, "received": 1, "deleted_here": 0, "deleted_there": 0,
+                                         "conflicts": 0})
 
         # The answer to the program's upload is lost after the upload went through: the program looks
         # before it sends again, and the server holds the event once.
@@ -137,52 +139,52 @@ try:
         proxy.add("500-after", method="PUT")
         here("add", later.strftime("%-d.%-m.%Y"), "12:00", "Odpoveď sa stratila")
         wait_for("the upload with the lost answer", lambda: len(server.files()) == 3 and not proxy.faults, 30)
-        assert counts(here("sync"))["sent"] == 0
-        assert len(server.files()) == 3
+        expect(counts(here("sync"))["sent"] == 0)
+        expect(len(server.files()) == 3)
         here("delete", later.strftime("%-d.%-m.%Y"), "12:00", "Odpoveď sa stratila")
         wait_for("the delete on the server", lambda: len(server.files()) == 2, 30)
 
         # Deleted on the other computer; kalvo-cli sync for the program's folder asks the program.
         there("delete", tomorrow.strftime("%-d.%-m.%Y"), "10:00", "Z druhého počítača")
-        assert counts(there("sync"))["deleted_there"] == 1
-        assert counts(here("sync")) == {"sent": 0, "received": 0, "deleted_here": 1, "deleted_there": 0,
-                                        "conflicts": 0}
-        assert listed(tomorrow) == ["Z programu"]
-        assert texts(app, user + ".dat") == ["Z programu"]
+        expect(counts(there("sync"))["deleted_there"] == 1)
+        expect(counts(here("sync")) == {"sent": 0, "received": 0, "deleted_here": 1, "deleted_there": 0,
+                                        "conflicts": 0})
+        expect(listed(tomorrow) == ["Z programu"])
+        expect(texts(app, user + ".dat") == ["Z programu"])
 
         # An alarm on screen here, acknowledged on the other computer: the strip closes.
         due = datetime.datetime.utcnow().replace(second=0, microsecond=0) - datetime.timedelta(minutes=1)
         there("add", due.strftime("%-d.%-m.%Y"), due.strftime("%H:%M"), "Porada")
-        assert counts(there("sync"))["sent"] == 1
-        assert counts(here("sync"))["received"] == 1
+        expect(counts(there("sync"))["sent"] == 1)
+        expect(counts(here("sync"))["received"] == 1)
         wait_for("the alarm strip", strip_at_rest)
         shot("1-alarm")
         shown = there("simulate", "--from", due.strftime("%Y-%m-%d %H:%M:%S"), "--to",
                       (due + datetime.timedelta(seconds=1)).strftime("%Y-%m-%d %H:%M:%S")).stdout
-        assert "Porada" in shown, shown
-        assert texts(other, user + "_old.dat") == ["Porada"]
-        assert counts(there("sync"))["sent"] == 1
+        expect("Porada" in shown, shown)
+        expect(texts(other, user + "_old.dat") == ["Porada"])
+        expect(counts(there("sync"))["sent"] == 1)
         here("sync")
         wait_for("the strip to close", lambda: strip() is None, 10)
         shot("2-closed")
         wait_for("the reminder in the archive", lambda: texts(app, user + "_old.dat") == ["Porada"])
-        assert "Porada" not in texts(app, user + ".dat")
+        expect("Porada" not in texts(app, user + ".dat"))
         time.sleep(2)  # a few ticks: it does not ring again
-        assert strip() is None
+        expect(strip() is None)
 
         # The password refused: told in Slovak, until the server takes it again.
         proxy.add("401", times=-1)
         refused = here("sync", check=False)
-        assert refused.returncode == 1 and "odmietol prihlasovacie meno alebo heslo" in refused.stderr, refused
+        expect(refused.returncode == 1 and "odmietol prihlasovacie meno alebo heslo" in refused.stderr, refused)
         proxy.reset()
-        assert counts(here("sync"))["conflicts"] == 0
+        expect(counts(here("sync"))["conflicts"] == 0)
 
         # The server gone: told in Slovak, and the program answers on.
         proxy.stop()
         server.stop()
         failed = here("sync", check=False)
-        assert failed.returncode == 1 and "kalvo-cli: " in failed.stderr, failed
-        assert listed(tomorrow) == ["Z programu"]
+        expect(failed.returncode == 1 and "kalvo-cli: " in failed.stderr, failed)
+        expect(listed(tomorrow) == ["Z programu"])
         print("the program synced with Radicale beside kalvo-cli in another folder")
 finally:
     desktop.clean_up(procs, work)
