@@ -128,11 +128,11 @@ TEST(BusInterface, DriftIsNamed) {
     xml.replace(QStringLiteral(R"(<arg name="minutes" type="u")"), QStringLiteral(R"(<arg name="minutes" type="i")"));
     xml.replace(QStringLiteral(R"(<method name="ShowToday"/>)"), QString());
     xml.replace(QStringLiteral(R"(<arg name="user" type="s" direction="out"/>)"), QString());
-    xml.replace(QStringLiteral(R"(<method name="Acknowledge"/>)"), QStringLiteral(R"(<method name="Sync"/>)"));
+    xml.replace(QStringLiteral(R"(<method name="Acknowledge"/>)"), QStringLiteral(R"(<method name="Forget"/>)"));
     const QString found = Differences(Read(xml, InterfaceName()), code).join('\n');
     for (const char* member :
          {"method Snooze: described (in i minutes)", "method ShowToday: in the code, not described",
-          "method Identity: described (out s folder)", "method Sync: described, not in the code",
+          "method Identity: described (out s folder)", "method Forget: described, not in the code",
           "method Acknowledge: in the code, not described"})
         EXPECT_TRUE(found.contains(QLatin1String(member))) << member << "\nnot in:\n" << found.toStdString();
 }
