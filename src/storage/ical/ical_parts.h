@@ -54,6 +54,10 @@ bool ValidCivil(const icaltimetype& t);
 std::optional<Wall> LocalOf(std::time_t moment);
 // A time of a file in local time: floating times and dates as written, UTC and zoned times converted.
 std::optional<Wall> ToLocal(const icaltimetype& t, const icaltimezone* zone);
+// The zone's offset from UTC at an instant (seconds since 1970), in seconds.
+std::int64_t OffsetAt(const icaltimezone* zone, std::int64_t instant);
+// The zone a TZID names: the file's own VTIMEZONE, else a zone of that name known here; null when neither.
+const icaltimezone* ZoneNamed(icalcomponent* cal, const char* tzid);
 Wall StartOf(const TReminder& r);
 
 struct Folded {
@@ -63,6 +67,9 @@ struct Folded {
 };
 // Text as Windows-1250 can hold it: letters it lacks become their nearest, anything else '?'.
 Folded FoldToCp1250(std::string_view utf8);
+// X-KALVO- values: bytes other than letters, digits and a few marks as %XX, and back.
+std::string PercentEncode(std::string_view s);
+std::string PercentDecode(std::string_view s);
 
 std::string Number(double v);
 // A display alarm `offset` seconds from the start, repeated `repeat` more times every `every` seconds.
