@@ -314,104 +314,156 @@ public:
     }
 
     void Event(icalcomponent* ev) {
-        const char* rawSummary = icalcomponent_get_summary(ev);
-        std::string summary = rawSummary ? rawSummary : "";
-        if (summary.empty())
-            if (const char* d = icalcomponent_get_description(ev)) summary = d;
+        const std::string summary = SummaryOf(ev);
         const EventText text = TextOfEvent(summary);
         std::string label = Quoted(Shortened(text.text.empty() ? "(bez názvu)" : text.text, 60));
 
-        icalproperty* startProp = icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY);
-        if (!startProp) return Refuse(label, "nemá začiatok (DTSTART) alebo sa jej začiatok nedá prečítať");
-        const icaltimetype dtstart = icalproperty_get_dtstart(startProp);
-        if (icaltime_is_null_time(dtstart) || !ValidCivil(dtstart))
-            return Refuse(label, "jej začiatok (DTSTART) sa nedá prečítať");
+        Start start;
+        if (const auto refusal = ReadStart(ev, start)) return Refuse(label, *refusal);
+        label += " (" + FormatDate(start.local.day) + ")";
 
-        const icaltimezone* zone = nullptr;
-        bool zoned = false;
-        if (icalparameter* tzp = icalproperty_get_first_parameter(startProp, ICAL_TZID_PARAMETER)) {
-            const char* tzid = icalparameter_get_tzid(tzp);
-            zoned = true;
-            if (!dtstart.is_date) {
-                zone = ZoneNamed(cal_, tzid);
-                if (!zone) {
-                    std::string name = Shortened(FoldToCp1250(tzid ? tzid : "").text, 40);
-                    return Refuse(label, "neznáme časové pásmo " + Quoted(name) + " (chýba jeho VTIMEZONE)");
-                }
-            }
-        } else if (icaltime_is_utc(dtstart)) {
-            zone = icaltimezone_get_utc_timezone();
-            zoned = true;
-        }
-        const auto first = ToLocal(dtstart, zone);
-        if (!first) return Refuse(label, "jej začiatok je mimo rozsahu, ktorý Kalvo pozná");
-        label += " (" + FormatDate(first->day) + ")";
-
-        if (const auto own = KalvoRecord(ev, dtstart, zoned, summary)) {
+        if (const auto own = KalvoRecord(ev, start.dtstart, start.zoned, summary)) {
             out_.events.push_back(ImportedEvent{*own, label, {}});
             return;
         }
 
-        if (icalcomponent_get_status(ev) == ICAL_STATUS_CANCELLED) return Refuse(label, "je zrušená");
-        if (icalcomponent_get_first_property(ev, ICAL_RECURRENCEID_PROPERTY))
-            return Refuse(label, "mení jeden termín opakovanej udalosti, Kalvo pozná len celú udalosť");
-
         std::vector<std::string> notes;
+        if (const auto refusal = Untakeable(ev, text, notes)) return Refuse(label, *refusal);
+        Next next;
+        if (const auto refusal = NextStart(ev, start, next, notes)) return Refuse(label, *refusal);
+
+        TReminder r;
+        r.Date = static_cast<DayNumber>(next.start.day);
+        r.Time = TimeOfSecond(next.start.second);
+        r.Text = text.text;
+        const std::vector<Alarm> alarms = AlarmsBeforeStart(ev, next.start, notes);
+        if (next.yearly) TakeYearly(ev, next.start, alarms, r, notes);
+        else TakeOnce(ev, next.start, alarms, r, notes);
+        out_.events.push_back(ImportedEvent{std::move(r), label, std::move(notes)});
+    }
+
+    void Refuse(const std::string& label, std::string reason) {
+        out_.refused.push_back(RefusedEvent{label, std::move(reason)});
+    }
+
+private:
+    // Why an event is not taken; nullopt when the step passed.
+    using Refusal = std::optional<std::string>;
+
+    // DTSTART as written, its zone (null for floating times and dates) and the local time it stands for.
+    struct Start {
+        icaltimetype dtstart{};
+        const icaltimezone* zone = nullptr;
+        bool zoned = false;  // a TZID or UTC, even where a date makes the zone irrelevant
+        Wall local;
+    };
+
+    // The start a reminder gets and whether the event is a birthday or a name day.
+    struct Next {
+        Wall start;
+        bool yearly = false;
+    };
+
+    // The event's text: its SUMMARY, else its DESCRIPTION.
+    static std::string SummaryOf(icalcomponent* ev) {
+        const char* rawSummary = icalcomponent_get_summary(ev);
+        std::string summary = rawSummary ? rawSummary : "";
+        if (summary.empty())
+            if (const char* d = icalcomponent_get_description(ev)) summary = d;
+        return summary;
+    }
+
+    static double TimeOfSecond(std::int64_t second) {
+        return TimeFraction(static_cast<int>(second / 3600), static_cast<int>(second / 60 % 60),
+                            static_cast<int>(second % 60));
+    }
+
+    Refusal ReadStart(icalcomponent* ev, Start& start) const {
+        icalproperty* startProp = icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY);
+        if (!startProp) return "nemá začiatok (DTSTART) alebo sa jej začiatok nedá prečítať";
+        start.dtstart = icalproperty_get_dtstart(startProp);
+        if (icaltime_is_null_time(start.dtstart) || !ValidCivil(start.dtstart))
+            return "jej začiatok (DTSTART) sa nedá prečítať";
+
+        if (icalparameter* tzp = icalproperty_get_first_parameter(startProp, ICAL_TZID_PARAMETER)) {
+            const char* tzid = icalparameter_get_tzid(tzp);
+            start.zoned = true;
+            if (!start.dtstart.is_date) {
+                start.zone = ZoneNamed(cal_, tzid);
+                if (!start.zone) {
+                    std::string name = Shortened(FoldToCp1250(tzid ? tzid : "").text, 40);
+                    return "neznáme časové pásmo " + Quoted(name) + " (chýba jeho VTIMEZONE)";
+                }
+            }
+        } else if (icaltime_is_utc(start.dtstart)) {
+            start.zone = icaltimezone_get_utc_timezone();
+            start.zoned = true;
+        }
+        const auto local = ToLocal(start.dtstart, start.zone);
+        if (!local) return "jej začiatok je mimo rozsahu, ktorý Kalvo pozná";
+        start.local = *local;
+        return std::nullopt;
+    }
+
+    // What no reminder can be made of; the notes get what of the event's text had to change.
+    static Refusal Untakeable(icalcomponent* ev, const EventText& text, std::vector<std::string>& notes) {
+        if (icalcomponent_get_status(ev) == ICAL_STATUS_CANCELLED) return "je zrušená";
+        if (icalcomponent_get_first_property(ev, ICAL_RECURRENCEID_PROPERTY))
+            return "mení jeden termín opakovanej udalosti, Kalvo pozná len celú udalosť";
         if (const int errors = icalcomponent_count_errors(ev); errors > 0)
             notes.push_back(errors == 1   ? std::string("jeden jej údaj sa nedal prečítať a vynechal sa")
                             : errors <= 4 ? std::to_string(errors) + " jej údaje sa nedali prečítať a vynechali sa"
                                           : std::to_string(errors) + " jej údajov sa nedalo prečítať a vynechalo sa");
-        if (text.text.empty()) return Refuse(label, "nemá názov (SUMMARY) ani popis (DESCRIPTION)");
+        if (text.text.empty()) return "nemá názov (SUMMARY) ani popis (DESCRIPTION)";
         notes.insert(notes.end(), text.notes.begin(), text.notes.end());
+        return std::nullopt;
+    }
 
-        Wall start = *first;
-        bool yearly = false;
+    // The start from the present moment on: the event's own, or the next of its recurrence.
+    Refusal NextStart(icalcomponent* ev, const Start& start, Next& next, std::vector<std::string>& notes) {
+        next.start = start.local;
         icalproperty* rrule = icalcomponent_get_first_property(ev, ICAL_RRULE_PROPERTY);
         const bool rdates = icalcomponent_get_first_property(ev, ICAL_RDATE_PROPERTY) != nullptr;
         if (rrule || rdates) {
             WalkBudget budget{[this] { return SteadyNow(); },
                               std::min(SteadyNow() + o_.limits.perEvent, importDeadline_), o_.limits.candidates,
                               kMaxOccurrences};
-            const Occurrence next = NextOccurrence(cal_, ev, dtstart, zone, now_, budget);
-            switch (next.end) {
+            const Occurrence occurrence = NextOccurrence(cal_, ev, start.dtstart, start.zone, now_, budget);
+            switch (occurrence.end) {
                 case WalkEnd::Found:
                     break;
                 case WalkEnd::NoMore:
-                    return Refuse(label, "všetky jej termíny už minuli");
+                    return "všetky jej termíny už minuli";
                 case WalkEnd::OverBudget:
-                    return Refuse(label, "jej opakovanie (RRULE) sa nedá vypočítať v rozumnom čase");
+                    return "jej opakovanie (RRULE) sa nedá vypočítať v rozumnom čase";
                 case WalkEnd::TooDense:
                 case WalkEnd::Unreadable:
-                    return Refuse(label, "jej opakovanie (RRULE) sa nedá vypočítať");
+                    return "jej opakovanie (RRULE) sa nedá vypočítať";
             }
-            start = next.start;
+            next.start = occurrence.start;
             // Only one yearly rule alone is a birthday or a name day; anything else gives one reminder.
             if (rrule && !rdates && !icalcomponent_get_next_property(ev, ICAL_RRULE_PROPERTY)) {
                 const icalrecurrencetype rule = icalproperty_get_rrule(rrule);
-                yearly = rule.freq == ICAL_YEARLY_RECURRENCE && rule.interval <= 1;
+                next.yearly = rule.freq == ICAL_YEARLY_RECURRENCE && rule.interval <= 1;
             }
-            if (!yearly)
+            if (!next.yearly)
                 notes.push_back(std::string(!rdates ? "opakuje sa inak ako raz do roka"
                                             : rrule ? "opakuje sa a má aj ďalšie termíny (RDATE)"
                                                     : "má viac termínov (RDATE)") +
-                                "; prevzatý je len najbližší termín " + FormatDate(start.day));
-        } else if (first->Total() < now_.Total()) {
-            return Refuse(label, "už minula");
+                                "; prevzatý je len najbližší termín " + FormatDate(next.start.day));
+        } else if (start.local.Total() < now_.Total()) {
+            return "už minula";
         }
-        if (start.day < INT32_MIN / 2 || start.day > INT32_MAX / 2) return Refuse(label, "jej dátum je mimo rozsahu");
+        if (next.start.day < INT32_MIN / 2 || next.start.day > INT32_MAX / 2) return "jej dátum je mimo rozsahu";
+        return std::nullopt;
+    }
 
-        TReminder r;
-        r.Date = static_cast<DayNumber>(start.day);
-        r.Time = TimeFraction(static_cast<int>(start.second / 3600), static_cast<int>(start.second / 60 % 60),
-                              static_cast<int>(start.second % 60));
-        r.Text = text.text;
-
+    // The event's alarms that come before its start, earliest first; the notes count those after it.
+    static std::vector<Alarm> AlarmsBeforeStart(icalcomponent* ev, const Wall& start, std::vector<std::string>& notes) {
         std::int64_t length = 0;
-        {
-            const icaldurationtype d = icalcomponent_get_duration(ev);
-            if (!icaldurationtype_is_bad_duration(d) && !icaldurationtype_is_null_duration(d))
-                length = icaldurationtype_as_int(d);
-        }
+        const icaldurationtype d = icalcomponent_get_duration(ev);
+        if (!icaldurationtype_is_bad_duration(d) && !icaldurationtype_is_null_duration(d))
+            length = icaldurationtype_as_int(d);
         std::vector<Alarm> alarms = AlarmsOf(ev, start, length);
         const auto after =
             std::stable_partition(alarms.begin(), alarms.end(), [](const Alarm& a) { return a.offset <= 0; });
@@ -422,60 +474,58 @@ public:
                                      : std::to_string(n) + " pripomenutí po začiatku udalosti sa nedalo prevziať");
             alarms.erase(after, alarms.end());
         }
+        return alarms;
+    }
 
-        if (yearly) {
-            // A yearly event becomes a birthday, or a name day when it says so.
-            const char* cat = nullptr;
-            if (icalproperty* cp = icalcomponent_get_first_property(ev, ICAL_CATEGORIES_PROPERTY))
-                cat = icalproperty_get_categories(cp);
-            const bool nameDay = cat && (std::strstr(cat, "Meniny") || std::strstr(cat, "meniny"));
-            (nameDay ? r.IsNameDay : r.IsBirthday) = 1;
-            r.Notice = 1;
-            r.Period = rpNone;
-            r.NoticeFrom = r.Date;
-            r.NoticeTime = r.Time;
-            if (!alarms.empty()) {
-                const Wall at = Wall::FromTotal(start.Total() + alarms.front().offset);
-                r.NoticeFrom = static_cast<DayNumber>(at.day);
-                r.NoticeTime =
-                    std::max(TimeFraction(static_cast<int>(at.second / 3600), static_cast<int>(at.second / 60 % 60),
-                                          static_cast<int>(at.second % 60)),
-                             TimeFraction(0, 0, 1));  // a notice at 0:00 would never be given
-                if (alarms.front().repeat > 0) notes.push_back("opakovanie pripomenutia sa nedalo prevziať");
-                if (alarms.size() > 1) notes.push_back(CountAlarmsText(alarms.size() - 1));
-            }
-            r.NoticeNext = r.NoticeFrom;
-            if (icalcomponent_get_first_property(ev, ICAL_ATTACH_PROPERTY))
-                notes.push_back("meniny a narodeniny majú vždy štandardný obrázok a melódiu; prílohy sa neprevzali");
-        } else {
-            if (!alarms.empty()) {
-                const Alarm& a = alarms.front();
-                const Wall at = Wall::FromTotal(start.Total() + a.offset);
-                r.Notice = 1;
-                r.NoticeFrom = r.NoticeNext = static_cast<DayNumber>(at.day);
-                r.NoticeTime = TimeFraction(static_cast<int>(at.second / 3600), static_cast<int>(at.second / 60 % 60),
-                                            static_cast<int>(at.second % 60));
-                r.Period = 4;  // one notice (the editor's blank period)
-                if (a.repeat > 0 && a.every == kDay) {
-                    r.Period = rpDaily;
-                } else if (a.repeat > 0 && a.every == 7 * kDay) {
-                    r.Period = rpWeekly;
-                    r.NoticeWeekDay = WeekDayOf(r.NoticeFrom);
-                } else if (a.repeat > 0) {
-                    notes.push_back("opakovanie pripomenutia inak ako denne alebo týždenne sa nedalo prevziať");
-                }
-                if (alarms.size() > 1) notes.push_back(CountAlarmsText(alarms.size() - 1));
-            }
-            TakeAttachments(ev, r, notes);
+    // A yearly event becomes a birthday, or a name day when it says so; its first alarm is the notice.
+    static void TakeYearly(icalcomponent* ev, const Wall& start, const std::vector<Alarm>& alarms, TReminder& r,
+                           std::vector<std::string>& notes) {
+        const char* cat = nullptr;
+        if (icalproperty* cp = icalcomponent_get_first_property(ev, ICAL_CATEGORIES_PROPERTY))
+            cat = icalproperty_get_categories(cp);
+        const bool nameDay = cat && (std::strstr(cat, "Meniny") || std::strstr(cat, "meniny"));
+        (nameDay ? r.IsNameDay : r.IsBirthday) = 1;
+        r.Notice = 1;
+        r.Period = rpNone;
+        r.NoticeFrom = r.Date;
+        r.NoticeTime = r.Time;
+        if (!alarms.empty()) {
+            const Wall at = Wall::FromTotal(start.Total() + alarms.front().offset);
+            r.NoticeFrom = static_cast<DayNumber>(at.day);
+            r.NoticeTime =
+                std::max(TimeOfSecond(at.second), TimeFraction(0, 0, 1));  // a notice at 0:00 would never be given
+            if (alarms.front().repeat > 0) notes.push_back("opakovanie pripomenutia sa nedalo prevziať");
+            if (alarms.size() > 1) notes.push_back(CountAlarmsText(alarms.size() - 1));
         }
-        out_.events.push_back(ImportedEvent{std::move(r), label, std::move(notes)});
+        r.NoticeNext = r.NoticeFrom;
+        if (icalcomponent_get_first_property(ev, ICAL_ATTACH_PROPERTY))
+            notes.push_back("meniny a narodeniny majú vždy štandardný obrázok a melódiu; prílohy sa neprevzali");
     }
 
-    void Refuse(const std::string& label, std::string reason) {
-        out_.refused.push_back(RefusedEvent{label, std::move(reason)});
+    // Any other event gives one reminder; its first alarm is the notice, repeated daily or weekly as the
+    // alarm repeats, and its attached picture and melody are taken where they are on this computer.
+    static void TakeOnce(icalcomponent* ev, const Wall& start, const std::vector<Alarm>& alarms, TReminder& r,
+                         std::vector<std::string>& notes) {
+        if (!alarms.empty()) {
+            const Alarm& a = alarms.front();
+            const Wall at = Wall::FromTotal(start.Total() + a.offset);
+            r.Notice = 1;
+            r.NoticeFrom = r.NoticeNext = static_cast<DayNumber>(at.day);
+            r.NoticeTime = TimeOfSecond(at.second);
+            r.Period = 4;  // one notice (the editor's blank period)
+            if (a.repeat > 0 && a.every == kDay) {
+                r.Period = rpDaily;
+            } else if (a.repeat > 0 && a.every == 7 * kDay) {
+                r.Period = rpWeekly;
+                r.NoticeWeekDay = WeekDayOf(r.NoticeFrom);
+            } else if (a.repeat > 0) {
+                notes.push_back("opakovanie pripomenutia inak ako denne alebo týždenne sa nedalo prevziať");
+            }
+            if (alarms.size() > 1) notes.push_back(CountAlarmsText(alarms.size() - 1));
+        }
+        TakeAttachments(ev, r, notes);
     }
 
-private:
     // More occurrences than this before the present moment make a rule too dense to walk.
     static constexpr std::size_t kMaxOccurrences = 100000;
 
