@@ -5,13 +5,15 @@
 # Nothing else may put src/ itself on an include path: that one folder would expose every layer again.
 set(KALVO_LAYER_ROOTS ${PROJECT_BINARY_DIR}/layers)
 
-# kalvo_layer_headers(<target> <prefix> [FROM <folder>] [EXCEPT <subfolder>...])
+# kalvo_layer_headers(<target> <prefix> [FROM <folder>] [EXCEPT <subfolder>... | ONLY <header>...])
 #   <prefix>  how includes name the folder, e.g. "storage" or "platform/qt"
 #   FROM      the folder itself; src/<prefix> unless given
 #   EXCEPT    subfolders that belong to other targets (storage/ical, platform/qt): the folder's entries are
 #             then linked one by one, without them
+#   ONLY      the headers of a target that owns a few files of a folder another target owns (the Windows
+#             version's functions, built everywhere, in platform/win32): only these are linked
 function(kalvo_layer_headers target prefix)
-  cmake_parse_arguments(PARSE_ARGV 2 arg "" "FROM" "EXCEPT")
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "FROM" "EXCEPT;ONLY")
   if(NOT arg_FROM)
     set(arg_FROM ${PROJECT_SOURCE_DIR}/src/${prefix})
   endif()
@@ -19,7 +21,12 @@ function(kalvo_layer_headers target prefix)
   # Made afresh on every configure, so a removed or moved file leaves no stale link behind. CMake removes
   # the links themselves, never what they point to.
   file(REMOVE_RECURSE ${root})
-  if(arg_EXCEPT)
+  if(arg_ONLY)
+    file(MAKE_DIRECTORY ${root}/${prefix})
+    foreach(entry IN LISTS arg_ONLY)
+      file(CREATE_LINK ${arg_FROM}/${entry} ${root}/${prefix}/${entry} SYMBOLIC)
+    endforeach()
+  elseif(arg_EXCEPT)
     file(MAKE_DIRECTORY ${root}/${prefix})
     file(GLOB entries CONFIGURE_DEPENDS LIST_DIRECTORIES true RELATIVE ${arg_FROM} ${arg_FROM}/*)
     list(REMOVE_ITEM entries ${arg_EXCEPT})

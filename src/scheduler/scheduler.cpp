@@ -4,9 +4,9 @@
 #include <bit>
 
 #include "core/due.h"
+#include "core/same_reminder.h"
 #include "scheduler/lateness.h"
 #include "scheduler/next_due.h"
-#include "scheduler/same_record.h"
 #include "scheduler/time_signal.h"
 #include "storage/file_io.h"
 

@@ -5,10 +5,10 @@
 #include <utility>
 
 #include "core/due.h"
+#include "core/same_reminder.h"
 #include "core/text_locale.h"
 #include "scheduler/lateness.h"
 #include "scheduler/local_time.h"
-#include "scheduler/same_record.h"
 #include "scheduler/scheduler.h"
 
 namespace kalvo::scheduler {

@@ -1,4 +1,4 @@
-#include "platform/windows_version.h"
+#include "platform/win32/windows_version.h"
 
 #include <gtest/gtest.h>
 

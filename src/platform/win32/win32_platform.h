@@ -7,7 +7,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/system_events.h"
-#include "platform/windows_version.h"
+#include "platform/win32/windows_version.h"
 
 namespace kalvo {
 

@@ -1,6 +1,6 @@
 #pragma once
 // Exchange of reminders with other calendar programs as iCalendar (RFC 5545) files, through libical.
-// This header names no libical type: the library stays inside ical_exchange.cpp, and everything that
+// This header names no libical type: the library stays inside storage/ical, and everything that
 // includes this header only needs the core's TReminder. The library is built only where libical is
 // found (the system's on Linux, a static one for Windows); users of it test KALVO_HAVE_ICAL, which
 // linking kalvo_ical defines.

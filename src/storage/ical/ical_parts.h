@@ -68,6 +68,9 @@ struct Folded {
 };
 // Text as Windows-1250 can hold it: letters it lacks become their nearest, anything else '?'.
 Folded FoldToCp1250(std::string_view utf8);
+// X-KALVO- values: bytes other than letters, digits and a few marks as %XX, and back.
+std::string PercentEncode(std::string_view s);
+std::string PercentDecode(std::string_view s);
 
 std::string Number(double v);
 // A display alarm `offset` seconds from the start, repeated `repeat` more times every `every` seconds.

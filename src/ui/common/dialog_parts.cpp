@@ -7,7 +7,6 @@
 #include <QStyle>
 #include <QTableView>
 #include <QTextCharFormat>
-#include <QToolButton>
 
 #include "ui/common/artwork.h"
 #include "ui/common/window_builders.h"
@@ -83,42 +82,16 @@ QLabel* ColouredLabel(const QString& text, const QRect& at, const QColor& colour
     return label;
 }
 
-QToolButton* GreyButton(const QString& text, const QString& hint, QWidget* parent, const QRect& at) {
-    auto* b = new QToolButton(parent);
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setGeometry(at);
-    b->setFocusPolicy(Qt::TabFocus);  // in reach of Tab, as every command of a form
-    b->setCursor(Qt::PointingHandCursor);
-    b->setStyleSheet(
-        QStringLiteral(
-            "QToolButton { color: %1; font-weight: bold; font-size: 10px; background: %2; border: 1px solid %3;"
-            " border-radius: 4px; }"
-            "QToolButton:hover, QToolButton:focus { color: %4; border-color: %4; }"
-            "QToolButton:pressed { color: white; border-color: white; background: %5; }"
-            "QToolButton:disabled { color: %6; }")
-            .arg(kLightFace.name(), kGreyBar.name(), kPanel.name(), kOrange.name(), kPressedGrey.name(),
-                 kDisabledText.name()));
-    return b;
-}
-
-QToolButton* BarButton(const QString& text, const QString& hint, QWidget* parent, int x, int y) {
-    auto* button = new QToolButton(parent);
-    button->setText(text);
-    button->setToolTip(hint);
-    button->setGeometry(x, y, 60, 22);
-    button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::TabFocus);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setStyleSheet(
-        QStringLiteral(
-            "QToolButton { color: %1; font-weight: bold; border: 1px solid transparent; background: transparent; }"
-            "QToolButton:hover, QToolButton:focus { border: 1px solid %2; background: %3; }"
-            "QToolButton:pressed { background: %4; }"
-            "QToolButton:disabled { color: %5; }")
-            .arg(kLightFace.name(), kPanel.name(), QColor(145, 145, 145).name(), kPressedGrey.name(),
-                 kDisabledText.name()));
-    return button;
+QLabel* MonthLabel(const QRect& at, QWidget* parent) {
+    QLabel* label = TextLabel(QString(), at, parent);
+    label->setObjectName(QStringLiteral("LMonth"));
+    label->setAlignment(Qt::AlignCenter);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(12);
+    font.setBold(true);
+    label->setFont(font);
+    label->setStyleSheet(TextOnClear(kLightFace));
+    return label;
 }
 
 QCalendarWidget* MonthCalendar(QWidget* parent) {

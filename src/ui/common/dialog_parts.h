@@ -1,6 +1,7 @@
 #pragma once
-// Pieces that several windows share: the light dialog face, the title strip with its caption, the two
-// kinds of grey buttons and the month calendar whose own title row is cut away.
+// Pieces that several windows share: the light dialog face, the title strip with its caption, the wide
+// strips' header, and the month calendar whose own title row is cut away with the label that names its
+// month. The grey buttons are made in window_builders.h.
 
 #include <QFont>
 #include <QRect>
@@ -10,7 +11,6 @@
 
 class QCalendarWidget;
 class QLabel;
-class QToolButton;
 class QWidget;
 
 namespace kalvo::ui {
@@ -38,11 +38,8 @@ ShapeButton* AddStripLink(BorderlessWindow* strip, const QString& text, const QR
 // A label in `colour` on a transparent ground, in the 11-pixel letter.
 QLabel* ColouredLabel(const QString& text, const QRect& at, const QColor& colour, bool bold, QWidget* parent);
 
-// A raised grey button with a light letter and an orange edge under the mouse.
-QToolButton* GreyButton(const QString& text, const QString& hint, QWidget* parent, const QRect& at);
-
-// A flat 60 by 22 pixel button of a grey command bar.
-QToolButton* BarButton(const QString& text, const QString& hint, QWidget* parent, int x, int y);
+// "LMonth": the month on show, centred in light bold letters over the grey bar above a month calendar.
+QLabel* MonthLabel(const QRect& at, QWidget* parent);
 
 // A Monday-first month calendar with week numbers in the windows' colours. Its navigation row is held at
 // the 30 pixels the windows cut away; the owner names the month in a label of its own.

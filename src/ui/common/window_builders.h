@@ -1,6 +1,7 @@
 #pragma once
-// The small builders the windows' constructors share: plain and bold labels, filled bands, the month's
-// name over a cut calendar, the grey panel buttons and the edit/delete/add bar under a reminder list.
+// The small builders the windows' constructors share: plain and bold labels, filled bands, every kind of
+// grey button (panel, raised, command bar) and the edit/delete/add bar under a reminder list. The month
+// calendar and its label are made in dialog_parts.h.
 
 #include <QColor>
 #include <QFont>
@@ -56,15 +57,18 @@ QWidget* ColourBand(const QColor& colour, const QRect& at, QWidget* parent);
 // An edit box's ground in its resting colour, or in the focused one.
 void SetInputFace(QWidget* w, bool focused);
 
-// "LMonth": the month on show, centred in light bold letters over the grey bar above a month calendar.
-QLabel* MonthLabel(const QRect& at, QWidget* parent);
-
 // The grey buttons at the foot of a window ("Zatvoriť", "Použiť", …): bold text on a rounded frame that
 // takes the colours of `rest`, `hover` and `pressed` as the mouse does.
 inline const ButtonLook kPanelRest{kPanel, kLightFace};
 inline const ButtonLook kPanelHover{kOrange, kOrange};
 ShapeButton* PanelButton(const QString& text, const QString& name, const QRect& at, QWidget* parent,
                          const ButtonLook& rest, const ButtonLook& hover, const ButtonLook& pressed);
+
+// A raised grey button with a light letter and an orange edge under the mouse.
+QToolButton* GreyButton(const QString& text, const QString& hint, QWidget* parent, const QRect& at);
+
+// A flat 60 by 22 pixel button of a grey command bar.
+QToolButton* BarButton(const QString& text, const QString& hint, QWidget* parent, int x, int y);
 
 // "Upraviť", "Vymazať" and "Pridať" side by side, 61 pixels apart from `editAt`, named BtEdit, BtDel
 // and SpeedButton4; editing and deleting wait for a picked row. The buttons are made in `order`, which

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "core/due.h"
+#include "core/same_reminder.h"
 #include "ui/alarm/message_popup.h"
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
@@ -27,13 +28,6 @@ constexpr const char* kPictureFilter =
 constexpr const char* kPictureExtension = "*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf";
 constexpr const char* kSoundFilter = "Zvukové súbory (*.wav)|*.wav";
 constexpr const char* kSoundExtension = "*.wav";
-
-// The reminder the editor was opened on, whatever the scheduler has since done to its notices.
-bool SameReminder(const TReminder& a, const TReminder& b) {
-    return a.Date == b.Date && a.Time == b.Time && a.Text == b.Text && a.Notice == b.Notice &&
-           a.NoticeFrom == b.NoticeFrom && a.Period == b.Period && a.Picture == b.Picture && a.Melody == b.Melody &&
-           a.IsNameDay == b.IsNameDay && a.IsBirthday == b.IsBirthday && a.NoticeWeekDay == b.NoticeWeekDay;
-}
 
 QTime WholeSeconds(const QTime& t) { return QTime(t.hour(), t.minute(), t.second()); }
 
@@ -355,7 +349,7 @@ void TEditMessage::SpeedButton1Click() {
 void TEditMessage::SpeedButton2Click() {
     if (editing_ && keeper_)
         keeper_->ReplaceEdited(
-            editingIndex_, [this](const TReminder& r) { return SameReminder(r, *editing_); }, BuildReminder());
+            editingIndex_, [this](const TReminder& r) { return SameEditedReminder(r, *editing_); }, BuildReminder());
     editing_.reset();
     SpeedButton1->show();
     SpeedButton2->hide();

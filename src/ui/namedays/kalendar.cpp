@@ -6,6 +6,7 @@
 
 #include "core/cp1250.h"
 #include "core/due.h"
+#include "core/same_reminder.h"
 #include "namedays/name_calendar.h"
 #include "ui/common/colors.h"
 #include "ui/common/day_convert.h"
@@ -21,14 +22,6 @@ const QString kPlaceholder = QStringLiteral("Vložte meno");
 constexpr int kRefusedNoteMs = 6000;
 
 QTime WholeSeconds(const QTime& t) { return QTime(t.hour(), t.minute(), t.second()); }
-
-// The entry being changed, whatever the scheduler has since done to it (a notice given, the celebration
-// moved to the next year).
-bool SameEntry(const TReminder& a, const TReminder& b) {
-    return a.Time == b.Time && a.Text == b.Text && a.Notice == b.Notice && a.NoticeFrom == b.NoticeFrom &&
-           a.Period == b.Period && a.Picture == b.Picture && a.Melody == b.Melody && a.IsNameDay == b.IsNameDay &&
-           a.IsBirthday == b.IsBirthday && a.NoticeWeekDay == b.NoticeWeekDay;
-}
 
 }  // namespace
 
@@ -434,7 +427,7 @@ void TFormKalendar::SpeedButton1Click() {
 void TFormKalendar::SpeedButton2Click() {
     if (changing_ && keeper_)
         keeper_->ReplaceEdited(
-            changingIndex_, [this](const TReminder& r) { return SameEntry(r, *changing_); }, BuildReminder());
+            changingIndex_, [this](const TReminder& r) { return SameEditedEntry(r, *changing_); }, BuildReminder());
     changing_.reset();
     SpeedButton1->show();
     SpeedButton2->hide();
