@@ -1,6 +1,8 @@
 #include "app/sync_service.h"
 
+#include <QDateTime>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QThread>
 #include <algorithm>
 
@@ -13,6 +15,7 @@
 namespace kalvo::app {
 namespace {
 
+constexpr std::chrono::milliseconds kLookEvery{3000};  // a look at the reminder file's size and time
 constexpr std::chrono::milliseconds kBusyRetry{3000};  // kalvo-cli syncs the same files
 constexpr std::chrono::milliseconds kCancelWait{5000};
 // At start-up the tray icon shows only after the first sync has ended or waited its time: a failure waits
@@ -44,6 +47,8 @@ SyncService::SyncService(ui::AppContext& ctx, ProgramWindows& windows, Options o
     connect(&changeTimer_, &QTimer::timeout, this, [this] { Request(false); });
     connect(&timer_, &QTimer::timeout, this, [this] { Request(false); });
     connect(&alarmsTimer_, &QTimer::timeout, this, &SyncService::ReleaseAlarms);
+    connect(&lookTimer_, &QTimer::timeout, this, &SyncService::LookAtFile);
+    lookTimer_.start(kLookEvery);
     connect(windows_.main, &ui::TMainForm::FilesSaved, this, &SyncService::ChangeSaved);
     connect(windows_.main, &ui::TMainForm::OutsideChangesTaken, this, &SyncService::OutsideChange);
     connect(windows_.setup, &ui::TFormSetup::SyncAccountChanged, this, &SyncService::AccountChanged);
@@ -210,6 +215,7 @@ void SyncService::End(QThread* thread, const std::shared_ptr<sync::SyncReport>& 
         return;
     }
     Apply(*report);
+    fileStamp_ = FileStamp();
     if (outsideDuringRun_ && !report->reminderFileChanged && !report->archiveChanged) ChangeSaved();
     outsideDuringRun_ = false;
     for (const Done& done : answered) done(*report, false);
@@ -276,6 +282,17 @@ void SyncService::ReleaseAlarms() {
     if (!main->TicksHeld()) return;
     main->HoldTicks(false);
     main->TickSoon();
+}
+
+QString SyncService::FileStamp() const {
+    const QFileInfo file(QString::fromStdString(storage::Utf8FromPath(ctx_.files.UserFile())));
+    if (!file.exists()) return {};
+    return QString::number(file.size()) + QLatin1Char('/') + QString::number(file.lastModified().toMSecsSinceEpoch());
+}
+
+void SyncService::LookAtFile() {
+    if (thread_ || fileStamp_.isEmpty() || changeTimer_.isActive() || !Enabled()) return;
+    if (FileStamp() != fileStamp_) ChangeSaved();
 }
 
 void SyncService::Schedule(std::chrono::milliseconds after) {

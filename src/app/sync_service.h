@@ -90,6 +90,13 @@ private:
     QTimer changeTimer_;  // some seconds after a change
     QTimer timer_;        // the account's interval, or the retry after a failure
     QTimer alarmsTimer_;  // the longest the alarms wait
+    // The reminder file as the last run left it. A change that reached the file by a way the program did not
+    // hear of (kalvo-cli writing beside it while the folder's watch was busy) is found by a look every few
+    // seconds and synced like any other.
+    QTimer lookTimer_;
+    QString fileStamp_;
+    QString FileStamp() const;
+    void LookAtFile();
     QThread* thread_ = nullptr;
     // Shared with the run's thread, which may outlive this object by a moment at the program's end.
     std::shared_ptr<std::atomic<bool>> cancelled_ = std::make_shared<std::atomic<bool>>(false);
