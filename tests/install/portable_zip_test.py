@@ -36,7 +36,7 @@ with tempfile.TemporaryDirectory(prefix="kalvo-zip-") as work:
         return p.stdout.decode("utf-8")
 
     help_text = run("--help")
-    expect("export-ics FILE" in help_text and "import-ics FILE" in help_text, help_text)
+    expect("export-ics SÚBOR" in help_text and "import-ics SÚBOR" in help_text, help_text)
 
     # One reminder of Jana's in the portable folder, which is where kalvo-cli keeps data beside itself.
     text = "Zubár".encode("cp1250")
