@@ -1,14 +1,15 @@
 #include "app/sync_service.h"
 
-#include <QDateTime>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QThread>
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "app/program_windows.h"
 #include "caldav/account_sync.h"
 #include "storage/file_io.h"
+#include "storage/file_stamp.h"
 #include "ui/main_window/kalvounit.h"
 #include "ui/settings/setup.h"
 
@@ -215,7 +216,7 @@ void SyncService::End(QThread* thread, const std::shared_ptr<sync::SyncReport>& 
         return;
     }
     Apply(*report);
-    fileStamp_ = FileStamp();
+    fileSeen_ = FileOnDisk();
     if (outsideDuringRun_ && !report->reminderFileChanged && !report->archiveChanged) ChangeSaved();
     outsideDuringRun_ = false;
     for (const Done& done : answered) done(*report, false);
@@ -284,15 +285,22 @@ void SyncService::ReleaseAlarms() {
     main->TickSoon();
 }
 
-QString SyncService::FileStamp() const {
-    const QFileInfo file(QString::fromStdString(storage::Utf8FromPath(ctx_.files.UserFile())));
-    if (!file.exists()) return {};
-    return QString::number(file.size()) + QLatin1Char('/') + QString::number(file.lastModified().toMSecsSinceEpoch());
+storage::FileStamp SyncService::FileOnDisk() const {
+    // Size and time only: reading the bytes for the hash every few seconds would cost more than it tells.
+    std::error_code error;
+    const std::filesystem::path path = ctx_.files.UserFile();
+    storage::FileStamp stamp;
+    stamp.size = std::filesystem::file_size(path, error);
+    if (error) return storage::MissingStamp();
+    stamp.modified = std::filesystem::last_write_time(path, error);
+    if (error) return storage::MissingStamp();
+    stamp.exists = true;
+    return stamp;
 }
 
 void SyncService::LookAtFile() {
-    if (thread_ || fileStamp_.isEmpty() || changeTimer_.isActive() || !Enabled()) return;
-    if (FileStamp() != fileStamp_) ChangeSaved();
+    if (thread_ || !fileSeen_.exists || changeTimer_.isActive() || !Enabled()) return;
+    if (FileOnDisk() != fileSeen_) ChangeSaved();
 }
 
 void SyncService::Schedule(std::chrono::milliseconds after) {

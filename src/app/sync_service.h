@@ -16,6 +16,7 @@
 
 #include "caldav/password_store.h"
 #include "caldav/sync_account.h"
+#include "storage/file_stamp.h"
 #include "sync/sync_run.h"
 #include "ui/common/app_context.h"
 
@@ -94,8 +95,8 @@ private:
     // hear of (kalvo-cli writing beside it while the folder's watch was busy) is found by a look every few
     // seconds and synced like any other.
     QTimer lookTimer_;
-    QString fileStamp_;
-    QString FileStamp() const;
+    storage::FileStamp fileSeen_;
+    storage::FileStamp FileOnDisk() const;
     void LookAtFile();
     QThread* thread_ = nullptr;
     // Shared with the run's thread, which may outlive this object by a moment at the program's end.
