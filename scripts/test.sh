@@ -4,16 +4,16 @@
 # sanitizers, and last the Windows build and its tests under Wine.
 #
 # The Windows program is built against a static Qt for Windows and libical, which the first run on a
-# machine builds (about 50 minutes of CPU) and later runs reuse from the cache. That build runs in the
-# background at the lowest priority while the Linux build and its tests run, taking the time the tests
-# leave the processors idle; the Windows tests wait for it at the end.
+# machine builds (about 26 minutes of CPU) and later runs reuse from the cache. That build, and then the
+# Windows program's own, run in the background at the lowest priority while the Linux build and its tests
+# run, taking the time the tests leave the processors idle; the Windows tests wait for them at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 mkdir -p build
 windows_log=$PWD/build/windows-libraries.log
-setsid nice -n 19 scripts/build-windows-libraries.sh >"$windows_log" 2>&1 </dev/null &
+setsid nice -n 19 scripts/build-windows-libraries.sh --program >"$windows_log" 2>&1 </dev/null &
 windows_libraries=$!
 stop_windows_libraries() { kill -- "-$windows_libraries" 2>/dev/null || true; }
 trap 'stop_windows_libraries; exit 130' INT TERM
