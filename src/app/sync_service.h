@@ -34,6 +34,7 @@ public:
         std::chrono::milliseconds alarmsWait{5000};       // alarms wait at most this long for a sync
         std::chrono::milliseconds firstRetry{60000};      // after a failure; doubled up to the interval
         std::chrono::milliseconds requestTimeout{30000};  // the longest silence of the server
+        std::chrono::milliseconds answerTimeout{180000};  // ... between a request and its answer
         // The keyring, asked on the main thread; the system's by default.
         std::function<std::unique_ptr<caldav::Keyring>()> keyring;
         // How a failure is told (once); by default a message from the tray icon, or a message box where

@@ -25,6 +25,7 @@ void Add(sync::SyncReport& sum, sync::SyncReport&& run) {
     sum.conflicts += run.conflicts;
     sum.requests += run.requests;
     sum.reminderFileChanged = sum.reminderFileChanged || run.reminderFileChanged;
+    sum.reminderFileHash = run.reminderFileHash;
     sum.archiveChanged = sum.archiveChanged || run.archiveChanged;
     for (std::string& notice : run.notices) sum.notices.push_back(std::move(notice));
     for (sync::AcknowledgedElsewhere& a : run.acknowledged) sum.acknowledged.push_back(std::move(a));
@@ -38,6 +39,7 @@ sync::SyncReport RunAccountSync(const AccountSyncRequest& q) {
     ClientSettings settings = ClientSettingsFor(q.account, q.password);
     settings.session.cancelled = q.cancelled;
     settings.session.timeout = q.requestTimeout;
+    settings.session.answerTimeout = q.answerTimeout;
     CalDavClient client(settings);
 
     sync::SyncRequest request;

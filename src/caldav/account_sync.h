@@ -30,6 +30,8 @@ struct AccountSyncRequest {
     // How long to wait while another sync of the same files runs (the program or kalvo-cli).
     std::chrono::milliseconds busyWait{60000};
     std::chrono::milliseconds requestTimeout{30000};
+    // The wait for an answer's first byte: a server with thousands of events takes its time to list them.
+    std::chrono::milliseconds answerTimeout{180000};
 };
 
 // The runs' reports summed up: counts, notices and what was acknowledged elsewhere of every run, the

@@ -224,17 +224,27 @@ HttpResponse HttpSession::SendOnce(const QByteArray& method, const QUrl& url, co
         });
         poll.start(kCancelPoll);
     }
-    auto alive = [&] { silence.start(); };
+    // Between the request's last byte and the answer's first the server works (lists, searches): that
+    // silence may last longer than one in the middle of a transfer.
+    const auto answerWait = options_.answerTimeout.count() > 0 ? options_.answerTimeout : options_.timeout;
+    bool wholeRequestSent = false;
+    bool answering = false;
+    auto alive = [&] { silence.start(wholeRequestSent && !answering ? answerWait : options_.timeout); };
     QObject::connect(reply, &QNetworkReply::requestSent, reply, [&] {
-        sent = true;
+        sent = wholeRequestSent = true;
         alive();
     });
-    QObject::connect(reply, &QNetworkReply::uploadProgress, reply, [&](qint64 done, qint64) {
+    QObject::connect(reply, &QNetworkReply::uploadProgress, reply, [&](qint64 done, qint64 total) {
         if (done > 0) sent = true;
+        if (done > 0 && done == total) wholeRequestSent = true;
         alive();
     });
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, alive);
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, alive);
+    auto answered = [&] {
+        answering = true;
+        alive();
+    };
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, answered);
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, answered);
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
 #if QT_CONFIG(ssl)
     QObject::connect(reply, &QNetworkReply::sslErrors, reply, [&](const QList<QSslError>& errors) {

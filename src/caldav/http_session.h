@@ -9,7 +9,8 @@
 // - credentials are offered once per request; a server that asks again has refused them;
 // - a server certificate the system does not trust is accepted only when its SHA-256 fingerprint is the
 //   pinned one, and with a pin any other certificate is refused, trusted or not;
-// - an answer that stops arriving for `timeout` is given up;
+// - an answer that stops arriving for `timeout` is given up, except that once the whole request went out
+//   the first byte of the answer is waited for `answerTimeout` (a server lists a big calendar first);
 // - a 503 or 429 with Retry-After is tried again after that wait, when the wait is not too long.
 
 #include <QByteArray>
@@ -31,8 +32,10 @@ namespace kalvo::caldav {
 struct SessionOptions {
     QString login;
     QString password;
-    QString pinnedCertificate;                  // SHA-256 fingerprint ("AB:CD:..."), empty: the system's trust alone
-    std::chrono::milliseconds timeout{30000};   // the longest silence while waiting for an answer
+    QString pinnedCertificate;                 // SHA-256 fingerprint ("AB:CD:..."), empty: the system's trust alone
+    std::chrono::milliseconds timeout{30000};  // the longest silence while waiting for an answer
+    // The longest wait from the request's last byte to the answer's first; zero: `timeout`.
+    std::chrono::milliseconds answerTimeout{0};
     std::chrono::seconds longestRetryWait{60};  // a longer Retry-After is not waited for
     int retriesWhenBusy = 2;
     int maxRedirects = 5;

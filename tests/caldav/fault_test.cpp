@@ -107,6 +107,23 @@ TEST_P(FaultTest, AStalledAnswerTimesOut) {
     EXPECT_EQ(server->RequestCount(), 2);
 }
 
+// A server that thinks long before its answer (a listing of thousands of events) is waited for; a silence
+// in the middle of the answer, or before the request is out, still ends after the shorter timeout.
+TEST_P(FaultTest, TheAnswerToAWholeRequestIsWaitedForLonger) {
+    KALVO_START_SERVER(server, GetParam(), {"--proxy"});
+    caldav::ClientSettings settings = Through(*server);
+    settings.session.timeout = std::chrono::milliseconds(400);
+    settings.session.answerTimeout = std::chrono::milliseconds(8000);
+    CalDavClient client(settings);
+    std::string etag;
+    ASSERT_TRUE(client.Create(client.HrefFor("a.ics"), EventText("a"), etag).ok());
+    server->Fault("slow REPORT 1 1.5");
+    Listing listing;
+    const auto outcome = client.ListChanges("", listing);
+    ASSERT_TRUE(outcome.ok()) << outcome.message;
+    EXPECT_EQ(listing.changed.size(), 1u);
+}
+
 TEST_P(FaultTest, ACutAnswerIsUncertain) {
     KALVO_START_SERVER(server, GetParam(), {"--proxy"});
     CalDavClient client(Through(*server));

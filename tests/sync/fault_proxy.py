@@ -13,6 +13,8 @@ Faults:
     500-after      forwards the request, then answers 500 instead of the server's answer
     503 SECONDS    answers 503 with Retry-After: SECONDS without asking the server
     stall          forwards the request, then sends nothing until the client gives up
+    slow SECONDS   forwards the request, then waits SECONDS before it sends the server's answer, as a
+                   server does that lists a big calendar
     cut            forwards the request, then sends the headers and half the body and closes
     forget-token   spoils the token of a sync-collection REPORT, so the server answers as it does for a
                    token it has forgotten (Radicale 403, Xandikos 500)
@@ -207,6 +209,8 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             return self.reply(500, b"Internal Server Error")
         if kind == "stall":
             return self.stall()
+        if kind == "slow":
+            proxy.stopping.wait(float(fault.arg))
         kept = [(k, v) for k, v in answer_headers if k.lower() not in HOP_HEADERS]
         if kind == "cut":
             self.send_response(status, reason)
