@@ -175,6 +175,7 @@ void SyncService::Begin() {
     q.clock = &ctx_.clock;
     q.cancelled = cancelled_.get();
     q.requestTimeout = options_.requestTimeout;
+    q.answerTimeout = options_.answerTimeout;
     // A password command may take its time: it runs on the sync's thread. The keyring is asked here.
     if (account.passwordCommand.empty()) {
         const caldav::PasswordResult p = Password(account);
@@ -217,7 +218,12 @@ void SyncService::End(QThread* thread, const std::shared_ptr<sync::SyncReport>& 
     }
     Apply(*report);
     fileSeen_ = FileOnDisk();
-    if (outsideDuringRun_ && !report->reminderFileChanged && !report->archiveChanged) ChangeSaved();
+    // kalvo-cli may have changed the file after the run read it, even after the run wrote it and before
+    // Apply took the file in without a word: the file the run left tells.
+    const bool changedSince =
+        report->outcome == sync::SyncOutcome::Done &&
+        storage::HashBytes(storage::ReadFileBytes(ctx_.files.UserFile()).bytes) != report->reminderFileHash;
+    if (changedSince || (outsideDuringRun_ && !report->reminderFileChanged && !report->archiveChanged)) ChangeSaved();
     outsideDuringRun_ = false;
     for (const Done& done : answered) done(*report, false);
     if (runHolds_) {

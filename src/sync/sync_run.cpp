@@ -200,6 +200,7 @@ bool Run::Load() {
         return Fail("Súbor pripomienok sa nedá prečítať celý, preto sa synchronizácia nespustila.");
     list_ = std::move(file.decoded.records);
     listHash_ = HashOf(file.bytes);
+    report_.reminderFileHash = listHash_;
 
     StateRead read = ReadStateFile(q_.files.SyncStateFile());
     if (read.status == StateStatus::Failed)
@@ -874,6 +875,7 @@ bool Run::Apply() {
     next.calendar = q_.calendar;
     next.token = token_;
     next.fileHash = fileHash;
+    report_.reminderFileHash = fileHash;
     next.readOnlySince = readOnly_ ? state_.readOnlySince : 0;
     for (Work& w : works_)
         if (!w.item.uid.empty()) next.items.push_back(std::move(w.item));

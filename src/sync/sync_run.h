@@ -63,6 +63,9 @@ struct SyncReport {
     std::vector<std::string> notices;  // Slovak, each to be told once: conflicts, a read-only calendar
     std::vector<AcknowledgedElsewhere> acknowledged;
     bool reminderFileChanged = false;
+    // HashBytes of the reminder file as the run left it: the file on disk differs when something else
+    // changed it after the run had read it, a change for the next run.
+    std::uint64_t reminderFileHash = 0;
     bool archiveChanged = false;
     bool again = false;   // something is left to send: another sync soon would do it
     std::string failure;  // Slovak, when the outcome is not Done

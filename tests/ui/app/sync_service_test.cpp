@@ -1,18 +1,20 @@
 // The program's sync (app/sync_service.h) with its windows, against a real Radicale behind the fault
 // proxy: nothing written without an account, a change sent by itself some seconds later, the alarms held
 // for a start's sync (and not longer than their wait), a failure told once (from the tray icon even when it
-// came before the icon showed) and kept in the tooltip, lost and cut answers healed without doubles, and a
-// sync asked for while one runs.
+// came before the icon showed) and kept in the tooltip, lost and cut answers healed without doubles, a change
+// written beside the program right after a run, and a sync asked for while one runs.
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
+#include <thread>
 
 #include "app/sync_service.h"
 #include "caldav/sync_account.h"
 #include "settings/sync_test_support.h"
+#include "storage/file_io.h"
 #include "storage/reminder_file.h"
 #include "ui/main_window/kalvounit.h"
 #include "ui_fixture.h"
@@ -37,6 +39,7 @@ struct Program {
         options.keyring = MemoryKeyring::Over(keyring);
         if (ownTelling) options.tellFailure = [this](const QString& text) { told << text; };
         options.requestTimeout = 3000ms;
+        options.answerTimeout = 3000ms;
         sync = std::make_unique<app::SyncService>(*f.ctx, *f.windows, options);
     }
     ~Program() { sync.reset(); }
@@ -132,6 +135,38 @@ private slots:
         // The sync's own writes to the files are no change that calls for another sync.
         QTest::qWait(600);
         QCOMPARE(runs.count(), 1);
+    }
+
+    // kalvo-cli waits for the lock the run holds and writes the file the moment the run lets it go: the
+    // program takes that file in with the run's result, and the change still goes out.
+    void aChangeWrittenBesideTheProgramRightAfterARunGoesOutWithTheNext() {
+        KALVO_START_SERVER(server, "radicale", QStringLiteral("--auth"), QStringLiteral("basic"))
+        Program p;
+        p.Account(server->Calendar(), *server);
+        p.Add(Ordinary(Day(2026, 12, 24), At(18, 0), "Večera"));
+        QTRY_COMPARE_WITH_TIMEOUT(ServerEvents(*server), 1, 20000);
+        QTRY_VERIFY(!p.sync->Running());
+        {
+            Program second;
+            second.Account(server->Calendar(), *server);
+            second.Add(Ordinary(Day(2026, 12, 25), At(12, 0), "Obed"));
+            QCOMPARE(second.SyncNow().first.sent, 1);
+        }
+
+        // The run ends on its thread (its result is in the account's file) before the program hears of it.
+        const std::string before = caldav::LastSyncOf(p.f.ctx->files).result;
+        p.sync->SyncNow([](const sync::SyncReport&, bool) {});
+        for (int waited = 0; caldav::LastSyncOf(p.f.ctx->files).result == before && waited < 3000; ++waited)
+            std::this_thread::sleep_for(10ms);
+        QCOMPARE(caldav::LastSyncOf(p.f.ctx->files).result, std::string("Hotovo – prijaté zo servera: 1."));
+        const auto path = p.f.ctx->files.UserFile();
+        ReminderList records = storage::ReadReminderFile(path).decoded.records;
+        QCOMPARE(records.size(), std::size_t{2});
+        records.push_back(Ordinary(Day(2026, 12, 26), At(10, 0), "Štefan"));
+        QVERIFY(storage::WriteFileAtomically(path, *storage::EncodeReminderFile(records)));
+
+        QTRY_COMPARE_WITH_TIMEOUT(ServerEvents(*server), 3, 20000);
+        QCOMPARE(p.Main()->Store().Reminders().size(), std::size_t{3});
     }
 
     void theAlarmsWaitForTheStartsSyncButNotLonger() {
