@@ -387,9 +387,11 @@ struct Reading {
     std::string problem;
 };
 
-// The series as its overrides make it: each replaced occurrence excluded, each moved one an extra date, so
-// that import's walk finds the occurrences where they come. The times are written in UTC (dates as dates),
-// which reads the same whatever zone the override names.
+// The series as its overrides make it: each occurrence an override stands for excluded, each override's
+// own start an extra date, so that import's walk finds the occurrences where they come. An occurrence an
+// override leaves at its time (or another one moves to) is not excluded, since that would exclude its
+// extra date too. The times are written in UTC (dates as dates), which reads the same whatever zone the
+// override names.
 void WithOverrides(icalcomponent* series, const std::vector<Override>& overrides) {
     const auto value = [](std::int64_t local, bool isDate) -> std::optional<icaltimetype> {
         if (isDate) {
@@ -402,9 +404,14 @@ void WithOverrides(icalcomponent* series, const std::vector<Override>& overrides
         if (!utc) return std::nullopt;
         return UtcTime(*utc);
     };
+    const auto startsAt = [&](std::int64_t moment) {
+        return std::any_of(overrides.begin(), overrides.end(), [&](const Override& o) { return o.start == moment; });
+    };
     for (const Override& o : overrides) {
         const bool isDate = icalproperty_get_recurrenceid(o.recurrenceId).is_date != 0;
-        if (const auto t = value(o.replaces, isDate)) icalcomponent_add_property(series, icalproperty_new_exdate(*t));
+        if (!startsAt(o.replaces))
+            if (const auto t = value(o.replaces, isDate))
+                icalcomponent_add_property(series, icalproperty_new_exdate(*t));
         if (!o.start) continue;
         if (const auto t = value(*o.start, isDate)) {
             icaldatetimeperiodtype d{};

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <tuple>
 
 #include "core/due.h"
 #include "storage/ical/ical_exchange.h"
@@ -214,6 +215,35 @@ TEST_F(MappingTest, MovingAnOccurrenceOfASeriesWritesAnOverrideOfIt) {
     EXPECT_EQ(next.record.Time, At(10, 0));
     EXPECT_EQ(next.record.Text, "Porada poobede");
     EXPECT_FALSE(next.done);
+}
+
+// Another program changed single occurrences of a series: the next one is where its override puts it, a
+// cancelled one is skipped, and one whose override changes only its text keeps its time.
+TEST_F(MappingTest, TheNextOccurrenceIsWhereTheOverridesPutIt) {
+    const std::string series = Replaced(kKhalSeries, "EXDATE;TZID=Europe/Bratislava:20261207T100000\r\n", "");
+    const auto with = [&](const std::string& override) {
+        return Replaced(series, "END:VCALENDAR",
+                        "BEGIN:VEVENT\r\nUID:khal-1@example.org\r\n" + override +
+                            "DTSTAMP:20261120T080000Z\r\nEND:VEVENT\r\nEND:VCALENDAR");
+    };
+    const auto next = [&](const std::string& ics) {
+        const EventReading r = Read(ics);
+        EXPECT_TRUE(r.usable && r.series) << r.problem;
+        return std::tuple(r.record.Date, r.record.Time, r.record.Text);
+    };
+    EXPECT_EQ(next(with("RECURRENCE-ID;TZID=Europe/Bratislava:20261207T100000\r\nSUMMARY:Porada s hosťom\r\n"
+                        "DTSTART;TZID=Europe/Bratislava:20261207T100000\r\n")),
+              std::tuple(D, At(10, 0), std::string("Porada s hosťom")));
+    EXPECT_EQ(next(with("RECURRENCE-ID;TZID=Europe/Bratislava:20261207T100000\r\nSTATUS:CANCELLED\r\n"
+                        "DTSTART;TZID=Europe/Bratislava:20261207T100000\r\n")),
+              std::tuple(D + 7, At(13, 0), std::string("Porada presunutá")));
+    EXPECT_EQ(next(with("RECURRENCE-ID:20261207T090000Z\r\nSUMMARY:Porada skôr\r\n"
+                        "DTSTART;TZID=Europe/Bratislava:20261207T083000\r\n")),
+              std::tuple(D, At(8, 30), std::string("Porada skôr")));
+    // A past occurrence moved to this week comes before this week's own.
+    EXPECT_EQ(next(with("RECURRENCE-ID;TZID=Europe/Bratislava:20261130T100000\r\nSUMMARY:Porada odložená\r\n"
+                        "DTSTART;TZID=Europe/Bratislava:20261207T090000\r\n")),
+              std::tuple(D, At(9, 0), std::string("Porada odložená")));
 }
 
 TEST_F(MappingTest, TheYearlyMoveOfANameDayIsAnAcknowledgementNotANewStart) {
