@@ -300,34 +300,46 @@ void Stamp(icalcomponent* ev, std::int64_t stampUtc) {
     icalcomponent_add_property(ev, icalproperty_new_lastmodified(now));
 }
 
-// A local moment as a time written like `like` (a DTSTART): in the same zone when it names one, else
+// The local moment `local` written the way `like` writes its time `was` (a DTSTART or DTEND): a day stays
+// a day while the moment is the start of one, UTC stays UTC, and a zone's time keeps its TZID as written
+// (also one the file does not describe) and becomes that zone's reading of the moment. Anything else is
 // floating local time, as export writes it.
-icalproperty* TimeLike(icalcomponent* cal, icalproperty* like, std::int64_t local,
+icalproperty* TimeLike(icalcomponent* cal, icalproperty* like, const icaltimetype& was, std::int64_t local,
                        icalproperty* (*make)(struct icaltimetype)) {
-    const icaltimetype was = like ? icalproperty_get_dtstart(like) : icaltime_null_time();
-    const icaltimezone* zone = like && !icaltime_is_null_time(was) ? ZoneOf(cal, like, was) : nullptr;
+    const Wall wall = Wall::FromTotal(local);
+    if (!like || icaltime_is_null_time(was)) return make(FloatingTime(wall));
+    if (was.is_date && wall.second == 0) {
+        icaltimetype day = FloatingTime(wall);
+        day.is_date = 1;
+        return make(day);
+    }
+    const icaltimezone* zone = was.is_date ? nullptr : ZoneOf(cal, like, was);
     const auto utc = zone ? UtcOfLocal(local) : std::nullopt;
-    if (!utc) return make(FloatingTime(Wall::FromTotal(local)));
+    if (!utc) return make(FloatingTime(wall));
     if (zone == icaltimezone_get_utc_timezone()) return make(UtcTime(*utc));
-    icaltimetype t = FloatingTime(Wall::FromTotal(*utc + OffsetAt(zone, *utc) + kUnixEpochDay * kDay));
-    icalproperty* p = make(t);
-    icalproperty_add_parameter(p, icalparameter_new_tzid(icaltimezone_get_tzid(const_cast<icaltimezone*>(zone))));
+    icalproperty* p = make(FloatingTime(Wall::FromTotal(*utc + OffsetAt(zone, *utc) + kUnixEpochDay * kDay)));
+    const icalparameter* tzid = icalproperty_get_first_parameter(like, ICAL_TZID_PARAMETER);
+    icalproperty_add_parameter(p, icalparameter_new_tzid(icalparameter_get_tzid(tzid)));
     return p;
 }
 
-// A new start: in the zone the event was written in; the event keeps its length.
+// A new start, and an end as far after it as before, each written the way it was; a DURATION stays.
 void SetStart(icalcomponent* cal, icalcomponent* ev, const TReminder& r) {
-    const icaldurationtype length = icalcomponent_get_duration(ev);
-    const bool hadLength = icalcomponent_get_first_property(ev, ICAL_DTEND_PROPERTY) ||
-                           icalcomponent_get_first_property(ev, ICAL_DURATION_PROPERTY);
-    icalproperty* start = TimeLike(cal, icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY), StartMoment(r),
-                                   icalproperty_new_dtstart);
-    RemoveProperties(ev, ICAL_DTEND_PROPERTY);
-    RemoveProperties(ev, ICAL_DURATION_PROPERTY);
+    const std::int64_t local = StartMoment(r);
+    icalproperty* start = icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY);
+    icalproperty* newStart = TimeLike(cal, start, start ? icalproperty_get_dtstart(start) : icaltime_null_time(), local,
+                                      icalproperty_new_dtstart);
+    icalproperty* newEnd = nullptr;
+    if (icalproperty* end = icalcomponent_get_first_property(ev, ICAL_DTEND_PROPERTY)) {
+        const icaldurationtype length = icalcomponent_get_duration(ev);
+        if (!icaldurationtype_is_bad_duration(length) && icaldurationtype_as_int(length) >= 0)
+            newEnd = TimeLike(cal, end, icalproperty_get_dtend(end), local + icaldurationtype_as_int(length),
+                              icalproperty_new_dtend);
+    }
     RemoveProperties(ev, ICAL_DTSTART_PROPERTY);
-    icalcomponent_add_property(ev, start);
-    if (hadLength && !icaldurationtype_is_bad_duration(length) && !icaldurationtype_is_null_duration(length))
-        icalcomponent_add_property(ev, icalproperty_new_duration(length));
+    RemoveProperties(ev, ICAL_DTEND_PROPERTY);
+    icalcomponent_add_property(ev, newStart);
+    if (newEnd) icalcomponent_add_property(ev, newEnd);
     int sequence = 0;
     if (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_SEQUENCE_PROPERTY))
         sequence = icalproperty_get_sequence(p);
@@ -336,7 +348,7 @@ void SetStart(icalcomponent* cal, icalcomponent* ev, const TReminder& r) {
 }
 
 // An override of the series' occurrence at `local`, made from the series as other programs make it: the
-// same event without its rules, for that occurrence alone.
+// same event without its rules, for that occurrence alone, named by its start as the series writes it.
 icalcomponent* NewOverride(icalcomponent* cal, icalcomponent* master, std::int64_t local, std::int64_t stampUtc) {
     icalcomponent* o = icalcomponent_new_clone(master);
     for (icalproperty_kind kind :
@@ -344,13 +356,8 @@ icalcomponent* NewOverride(icalcomponent* cal, icalcomponent* master, std::int64
         RemoveProperties(o, kind);
     RemoveX(o, [](std::string_view n) { return n.substr(0, 8) == "X-KALVO-" || n == kMozAck || n == kMozSnooze; });
     icalproperty* start = icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY);
-    if (start && icalproperty_get_dtstart(start).is_date) {
-        icaltimetype day = FloatingTime(Wall::FromTotal(local));
-        day.is_date = 1;
-        icalcomponent_add_property(o, icalproperty_new_recurrenceid(day));
-    } else {
-        icalcomponent_add_property(o, TimeLike(cal, start, local, icalproperty_new_recurrenceid));
-    }
+    icalcomponent_add_property(o, TimeLike(cal, start, start ? icalproperty_get_dtstart(start) : icaltime_null_time(),
+                                           local, icalproperty_new_recurrenceid));
     Stamp(o, stampUtc);
     icalcomponent_add_component(cal, o);
     return o;
