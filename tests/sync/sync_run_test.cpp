@@ -244,6 +244,18 @@ TEST_F(SyncRunTest, AnOccurrenceOfAnotherProgramsSeriesMovedHereMovesOnTheServer
     b.clock.now = LocalMoment{D, 10, 1, 0};
     EXPECT_EQ(b.Sync(server).received, 1);
     EXPECT_EQ(b.List(), a.List());
+
+    // Closed at its new time, the series goes on with next week's occurrence.
+    a.clock.now = LocalMoment{D, 11, 0, 5};
+    a.Change([&](storage::ReminderStore& s) {
+        s.Archive().push_back(s.Reminders()[0]);
+        s.NoteArchived(s.Reminders()[0]);
+        s.Reminders().clear();
+    });
+    EXPECT_EQ(a.Sync(server).sent, 1);
+    ASSERT_EQ(a.List().size(), 1u);
+    EXPECT_EQ(a.List()[0].Date, D + 7);
+    EXPECT_EQ(a.List()[0].Time, At(10, 0));
 }
 TEST_F(SyncRunTest, DeleteAgainstEditKeepsTheEdit) {
     a.WriteList({dentist, weekly});
