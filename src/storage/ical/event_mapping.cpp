@@ -397,16 +397,11 @@ struct Reading {
 // The series as its overrides make it: each occurrence an override stands for excluded, each override's
 // own start an extra date, so that import's walk finds the occurrences where they come. An occurrence an
 // override leaves at its time (or another one moves to) is not excluded, since that would exclude its
-// extra date too. The times are written in UTC (dates as dates), which reads the same whatever zone the
-// override names.
+// extra date too. Times are written in UTC, which reads the same whatever zone the override names; a day
+// of an all-day series is excluded as its midnight, since a date would exclude every time of that day,
+// an override that gives the day a time of its own included.
 void WithOverrides(icalcomponent* series, const std::vector<Override>& overrides) {
-    const auto value = [](std::int64_t local, bool isDate) -> std::optional<icaltimetype> {
-        if (isDate) {
-            icaltimetype t = FloatingTime(Wall::FromTotal(local));
-            t.is_date = 1;
-            t.hour = t.minute = t.second = 0;
-            return t;
-        }
+    const auto inUtc = [](std::int64_t local) -> std::optional<icaltimetype> {
         const auto utc = UtcOfLocal(local);
         if (!utc) return std::nullopt;
         return UtcTime(*utc);
@@ -415,12 +410,18 @@ void WithOverrides(icalcomponent* series, const std::vector<Override>& overrides
         return std::any_of(overrides.begin(), overrides.end(), [&](const Override& o) { return o.start == moment; });
     };
     for (const Override& o : overrides) {
-        const bool isDate = icalproperty_get_recurrenceid(o.recurrenceId).is_date != 0;
-        if (!startsAt(o.replaces))
-            if (const auto t = value(o.replaces, isDate))
-                icalcomponent_add_property(series, icalproperty_new_exdate(*t));
+        const bool allDay = icalproperty_get_recurrenceid(o.recurrenceId).is_date != 0;
+        if (!startsAt(o.replaces)) {
+            const auto t = allDay ? FloatingTime(Wall::FromTotal(o.replaces)) : inUtc(o.replaces);
+            if (t) icalcomponent_add_property(series, icalproperty_new_exdate(*t));
+        }
         if (!o.start) continue;
-        if (const auto t = value(*o.start, isDate)) {
+        std::optional<icaltimetype> t = inUtc(*o.start);
+        if (allDay && Wall::FromTotal(*o.start).second == 0) {
+            t = FloatingTime(Wall::FromTotal(*o.start));
+            t->is_date = 1;
+        }
+        if (t) {
             icaldatetimeperiodtype d{};
             d.time = *t;
             d.period = icalperiodtype_null_period();

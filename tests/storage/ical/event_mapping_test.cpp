@@ -244,6 +244,14 @@ TEST_F(MappingTest, TheNextOccurrenceIsWhereTheOverridesPutIt) {
     EXPECT_EQ(next(with("RECURRENCE-ID;TZID=Europe/Bratislava:20261130T100000\r\nSUMMARY:Porada odložená\r\n"
                         "DTSTART;TZID=Europe/Bratislava:20261207T090000\r\n")),
               std::tuple(D, At(9, 0), std::string("Porada odložená")));
+    // One day of an all-day series given a time of its own.
+    EXPECT_EQ(next("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Example//EN\r\nBEGIN:VEVENT\r\nUID:d-1\r\n"
+                   "SUMMARY:Upratovanie\r\nDTSTART;VALUE=DATE:20261130\r\nRRULE:FREQ=WEEKLY\r\n"
+                   "DTSTAMP:20261120T080000Z\r\nEND:VEVENT\r\nBEGIN:VEVENT\r\nUID:d-1\r\n"
+                   "RECURRENCE-ID;VALUE=DATE:20261214\r\nSUMMARY:Upratovanie večer\r\n"
+                   "DTSTART;TZID=Europe/Bratislava:20261214T170000\r\nDTSTAMP:20261120T080000Z\r\n"
+                   "END:VEVENT\r\nEND:VCALENDAR\r\n"),
+              std::tuple(D + 7, At(17, 0), std::string("Upratovanie večer")));
 }
 
 // A moved event keeps the form its times were written in: a zone's time keeps its TZID, also one the
