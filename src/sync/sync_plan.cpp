@@ -8,11 +8,6 @@
 namespace kalvo::sync {
 namespace {
 
-std::int64_t StartMoment(const TReminder& r) {
-    const TimeParts t = SplitTime(r.Time);
-    return std::int64_t{r.Date} * 86400 + (t.hour * 60 + t.minute) * 60 + t.second;
-}
-
 bool SameStart(const TReminder& a, const TReminder& b) {
     return a.Date == b.Date && std::bit_cast<std::uint64_t>(a.Time) == std::bit_cast<std::uint64_t>(b.Time);
 }
@@ -57,6 +52,11 @@ void TakeFromServer(ItemPlan& p, const TReminder& r) {
 }
 
 }  // namespace
+
+std::int64_t StartMoment(const TReminder& r) {
+    const TimeParts t = SplitTime(r.Time);
+    return std::int64_t{r.Date} * 86400 + (t.hour * 60 + t.minute) * 60 + t.second;
+}
 
 bool Wanted(const EventReading& reading, std::int64_t now) {
     if (!reading.usable || reading.done) return false;

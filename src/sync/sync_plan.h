@@ -74,6 +74,9 @@ struct ItemPlan {
 
 ItemPlan PlanItem(const ItemInput& in);
 
+// The local moment a record comes at (day number * 86400 + second of the day).
+std::int64_t StartMoment(const TReminder& r);
+
 // For an event the server has and no item knows: whether it becomes a reminder here. Kalvo's own events
 // do unless they have ended; another program's do when they are still to come (a series always has
 // its next occurrence to come), as import takes them.

@@ -142,6 +142,13 @@ private:
         o.stampUtc = q_.utcNow ? q_.utcNow() : static_cast<std::int64_t>(std::time(nullptr));
         return o;
     }
+    // An item's event is read from the occurrence of a series the item follows, which stays the one shown
+    // here until it is acknowledged, also once its moment has passed (as an event Kalvo wrote is read).
+    MappingOptions MappingFor(const std::optional<TReminder>& base) const {
+        MappingOptions o = Mapping();
+        if (base && IsOrdinary(*base)) o.now = std::min(o.now, StartMoment(*base));
+        return o;
+    }
 
     const SyncRequest& q_;
     CalendarServer& server_;
@@ -340,7 +347,7 @@ bool Run::Fetch() {
                 continue;
             }
             w.remote = RemoteKind::Changed;
-            w.reading = ReadEvent(fetched[f->second].ics, mapping);
+            w.reading = ReadEvent(fetched[f->second].ics, MappingFor(w.before.base));
             w.item.etag = fetched[f->second].etag;
             w.item.serverCopy = fetched[f->second].ics;
         } else if (f != fetchedAt.end()) {
@@ -458,7 +465,7 @@ bool Run::PersistPendingCreates() {
 }
 
 const EventReading& Run::CopyReading(Work& w) {
-    if (!w.reading) w.reading = ReadEvent(w.item.serverCopy, Mapping());
+    if (!w.reading) w.reading = ReadEvent(w.item.serverCopy, MappingFor(w.before.base));
     return *w.reading;
 }
 
@@ -477,7 +484,7 @@ bool Run::Refetch(Work& w) {
     w.remote = RemoteKind::Changed;
     w.item.etag = out.front().etag;
     w.item.serverCopy = out.front().ics;
-    w.reading = ReadEvent(w.item.serverCopy, Mapping());
+    w.reading = ReadEvent(w.item.serverCopy, MappingFor(w.before.base));
     return true;
 }
 

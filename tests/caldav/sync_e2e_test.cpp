@@ -67,6 +67,42 @@ TEST_P(RealSyncTest, AnEventMadeHereAndRemovedElsewhereLeavesHereToo) {
     EXPECT_TRUE(Files().empty());
 }
 
+// One occurrence of another program's series moved here is an override the server keeps as it was sent:
+// the next syncs have nothing to do, and the other machine shows the occurrence where it was moved.
+TEST_P(RealSyncTest, AnOccurrenceOfAnotherProgramsSeriesMovedHereIsAnOverride) {
+    KALVO_START_REAL();
+    std::string etag;
+    const auto client = ClientFor(*real, real->Calendar());
+    ASSERT_TRUE(client
+                    ->Create(client->HrefFor("weekly-1.ics"),
+                             "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Example//EN\r\nBEGIN:VEVENT\r\n"
+                             "UID:weekly-1\r\nSUMMARY:Porada\r\nDTSTART;TZID=Europe/Bratislava:20261130T100000\r\n"
+                             "RRULE:FREQ=WEEKLY;BYDAY=MO\r\nDTSTAMP:20261120T080000Z\r\nEND:VEVENT\r\n"
+                             "END:VCALENDAR\r\n",
+                             etag)
+                    .ok());
+    Machine a{LocalMoment{D, 8, 0, 0}}, b{LocalMoment{D, 8, 5, 0}};
+    EXPECT_EQ(SyncDone(a).received, 1);
+    a.Change([](storage::ReminderStore& s) {
+        TReminder r = s.Reminders().at(0);
+        r.Time = At(15, 30);
+        s.Replace(0, r);
+    });
+    EXPECT_EQ(SyncDone(a).sent, 1);
+    const auto files = Files();
+    ASSERT_EQ(files.size(), 1u);
+    std::string stored = files.begin()->second;
+    for (std::size_t at; (at = stored.find("\r\n ")) != std::string::npos;) stored.erase(at, 3);
+    EXPECT_NE(stored.find("RECURRENCE-ID;TZID=Europe/Bratislava:20261207T100000"), std::string::npos) << stored;
+    EXPECT_NE(stored.find("RRULE:FREQ=WEEKLY;BYDAY=MO"), std::string::npos) << stored;
+    const sync::SyncReport again = SyncDone(a);
+    EXPECT_EQ(again.sent + again.received + again.conflicts, 0);
+    EXPECT_EQ(SyncDone(b).received, 1);
+    ASSERT_EQ(b.List().size(), 1u);
+    EXPECT_EQ(b.List()[0].Time, At(15, 30));
+    EXPECT_EQ(b.List(), a.List());
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, RealSyncTest, testing::Values("radicale", "xandikos"));
 
 }  // namespace

@@ -207,6 +207,56 @@ TEST_F(SyncRunTest, AnEditBeforeTheAlarmClosedGoesToTheServerWithIt) {
     EXPECT_EQ(a.Sync(server).sent, 0);
 }
 
+// A reminder that stands for one occurrence of another program's series, moved here once its alarm had
+// come: that occurrence moves on the server, as an override every program reads, and the series stays.
+TEST_F(SyncRunTest, AnOccurrenceOfAnotherProgramsSeriesMovedHereMovesOnTheServer) {
+    server.Put("/cal/weekly.ics",
+               "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Example//EN\r\nBEGIN:VEVENT\r\nUID:weekly-1\r\n"
+               "SUMMARY:Porada\r\nDTSTART;TZID=Europe/Bratislava:20261130T100000\r\n"
+               "DTEND;TZID=Europe/Bratislava:20261130T110000\r\nRRULE:FREQ=WEEKLY;BYDAY=MO\r\n"
+               "DTSTAMP:20261120T080000Z\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    EXPECT_EQ(a.Sync(server).received, 1);
+    a.clock.now = LocalMoment{D, 10, 0, 30};
+    a.Change([&](storage::ReminderStore& s) {
+        TReminder r = s.Reminders().at(0);
+        EXPECT_EQ(r.Time, At(10, 0));
+        r.Time = At(11, 0);
+        s.Replace(0, r);
+    });
+    const sync::SyncReport moved = a.Sync(server);
+    EXPECT_EQ(moved.sent, 1);
+    std::string stored = server.resources.at("/cal/weekly.ics").ics;
+    for (std::size_t at; (at = stored.find("\r\n ")) != std::string::npos;) stored.erase(at, 3);
+    for (const char* line :
+         {"DTSTART;TZID=Europe/Bratislava:20261130T100000", "RRULE:FREQ=WEEKLY;BYDAY=MO",
+          "RECURRENCE-ID;TZID=Europe/Bratislava:20261207T100000", "DTSTART;TZID=Europe/Bratislava:20261207T110000",
+          "DTEND;TZID=Europe/Bratislava:20261207T120000"})
+        EXPECT_NE(stored.find(line), std::string::npos) << line << "\n" << stored;
+    EXPECT_EQ(stored.find("20261214"), std::string::npos) << stored;
+
+    // Nothing to send afterwards, no conflict, and the reminder stays where it was moved.
+    const sync::SyncReport again = a.Sync(server);
+    EXPECT_EQ(again.sent + again.received + again.conflicts, 0);
+    ASSERT_EQ(a.List().size(), 1u);
+    EXPECT_EQ(a.List()[0].Date, D);
+    EXPECT_EQ(a.List()[0].Time, At(11, 0));
+    EXPECT_TRUE(a.Archive().empty());
+    b.clock.now = LocalMoment{D, 10, 1, 0};
+    EXPECT_EQ(b.Sync(server).received, 1);
+    EXPECT_EQ(b.List(), a.List());
+
+    // Closed at its new time, the series goes on with next week's occurrence.
+    a.clock.now = LocalMoment{D, 11, 0, 5};
+    a.Change([&](storage::ReminderStore& s) {
+        s.Archive().push_back(s.Reminders()[0]);
+        s.NoteArchived(s.Reminders()[0]);
+        s.Reminders().clear();
+    });
+    EXPECT_EQ(a.Sync(server).sent, 1);
+    ASSERT_EQ(a.List().size(), 1u);
+    EXPECT_EQ(a.List()[0].Date, D + 7);
+    EXPECT_EQ(a.List()[0].Time, At(10, 0));
+}
 TEST_F(SyncRunTest, DeleteAgainstEditKeepsTheEdit) {
     a.WriteList({dentist, weekly});
     a.Sync(server);

@@ -300,34 +300,46 @@ void Stamp(icalcomponent* ev, std::int64_t stampUtc) {
     icalcomponent_add_property(ev, icalproperty_new_lastmodified(now));
 }
 
-// A local moment as a time written like `like` (a DTSTART): in the same zone when it names one, else
+// The local moment `local` written the way `like` writes its time `was` (a DTSTART or DTEND): a day stays
+// a day while the moment is the start of one, UTC stays UTC, and a zone's time keeps its TZID as written
+// (also one the file does not describe) and becomes that zone's reading of the moment. Anything else is
 // floating local time, as export writes it.
-icalproperty* TimeLike(icalcomponent* cal, icalproperty* like, std::int64_t local,
+icalproperty* TimeLike(icalcomponent* cal, icalproperty* like, const icaltimetype& was, std::int64_t local,
                        icalproperty* (*make)(struct icaltimetype)) {
-    const icaltimetype was = like ? icalproperty_get_dtstart(like) : icaltime_null_time();
-    const icaltimezone* zone = like && !icaltime_is_null_time(was) ? ZoneOf(cal, like, was) : nullptr;
+    const Wall wall = Wall::FromTotal(local);
+    if (!like || icaltime_is_null_time(was)) return make(FloatingTime(wall));
+    if (was.is_date && wall.second == 0) {
+        icaltimetype day = FloatingTime(wall);
+        day.is_date = 1;
+        return make(day);
+    }
+    const icaltimezone* zone = was.is_date ? nullptr : ZoneOf(cal, like, was);
     const auto utc = zone ? UtcOfLocal(local) : std::nullopt;
-    if (!utc) return make(FloatingTime(Wall::FromTotal(local)));
+    if (!utc) return make(FloatingTime(wall));
     if (zone == icaltimezone_get_utc_timezone()) return make(UtcTime(*utc));
-    icaltimetype t = FloatingTime(Wall::FromTotal(*utc + OffsetAt(zone, *utc) + kUnixEpochDay * kDay));
-    icalproperty* p = make(t);
-    icalproperty_add_parameter(p, icalparameter_new_tzid(icaltimezone_get_tzid(const_cast<icaltimezone*>(zone))));
+    icalproperty* p = make(FloatingTime(Wall::FromTotal(*utc + OffsetAt(zone, *utc) + kUnixEpochDay * kDay)));
+    const icalparameter* tzid = icalproperty_get_first_parameter(like, ICAL_TZID_PARAMETER);
+    icalproperty_add_parameter(p, icalparameter_new_tzid(icalparameter_get_tzid(tzid)));
     return p;
 }
 
-// A new start: in the zone the event was written in; the event keeps its length.
+// A new start, and an end as far after it as before, each written the way it was; a DURATION stays.
 void SetStart(icalcomponent* cal, icalcomponent* ev, const TReminder& r) {
-    const icaldurationtype length = icalcomponent_get_duration(ev);
-    const bool hadLength = icalcomponent_get_first_property(ev, ICAL_DTEND_PROPERTY) ||
-                           icalcomponent_get_first_property(ev, ICAL_DURATION_PROPERTY);
-    icalproperty* start = TimeLike(cal, icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY), StartMoment(r),
-                                   icalproperty_new_dtstart);
-    RemoveProperties(ev, ICAL_DTEND_PROPERTY);
-    RemoveProperties(ev, ICAL_DURATION_PROPERTY);
+    const std::int64_t local = StartMoment(r);
+    icalproperty* start = icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY);
+    icalproperty* newStart = TimeLike(cal, start, start ? icalproperty_get_dtstart(start) : icaltime_null_time(), local,
+                                      icalproperty_new_dtstart);
+    icalproperty* newEnd = nullptr;
+    if (icalproperty* end = icalcomponent_get_first_property(ev, ICAL_DTEND_PROPERTY)) {
+        const icaldurationtype length = icalcomponent_get_duration(ev);
+        if (!icaldurationtype_is_bad_duration(length) && icaldurationtype_as_int(length) >= 0)
+            newEnd = TimeLike(cal, end, icalproperty_get_dtend(end), local + icaldurationtype_as_int(length),
+                              icalproperty_new_dtend);
+    }
     RemoveProperties(ev, ICAL_DTSTART_PROPERTY);
-    icalcomponent_add_property(ev, start);
-    if (hadLength && !icaldurationtype_is_bad_duration(length) && !icaldurationtype_is_null_duration(length))
-        icalcomponent_add_property(ev, icalproperty_new_duration(length));
+    RemoveProperties(ev, ICAL_DTEND_PROPERTY);
+    icalcomponent_add_property(ev, newStart);
+    if (newEnd) icalcomponent_add_property(ev, newEnd);
     int sequence = 0;
     if (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_SEQUENCE_PROPERTY))
         sequence = icalproperty_get_sequence(p);
@@ -336,7 +348,7 @@ void SetStart(icalcomponent* cal, icalcomponent* ev, const TReminder& r) {
 }
 
 // An override of the series' occurrence at `local`, made from the series as other programs make it: the
-// same event without its rules, for that occurrence alone.
+// same event without its rules, for that occurrence alone, named by its start as the series writes it.
 icalcomponent* NewOverride(icalcomponent* cal, icalcomponent* master, std::int64_t local, std::int64_t stampUtc) {
     icalcomponent* o = icalcomponent_new_clone(master);
     for (icalproperty_kind kind :
@@ -344,13 +356,8 @@ icalcomponent* NewOverride(icalcomponent* cal, icalcomponent* master, std::int64
         RemoveProperties(o, kind);
     RemoveX(o, [](std::string_view n) { return n.substr(0, 8) == "X-KALVO-" || n == kMozAck || n == kMozSnooze; });
     icalproperty* start = icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY);
-    if (start && icalproperty_get_dtstart(start).is_date) {
-        icaltimetype day = FloatingTime(Wall::FromTotal(local));
-        day.is_date = 1;
-        icalcomponent_add_property(o, icalproperty_new_recurrenceid(day));
-    } else {
-        icalcomponent_add_property(o, TimeLike(cal, start, local, icalproperty_new_recurrenceid));
-    }
+    icalcomponent_add_property(o, TimeLike(cal, start, start ? icalproperty_get_dtstart(start) : icaltime_null_time(),
+                                           local, icalproperty_new_recurrenceid));
     Stamp(o, stampUtc);
     icalcomponent_add_component(cal, o);
     return o;
@@ -387,26 +394,34 @@ struct Reading {
     std::string problem;
 };
 
-// The series as its overrides make it: each replaced occurrence excluded, each moved one an extra date, so
-// that import's walk finds the occurrences where they come. The times are written in UTC (dates as dates),
-// which reads the same whatever zone the override names.
+// The series as its overrides make it: each occurrence an override stands for excluded, each override's
+// own start an extra date, so that import's walk finds the occurrences where they come. An occurrence an
+// override leaves at its time (or another one moves to) is not excluded, since that would exclude its
+// extra date too. Times are written in UTC, which reads the same whatever zone the override names; a day
+// of an all-day series is excluded as its midnight, since a date would exclude every time of that day,
+// an override that gives the day a time of its own included.
 void WithOverrides(icalcomponent* series, const std::vector<Override>& overrides) {
-    const auto value = [](std::int64_t local, bool isDate) -> std::optional<icaltimetype> {
-        if (isDate) {
-            icaltimetype t = FloatingTime(Wall::FromTotal(local));
-            t.is_date = 1;
-            t.hour = t.minute = t.second = 0;
-            return t;
-        }
+    const auto inUtc = [](std::int64_t local) -> std::optional<icaltimetype> {
         const auto utc = UtcOfLocal(local);
         if (!utc) return std::nullopt;
         return UtcTime(*utc);
     };
+    const auto startsAt = [&](std::int64_t moment) {
+        return std::any_of(overrides.begin(), overrides.end(), [&](const Override& o) { return o.start == moment; });
+    };
     for (const Override& o : overrides) {
-        const bool isDate = icalproperty_get_recurrenceid(o.recurrenceId).is_date != 0;
-        if (const auto t = value(o.replaces, isDate)) icalcomponent_add_property(series, icalproperty_new_exdate(*t));
+        const bool allDay = icalproperty_get_recurrenceid(o.recurrenceId).is_date != 0;
+        if (!startsAt(o.replaces)) {
+            const auto t = allDay ? FloatingTime(Wall::FromTotal(o.replaces)) : inUtc(o.replaces);
+            if (t) icalcomponent_add_property(series, icalproperty_new_exdate(*t));
+        }
         if (!o.start) continue;
-        if (const auto t = value(*o.start, isDate)) {
+        std::optional<icaltimetype> t = inUtc(*o.start);
+        if (allDay && Wall::FromTotal(*o.start).second == 0) {
+            t = FloatingTime(Wall::FromTotal(*o.start));
+            t->is_date = 1;
+        }
+        if (t) {
             icaldatetimeperiodtype d{};
             d.time = *t;
             d.period = icalperiodtype_null_period();

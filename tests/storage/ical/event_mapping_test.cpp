@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <tuple>
 
 #include "core/due.h"
 #include "storage/ical/ical_exchange.h"
@@ -216,6 +217,82 @@ TEST_F(MappingTest, MovingAnOccurrenceOfASeriesWritesAnOverrideOfIt) {
     EXPECT_FALSE(next.done);
 }
 
+// Another program changed single occurrences of a series: the next one is where its override puts it, a
+// cancelled one is skipped, and one whose override changes only its text keeps its time.
+TEST_F(MappingTest, TheNextOccurrenceIsWhereTheOverridesPutIt) {
+    const std::string series = Replaced(kKhalSeries, "EXDATE;TZID=Europe/Bratislava:20261207T100000\r\n", "");
+    const auto with = [&](const std::string& override) {
+        return Replaced(series, "END:VCALENDAR",
+                        "BEGIN:VEVENT\r\nUID:khal-1@example.org\r\n" + override +
+                            "DTSTAMP:20261120T080000Z\r\nEND:VEVENT\r\nEND:VCALENDAR");
+    };
+    const auto next = [&](const std::string& ics) {
+        const EventReading r = Read(ics);
+        EXPECT_TRUE(r.usable && r.series) << r.problem;
+        return std::tuple(r.record.Date, r.record.Time, r.record.Text);
+    };
+    EXPECT_EQ(next(with("RECURRENCE-ID;TZID=Europe/Bratislava:20261207T100000\r\nSUMMARY:Porada s hosťom\r\n"
+                        "DTSTART;TZID=Europe/Bratislava:20261207T100000\r\n")),
+              std::tuple(D, At(10, 0), std::string("Porada s hosťom")));
+    EXPECT_EQ(next(with("RECURRENCE-ID;TZID=Europe/Bratislava:20261207T100000\r\nSTATUS:CANCELLED\r\n"
+                        "DTSTART;TZID=Europe/Bratislava:20261207T100000\r\n")),
+              std::tuple(D + 7, At(13, 0), std::string("Porada presunutá")));
+    EXPECT_EQ(next(with("RECURRENCE-ID:20261207T090000Z\r\nSUMMARY:Porada skôr\r\n"
+                        "DTSTART;TZID=Europe/Bratislava:20261207T083000\r\n")),
+              std::tuple(D, At(8, 30), std::string("Porada skôr")));
+    // A past occurrence moved to this week comes before this week's own.
+    EXPECT_EQ(next(with("RECURRENCE-ID;TZID=Europe/Bratislava:20261130T100000\r\nSUMMARY:Porada odložená\r\n"
+                        "DTSTART;TZID=Europe/Bratislava:20261207T090000\r\n")),
+              std::tuple(D, At(9, 0), std::string("Porada odložená")));
+    // One day of an all-day series given a time of its own.
+    EXPECT_EQ(next("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Example//EN\r\nBEGIN:VEVENT\r\nUID:d-1\r\n"
+                   "SUMMARY:Upratovanie\r\nDTSTART;VALUE=DATE:20261130\r\nRRULE:FREQ=WEEKLY\r\n"
+                   "DTSTAMP:20261120T080000Z\r\nEND:VEVENT\r\nBEGIN:VEVENT\r\nUID:d-1\r\n"
+                   "RECURRENCE-ID;VALUE=DATE:20261214\r\nSUMMARY:Upratovanie večer\r\n"
+                   "DTSTART;TZID=Europe/Bratislava:20261214T170000\r\nDTSTAMP:20261120T080000Z\r\n"
+                   "END:VEVENT\r\nEND:VCALENDAR\r\n"),
+              std::tuple(D + 7, At(17, 0), std::string("Upratovanie večer")));
+}
+
+// A moved event keeps the form its times were written in: a zone's time keeps its TZID, also one the
+// file does not describe, and becomes that zone's reading of the new moment, its end likewise; a day
+// stays a day while no time of its own is given.
+TEST_F(MappingTest, AMovedEventKeepsTheFormOfItsTimes) {
+    const auto event = [](const std::string& times) {
+        return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Example//EN\r\nBEGIN:VEVENT\r\nUID:e-1\r\n"
+               "SUMMARY:Hovor\r\n" +
+               times + "DTSTAMP:20261120T080000Z\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    };
+    const auto moved = [&](const std::string& ics, DayNumber date, double time) {
+        const EventReading first = Read(ics);
+        EXPECT_TRUE(first.usable) << first.problem;
+        TReminder r = first.record;
+        r.Date = date;
+        r.Time = time;
+        const std::string patched = PatchEvent(ics, first.record, r, {}, options).value_or("");
+        EXPECT_EQ(Read(patched).record, r) << patched;
+        return patched;
+    };
+
+    // London is an hour behind; the next Monday's occurrence moves to Tuesday 12:30 here.
+    const std::string london = event(
+        "DTSTART;TZID=Europe/London:20261130T090000\r\nDTEND;TZID=Europe/London:20261130T093000\r\n"
+        "RRULE:FREQ=WEEKLY;BYDAY=MO\r\n");
+    EXPECT_EQ(Read(london).record.Time, At(10, 0));
+    std::string patched = moved(london, D + 1, At(12, 30));
+    for (const char* line :
+         {"DTSTART;TZID=Europe/London:20261130T090000", "RECURRENCE-ID;TZID=Europe/London:20261207T090000",
+          "DTSTART;TZID=Europe/London:20261208T113000", "DTEND;TZID=Europe/London:20261208T120000"})
+        EXPECT_TRUE(Has(patched, line)) << line << "\n" << patched;
+
+    const std::string allDay = event("DTSTART;VALUE=DATE:20261210\r\nDTEND;VALUE=DATE:20261211\r\n");
+    patched = moved(allDay, D + 5, At(0, 0));
+    EXPECT_TRUE(Has(patched, "DTSTART;VALUE=DATE:20261212")) << patched;
+    EXPECT_TRUE(Has(patched, "DTEND;VALUE=DATE:20261213")) << patched;
+    patched = moved(allDay, D + 5, At(9, 0));
+    EXPECT_TRUE(Has(patched, "DTSTART:20261212T090000")) << patched;
+}
+
 TEST_F(MappingTest, TheYearlyMoveOfANameDayIsAnAcknowledgementNotANewStart) {
     const TReminder name = NameDay(D, At(12, 0), D - 1, At(8, 0));
     const std::string ics = NewEvent(name, "n", {}, options);
@@ -288,7 +365,7 @@ TEST_F(MappingTest, AKalvoChangeMovesTheEventAndKeepsItsLength) {
     ASSERT_TRUE(patched);
     // Still in UTC, as it was written.
     EXPECT_TRUE(Has(*patched, "DTSTART:20261211T113000Z")) << *patched;
-    EXPECT_TRUE(Has(*patched, "DURATION:PT1H")) << *patched;
+    EXPECT_TRUE(Has(*patched, "DTEND:20261211T123000Z")) << *patched;
     EXPECT_TRUE(Has(*patched, "SUMMARY:Obed s Janou")) << *patched;
     EXPECT_TRUE(Has(*patched, "SEQUENCE:1")) << *patched;
     EXPECT_TRUE(Has(*patched, "X-MOZ-GENERATION:3")) << *patched;
