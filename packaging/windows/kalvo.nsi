@@ -1,6 +1,6 @@
 ; Kalvo's Windows installer (NSIS 3, built with makensis on Linux or Windows).
 ;   makensis -DVERSION=1.2.3 -DBIN=<folder with kalvo.exe, kalvo-cli.exe, calend.dat, sound.wav and
-;            licenses\DejaVu.txt> -DICON=<kalvo.ico> -DOUT=<setup.exe> kalvo.nsi
+;            licenses\{DejaVu,Qt,libical,MinGW-w64,GCC}.txt> -DICON=<kalvo.ico> -DOUT=<setup.exe> kalvo.nsi
 ;
 ; Two ways to install, chosen on the installer's second page or with /CURRENTUSER or /ALLUSERS:
 ; - "Len pre mňa" (the default): %LOCALAPPDATA%\Programs\Kalvo with the user's own Start menu entry and
@@ -374,9 +374,13 @@ Function InstallFiles
   !insertmacro PUT_FILE "kalvo-cli.exe"
   !insertmacro PUT_FILE "calend.dat"
   !insertmacro PUT_FILE "sound.wav"
-  ; The licence of the face that kalvo.exe carries.
+  ; The licences of what the programs carry: the face, Qt, libical, the compiler's runtime.
   SetOutPath "$INSTDIR\licenses"
   !insertmacro PUT_FILE "licenses\DejaVu.txt"
+  !insertmacro PUT_FILE "licenses\Qt.txt"
+  !insertmacro PUT_FILE "licenses\libical.txt"
+  !insertmacro PUT_FILE "licenses\MinGW-w64.txt"
+  !insertmacro PUT_FILE "licenses\GCC.txt"
   SetOutPath "$INSTDIR"
   SetOverwrite on
   ${If} $R9 == 1
@@ -567,6 +571,10 @@ Section "Uninstall"
     !insertmacro REMOVE_FILE "calend.dat"
     !insertmacro REMOVE_FILE "sound.wav"
     !insertmacro REMOVE_FILE "licenses\DejaVu.txt"
+    !insertmacro REMOVE_FILE "licenses\Qt.txt"
+    !insertmacro REMOVE_FILE "licenses\libical.txt"
+    !insertmacro REMOVE_FILE "licenses\MinGW-w64.txt"
+    !insertmacro REMOVE_FILE "licenses\GCC.txt"
     RMDir "$INSTDIR\licenses"
     !insertmacro REMOVE_FILE "${MARK}"
     Delete "$SMPROGRAMS\Kalvo.lnk"

@@ -38,7 +38,8 @@ from expect import expect  # noqa: E402
 SETUP, MAKENSIS, NSI, BIN, ICON, TEMPLATE, WINE, WINESERVER, ARTIFACTS = sys.argv[1:10]
 NEW_VERSION = re.search(r"kalvo-(.+)-setup\.exe$", SETUP).group(1)
 OLD_VERSION = "0.0.9"
-FILES = ("kalvo.exe", "kalvo-cli.exe", "calend.dat", "sound.wav", "licenses/DejaVu.txt")
+FILES = ("kalvo.exe", "kalvo-cli.exe", "calend.dat", "sound.wav", "licenses/DejaVu.txt", "licenses/Qt.txt",
+         "licenses/libical.txt", "licenses/MinGW-w64.txt", "licenses/GCC.txt")
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 UNINSTALL = r"Software\Microsoft\Windows\CurrentVersion\Uninstall\Kalvo"
 QUIT_ENDED = 0

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """The portable zip as a Windows user unpacks it: the program, kalvo-cli, the name calendar, the sound and
-the licence of the face built into kalvo.exe in one folder, and kalvo-cli.exe from that folder writing the
+the licences of what the programs carry in one folder, and kalvo-cli.exe from that folder writing the
 folder's reminders to an iCalendar file and reading them back, with nothing else installed.
     portable_zip_test.py ZIP FACE_LICENCE EMULATOR..."""
 
@@ -15,6 +15,15 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from expect import expect  # noqa: E402
 
 ZIP, FACE_LICENCE, EMULATOR = sys.argv[1], sys.argv[2], sys.argv[3:]
+# Each licence file with words its licence cannot be without: Qt's LGPL and the libraries inside the static
+# Qt, libical's MPL, the winpthreads notice of MinGW-w64, GCC's runtime exception.
+LICENCES = {
+    "DejaVu": ["Bitstream"],
+    "Qt": ["GNU Lesser General Public License", "src/3rdparty/libpng", "src/3rdparty/pcre2", "zlib"],
+    "libical": ["MPL-2.0", "LGPL-2.1"],
+    "MinGW-w64": ["winpthreads"],
+    "GCC": ["GCC RUNTIME LIBRARY EXCEPTION"],
+}
 
 
 def windows_path(path):
@@ -24,10 +33,15 @@ def windows_path(path):
 with tempfile.TemporaryDirectory(prefix="kalvo-zip-") as work:
     with zipfile.ZipFile(ZIP) as z:
         names = sorted(z.namelist())
-        expect(names == ["calend.dat", "kalvo-cli.exe", "kalvo.exe", "licenses/DejaVu.txt", "sound.wav"], names)
+        licences = ["licenses/%s.txt" % name for name in LICENCES]
+        expect(names == sorted(["calend.dat", "kalvo-cli.exe", "kalvo.exe", "sound.wav", *licences]), names)
         z.extractall(work)
     with open(os.path.join(work, "licenses", "DejaVu.txt"), "rb") as shipped, open(FACE_LICENCE, "rb") as source:
         expect(shipped.read() == source.read(), "the face's licence as its package gives it")
+    for name, words in LICENCES.items():
+        with open(os.path.join(work, "licenses", name + ".txt"), encoding="utf-8") as shipped:
+            text = shipped.read()
+        expect(all(word in text for word in words), (name, words))
     cli = [*EMULATOR, os.path.join(work, "kalvo-cli.exe")]
 
     def run(*args):
