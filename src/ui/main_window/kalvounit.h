@@ -107,7 +107,8 @@ public:
     void HoldTicks(bool held) { ticksHeld_ = held; }
     bool TicksHeld() const { return ticksHeld_; }
     // Takes in what another process (the sync, kalvo-cli) wrote to the user's files, and the snoozes
-    // once no alarm is on screen. True when something changed.
+    // once no alarm is on screen; an alarm on screen that another computer put off closes until then.
+    // True when something changed.
     bool TakeOutsideChanges();
     // Closes the alarm on screen when it is that of `record` (another computer acknowledged it).
     bool CloseAlarmOf(const TReminder& record);
@@ -376,6 +377,7 @@ private:
     bool readingICalendar_ = false;  // an iCalendar file is being read beside the event loop
     bool ticksHeld_ = false;
     bool snoozesWaiting_ = false;  // another process changed the snoozes while an alarm was on screen
+    void CloseAlarmSnoozedElsewhere();
     QString syncProblem_;
     QPointer<QWidget> trayWindow_;
     QPoint lastPolledMouse_;
