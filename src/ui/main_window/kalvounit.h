@@ -359,6 +359,8 @@ private:
     // watched all the time, where its window is the program's own only while the mouse is over it.
     void WatchTray();
     bool AttachTrayWindow();
+    // Closes the alarm on screen when the snooze file holds a snooze of it from another computer.
+    void CloseAlarmSnoozedElsewhere();
 
     ReminderView rowsView_ = ReminderView::List;  // what the rows of MesgList were built for
     DayNumber rowsDay_ = 0;
@@ -377,7 +379,6 @@ private:
     bool readingICalendar_ = false;  // an iCalendar file is being read beside the event loop
     bool ticksHeld_ = false;
     bool snoozesWaiting_ = false;  // another process changed the snoozes while an alarm was on screen
-    void CloseAlarmSnoozedElsewhere();
     QString syncProblem_;
     QPointer<QWidget> trayWindow_;
     QPoint lastPolledMouse_;
