@@ -24,6 +24,18 @@ constexpr std::chrono::milliseconds kCancelWait{5000};
 constexpr std::chrono::milliseconds kTrayTry{500};
 constexpr int kTrayTries = 20;
 
+// Size and time only: reading the bytes for the hash every few seconds would cost more than it tells.
+storage::FileStamp StampOnDisk(const std::filesystem::path& path) {
+    std::error_code error;
+    storage::FileStamp stamp;
+    stamp.size = std::filesystem::file_size(path, error);
+    if (error) return storage::MissingStamp();
+    stamp.modified = std::filesystem::last_write_time(path, error);
+    if (error) return storage::MissingStamp();
+    stamp.exists = true;
+    return stamp;
+}
+
 sync::SyncReport Failure(const QString& text) {
     sync::SyncReport report;
     report.outcome = sync::SyncOutcome::Failed;
@@ -49,6 +61,7 @@ SyncService::SyncService(ui::AppContext& ctx, ProgramWindows& windows, Options o
     connect(&timer_, &QTimer::timeout, this, [this] { Request(false); });
     connect(&alarmsTimer_, &QTimer::timeout, this, &SyncService::ReleaseAlarms);
     connect(&lookTimer_, &QTimer::timeout, this, &SyncService::LookAtFile);
+    snoozesSeen_ = StampOnDisk(ctx_.files.SnoozeFile());
     lookTimer_.start(kLookEvery);
     connect(windows_.main, &ui::TMainForm::FilesSaved, this, &SyncService::ChangeSaved);
     connect(windows_.main, &ui::TMainForm::OutsideChangesTaken, this, &SyncService::OutsideChange);
@@ -217,7 +230,8 @@ void SyncService::End(QThread* thread, const std::shared_ptr<sync::SyncReport>& 
         return;
     }
     Apply(*report);
-    fileSeen_ = FileOnDisk();
+    fileSeen_ = StampOnDisk(ctx_.files.UserFile());
+    snoozesSeen_ = StampOnDisk(ctx_.files.SnoozeFile());
     // kalvo-cli may have changed the file after the run read it, even after the run wrote it and before
     // Apply took the file in without a word: the file the run left tells.
     const bool changedSince =
@@ -291,22 +305,14 @@ void SyncService::ReleaseAlarms() {
     main->TickSoon();
 }
 
-storage::FileStamp SyncService::FileOnDisk() const {
-    // Size and time only: reading the bytes for the hash every few seconds would cost more than it tells.
-    std::error_code error;
-    const std::filesystem::path path = ctx_.files.UserFile();
-    storage::FileStamp stamp;
-    stamp.size = std::filesystem::file_size(path, error);
-    if (error) return storage::MissingStamp();
-    stamp.modified = std::filesystem::last_write_time(path, error);
-    if (error) return storage::MissingStamp();
-    stamp.exists = true;
-    return stamp;
-}
-
 void SyncService::LookAtFile() {
-    if (thread_ || !fileSeen_.exists || changeTimer_.isActive() || !Enabled()) return;
-    if (FileOnDisk() != fileSeen_) ChangeSaved();
+    if (!Enabled()) return;
+    if (const storage::FileStamp snoozes = StampOnDisk(ctx_.files.SnoozeFile()); snoozes != snoozesSeen_) {
+        snoozesSeen_ = snoozes;
+        windows_.main->TakeOutsideChanges();
+    }
+    if (thread_ || !fileSeen_.exists || changeTimer_.isActive()) return;
+    if (StampOnDisk(ctx_.files.UserFile()) != fileSeen_) ChangeSaved();
 }
 
 void SyncService::Schedule(std::chrono::milliseconds after) {

@@ -2,7 +2,8 @@
 // The program's calendar sync: when it runs (at start, some seconds after each change, on the account's
 // interval, after a wake, when kalvo-cli asks over D-Bus), each run on a thread of its own with a CalDAV
 // client of its own, and what the windows do with the result (the files taken in, a strip closed when
-// its reminder was acknowledged elsewhere, a failure told once and kept in the tray icon's tooltip).
+// its reminder was acknowledged or put off elsewhere, a failure told once and kept in the tray icon's
+// tooltip).
 // Nothing happens, and no file is touched, while the user has no sync account.
 
 #include <QObject>
@@ -94,10 +95,11 @@ private:
     QTimer alarmsTimer_;  // the longest the alarms wait
     // The reminder file as the last run left it. A change that reached the file by a way the program did not
     // hear of (kalvo-cli writing beside it while the folder's watch was busy) is found by a look every few
-    // seconds and synced like any other.
+    // seconds and synced like any other. The snooze file too, which kalvo-cli's sync may change alone: what
+    // changed there is taken in, with no sync of its own.
     QTimer lookTimer_;
     storage::FileStamp fileSeen_;
-    storage::FileStamp FileOnDisk() const;
+    storage::FileStamp snoozesSeen_;
     void LookAtFile();
     QThread* thread_ = nullptr;
     // Shared with the run's thread, which may outlive this object by a moment at the program's end.

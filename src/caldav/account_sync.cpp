@@ -118,14 +118,14 @@ QString CertificateText(const CertificateInfo& c) {
     return text;
 }
 
-QString ForgetAccount(const storage::DataFiles& files, Keyring& keyring) {
+QString ForgetAccount(const storage::DataFiles& files, Keyring& keyring, std::chrono::milliseconds lockWait) {
     QString problems;
     const auto note = [&problems](const QString& text) {
         if (!text.isEmpty()) problems += (problems.isEmpty() ? QString() : QStringLiteral("\n")) + text;
     };
     {
         // No sync of these files runs meanwhile, so none writes its state again once it is gone.
-        const storage::FileLock lock(files.SyncLockFile(), storage::LockWait());
+        const storage::FileLock lock(files.SyncLockFile(), lockWait);
         if (!lock)
             return QStringLiteral(
                 "Synchronizácia týchto pripomienok práve prebieha a neskončila; skúste to "

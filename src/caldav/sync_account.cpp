@@ -87,7 +87,17 @@ LoadedAccount LoadSyncAccount(const storage::DataFiles& files) {
     return loaded;
 }
 
-storage::WriteResult SaveSyncAccount(const storage::DataFiles& files, const SyncAccount& account) {
+storage::WriteResult SaveSyncAccount(const storage::DataFiles& files, const SyncAccount& account,
+                                     std::chrono::milliseconds lockWait) {
+    const storage::FileLock lock(files.SyncLockFile(), lockWait);
+    if (!lock) return storage::WriteResult{false, lock.ErrorCode()};
+    return SaveSyncAccount(lock, files, account);
+}
+
+storage::WriteResult SaveSyncAccount(const storage::FileLock& held, const storage::DataFiles& files,
+                                     const SyncAccount& account) {
+    if (!held) return storage::WriteResult{false, held.ErrorCode()};
+    // The last sync's time and result, and keys of a later version, are kept.
     storage::IniValues values = ValuesOf(ReadAccountBytes(files));
     values[kServer] = OneLine(account.server);
     values[kCalendar] = OneLine(account.calendar);

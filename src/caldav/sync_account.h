@@ -3,11 +3,13 @@
 // up. It holds where to sync and how, never the password (that is in the system's keyring, or a command
 // prints it). Keys this version does not know are kept when the file is written again.
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
 #include "storage/data_files.h"
 #include "storage/file_io.h"
+#include "storage/folder_lock.h"
 
 namespace kalvo::caldav {
 
@@ -39,8 +41,14 @@ struct LoadedAccount {
 
 // Damaged: the file cannot be read, or names no calendar.
 LoadedAccount LoadSyncAccount(const storage::DataFiles& files);
-// Written atomically; line breaks in values become blanks (a value is one line).
-storage::WriteResult SaveSyncAccount(const storage::DataFiles& files, const SyncAccount& account);
+// Written atomically under the user's sync lock, which a sync holds while it runs: waited for up to
+// `lockWait`, after which the file is left as it is (kErrorLockTimeout). Line breaks in values become
+// blanks (a value is one line).
+storage::WriteResult SaveSyncAccount(const storage::DataFiles& files, const SyncAccount& account,
+                                     std::chrono::milliseconds lockWait = storage::LockWait());
+// The same by a caller that holds the user's sync lock already (`held`, on files.SyncLockFile()).
+storage::WriteResult SaveSyncAccount(const storage::FileLock& held, const storage::DataFiles& files,
+                                     const SyncAccount& account);
 // Removes the file; a file that is not there is no failure.
 storage::WriteResult RemoveSyncAccount(const storage::DataFiles& files);
 

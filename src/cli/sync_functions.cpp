@@ -15,6 +15,7 @@
 #include "core/clock.h"
 #include "kalvo_version.h"
 #include "storage/file_io.h"
+#include "storage/folder_lock.h"
 #include "storage/settings_file.h"
 
 namespace kalvo::cli {
@@ -114,12 +115,20 @@ SyncCommandOutcome Setup(const SyncSetupArgs& args) {
     caldav::SyncAccount account = caldav::AccountFromDiscovery(withPassword, *found.calendar, args.passwordCommand);
     const caldav::LoadedAccount before = caldav::LoadSyncAccount(files);
     if (before.state == caldav::AccountState::Ok) account.intervalMinutes = before.account.intervalMinutes;
+    // The password and the file go together, while no sync of the same files runs.
+    const storage::FileLock lock(files.SyncLockFile(), storage::LockWait());
+    if (!lock)
+        return Fail(kFailed, lock.ErrorCode() == storage::kErrorLockTimeout
+                                 ? QStringLiteral("Synchronizácia týchto pripomienok práve prebieha a neskončila; "
+                                                  "účet sa neuložil, skúste to znova o chvíľu.")
+                                 : QStringLiteral("Účet synchronizácie sa nepodarilo uložiť (%1).")
+                                       .arg(Q(storage::DescribeError(lock.ErrorCode()))));
     if (args.passwordGiven && args.passwordCommand.empty() && !args.login.empty()) {
         if (const QString refused = ring->Write(caldav::KeyringKey(account), password.password); !refused.isEmpty())
             return Fail(kFailed, refused + QStringLiteral(" Účet sa neuložil; heslo môže namiesto kľúčenky vypísať "
                                                           "príkaz (--password-command)."));
     }
-    if (const storage::WriteResult saved = caldav::SaveSyncAccount(files, account); !saved)
+    if (const storage::WriteResult saved = caldav::SaveSyncAccount(lock, files, account); !saved)
         return Fail(kFailed, QStringLiteral("Účet synchronizácie sa nepodarilo uložiť do súboru %1 (%2).")
                                  .arg(Q(storage::Utf8FromPath(caldav::SyncAccountFile(files))),
                                       Q(storage::DescribeError(saved.errorCode))));

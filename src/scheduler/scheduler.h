@@ -122,6 +122,11 @@ public:
     // The alarm on screen is that of `record`, as the list held it before the alarm came (the sync
     // closes it when another computer acknowledged the record).
     bool ShowsAlarmOf(const TReminder& record) const;
+    // Another computer put off the alarm on screen: `onDisk` (the snooze file as the sync left it) holds
+    // a snooze of its record that ends later. The alarm then counts as put off until that moment, without
+    // a write of its own; true when the host is to close it. The snoozes are taken in from the file once
+    // it has closed.
+    bool TakeSnoozeMadeElsewhere(const std::vector<storage::PendingSnooze>& onDisk);
 
     // Sends what is overdue by more than the lateness limit to the archive at once, without alarms,
     // and keeps it for the one list of missed alarms. The tick does this itself; the day overview calls

@@ -37,6 +37,21 @@ bool Scheduler::ShowsAlarmOf(const TReminder& record) const {
     return shown_ && (SameRecord(shown_->original, record) || SameRecord(shown_->record, record));
 }
 
+bool Scheduler::TakeSnoozeMadeElsewhere(const std::vector<storage::PendingSnooze>& onDisk) {
+    // Only a reminder's own alarm is shared; a notice's snooze stays on the computer that made it.
+    if (!shown_ || !shown_->snoozable || shown_->snoozedUntil || shown_->kind != storage::SnoozeKind::Event)
+        return false;
+    // A snooze still to come: the one this alarm came back from has ended.
+    const SecondKey now = KeyOf(clock_.Now());
+    const auto made = std::find_if(onDisk.begin(), onDisk.end(), [&](const storage::PendingSnooze& e) {
+        return e.kind == storage::SnoozeKind::Event && e.until > now &&
+               (SameRecord(e.record, shown_->record) || SameRecord(e.record, shown_->original));
+    });
+    if (made == onDisk.end()) return false;
+    shown_->snoozedUntil = made->until;
+    return true;
+}
+
 bool Scheduler::ShowAndAsk(const Alarm& alarm, ShownAlarm shown) {
     shown.snoozable = alarm.snoozable;
     shown_ = std::move(shown);

@@ -112,8 +112,16 @@ std::vector<PendingSnooze> MergeSnoozes(const std::vector<PendingSnooze>& base, 
     std::vector<PendingSnooze> merged;
     for (const PendingSnooze& e : mine)
         if (in(theirs, e) || !in(base, e)) merged.push_back(e);
-    for (const PendingSnooze& e : theirs)
-        if (!in(base, e) && !in(merged, e)) merged.push_back(e);
+    for (const PendingSnooze& e : theirs) {
+        if (in(base, e) || in(merged, e)) continue;
+        // A reminder put off anew on both sides is put off once, until the later moment, as the sync
+        // decides it; a notice's snoozes stay apart.
+        const auto same = std::find_if(merged.begin(), merged.end(), [&](const PendingSnooze& m) {
+            return e.kind == SnoozeKind::Event && m.kind == SnoozeKind::Event && m.record == e.record && !in(base, m);
+        });
+        if (same != merged.end()) same->until = std::max(same->until, e.until);
+        else merged.push_back(e);
+    }
     return merged;
 }
 

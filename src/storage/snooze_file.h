@@ -40,7 +40,8 @@ DecodedSnoozes DecodeSnoozes(std::string_view text);
 std::optional<std::string> EncodeSnoozes(const std::vector<PendingSnooze>& entries);
 
 // The snoozes after two writers changed them from the same `base`: what one side added or removed is
-// added or removed, the rest keeps the order of `mine`, and what `theirs` added comes at the end.
+// added or removed, the rest keeps the order of `mine`, and what `theirs` added comes at the end. A
+// reminder that both sides put off anew keeps one snooze, until the later of the two moments.
 std::vector<PendingSnooze> MergeSnoozes(const std::vector<PendingSnooze>& base, const std::vector<PendingSnooze>& mine,
                                         const std::vector<PendingSnooze>& theirs);
 

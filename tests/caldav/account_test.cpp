@@ -63,6 +63,27 @@ TEST(SyncAccountTest, RoundTripKeepsUnknownKeysAndNoPassword) {
     EXPECT_TRUE(RemoveSyncAccount(files));
 }
 
+// A sync holds the user's sync lock while it runs and writes its last result into the same file: the
+// account is written only under that lock, so neither write loses the other's.
+TEST(SyncAccountTest, TheFileIsWrittenOnlyUnderTheSyncLock) {
+    test::TempFolder folder;
+    const storage::DataFiles files{folder.Path(), "Jana"};
+    SyncAccount account = Sample();
+    ASSERT_TRUE(SaveSyncAccount(files, account));
+    const std::string before = ReadText(SyncAccountFile(files));
+    {
+        const storage::FileLock sync(files.SyncLockFile(), 0ms);
+        ASSERT_TRUE(sync);
+        account.intervalMinutes = 45;
+        const storage::WriteResult refused = SaveSyncAccount(files, account, 20ms);
+        EXPECT_FALSE(refused);
+        EXPECT_EQ(refused.errorCode, storage::kErrorLockTimeout);
+        EXPECT_EQ(ReadText(SyncAccountFile(files)), before);
+        EXPECT_TRUE(SaveSyncAccount(sync, files, account));  // by the lock's holder
+    }
+    EXPECT_EQ(LoadSyncAccount(files).account.intervalMinutes, 45);
+}
+
 TEST(SyncAccountTest, AFileWithoutACalendarIsDamagedAndBadIntervalsFallBack) {
     test::TempFolder folder;
     const storage::DataFiles files{folder.Path(), "jana"};

@@ -68,6 +68,39 @@ TEST_F(SnoozeTest, FiveMinutesLaterItFiresAgainAndOnlyTheAcknowledgedAlarmIsArch
     }
 }
 
+// The sync brings a snooze another computer made while the alarm shows here: only a snooze of that
+// reminder that is still to come counts, the scheduler writes nothing of it, and once the file's snoozes
+// are taken in the alarm comes back when that snooze ends.
+TEST_F(SnoozeTest, AnAlarmPutOffElsewhereCountsAsPutOffWithoutAWriteOfItsOwn) {
+    Start({Ordinary(D, At(9, 0), "Zubár"), Ordinary(D, At(10, 0), "Lekár")});
+    const TReminder zubar = FileList().at(0), lekar = FileList().at(1);
+    const std::vector<storage::PendingSnooze> elsewhere{{Key(D, 9, 20, 0), storage::SnoozeKind::Event, zubar}};
+    std::vector<bool> taken;
+    host.onAlarm = [&](const scheduler::Alarm&) {
+        if (host.alarms.size() == 1) {
+            EXPECT_TRUE(sched->SnoozeShownAlarm(SnoozeRequest::ForMinutes(5)));
+            return;
+        }
+        if (host.alarms.size() != 2) return;
+        // Back at 9:05: the snooze it came back from has ended; another record's, or a notice's, is no news.
+        taken.push_back(sched->TakeSnoozeMadeElsewhere(SnoozeFile()));
+        taken.push_back(sched->TakeSnoozeMadeElsewhere({{Key(D, 9, 20, 0), storage::SnoozeKind::Event, lekar}}));
+        taken.push_back(sched->TakeSnoozeMadeElsewhere({{Key(D, 9, 20, 0), storage::SnoozeKind::Notice, zubar}}));
+        taken.push_back(sched->TakeSnoozeMadeElsewhere(elsewhere));
+        EXPECT_EQ(SnoozeFile().at(0).until, Key(D, 9, 5, 0));                     // not written by the scheduler
+        ASSERT_TRUE(storage::WriteSnoozeFile(folder / "eva.snooze", elsewhere));  // as the sync writes it
+    };
+    Ticks(Key(D, 8, 59, 0), Key(D, 9, 5, 0));
+    EXPECT_EQ(taken, (std::vector<bool>{false, false, false, true}));
+    EXPECT_EQ(FileList(), (ReminderList{zubar, lekar}));  // not acknowledged here
+    EXPECT_TRUE(ArchiveFile().empty());
+
+    EXPECT_TRUE(store.TakeOutsideSnoozes());
+    Ticks(Key(D, 9, 5, 1), Key(D, 9, 30, 0));
+    EXPECT_EQ(AlarmTimes(), (Strings{"0 09:00:00", "0 09:05:00", "0 09:20:00"}));
+    EXPECT_EQ(FileList(), ReminderList{lekar});
+}
+
 TEST_F(SnoozeTest, PutOffAtTheEndOfTheDayItComesBackAfterMidnightAndAgainTomorrow) {
     Start({Ordinary(D, At(23, 58), "Lieky"), Ordinary(D, At(23, 59), "Svetlo")});
     host.onAlarm = [this](const scheduler::Alarm& a) {

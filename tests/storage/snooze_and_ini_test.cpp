@@ -115,6 +115,18 @@ TEST(SnoozeFile, TwoWritersChangesMergeEntryByEntry) {
     PendingSnooze later = a;
     later.until += 600;
     EXPECT_EQ(MergeSnoozes({a, b}, {a, b}, {later, b}), (std::vector<PendingSnooze>{b, later}));
+    // Put off again on both sides (here, and elsewhere through the sync): one snooze, the later moment, as
+    // the sync decides it; two would ring twice, the second after the reminder was acknowledged.
+    PendingSnooze sooner = a;
+    sooner.until += 300;
+    EXPECT_EQ(MergeSnoozes({a, b}, {sooner, b}, {later, b}), (std::vector<PendingSnooze>{later, b}));
+    EXPECT_EQ(MergeSnoozes({a, b}, {later, b}, {b, sooner}), (std::vector<PendingSnooze>{later, b}));
+    EXPECT_EQ(MergeSnoozes({}, {sooner}, {later}), std::vector<PendingSnooze>{later});
+    // A notice's snoozes stay apart: two notices of one record may both be put off.
+    PendingSnooze notice = a, nextNotice = a;
+    notice.kind = nextNotice.kind = SnoozeKind::Notice;
+    nextNotice.until += 86400;
+    EXPECT_EQ(MergeSnoozes({}, {notice}, {nextNotice}), (std::vector<PendingSnooze>{notice, nextNotice}));
 }
 
 TEST(SnoozeFile, AStoreKeepsWhatAnotherWriterPutIntoTheFile) {

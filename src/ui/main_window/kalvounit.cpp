@@ -8,6 +8,7 @@
 
 #include "core/reminder_text.h"
 #include "storage/file_io.h"
+#include "storage/snooze_file.h"
 #include "ui/alarm/message_popup.h"
 #include "ui/common/artwork.h"
 #include "ui/common/colors.h"
@@ -592,10 +593,22 @@ void TMainForm::End() {
 bool TMainForm::TakeOutsideChanges() {
     bool changed = store_->TakeOutsideChanges();
     // An alarm of a snooze on screen has its place in the snoozes: they wait until it has closed.
-    if (scheduler_ && scheduler_->Busy()) snoozesWaiting_ = true;
-    else changed = store_->TakeOutsideSnoozes() || changed;
+    if (scheduler_ && scheduler_->Busy()) {
+        snoozesWaiting_ = true;
+        CloseAlarmSnoozedElsewhere();
+    } else {
+        changed = store_->TakeOutsideSnoozes() || changed;
+    }
     if (changed) RefreshWeekView();
     return changed;
+}
+
+void TMainForm::CloseAlarmSnoozedElsewhere() {
+    TMesgPopUp* popup = links_.alarmStrip;
+    if (!popup || !popup->isVisible()) return;
+    const storage::SnoozeRead onDisk = storage::ReadSnoozeFile(ctx_.files.SnoozeFile());
+    if (onDisk.outcome == storage::ReadOutcome::Ok && scheduler_->TakeSnoozeMadeElsewhere(onDisk.decoded.entries))
+        popup->Label9Click();
 }
 
 bool TMainForm::CloseAlarmOf(const TReminder& record) {

@@ -107,7 +107,8 @@ public:
     void HoldTicks(bool held) { ticksHeld_ = held; }
     bool TicksHeld() const { return ticksHeld_; }
     // Takes in what another process (the sync, kalvo-cli) wrote to the user's files, and the snoozes
-    // once no alarm is on screen. True when something changed.
+    // once no alarm is on screen; an alarm on screen that another computer put off closes until then.
+    // True when something changed.
     bool TakeOutsideChanges();
     // Closes the alarm on screen when it is that of `record` (another computer acknowledged it).
     bool CloseAlarmOf(const TReminder& record);
@@ -358,6 +359,8 @@ private:
     // watched all the time, where its window is the program's own only while the mouse is over it.
     void WatchTray();
     bool AttachTrayWindow();
+    // Closes the alarm on screen when the snooze file holds a snooze of it from another computer.
+    void CloseAlarmSnoozedElsewhere();
 
     ReminderView rowsView_ = ReminderView::List;  // what the rows of MesgList were built for
     DayNumber rowsDay_ = 0;

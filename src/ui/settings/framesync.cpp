@@ -277,9 +277,8 @@ bool TFrSync::Apply() {
         if (!has || Interval->value() == loaded_.account.intervalMinutes) return true;
         caldav::SyncAccount account = loaded_.account;
         account.intervalMinutes = Interval->value();
-        if (const storage::WriteResult saved = caldav::SaveSyncAccount(ctx_.files, account); !saved) {
-            ctx_.dialogs.ShowError(kCaption, "Účet synchronizácie sa nepodarilo uložiť (" +
-                                                 storage::DescribeError(saved.errorCode) + ").");
+        if (const storage::WriteResult saved = caldav::SaveSyncAccount(ctx_.files, account, syncLockWait); !saved) {
+            TellNotStored(saved.errorCode);
             return false;
         }
         loaded_ = caldav::LoadSyncAccount(ctx_.files);
@@ -307,9 +306,23 @@ bool TFrSync::Apply() {
     caldav::SyncAccount account = caldav::AccountFromDiscovery(
         found_->request, found_->calendar, keepCommand ? loaded_.account.passwordCommand : std::string());
     account.intervalMinutes = Interval->value();
+    if (!Store(account, found_->password)) return false;
+    loaded_ = caldav::LoadSyncAccount(ctx_.files);
+    Password->clear();
+    emit AccountChanged();
+    return true;
+}
+
+bool TFrSync::Store(const caldav::SyncAccount& account, const QString& password) {
+    // The password and the file go together: no sync reads the account between them. The lock is let go
+    // before the sync starts over.
+    const storage::FileLock lock(ctx_.files.SyncLockFile(), syncLockWait);
+    if (!lock) {
+        TellNotStored(lock.ErrorCode());
+        return false;
+    }
     if (!account.login.empty() && account.passwordCommand.empty()) {
-        if (const QString refused = keyring()->Write(caldav::KeyringKey(account), found_->password);
-            !refused.isEmpty()) {
+        if (const QString refused = keyring()->Write(caldav::KeyringKey(account), password); !refused.isEmpty()) {
             ctx_.dialogs.ShowError(kCaption, S(refused) +
                                                  "\n\nÚčet synchronizácie sa neuložil: Kalvo heslo do súboru "
                                                  "nezapisuje. Odomknite kľúčenku a skúste to znova, alebo "
@@ -319,15 +332,10 @@ bool TFrSync::Apply() {
             return false;
         }
     }
-    if (const storage::WriteResult saved = caldav::SaveSyncAccount(ctx_.files, account); !saved) {
-        ctx_.dialogs.ShowError(kCaption, "Účet synchronizácie sa nepodarilo uložiť do súboru " +
-                                             storage::Utf8FromPath(caldav::SyncAccountFile(ctx_.files)) + " (" +
-                                             storage::DescribeError(saved.errorCode) + ").");
+    if (const storage::WriteResult saved = caldav::SaveSyncAccount(lock, ctx_.files, account); !saved) {
+        TellNotStored(saved.errorCode);
         return false;
     }
-    loaded_ = caldav::LoadSyncAccount(ctx_.files);
-    Password->clear();
-    emit AccountChanged();
     return true;
 }
 
@@ -341,10 +349,25 @@ void TFrSync::ForgetClick() {
                                    "len prestane synchronizovať a zabudne uložené heslo.",
                                QuestionIcon::Question))
         return;
-    if (const QString problems = caldav::ForgetAccount(ctx_.files, *keyring()); !problems.isEmpty())
+    if (const QString problems = caldav::ForgetAccount(ctx_.files, *keyring(), syncLockWait); !problems.isEmpty())
         ctx_.dialogs.ShowError(kCaption, S(problems));
+    // Not forgotten (a sync runs): the page stays as it is.
+    if (storage::FileExists(caldav::SyncAccountFile(ctx_.files))) return;
     FormShow();
     emit AccountChanged();
+}
+
+void TFrSync::TellNotStored(int errorCode) {
+    if (errorCode == storage::kErrorLockTimeout) {
+        ctx_.dialogs.ShowError(kCaption,
+                               "Účet synchronizácie sa teraz nedá uložiť: synchronizácia týchto pripomienok práve "
+                               "prebieha a neskončila.\n\nZadané údaje zostávajú vyplnené; skúste ich uložiť znova "
+                               "o chvíľu.");
+        return;
+    }
+    ctx_.dialogs.ShowError(kCaption, "Účet synchronizácie sa nepodarilo uložiť do súboru " +
+                                         storage::Utf8FromPath(caldav::SyncAccountFile(ctx_.files)) + " (" +
+                                         storage::DescribeError(errorCode) + ").");
 }
 
 }  // namespace kalvo::ui

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -43,6 +44,9 @@ public:
 
     // The keyring, asked on the main thread; the system's unless a test gives its own.
     std::function<std::unique_ptr<caldav::Keyring>()> keyring;
+    // How long storing or forgetting the account waits for a sync that holds the user's sync lock; the
+    // window does not answer meanwhile, so not long.
+    std::chrono::milliseconds syncLockWait{2000};
 
     QLineEdit* Server;
     QLineEdit* Login;
@@ -74,6 +78,10 @@ private:
     bool FieldsChanged() const;
     bool FoundMatchesFields() const;
     void Say(const QString& text, bool problem);
+    // Stores the account under the user's sync lock, with `password` in the keyring unless a command gives it.
+    bool Store(const caldav::SyncAccount& account, const QString& password);
+    // Why the account was not stored (an error code of the lock or the write); the fields keep what was typed.
+    void TellNotStored(int errorCode);
 
     AppContext& ctx_;
     caldav::LoadedAccount loaded_;

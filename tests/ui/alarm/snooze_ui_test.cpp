@@ -4,6 +4,7 @@
 #include <QSpinBox>
 #include <QTest>
 
+#include "modal_script.h"
 #include "storage/extra_settings_file.h"
 #include "storage/settings_file.h"
 #include "storage/snooze_file.h"
@@ -18,29 +19,6 @@ namespace kalvo::test {
 namespace {
 
 const DayNumber kToday = Day(2026, 12, 7);
-
-// Acts on every modal window that comes up, in turn, while the test's ticks run.
-class ModalScript : public QObject {
-public:
-    explicit ModalScript(std::vector<std::function<void(QWidget*)>> steps) : steps_(std::move(steps)) {
-        poll_.setInterval(0);
-        connect(&poll_, &QTimer::timeout, this, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || modal == last_ || done_ >= steps_.size()) return;
-            last_ = modal;
-            // Run outside this timer's slot, so that a window the step opens gets its own turn.
-            QTimer::singleShot(0, modal, [step = steps_[done_++], modal] { step(modal); });
-        });
-        poll_.start();
-    }
-    std::size_t Done() const { return done_; }
-
-private:
-    QTimer poll_;
-    std::vector<std::function<void(QWidget*)>> steps_;
-    std::size_t done_ = 0;
-    QWidget* last_ = nullptr;
-};
 
 void ChooseFromMenu(QMenu* menu, const QString& text) {
     QVERIFY(menu->isVisible());

@@ -2,7 +2,8 @@
 // proxy: nothing written without an account, a change sent by itself some seconds later, the alarms held
 // for a start's sync (and not longer than their wait), a failure told once (from the tray icon even when it
 // came before the icon showed) and kept in the tooltip, lost and cut answers healed without doubles, a change
-// written beside the program right after a run, and a sync asked for while one runs.
+// written beside the program right after a run, a sync asked for while one runs, and snoozes made on
+// another computer, which hold the alarms here.
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,9 +14,12 @@
 
 #include "app/sync_service.h"
 #include "caldav/sync_account.h"
+#include "modal_script.h"
 #include "settings/sync_test_support.h"
 #include "storage/file_io.h"
 #include "storage/reminder_file.h"
+#include "storage/snooze_file.h"
+#include "ui/alarm/message_popup.h"
 #include "ui/main_window/kalvounit.h"
 #include "ui_fixture.h"
 #include "ui_test_main.h"
@@ -32,7 +36,10 @@ struct Program {
     std::unique_ptr<app::SyncService> sync;
 
     // `ownTelling`: failures are collected in `told` instead of being told as the program tells them.
-    explicit Program(app::SyncService::Options options = {}, bool ownTelling = true) {
+    // `settings`: written before the windows are made (none: the program's defaults).
+    explicit Program(app::SyncService::Options options = {}, bool ownTelling = true,
+                     const TSettings* settings = nullptr) {
+        if (settings) f.WriteSettings(*settings);
         f.WriteReminders({});
         f.CreateWindows();
         options.afterChange = 100ms;
@@ -67,6 +74,36 @@ struct Program {
         return done.value_or(std::pair<sync::SyncReport, bool>{});
     }
 };
+
+const DayNumber kToday = Day(2026, 12, 7);
+
+// Alarms without their slide, so that a test's ticks show them at once.
+TSettings StillAlarms() {
+    TSettings s;
+    s.AnimateWindows = 0;
+    return s;
+}
+
+std::int64_t Moment(int hour, int minute) { return std::int64_t{kToday} * 86400 + (hour * 60 + minute) * 60; }
+
+// The alarms at `hour`:`minute` today, as the program's timer ticks then; the number of strips shown.
+std::size_t TickAt(Program& p, int hour, int minute, std::vector<std::function<void(QWidget*)>> steps = {}) {
+    const ModalScript script(std::move(steps));
+    p.f.SetNow(kToday, hour, minute, 0);
+    p.Main()->TestTimerTimer();
+    return script.Done();
+}
+
+// Whether the strip closes by itself soon; one that does not is closed, so that the test goes on.
+bool ClosesByItself(ui::TMesgPopUp* popup) {
+    if (QTest::qWaitFor([popup] { return !popup->isVisible(); }, 5000)) return true;
+    popup->Label9Click();
+    return false;
+}
+
+std::vector<storage::PendingSnooze> SnoozeFile(const Program& p) {
+    return storage::ReadSnoozeFile(p.f.ctx->files.SnoozeFile()).decoded.entries;
+}
 
 int ServerEvents(TestServer& server) {
     return static_cast<int>(QJsonDocument::fromJson(server.Command(QStringLiteral("files")).toUtf8()).object().size());
@@ -301,6 +338,92 @@ private slots:
         QCOMPARE(ServerEvents(*server), 1);
         QTRY_VERIFY(!p.sync->Running());
         QCOMPARE(p.SyncNow().first.sent, 0);
+    }
+
+    // kalvo-cli's sync (or the folder's watch) brings the snooze another computer made while the strip of
+    // that reminder shows here: the strip closes as if put off here, and the alarm comes back when the
+    // snooze ends; the reminder was not acknowledged here.
+    void aStripPutOffElsewhereClosesHereAndComesBackWhenTheSnoozeEnds() {
+        const TSettings settings = StillAlarms();
+        Program p({}, true, &settings);
+        const TReminder r = Ordinary(kToday, At(9, 5), "Porada");
+        p.Add(r);
+        ui::TMesgPopUp* popup = p.f.windows->popup;
+        bool closed = false;
+        QCOMPARE(TickAt(p, 9, 5, {[&](QWidget*) {
+                            storage::WriteSnoozeFile(p.f.ctx->files.SnoozeFile(),
+                                                     {{Moment(9, 35), storage::SnoozeKind::Event, r}});
+                            closed = ClosesByItself(popup);
+                        }}),
+                 std::size_t{1});
+        QVERIFY(closed);
+        QCOMPARE(p.f.ReadReminders().size(), std::size_t{1});
+        QCOMPARE(p.f.ReadArchive().size(), std::size_t{0});
+        QCOMPARE(p.Main()->Store().Snoozes().size(), std::size_t{1});
+
+        QCOMPARE(TickAt(p, 9, 34, {[&](QWidget*) { popup->Label9Click(); }}), std::size_t{0});
+        QCOMPARE(TickAt(p, 9, 35, {[&](QWidget*) { QTest::mouseClick(popup->Label9, Qt::LeftButton); }}),
+                 std::size_t{1});
+        QVERIFY(p.f.ReadReminders().empty());  // acknowledged now, here
+        QVERIFY(SnoozeFile(p).empty());
+    }
+
+    // Two computers on one calendar: a reminder put off on the other one does not ring here before its
+    // snooze ends, and a strip on show here closes when the sync brings its snooze. The program's own
+    // snooze afterwards keeps what the sync wrote.
+    void aSnoozeFromAnotherComputerHoldsTheAlarmHere() {
+        KALVO_START_SERVER(server, "radicale", QStringLiteral("--auth"), QStringLiteral("basic"))
+        const TSettings settings = StillAlarms();
+        Program p({}, true, &settings);
+        p.Account(server->Calendar(), *server);
+        p.Add(Ordinary(kToday, At(9, 5), "Porada"));
+        p.Add(Ordinary(kToday, At(9, 10), "Obed"));
+        QTRY_COMPARE_WITH_TIMEOUT(ServerEvents(*server), 2, 20000);
+        QTRY_VERIFY(!p.sync->Running());
+
+        Program other;
+        other.Account(server->Calendar(), *server);
+        QCOMPARE(other.SyncNow().first.received, 2);
+        const auto putOff = [&other](const std::string& text, std::int64_t until) {
+            const ReminderList& list = other.Main()->Store().Reminders();
+            const auto r = std::find_if(list.begin(), list.end(), [&](const TReminder& x) { return x.Text == text; });
+            QVERIFY(r != list.end());
+            other.Main()->Store().Snoozes().push_back({until, storage::SnoozeKind::Event, *r});
+            QVERIFY(other.Main()->Store().SaveSnoozes());
+            QCOMPARE(other.SyncNow().first.sent, 1);
+        };
+        putOff("Porada", Moment(9, 35));
+
+        p.SyncNow();
+        ui::TMesgPopUp* popup = p.f.windows->popup;
+        QCOMPARE(TickAt(p, 9, 5, {[&](QWidget*) { popup->Label9Click(); }}), std::size_t{0});
+
+        // "Obed" rings here; the other computer puts it off meanwhile, and the sync brings that.
+        putOff("Obed", Moment(9, 40));
+        bool closed = false;
+        QString rang;
+        QCOMPARE(TickAt(p, 9, 10, {[&](QWidget*) {
+                            rang = popup->Message->toPlainText();
+                            p.SyncNow();
+                            closed = ClosesByItself(popup);
+                        }}),
+                 std::size_t{1});
+        QCOMPARE(rang, QStringLiteral("Obed"));
+        QVERIFY(closed);
+        QCOMPARE(p.f.ReadReminders().size(), std::size_t{2});
+        QCOMPARE(TickAt(p, 9, 34, {[&](QWidget*) { popup->Label9Click(); }}), std::size_t{0});
+
+        // "Porada" comes back and is put off here for ten minutes: "Obed"'s snooze stays.
+        QCOMPARE(TickAt(p, 9, 35, {[&](QWidget*) {
+                            if (!p.Main()->SnoozeShownAlarm(scheduler::SnoozeRequest::ForMinutes(10)))
+                                popup->Label9Click();
+                        }}),
+                 std::size_t{1});
+        std::vector<std::pair<std::string, std::int64_t>> left;
+        for (const storage::PendingSnooze& e : SnoozeFile(p)) left.emplace_back(e.record.Text, e.until);
+        std::sort(left.begin(), left.end());
+        QCOMPARE(left, (std::vector<std::pair<std::string, std::int64_t>>{{"Obed", Moment(9, 40)},
+                                                                          {"Porada", Moment(9, 45)}}));
     }
 };
 

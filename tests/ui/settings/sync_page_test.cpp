@@ -4,8 +4,10 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <thread>
 
 #include "caldav/sync_account.h"
+#include "storage/folder_lock.h"
 #include "sync_test_support.h"
 #include "ui/main_window/kalvounit.h"
 #include "ui/settings/setup.h"
@@ -14,6 +16,8 @@
 
 namespace kalvo::test {
 namespace {
+
+using namespace std::chrono_literals;
 
 void InSettings(UiFixture& f, const std::function<void(ui::TFormSetup*, ui::TFrSync*)>& steps) {
     ui::TFormSetup* setup = f.windows->setup;
@@ -253,6 +257,53 @@ private slots:
         QVERIFY(x.keyring->passwords.isEmpty());
         for (const char* name : {"eva.sync.ini", "eva.sync", "eva.sync.hints", "eva.sync.lock"})
             QVERIFY2(!x.f.folder.Exists(name), name);
+    }
+
+    // A sync holds the user's sync lock while it runs (the program's own or kalvo-cli's): "Použiť" and
+    // "Zrušiť účet" wait for it a moment, then say why nothing was stored and keep what was typed.
+    void aSyncUnderWayIsWaitedForAMomentThenToldAndNothingIsLost() {
+        Fixture x;
+        caldav::SyncAccount account;
+        account.server = account.calendar = "http://127.0.0.1:9/kalendar/";
+        account.passwordCommand = "echo tajne";
+        account.login = "eva";
+        QVERIFY(caldav::SaveSyncAccount(x.f.ctx->files, account));
+        const std::vector<std::uint8_t> stored = x.f.folder.Read("eva.sync.ini");
+        ui::TFrSync* page = x.f.windows->setup->FrSync1;
+        page->syncLockWait = 100ms;
+        QSignalSpy changed(x.f.windows->setup, &ui::TFormSetup::SyncAccountChanged);
+        x.f.dialogs.answers = {true};
+        InSettings(x.f, [&](ui::TFormSetup* s, ui::TFrSync*) {
+            {
+                const storage::FileLock sync(x.f.ctx->files.SyncLockFile(), 0ms);
+                QVERIFY(sync);
+                page->Interval->setValue(45);
+                Apply(s);
+                QVERIFY(s->isVisible() && page->isVisible());
+                QCOMPARE(page->Interval->value(), 45);
+                QTest::mouseClick(page->BtForget, Qt::LeftButton);
+                QCOMPARE(page->Server->text(), QString::fromStdString(account.server));
+                QVERIFY(page->BtForget->isEnabled());
+                QCOMPARE(x.f.folder.Read("eva.sync.ini"), stored);
+            }
+            // A sync that ends within the wait is waited for.
+            std::thread sync([&x] {
+                const storage::FileLock held(x.f.ctx->files.SyncLockFile(), 0ms);
+                std::this_thread::sleep_for(100ms);
+            });
+            std::this_thread::sleep_for(20ms);
+            page->syncLockWait = 5000ms;
+            Apply(s);
+            sync.join();
+            QVERIFY(!s->isVisible());
+        });
+        QCOMPARE(x.f.dialogs.Count("error"), 2);
+        for (const FakeDialogs::Shown& told : x.f.dialogs.shown)
+            if (told.kind == "error")
+                QVERIFY2(told.text.find("práve prebieha a neskončila") != std::string::npos, told.text.c_str());
+        QVERIFY(x.f.dialogs.shown.front().text.find("Zadané údaje zostávajú vyplnené") != std::string::npos);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(x.Account().account.intervalMinutes, 45);
     }
 };
 
