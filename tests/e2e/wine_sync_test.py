@@ -2,9 +2,9 @@
 """The calendar sync of the Windows programs under Wine, against a real Radicale on loopback (started here, on
 the build machine; Wine reaches its port), with two portable folders that stand for two computers:
 
-- folder A holds only kalvo-cli.exe: sync-setup takes the password on standard input and keeps it in the
-  Windows Credential Manager (Wine's), a reminder with Slovak letters goes to the server with `sync`, whose
-  counts are those of Linux, and the server's own storage holds the event once, its text whole;
+- folder A holds only kalvo-cli.exe: sync-setup takes the password (with Slovak letters) on standard input
+  and keeps it in the Windows Credential Manager (Wine's), a reminder with Slovak letters goes to the server
+  with `sync`, whose counts are those of Linux, and the server's own storage holds the event once, whole;
 - folder B is set up by kalvo-cli.exe without a password (the Credential Manager has it); kalvo.exe started
   there takes A's reminder in with the sync at its start, and a reminder that kalvo-cli.exe adds beside the
   running program (no D-Bus on Windows: the program sees the changed file) reaches the server by itself;
@@ -32,6 +32,7 @@ BIN, ARTIFACTS, WINE, WINESERVER = sys.argv[1:5]
 SETTINGS = (513, 278)
 FIRST = "Ťažká úloha – päť žltých ďatelín"  # written on computer A
 SECOND = "Z Bratislavy: čučoriedky a ľad"   # added beside the running program on computer B
+PASSWORD = "čaj-s-medom-5"  # a password with Slovak letters reaches the server as they are
 NOTHING = {"sent": 0, "received": 0, "deleted_here": 0, "deleted_there": 0, "conflicts": 0}
 
 desktop.require("Xvfb", "trayer", "xdotool", "import", "radicale")
@@ -102,7 +103,7 @@ try:
     for starter in ([WINESERVER, "-p"], [WINE, "wineboot"]):
         subprocess.run(starter, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, check=True, timeout=120)
-    with servers.running("radicale", auth="basic") as server:
+    with servers.running("radicale", auth="basic", password=PASSWORD) as server:
         user = run(WINE, "cmd", "/c", "echo %USERNAME%").stdout.strip()
         tomorrow = datetime.date.today() + datetime.timedelta(days=1)
         day = "%d.%d.%d" % (tomorrow.day, tomorrow.month, tomorrow.year)
