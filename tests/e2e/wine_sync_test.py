@@ -5,6 +5,7 @@ the build machine; Wine reaches its port), with two portable folders that stand 
 - folder A holds only kalvo-cli.exe: sync-setup takes the password (with Slovak letters) on standard input
   and keeps it in the Windows Credential Manager (Wine's), a reminder with Slovak letters goes to the server
   with `sync`, whose counts are those of Linux, and the server's own storage holds the event once, whole;
+  a password command (cmd's echo) gives the same password, letters and all;
 - folder B is set up by kalvo-cli.exe without a password (the Credential Manager has it); kalvo.exe started
   there takes A's reminder in with the sync at its start, and a reminder that kalvo-cli.exe adds beside the
   running program (no D-Bus on Windows: the program sees the changed file) reaches the server by itself;
@@ -118,6 +119,9 @@ try:
         expect(cli(a, "sync") == dict(NOTHING, sent=1))
         expect(len(server.files()) == 1 and summaries(server) == [FIRST], server.files())
         expect(cli(a, "sync") == NOTHING)
+        # The password printed by a command instead (cmd's echo, in the console's letters), from then on.
+        expect(cli(a, "sync-setup", server.calendar, "--login", server.user, "--password-command",
+                   "echo " + PASSWORD) == found)
 
         # Computer B: the same calendar, the password already in the Credential Manager.
         expect(cli(b, "sync-setup", server.calendar, "--login", server.user) == found)
