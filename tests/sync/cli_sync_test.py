@@ -117,6 +117,12 @@ class SetupTest(ServerTestCase):
         self.assertEqual(folder.setup(server, server.base, "--calendar", "kalendár"),
                          {"calendar": server.calendar, "name": "Kalendár"})
 
+    def test_a_password_with_slovak_letters_reaches_the_server_as_typed(self):
+        server = self.server("radicale", auth="basic", password="čaj-s-medom-5")
+        folder = Folder(self)
+        self.assertEqual(folder.setup(server), {"calendar": server.calendar, "name": "Kalendár"})
+        self.assertEqual(folder.sync(), counts())
+
     def test_a_missing_calendar_that_may_not_be_made_lists_the_candidates(self):
         server = self.server("radicale", auth="basic", may_create=False)
         folder = Folder(self)
