@@ -22,6 +22,18 @@ namespace {
 constexpr std::chrono::milliseconds kCancelPoll{100};
 const QString kCancelledMessage = QStringLiteral("Synchronizácia bola prerušená.");
 
+// Qt writes the login and password of Basic and Digest as Latin-1, a letter outside it as "?", while the
+// servers compare UTF-8 bytes: given as their UTF-8 bytes read as Latin-1, they go out as UTF-8. NTLM and
+// Negotiate take the text itself.
+QString AsChallengeWants(const QNetworkReply* reply, const QString& text) {
+    for (const QNetworkReply::RawHeaderPair& header : reply->rawHeaderPairs()) {
+        if (header.first.compare("WWW-Authenticate", Qt::CaseInsensitive) != 0) continue;
+        const QByteArray challenge = header.second.toLower();
+        if (challenge.contains("ntlm") || challenge.contains("negotiate")) return text;
+    }
+    return QString::fromLatin1(text.toUtf8());
+}
+
 bool IsRedirect(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
@@ -113,8 +125,8 @@ HttpSession::HttpSession(SessionOptions options)
                              refusedCredentials_ = true;
                              return;
                          }
-                         authenticator->setUser(options_.login);
-                         authenticator->setPassword(options_.password);
+                         authenticator->setUser(AsChallengeWants(reply, options_.login));
+                         authenticator->setPassword(AsChallengeWants(reply, options_.password));
                          offered_ = true;
                      });
 }

@@ -1,9 +1,35 @@
 #include "caldav/password_store.h"
 
 #include <QProcess>
+#include <QStringDecoder>
 #include <QUrl>
+#include <string>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace kalvo::caldav {
+namespace {
+
+// What the command printed, as text. On Windows cmd writes its own commands' output (echo) as UTF-16 (it runs
+// with /u), other programs write UTF-8 or the console's code page; elsewhere it is UTF-8.
+QString CommandText(const QByteArray& out) {
+#ifdef _WIN32
+    if (out.contains('\0'))
+        return QString::fromUtf16(reinterpret_cast<const char16_t*>(out.constData()), out.size() / 2);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(out);
+    if (!utf8.hasError()) return text;
+    const int size = MultiByteToWideChar(CP_OEMCP, 0, out.constData(), static_cast<int>(out.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+    MultiByteToWideChar(CP_OEMCP, 0, out.constData(), static_cast<int>(out.size()), wide.data(), size);
+    return QString::fromStdWString(wide);
+#else
+    return QString::fromUtf8(out);
+#endif
+}
+
+}  // namespace
 
 QString KeyringKey(const SyncAccount& account) {
     const QUrl url(QString::fromStdString(account.calendar.empty() ? account.server : account.calendar));
@@ -17,7 +43,7 @@ PasswordResult RunPasswordCommand(const QString& command, std::chrono::milliseco
     QProcess process;
 #ifdef _WIN32
     process.setProgram(QStringLiteral("cmd.exe"));
-    process.setNativeArguments(QStringLiteral("/d /s /c \"%1\"").arg(command));
+    process.setNativeArguments(QStringLiteral("/d /u /s /c \"%1\"").arg(command));
 #else
     process.setProgram(QStringLiteral("/bin/sh"));
     process.setArguments({QStringLiteral("-c"), command});
@@ -35,22 +61,22 @@ PasswordResult RunPasswordCommand(const QString& command, std::chrono::milliseco
         return result;
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        const QString said = QString::fromLocal8Bit(process.readAllStandardError()).trimmed().left(200);
+        const QString said = CommandText(process.readAllStandardError()).trimmed().left(200);
         result.message = said.isEmpty()
                              ? QStringLiteral("Príkaz na heslo zlyhal (kód %1).").arg(process.exitCode())
                              : QStringLiteral("Príkaz na heslo zlyhal (kód %1): %2").arg(process.exitCode()).arg(said);
         return result;
     }
-    QByteArray out = process.readAllStandardOutput();
-    const qsizetype end = out.indexOf('\n');
+    QString out = CommandText(process.readAllStandardOutput());
+    const qsizetype end = out.indexOf(QLatin1Char('\n'));
     if (end >= 0) out.truncate(end);
-    if (out.endsWith('\r')) out.chop(1);
+    if (out.endsWith(QLatin1Char('\r'))) out.chop(1);
     if (out.isEmpty()) {
         result.message = QStringLiteral("Príkaz na heslo nevypísal nijaké heslo.");
         return result;
     }
     result.ok = true;
-    result.password = QString::fromUtf8(out);
+    result.password = out;
     return result;
 }
 

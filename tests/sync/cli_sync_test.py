@@ -117,6 +117,21 @@ class SetupTest(ServerTestCase):
         self.assertEqual(folder.setup(server, server.base, "--calendar", "kalendár"),
                          {"calendar": server.calendar, "name": "Kalendár"})
 
+    def test_a_password_with_slovak_letters_reaches_the_server_as_typed(self):
+        password = "čaj-s-medom-5"
+        server = self.server("radicale", auth="basic", password=password)
+        folder = Folder(self)
+        self.assertEqual(folder.setup(server), {"calendar": server.calendar, "name": "Kalendár"})
+        self.assertEqual(folder.sync(), counts())
+        # The same through Digest, which the fault proxy asks for in front of Xandikos.
+        xandikos = self.server("xandikos")
+        proxy = fault_proxy.FaultProxy(xandikos.base)
+        self.addCleanup(proxy.stop)
+        proxy.require_digest(servers.USER, password)
+        calendar = xandikos.calendar.replace(xandikos.base, proxy.base)
+        found = Folder(self).ok("sync-setup", calendar, "--login", servers.USER, "--password-command", "echo " + password)
+        self.assertEqual(found["calendar"], calendar)
+
     def test_a_missing_calendar_that_may_not_be_made_lists_the_candidates(self):
         server = self.server("radicale", auth="basic", may_create=False)
         folder = Folder(self)

@@ -7,7 +7,8 @@ with a storage folder of its own, stopped by process id however the test ends.
 
 Radicale runs with an htpasswd file when `auth` is "basic" (it speaks no Digest; the fault proxy does),
 with a rights file when `read_only` names collections the user may only read, and over TLS with a
-self-signed certificate when `tls` is true. Xandikos has no authentication of its own.
+self-signed certificate when `tls` is true, and `password` is alice's (UTF-8 in the file, as Radicale
+reads it). Xandikos has no authentication of its own.
 """
 
 import base64
@@ -209,13 +210,14 @@ class Server:
         return found
 
 
-def start(kind, folder, auth=None, tls=False, read_only=(), may_create=True, port=None):
+def start(kind, folder, auth=None, tls=False, read_only=(), may_create=True, port=None, password=PASSWORD):
     """Starts a server in `folder` (which must exist) and makes its ready calendar; see `running`."""
     server = Server(kind, folder, port or free_port(), "https" if tls else "http")
     if kind == "radicale":
         server.auth = auth
-        with open(os.path.join(folder, "users"), "w") as f:
-            f.write("%s:%s\n" % (USER, PASSWORD))
+        server.password = password
+        with open(os.path.join(folder, "users"), "w", encoding="utf-8") as f:
+            f.write("%s:%s\n" % (USER, password))
         if read_only or not may_create:
             write_rights(folder, read_only, may_create)
             for path in read_only:  # made in the storage, since the user may not make them
