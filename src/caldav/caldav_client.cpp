@@ -84,7 +84,9 @@ Outcome OutcomeOf(const HttpResponse& r, bool changesServer) {
     if (s >= 200 && s < 300) return Outcome{ServerStatus::Ok, s, {}};
     if (s == 401 || r.credentialsRefused) {
         return Fail(ServerStatus::Unauthorized, s,
-                    QStringLiteral("Server %1 odmietol prihlasovacie meno alebo heslo.").arg(server));
+                    !r.message.isEmpty()
+                        ? r.message
+                        : QStringLiteral("Server %1 odmietol prihlasovacie meno alebo heslo.").arg(server));
     }
     if (s == 404 || s == 410) {
         return Fail(ServerStatus::NotFound, s, QStringLiteral("Na serveri %1 sa záznam nenašiel.").arg(server));

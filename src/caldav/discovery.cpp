@@ -243,6 +243,9 @@ QUrl AddressFromUserText(const QString& text) {
     if (!url.isValid() || url.host().isEmpty() ||
         (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
         return {};
+    // A login and password written into the address would be stored and shown with it, and Qt would offer
+    // them by itself, past the session's own login: only the login given as such is used.
+    url.setUserInfo({});
     return url;
 }
 

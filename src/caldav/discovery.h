@@ -41,7 +41,7 @@ struct DiscoveryResult {
 DiscoveryResult DiscoverCalendar(const DiscoveryRequest& request);
 
 // What the user typed as an address: "https://" in front when no scheme is given, surrounding blanks
-// removed. An empty or unusable text gives an invalid URL.
+// removed, a login and password written into it dropped. An empty or unusable text gives an invalid URL.
 QUrl AddressFromUserText(const QString& text);
 
 }  // namespace kalvo::caldav

@@ -21,6 +21,11 @@ namespace {
 
 constexpr std::chrono::milliseconds kCancelPoll{100};
 const QString kCancelledMessage = QStringLiteral("Synchronizácia bola prerušená.");
+// Qt sends a request again by itself while it answers the server's questions for credentials: twice for
+// Basic and Digest, three times for NTLM, once more after a connection the server closed. A server whose
+// questions alternate between two realms (a proxy asking for Digest in front of a server asking for
+// Basic) would be asked on and on with the same credentials, never giving the answer back.
+constexpr int kMostSendsOfOneRequest = 4;
 
 // Qt writes the login and password of Basic and Digest as Latin-1, a letter outside it as "?", while the
 // servers compare UTF-8 bytes: given as their UTF-8 bytes read as Latin-1, they go out as UTF-8. NTLM and
@@ -213,6 +218,8 @@ HttpResponse HttpSession::SendOnce(const QByteArray& method, const QUrl& url, co
     bool timedOut = false;
     bool cancelled = false;
     bool certificateRefused = false;
+    bool askedEndlessly = false;
+    int sends = 0;
     QNetworkReply* reply = network_->sendCustomRequest(request, method, body);
     ++requests_;
     current_ = reply;
@@ -245,6 +252,9 @@ HttpResponse HttpSession::SendOnce(const QByteArray& method, const QUrl& url, co
     QObject::connect(reply, &QNetworkReply::requestSent, reply, [&] {
         sent = wholeRequestSent = true;
         alive();
+        if (++sends <= kMostSendsOfOneRequest) return;
+        askedEndlessly = true;
+        reply->abort();
     });
     QObject::connect(reply, &QNetworkReply::uploadProgress, reply, [&](qint64 done, qint64 total) {
         if (done > 0) sent = true;
@@ -293,6 +303,10 @@ HttpResponse HttpSession::SendOnce(const QByteArray& method, const QUrl& url, co
     if (certificateRefused) {
         response.delivery = Delivery::CertificateRefused;
         response.message = CertificateMessage(url, refused_, options_.pinnedCertificate);
+    } else if (askedEndlessly) {
+        response.delivery = Delivery::Answered;
+        response.status = 401;
+        response.credentialsRefused = true;
     } else if (cancelled) {
         response.delivery = sent ? Delivery::Lost : Delivery::NotSent;
         response.message = kCancelledMessage;
@@ -324,6 +338,9 @@ HttpResponse HttpSession::SendOnce(const QByteArray& method, const QUrl& url, co
             }
         }
         response.retryAfter = reply->rawHeader("Retry-After");
+    }
+    if (response.delivery == Delivery::Answered && response.status == 401 && options_.login.isEmpty()) {
+        response.message = QStringLiteral("Server %1 žiada prihlasovacie meno a heslo.").arg(ServerName(url));
     }
     reply->deleteLater();
     // The reply is deleted with the next pass of an event loop; a blocking caller may not run one soon.

@@ -73,7 +73,7 @@ struct HttpResponse {
     QUrl location;                    // where a redirect points
     QByteArray retryAfter;            // of a busy answer
     bool credentialsRefused = false;  // the server asked again after the credentials were offered
-    QString message;                  // Slovak, when not answered
+    QString message;                  // Slovak: why it was not answered, or a 401 to a session without login
 };
 
 using HeaderList = QList<QPair<QByteArray, QByteArray>>;

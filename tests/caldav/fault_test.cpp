@@ -4,6 +4,7 @@
 #include <QThread>
 #include <atomic>
 
+#include "caldav/discovery.h"
 #include "caldav_fixture.h"
 
 namespace kalvo::test {
@@ -263,6 +264,28 @@ TEST(DigestTest, DigestCredentialsAreOfferedOnceAndAWrongPasswordRefused) {
     Listing listing;
     EXPECT_EQ(client.ListChanges("", listing).status, ServerStatus::Unauthorized);
     EXPECT_LE(server->RequestCount(), 2);
+}
+
+// The proxy takes the Digest credentials and passes the request on without them; Radicale then asks for
+// Basic in a realm of its own. The two questions alternate for as long as the client answers them.
+TEST(DigestTest, ChallengesThatNeverEndStopWithinAFewRequests) {
+    KALVO_START_SERVER(server, "radicale", {"--proxy"});
+    server->Command(QStringLiteral("digest"));
+    caldav::DiscoveryRequest request;
+    request.address = server->ProxyCalendar();
+    const caldav::DiscoveryResult anonymous = caldav::DiscoverCalendar(request);
+    EXPECT_EQ(anonymous.outcome.status, ServerStatus::Unauthorized);
+    EXPECT_NE(anonymous.outcome.message.find("žiada prihlasovacie meno a heslo"), std::string::npos)
+        << anonymous.outcome.message;
+    EXPECT_EQ(server->RequestCount(), 1);
+
+    server->Reset();
+    request.session = SettingsFor(*server, request.address).session;
+    const caldav::DiscoveryResult refused = caldav::DiscoverCalendar(request);
+    EXPECT_EQ(refused.outcome.status, ServerStatus::Unauthorized);
+    EXPECT_NE(refused.outcome.message.find("odmietol prihlasovacie meno alebo heslo"), std::string::npos)
+        << refused.outcome.message;
+    EXPECT_LE(server->RequestCount(), 6);
 }
 
 TEST(BasicAuthTest, RadicaleRefusesAWrongPasswordOnce) {

@@ -140,7 +140,7 @@ class SetupTest(ServerTestCase):
         self.assertEqual((code, out), (1, ""), err)
         self.assertIn("Kalendár „Práca“ na serveri nie je", err)
         self.assertIn("„Kalendár“  " + server.calendar, err)
-        self.assertFalse(os.path.exists(folder.path("jana.sync.ini")))
+        self.assertFalse(os.path.exists(folder.path(folder.user + ".sync.ini")))
 
     def test_refusals_are_told_in_slovak_and_store_nothing(self):
         server = self.server("radicale", auth="basic", read_only=("shared",))
@@ -176,7 +176,7 @@ class SetupTest(ServerTestCase):
         self.assertEqual(code, 1, err)
         self.assertIn("Odtlačok SHA-256: " + server.fingerprint, err)
         self.assertIn("--accept-certificate " + server.fingerprint, err)
-        self.assertFalse(os.path.exists(folder.path("jana.sync.ini")))
+        self.assertFalse(os.path.exists(folder.path(folder.user + ".sync.ini")))
         # Another fingerprint is refused like none.
         other = ":".join(["00"] * 32)
         self.assertEqual(folder.run("sync-setup", server.calendar, *login, "--accept-certificate", other)[0], 1)
@@ -258,6 +258,23 @@ class SyncTest(ServerTestCase):
         self.assertEqual(code, 1, err)
         self.assertIn("LastSyncOk=0", folder.account())
 
+    def test_a_server_that_keeps_asking_for_credentials_is_left_at_once(self):
+        # The proxy checks Digest and passes the request on without it; Radicale asks for Basic again.
+        server = self.server("radicale")
+        proxy = fault_proxy.FaultProxy(server.base)
+        self.addCleanup(proxy.stop)
+        proxy.require_digest(servers.USER, servers.PASSWORD)
+        calendar = proxy.base + server.calendar[len(server.base):]
+        folder = Folder(self)
+        login = ["--login", servers.USER, "--password-command", "echo " + servers.PASSWORD]
+        for args, told in ((login, "odmietol prihlasovacie meno alebo heslo"), ([], "žiada prihlasovacie meno a heslo")):
+            proxy.reset()
+            code, out, err = folder.run("sync-setup", calendar, *args)
+            self.assertEqual((code, out), (1, ""), err)
+            self.assertIn(told, err)
+            self.assertLessEqual(proxy.count(), 6)
+        self.assertFalse(os.path.exists(folder.path(folder.user + ".sync.ini")))
+
     def test_forget_removes_the_account_and_the_state(self):
         server = self.server("xandikos")
         folder = Folder(self)
@@ -337,7 +354,7 @@ class KeyringTest(ServerTestCase):
             self.assertEqual((code, out), (1, ""), err)
             self.assertIn("kľúčenk", err)
             self.assertIn("--password-command", err)
-            self.assertFalse(os.path.exists(folder.path("jana.sync.ini")))
+            self.assertFalse(os.path.exists(folder.path(folder.user + ".sync.ini")))
             return
         folder.ok(*args, stdin=server.password.encode() + b"\n")
         self.assertNotIn(server.password, folder.account())
