@@ -105,6 +105,16 @@ std::vector<storage::PendingSnooze> SnoozeFile(const Program& p) {
     return storage::ReadSnoozeFile(p.f.ctx->files.SnoozeFile()).decoded.entries;
 }
 
+// Another computer's copy of the same account, with a folder of its own, adds `r` and sends it.
+void SendFromAnotherComputer(const TestServer& server, const TReminder& r) {
+    Program second;
+    second.Account(server.Calendar(), server);
+    second.Add(r);
+    const auto [report, noAccount] = second.SyncNow();
+    QVERIFY(!noAccount);
+    QCOMPARE(report.sent, 1);
+}
+
 int ServerEvents(TestServer& server) {
     return static_cast<int>(QJsonDocument::fromJson(server.Command(QStringLiteral("files")).toUtf8()).object().size());
 }
@@ -155,15 +165,9 @@ private slots:
         QCOMPARE(last.when, std::string("2026-12-07 09:00:00"));
         QCOMPARE(last.result, std::string("Hotovo – odoslané na server: 1."));
 
-        // Another computer's copy of the same account sends one more; the program's list takes it in.
-        {
-            Program second;  // its own folder, the same calendar
-            second.Account(server->Calendar(), *server);
-            second.Add(Ordinary(Day(2026, 12, 25), At(12, 0), "Obed"));
-            const auto [report, noAccount] = second.SyncNow();
-            QVERIFY(!noAccount);
-            QCOMPARE(report.sent, 1);
-        }
+        // Another computer sends one more; the program's list takes it in.
+        SendFromAnotherComputer(*server, Ordinary(Day(2026, 12, 25), At(12, 0), "Obed"));
+        if (QTest::currentTestFailed()) return;
         QSignalSpy runs(p.sync.get(), &app::SyncService::Finished);
         const auto [report, noAccount] = p.SyncNow();
         QCOMPARE(report.received, 1);
@@ -183,12 +187,8 @@ private slots:
         p.Add(Ordinary(Day(2026, 12, 24), At(18, 0), "Večera"));
         QTRY_COMPARE_WITH_TIMEOUT(ServerEvents(*server), 1, 20000);
         QTRY_VERIFY(!p.sync->Running());
-        {
-            Program second;
-            second.Account(server->Calendar(), *server);
-            second.Add(Ordinary(Day(2026, 12, 25), At(12, 0), "Obed"));
-            QCOMPARE(second.SyncNow().first.sent, 1);
-        }
+        SendFromAnotherComputer(*server, Ordinary(Day(2026, 12, 25), At(12, 0), "Obed"));
+        if (QTest::currentTestFailed()) return;
 
         // The run ends on its thread (its result is in the account's file) before the program hears of it.
         const std::string before = caldav::LastSyncOf(p.f.ctx->files).result;
