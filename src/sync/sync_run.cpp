@@ -100,6 +100,9 @@ private:
     // The steps.
     bool Load();
     bool List();
+    bool QuietByHead() const;
+    bool LoadItems();
+    void ReadListing();
     bool Quiet() const;
     void Match();
     bool Fetch();
@@ -156,11 +159,15 @@ private:
     std::int64_t now_ = 0;
 
     SyncState state_;  // as read
+    bool itemsLoaded_ = false;
+    std::optional<std::uint64_t> settled_;  // as the state file's head says
     bool firstSync_ = false;
     ReminderList list_;  // the reminder file when the run began
     std::uint64_t listHash_ = 0;
     std::vector<storage::SyncHint> hints_;
     std::vector<Work> works_;
+    Listing listing_;
+    bool fullListing_ = false;
     std::string token_;  // the collection's token after the listing
     bool readOnly_ = false;
     bool stopped_ = false;
@@ -187,7 +194,9 @@ SyncReport Run::Go() {
         }
         return report_;
     }
-    if (!Load() || !List() || Quiet()) return report_;
+    if (!Load() || !List() || QuietByHead() || !LoadItems()) return report_;
+    ReadListing();
+    if (Quiet()) return report_;
     Match();
     if (!Fetch()) return report_;
     Plan();
@@ -209,7 +218,8 @@ bool Run::Load() {
     listHash_ = HashOf(file.bytes);
     report_.reminderFileHash = listHash_;
 
-    StateRead read = ReadStateFile(q_.files.SyncStateFile());
+    // The items wait until the listing shows that there is something to do.
+    StateRead read = ReadStateFile(q_.files.SyncStateFile(), StatePart::Head);
     if (read.status == StateStatus::Failed)
         return Fail("Stav synchronizácie sa nedá prečítať: " + storage::DescribeError(read.errorCode) + ".");
     if (read.status == StateStatus::Damaged) {
@@ -219,9 +229,15 @@ bool Run::Load() {
             "Stav synchronizácie bol poškodený a bol odložený bokom; synchronizácia začala odznova a pripomienky "
             "spárovala s udalosťami na serveri.");
     }
+    itemsLoaded_ = read.status != StateStatus::Ok || !read.hasItems;
     state_ = read.status == StateStatus::Ok ? std::move(read.state) : SyncState{};
-    if (state_.calendar != q_.calendar) state_ = SyncState{q_.calendar, {}, 0, 0, {}};
-    firstSync_ = state_.items.empty() && state_.token.empty();
+    settled_ = read.settled;
+    if (state_.calendar != q_.calendar) {
+        state_ = SyncState{q_.calendar, {}, 0, 0, {}};
+        settled_.reset();
+        itemsLoaded_ = true;
+    }
+    firstSync_ = itemsLoaded_ && state_.token.empty();
 
     hints_ = storage::ReadHintsFile(q_.files.SyncHintsFile()).decoded.hints;
     storage::SnoozeRead snoozes = storage::ReadSnoozeFile(q_.files.SnoozeFile());
@@ -231,24 +247,52 @@ bool Run::Load() {
 }
 
 bool Run::List() {
-    Listing listing;
+    Listing& listing = listing_;
     Outcome o = Count(server_.ListChanges(state_.token, listing));
-    bool full = state_.token.empty();
+    fullListing_ = state_.token.empty();
     if (o.status == ServerStatus::TokenInvalid) {
         // The server forgot where it was: everything, and only what differs counts as changed.
         listing = Listing{};
         o = Count(server_.ListChanges("", listing));
-        full = true;
+        fullListing_ = true;
     }
     if (o.status == ServerStatus::ServerError || o.status == ServerStatus::Forbidden) {
         // No sync-collection here: every event with its ETag.
         listing = Listing{};
         o = Count(server_.ListAll(listing));
-        full = true;
+        fullListing_ = true;
     }
     if (!o.ok()) return Fail(ServerText(o));
     token_ = listing.token;
+    return true;
+}
 
+bool Run::QuietByHead() const {
+    if (!settled_ || fullListing_ || firstSync_ || !listing_.changed.empty() || !listing_.removed.empty() ||
+        token_ != state_.token || listHash_ != state_.fileHash || !hints_.empty())
+        return false;
+    std::uint64_t snoozes = 0;
+    for (const storage::PendingSnooze& e : snoozes_)
+        if (e.kind == storage::SnoozeKind::Event) snoozes = AddToSnoozeDigest(snoozes, e.record, e.until);
+    return snoozes == *settled_;
+}
+
+bool Run::LoadItems() {
+    if (itemsLoaded_) return true;
+    // The sync lock keeps every other writer of the state away since the head was read.
+    StateRead read = ReadStateFile(q_.files.SyncStateFile());
+    if (read.status == StateStatus::Failed)
+        return Fail("Stav synchronizácie sa nedá prečítať: " + storage::DescribeError(read.errorCode) + ".");
+    if (read.status != StateStatus::Ok || read.state.calendar != state_.calendar || read.state.token != state_.token)
+        return Fail("Stav synchronizácie sa zmenil počas synchronizácie; skúste ju znova.");
+    state_ = std::move(read.state);
+    itemsLoaded_ = true;
+    return true;
+}
+
+void Run::ReadListing() {
+    const Listing& listing = listing_;
+    const bool full = fullListing_;
     const std::vector<SyncItem>& items = state_.items;
     remote_.assign(items.size(), RemoteKind::Unchanged);
     std::unordered_map<std::string, std::size_t> byHref;
@@ -273,7 +317,6 @@ bool Run::List() {
         // Sent after the token: a listing that does not mention it proves nothing, so it is looked at.
         if (!full && items[i].sentSinceToken) toFetch_.push_back(items[i].href);
     }
-    return true;
 }
 
 bool Run::Quiet() const {

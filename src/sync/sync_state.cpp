@@ -6,6 +6,7 @@
 #include "storage/data_files.h"
 #include "storage/file_stamp.h"
 #include "storage/record_hex.h"
+#include "sync/record_match.h"
 
 namespace kalvo::sync {
 namespace {
@@ -111,7 +112,23 @@ StateRead Damaged() {
     return r;
 }
 
+// The digest of the agreed snoozes, when nothing waits: a later sync that lists no change, finds the
+// reminder file as the items describe it and the same snoozes has nothing to do, without the items.
+std::optional<std::uint64_t> Settled(const SyncState& state) {
+    if (state.readOnlySince != 0) return std::nullopt;
+    std::uint64_t digest = 0;
+    for (const SyncItem& i : state.items) {
+        if (i.state == ItemState::Created || i.state == ItemState::Deleted || i.sentSinceToken) return std::nullopt;
+        if (i.snoozedUntil != 0 && i.local) digest = AddToSnoozeDigest(digest, *i.local, i.snoozedUntil);
+    }
+    return digest;
+}
+
 }  // namespace
+
+std::uint64_t AddToSnoozeDigest(std::uint64_t digest, const TReminder& record, std::int64_t until) {
+    return digest + HashText(ExactKey(record) + '\n' + std::to_string(until));
+}
 
 std::string EncodeState(const SyncState& state) {
     Writer w;
@@ -119,6 +136,7 @@ std::string EncodeState(const SyncState& state) {
     w.Field("token", state.token);
     w.Field("filehash", Hex64(state.fileHash));
     w.Field("readonly", std::to_string(state.readOnlySince));
+    if (const auto settled = Settled(state)) w.Field("settled", Hex64(*settled));
     for (const SyncItem& item : state.items) {
         w.Field("item", "");
         w.Field("uid", item.uid);
@@ -138,8 +156,16 @@ std::string EncodeState(const SyncState& state) {
     return w.Finish();
 }
 
-StateRead DecodeState(std::string_view text) {
+StateRead DecodeState(std::string_view text, StatePart part) {
     if (text.substr(0, kMagic.size()) != kMagic) return Damaged();
+    if (part == StatePart::Head) {
+        // The last field is the hash of everything before it, in a form of fixed length.
+        const std::size_t endField = kEnd.size() + 5 + 16;
+        if (text.size() < kMagic.size() + endField) return Damaged();
+        const std::string_view last = text.substr(text.size() - endField);
+        const std::string_view before = text.substr(0, text.size() - endField);
+        if (last != std::string(kEnd) + " 16\n" + Hex64(HashText(before)) + "\n") return Damaged();
+    }
     Reader r(text.substr(kMagic.size()));
     StateRead out;
     SyncState& s = out.state;
@@ -156,6 +182,11 @@ StateRead DecodeState(std::string_view text) {
             if (value != Hex64(hashedUpTo(r)) || !r.AtEnd()) return Damaged();
             ended = true;
         } else if (key == "item") {
+            out.hasItems = true;
+            if (part == StatePart::Head) {
+                out.status = StateStatus::Ok;
+                return out;
+            }
             s.items.emplace_back();
             item = &s.items.back();
         } else if (!item) {
@@ -169,6 +200,9 @@ StateRead DecodeState(std::string_view text) {
                 const auto since = Number<std::int64_t>(value);
                 ok = since.has_value();
                 s.readOnlySince = since.value_or(0);
+            } else if (key == "settled") {
+                out.settled = Number<std::uint64_t>(value, 16);
+                ok = out.settled.has_value();
             }
         } else if (key == "uid") {
             item->uid = value;
@@ -202,13 +236,14 @@ StateRead DecodeState(std::string_view text) {
         if (!ok) return Damaged();
     }
     if (!ended) return Damaged();
+    out.settled = Settled(s);
     for (const SyncItem& i : s.items)
         if (i.uid.empty() || i.href.empty()) return Damaged();
     out.status = StateStatus::Ok;
     return out;
 }
 
-StateRead ReadStateFile(const std::filesystem::path& path) {
+StateRead ReadStateFile(const std::filesystem::path& path, StatePart part) {
     const storage::FileBytes read = storage::ReadFileBytes(path, kStateLimit);
     if (read.outcome == storage::ReadOutcome::Missing) return {};
     if (read.outcome == storage::ReadOutcome::Failed) {
@@ -217,7 +252,7 @@ StateRead ReadStateFile(const std::filesystem::path& path) {
         failed.errorCode = read.errorCode;
         return failed;
     }
-    return DecodeState(std::string_view(reinterpret_cast<const char*>(read.bytes.data()), read.bytes.size()));
+    return DecodeState(std::string_view(reinterpret_cast<const char*>(read.bytes.data()), read.bytes.size()), part);
 }
 
 storage::WriteResult WriteStateFile(const std::filesystem::path& path, const SyncState& state,

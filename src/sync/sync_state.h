@@ -61,17 +61,29 @@ struct SyncState {
 
 enum class StateStatus { Ok, Missing, Damaged, Failed };
 
+// How much of the file a reader takes in: a sync with nothing to do needs only the lines before the items.
+enum class StatePart { Whole, Head };
+
 struct StateRead {
     StateStatus status = StateStatus::Missing;
     int errorCode = 0;  // for Failed
-    SyncState state;    // empty unless Ok
+    SyncState state;    // empty unless Ok; without its items when only the head was read
+    bool hasItems = false;
+    // When no item waits to be sent or looked at again and the server takes writes: the digest of the
+    // snoozes both sides agreed on (SnoozeDigest). None in a file that something waits in, or that an
+    // earlier version wrote.
+    std::optional<std::uint64_t> settled;
 };
 
-std::string EncodeState(const SyncState& state);
-// Damaged for anything that is not a whole state as EncodeState writes it.
-StateRead DecodeState(std::string_view text);
+// An order-free digest of (record, snoozed until) pairs: the same pairs in any order give the same digest.
+std::uint64_t AddToSnoozeDigest(std::uint64_t digest, const TReminder& record, std::int64_t until);
 
-StateRead ReadStateFile(const std::filesystem::path& path);
+std::string EncodeState(const SyncState& state);
+// Damaged for anything that is not a whole state as EncodeState writes it. The head alone is checked as
+// thoroughly: the hash over the whole file, every length of the head.
+StateRead DecodeState(std::string_view text, StatePart part = StatePart::Whole);
+
+StateRead ReadStateFile(const std::filesystem::path& path, StatePart part = StatePart::Whole);
 storage::WriteResult WriteStateFile(const std::filesystem::path& path, const SyncState& state,
                                     storage::Durability durability = storage::Durability::Flush);
 

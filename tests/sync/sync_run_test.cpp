@@ -47,6 +47,51 @@ TEST_F(SyncRunTest, AFirstSyncSendsEverythingAndASyncWithNothingToDoOnlyAsks) {
     EXPECT_FALSE(a.dir.Exists("eva.sync.hints"));
 }
 
+// A sync that finds the head of the state file settled, no change listed and the same reminder file
+// stops before it reads the items; whatever changed is still seen.
+TEST_F(SyncRunTest, AfterASettledSyncEveryKindOfChangeIsStillSeen) {
+    a.WriteList({dentist, weekly});
+    a.Sync(server);
+    b.Sync(server);
+    const auto settle = [&](Machine& m) {
+        for (int n = 0; n < 3 && !sync::ReadStateFile(m.Files().SyncStateFile(), sync::StatePart::Head).settled; ++n)
+            m.Sync(server);
+        ASSERT_TRUE(sync::ReadStateFile(m.Files().SyncStateFile(), sync::StatePart::Head).settled);
+        EXPECT_EQ(m.Sync(server).requests, 1);
+    };
+    settle(a);
+    settle(b);
+
+    const std::int64_t until = std::int64_t{D + 2} * 86400 + 9 * 3600 + 600;
+    a.Change([&](storage::ReminderStore& s) {
+        s.Snoozes().push_back({until, storage::SnoozeKind::Event, s.Reminders()[0]});
+        s.SaveSnoozes();
+    });
+    EXPECT_EQ(a.Sync(server).sent, 1) << "a snooze put here";
+    settle(a);
+    a.Change([&](storage::ReminderStore& s) {
+        s.Snoozes().clear();
+        s.SaveSnoozes();
+    });
+    EXPECT_EQ(a.Sync(server).sent, 1) << "a snooze ended here";
+    settle(a);
+    // The same record put off again: the same pair as agreed before, yet not as agreed now.
+    a.Change([&](storage::ReminderStore& s) {
+        s.Snoozes().push_back({until, storage::SnoozeKind::Event, s.Reminders()[0]});
+        s.SaveSnoozes();
+    });
+    EXPECT_EQ(a.Sync(server).sent, 1);
+    settle(a);
+
+    a.Change([&](storage::ReminderStore& s) { s.Remove(Machine::Find(s, "Porada")); });
+    EXPECT_EQ(a.Sync(server).deletedThere, 1) << "a change of the reminder file";
+    settle(a);
+    const sync::SyncReport fromA = b.Sync(server);
+    EXPECT_EQ(fromA.deletedHere, 1) << "a change on the server";
+    EXPECT_EQ(Texts(b.List()), "Zubár");
+    EXPECT_EQ(storage::ReadSnoozeFile(b.Files().SnoozeFile()).decoded.entries.size(), 1u);
+}
+
 TEST_F(SyncRunTest, AddsEditsAndDeletesTravelBothWays) {
     a.WriteList({dentist, weekly});
     a.Sync(server);

@@ -51,6 +51,14 @@ SyncState Sample() {
     return s;
 }
 
+// A file's text up to its last line, finished with the hash line a writer adds.
+std::string Sealed(std::string body) {
+    const auto hash = storage::HashBytes(std::span(reinterpret_cast<const std::uint8_t*>(body.data()), body.size()));
+    char hex[24];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return body + "end 16\n" + hex + "\n";
+}
+
 bool SameState(const SyncState& x, const SyncState& y) {
     // NaN is never equal to itself; the records compare by their bytes.
     return EncodeState(x) == EncodeState(y);
@@ -86,15 +94,58 @@ TEST(SyncStateFile, FileRoundTripAndMissingFile) {
 
 TEST(SyncStateFile, EveryCutAndEveryChangedByteIsDamage) {
     const std::string text = EncodeState(Sample());
-    for (std::size_t cut = 0; cut < text.size(); ++cut)
-        ASSERT_EQ(DecodeState(text.substr(0, cut)).status, StateStatus::Damaged) << "cut at " << cut;
-    std::mt19937 rng(7);
-    for (int n = 0; n < 2000; ++n) {
-        std::string bad = text;
-        const std::size_t at = rng() % bad.size();
-        bad[at] = static_cast<char>(bad[at] ^ (1 + rng() % 255));
-        ASSERT_EQ(DecodeState(bad).status, StateStatus::Damaged) << "byte " << at;
+    for (const StatePart part : {StatePart::Whole, StatePart::Head}) {
+        for (std::size_t cut = 0; cut < text.size(); ++cut)
+            ASSERT_EQ(DecodeState(text.substr(0, cut), part).status, StateStatus::Damaged) << "cut at " << cut;
+        std::mt19937 rng(7);
+        for (int n = 0; n < 2000; ++n) {
+            std::string bad = text;
+            const std::size_t at = rng() % bad.size();
+            bad[at] = static_cast<char>(bad[at] ^ (1 + rng() % 255));
+            ASSERT_EQ(DecodeState(bad, part).status, StateStatus::Damaged) << "byte " << at;
+        }
     }
+}
+
+TEST(SyncStateFile, TheHeadSaysWhetherAnythingWaitsAndWhichSnoozesWereAgreed) {
+    SyncState s = Sample();
+    // Something waits while an item is being created, deleted or was sent after the token.
+    EXPECT_FALSE(DecodeState(EncodeState(s), StatePart::Head).settled);
+    s.items[1].state = ItemState::Synced;
+    s.readOnlySince = 0;
+    EXPECT_FALSE(DecodeState(EncodeState(s), StatePart::Head).settled) << "sent since the token";
+    s.items[0].sentSinceToken = false;
+    s.items[1].state = ItemState::Deleted;
+    EXPECT_FALSE(DecodeState(EncodeState(s), StatePart::Head).settled);
+    s.items[1].state = ItemState::Archived;
+
+    // Settled: the head alone gives the calendar, the token and the digest of the agreed snoozes, which
+    // does not depend on their order.
+    s.items[0].snoozedUntil = 1000;
+    s.items[1].snoozedUntil = 2000;
+    const StateRead head = DecodeState(EncodeState(s), StatePart::Head);
+    ASSERT_EQ(head.status, StateStatus::Ok);
+    EXPECT_TRUE(head.hasItems);
+    EXPECT_TRUE(head.state.items.empty());
+    EXPECT_EQ(head.state.token, s.token);
+    const std::uint64_t inOrder =
+        AddToSnoozeDigest(AddToSnoozeDigest(0, *s.items[0].local, 1000), *s.items[1].local, 2000);
+    const std::uint64_t reversed =
+        AddToSnoozeDigest(AddToSnoozeDigest(0, *s.items[1].local, 2000), *s.items[0].local, 1000);
+    EXPECT_EQ(head.settled, inOrder);
+    EXPECT_EQ(inOrder, reversed);
+    EXPECT_NE(inOrder, AddToSnoozeDigest(AddToSnoozeDigest(0, *s.items[0].local, 2000), *s.items[1].local, 1000));
+    EXPECT_EQ(DecodeState(EncodeState(s)).settled, inOrder);
+
+    // A file of an earlier version has no such line: its head promises nothing.
+    std::string old = EncodeState(s);
+    const std::size_t from = old.find("settled 16\n");
+    ASSERT_NE(from, std::string::npos);
+    old.erase(from, std::string_view("settled 16\n").size() + 17);
+    old.erase(old.rfind("end 16\n"));
+    const StateRead earlier = DecodeState(Sealed(old), StatePart::Head);
+    ASSERT_EQ(earlier.status, StateStatus::Ok);
+    EXPECT_FALSE(earlier.settled);
 }
 
 TEST(SyncStateFile, AbsurdLengthsAndStrangersAreRefusedWithoutReadingPastTheEnd) {
@@ -122,12 +173,7 @@ TEST(SyncStateFile, KeysOfALaterVersionArePassedOver) {
     withItem.items.push_back(i);
     const std::string plain = EncodeState(withItem);
     const std::size_t end = plain.rfind("end 16\n");
-    std::string body = plain.substr(0, end) + "colour 3\nred\n";
-    const auto hash = storage::HashBytes(std::span(reinterpret_cast<const std::uint8_t*>(body.data()), body.size()));
-    char hex[24];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
-    body += "end 16\n" + std::string(hex) + "\n";
-    const StateRead back = DecodeState(body);
+    const StateRead back = DecodeState(Sealed(plain.substr(0, end) + "colour 3\nred\n"));
     ASSERT_EQ(back.status, StateStatus::Ok);
     ASSERT_EQ(back.state.items.size(), 1u);
     EXPECT_EQ(back.state.items[0].uid, "u");
