@@ -9,7 +9,8 @@ With N reminders already on the server (put into its storage, as another Kalvo w
   event is matched, nothing is sent;
 - the first sync of a new, empty folder, which receives all N, beside vdirsyncer's first sync, which
   fetches all N into a folder of its own;
-- a sync with nothing to do (the median of --repeat), for Kalvo and for vdirsyncer;
+- a sync with nothing to do (the median of --repeat), for Kalvo and for vdirsyncer, and the server's own
+  answer to the one request such a sync makes, sent directly: the floor no client gets below;
 - a sync after one reminder was added.
 And, on an empty calendar, a first sync that sends --upload reminders (one PUT each; both servers take
 longer for each PUT the fuller the calendar is), beside vdirsyncer sending as many events.
@@ -66,6 +67,14 @@ class Kalvo:
             raise RuntimeError("kalvo-cli %s: %s" % (args[0], p.stderr.strip()))
         return p.stdout
 
+    def sync_token(self):
+        """The collection's token as the last sync left it in the side file ("token LENGTH" then the value)."""
+        with open(os.path.join(self.folder, USER + ".sync"), "rb") as f:
+            for line in f:
+                if line.startswith(b"token "):
+                    return f.read(int(line.split()[1])).decode()
+        raise RuntimeError("no sync token in the side file")
+
 
 class Vdirsyncer:
     def __init__(self, work, calendar, user, password):
@@ -95,6 +104,18 @@ def measured(proxy, call):
     started = time.monotonic()
     call()
     return (time.monotonic() - started) * 1000, proxy.count()
+
+
+def timed(call):
+    started = time.monotonic()
+    call()
+    return (time.monotonic() - started) * 1000, 1
+
+
+def sync_listing(token):
+    return ('<?xml version="1.0" encoding="utf-8"?><d:sync-collection xmlns:d="DAV:"><d:sync-token>%s'
+            '</d:sync-token><d:sync-level>1</d:sync-level><d:prop><d:getetag/></d:prop></d:sync-collection>'
+            % token).encode()
 
 
 def median(samples):
@@ -178,6 +199,12 @@ def bench(kind, args, kalvo_cli):
             row("kalvo-cli", "nothing to do",
                 median([measured(full.proxy, lambda: copy.run("sync")) for _ in range(args.repeat)]))
             row("vdirsyncer", "nothing to do", median([measured(full.proxy, vdir.sync) for _ in range(args.repeat)]))
+            # The least any client waits for: the server's answer to that sync's one request, sent directly.
+            listing = sync_listing(copy.sync_token())
+            row("the server alone", "the same listing, one request",
+                median([timed(lambda: full.server.request("REPORT", full.server.calendar, listing,
+                                                          {"Depth": "1", "Content-Type": "application/xml"}))
+                        for _ in range(args.repeat)]))
             day = datetime.date.today() + datetime.timedelta(days=3)
             copy.run("add", "%d.%d.%d" % (day.day, day.month, day.year), "12:00", "Jedna zmena")
             row("kalvo-cli", "one reminder added", measured(full.proxy, lambda: copy.run("sync")))
