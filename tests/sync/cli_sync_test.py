@@ -369,6 +369,31 @@ class KeyringTest(ServerTestCase):
         self.assertEqual(code, 1, err)
         self.assertIn("nie je heslo", err)
 
+    def test_a_calendar_on_another_host_finds_the_password_by_the_address_given(self):
+        if KEYRING == "locked":
+            self.skipTest("needs an unlocked keyring")
+        # The proxy ("localhost") names the principal at the server's own address ("127.0.0.1"), as a
+        # provider does whose calendars live on other hosts than the address users type.
+        server = self.server("radicale", auth="basic")
+        proxy = fault_proxy.FaultProxy(server.base, host="localhost")
+        self.addCleanup(proxy.stop)
+        proxy.principal_elsewhere(server.base)
+        folder = Folder(self)
+        found = folder.ok("sync-setup", proxy.base, "--login", server.user, "--password-stdin",
+                          stdin=server.password.encode() + b"\n")
+        self.assertTrue(found["calendar"].startswith(server.base), found)
+        other = Folder(self, "jano")
+        self.assertEqual(other.ok("sync-setup", proxy.base, "--login", server.user), found)
+        self.assertEqual(other.sync(), counts())
+        # Forgotten, the password is gone under every name it was stored by.
+        folder.ok("sync-setup", "--forget")
+        code, _, err = other.run("sync")
+        self.assertEqual(code, 1, err)
+        self.assertIn("nie je heslo", err)
+        code, _, err = Folder(self, "iva").run("sync-setup", proxy.base, "--login", server.user)
+        self.assertEqual(code, 2, err)
+        self.assertIn("Chýba heslo", err)
+
 
 if __name__ == "__main__":
     unittest.main()

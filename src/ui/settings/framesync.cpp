@@ -191,7 +191,7 @@ std::optional<QString> TFrSync::PasswordToTry() {
     const caldav::SyncAccount& a = loaded_.account;
     if (loaded_.state != caldav::AccountState::Ok || Q(a.login) != Login->text()) return QString();
     const caldav::PasswordResult p = a.passwordCommand.empty()
-                                         ? keyring()->Read(caldav::KeyringKey(a))
+                                         ? caldav::ReadStoredPassword(a, *keyring())
                                          : caldav::RunPasswordCommand(Q(a.passwordCommand), kCommandWait);
     if (p.ok) return p.password;
     Say(p.message, true);
@@ -322,7 +322,7 @@ bool TFrSync::Store(const caldav::SyncAccount& account, const QString& password)
         return false;
     }
     if (!account.login.empty() && account.passwordCommand.empty()) {
-        if (const QString refused = keyring()->Write(caldav::KeyringKey(account), password); !refused.isEmpty()) {
+        if (const QString refused = caldav::StorePassword(account, *keyring(), password); !refused.isEmpty()) {
             ctx_.dialogs.ShowError(kCaption, S(refused) +
                                                  "\n\nÚčet synchronizácie sa neuložil: Kalvo heslo do súboru "
                                                  "nezapisuje. Odomknite kľúčenku a skúste to znova, alebo "
