@@ -255,7 +255,7 @@ private slots:
         QCOMPARE(changed.count(), 1);
         QVERIFY(x.f.dialogs.shown.front().text.find("Zrušiť synchronizáciu") != std::string::npos);
         QVERIFY(x.keyring->passwords.isEmpty());
-        for (const char* name : {"eva.sync.ini", "eva.sync", "eva.sync.hints", "eva.sync.lock"})
+        for (const char* name : {"eva.sync.ini", "eva.sync", "eva.sync.hints"})
             QVERIFY2(!x.f.folder.Exists(name), name);
     }
 
