@@ -25,6 +25,12 @@ using caldav::PasswordResult;
 using sync::ServerStatus;
 
 constexpr int kDone = 0, kFailed = 1, kUsage = 2;
+// "namiesto ..." the keyring: Windows calls its own the Credential Manager.
+#ifdef _WIN32
+const QString kKeyringInstead = QStringLiteral("správcu poverení");
+#else
+const QString kKeyringInstead = QStringLiteral("kľúčenky");
+#endif
 
 // The network and the keyring need an application object; kalvo-cli has none of its own.
 class QtRuntime {
@@ -129,8 +135,9 @@ SyncCommandOutcome Setup(const SyncSetupArgs& args) {
                                        .arg(Q(storage::DescribeError(lock.ErrorCode()))));
     if (args.passwordGiven && args.passwordCommand.empty() && !args.login.empty()) {
         if (const QString refused = caldav::StorePassword(account, *ring, password.password); !refused.isEmpty())
-            return Fail(kFailed, refused + QStringLiteral(" Účet sa neuložil; heslo môže namiesto kľúčenky vypísať "
-                                                          "príkaz (--password-command)."));
+            return Fail(kFailed, refused + QStringLiteral(" Účet sa neuložil; heslo môže namiesto %1 vypísať "
+                                                          "príkaz (--password-command).")
+                                               .arg(kKeyringInstead));
     }
     if (const storage::WriteResult saved = caldav::SaveSyncAccount(lock, files, account); !saved)
         return Fail(kFailed, QStringLiteral("Účet synchronizácie sa nepodarilo uložiť do súboru %1 (%2).")
