@@ -1,6 +1,8 @@
 #include "caldav/account_sync.h"
 
 #include <QThread>
+#include <algorithm>
+#include <iterator>
 
 #include "caldav/sync_setup.h"
 #include "storage/file_io.h"
@@ -119,29 +121,32 @@ QString CertificateText(const CertificateInfo& c) {
 }
 
 QString ForgetAccount(const storage::DataFiles& files, Keyring& keyring, std::chrono::milliseconds lockWait) {
-    QString problems;
-    const auto note = [&problems](const QString& text) {
-        if (!text.isEmpty()) problems += (problems.isEmpty() ? QString() : QStringLiteral("\n")) + text;
-    };
-    {
-        // No sync of these files runs meanwhile, so none writes its state again once it is gone.
-        const storage::FileLock lock(files.SyncLockFile(), lockWait);
-        if (!lock)
-            return QStringLiteral(
-                "Synchronizácia týchto pripomienok práve prebieha a neskončila; skúste to "
-                "znova o chvíľu.");
-        note(ForgetSyncAccount(files, keyring));
-        for (const std::filesystem::path& file : {files.SyncStateFile(), files.SyncHintsFile()}) {
-            std::error_code error;
-            std::filesystem::remove(file, error);
-            if (error)
-                note(QStringLiteral("Súbor %1 sa nedá odstrániť (%2).")
-                         .arg(QString::fromStdString(storage::Utf8FromPath(file)),
-                              QString::fromStdString(storage::DescribeError(error.value()))));
-        }
+    const std::filesystem::path sideFiles[] = {files.SyncStateFile(), files.SyncHintsFile()};
+    // Never set up: nothing to wait for, and no lock file made for it.
+    if (!storage::FileExists(SyncAccountFile(files)) &&
+        std::none_of(std::begin(sideFiles), std::end(sideFiles), storage::FileExists))
+        return {};
+    // No sync of these files runs meanwhile, so none writes its state again once it is gone. The lock file
+    // itself stays: it holds nothing, and another process may have it open (on Windows it could not even
+    // be removed then), where a new one would let two syncs run at once.
+    const storage::FileLock lock(files.SyncLockFile(), lockWait);
+    if (!lock)
+        return lock.ErrorCode() == storage::kErrorLockTimeout
+                   ? QStringLiteral(
+                         "Synchronizácia týchto pripomienok práve prebieha a neskončila; skúste to "
+                         "znova o chvíľu.")
+                   : QStringLiteral("Účet synchronizácie sa nedá zrušiť (%1).")
+                         .arg(QString::fromStdString(storage::DescribeError(lock.ErrorCode())));
+    QString problems = ForgetSyncAccount(files, keyring);
+    for (const std::filesystem::path& file : sideFiles) {
+        std::error_code error;
+        std::filesystem::remove(file, error);
+        if (!error) continue;
+        if (!problems.isEmpty()) problems += QLatin1Char('\n');
+        problems += QStringLiteral("Súbor %1 sa nedá odstrániť (%2).")
+                        .arg(QString::fromStdString(storage::Utf8FromPath(file)),
+                             QString::fromStdString(storage::DescribeError(error.value())));
     }
-    std::error_code ignored;
-    std::filesystem::remove(files.SyncLockFile(), ignored);
     return problems;
 }
 

@@ -49,8 +49,8 @@ QString DiscoveryFailureText(const DiscoveryResult& result);
 QString CertificateText(const CertificateInfo& certificate);
 
 // Sync turned off for the user: the account, its password in the keyring, the sync's state and hints,
-// once no sync of the files runs (waited for up to `lockWait`; after that nothing is touched). Empty when
-// all is gone, else what is left, in Slovak.
+// once no sync of the files runs (waited for up to `lockWait`; after that nothing is touched). The sync
+// lock file stays. Empty when all is gone, else what is left, in Slovak.
 QString ForgetAccount(const storage::DataFiles& files, Keyring& keyring,
                       std::chrono::milliseconds lockWait = storage::LockWait());
 

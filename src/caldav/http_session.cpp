@@ -39,6 +39,13 @@ QString AsChallengeWants(const QNetworkReply* reply, const QString& text) {
     return QString::fromLatin1(text.toUtf8());
 }
 
+// Whether the server may have done something for the request: anything but a read.
+bool ChangesServer(const QByteArray& method) {
+    for (const char* read : {"GET", "HEAD", "OPTIONS", "PROPFIND", "REPORT"})
+        if (method.compare(read, Qt::CaseInsensitive) == 0) return false;
+    return true;
+}
+
 bool IsRedirect(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
@@ -303,6 +310,15 @@ HttpResponse HttpSession::SendOnce(const QByteArray& method, const QUrl& url, co
     if (certificateRefused) {
         response.delivery = Delivery::CertificateRefused;
         response.message = CertificateMessage(url, refused_, options_.pinnedCertificate);
+    } else if (askedEndlessly && ChangesServer(method)) {
+        // The last send was cut before its answer, and the server may have carried it out.
+        response.delivery = Delivery::Lost;
+        response.status = 401;
+        response.credentialsRefused = true;
+        response.message = QStringLiteral(
+                               "Server %1 opakovane žiada prihlasovacie meno a heslo; nie je isté, či "
+                               "požiadavku vykonal.")
+                               .arg(ServerName(url));
     } else if (askedEndlessly) {
         response.delivery = Delivery::Answered;
         response.status = 401;

@@ -6,7 +6,8 @@
 // What the session does for every request, so that its callers need not:
 // - redirects are followed by hand, keeping the method and the body (Qt's own handling turns a redirected
 //   PROPFIND into a GET), at most `maxRedirects` times, and never from https to http;
-// - credentials are offered once per request; a server that asks again has refused them;
+// - credentials are offered once per request; a server that asks again has refused them (a change that
+//   Qt sent too many times for questions without end is lost instead: its last send may have been done);
 // - a server certificate the system does not trust is accepted only when its SHA-256 fingerprint is the
 //   pinned one, and with a pin any other certificate is refused, trusted or not;
 // - an answer that stops arriving for `timeout` is given up, except that once the whole request went out

@@ -29,13 +29,50 @@ QString CommandText(const QByteArray& out) {
 #endif
 }
 
+QString KeyFor(const std::string& login, const std::string& address) {
+    const QUrl url(QString::fromStdString(address));
+    QString origin = url.scheme() + QStringLiteral("://") + url.host();
+    if (url.port() >= 0) origin += QLatin1Char(':') + QString::number(url.port());
+    return QString::fromStdString(login) + QLatin1Char('@') + origin;
+}
+
 }  // namespace
 
 QString KeyringKey(const SyncAccount& account) {
-    const QUrl url(QString::fromStdString(account.calendar.empty() ? account.server : account.calendar));
-    QString origin = url.scheme() + QStringLiteral("://") + url.host();
-    if (url.port() >= 0) origin += QLatin1Char(':') + QString::number(url.port());
-    return QString::fromStdString(account.login) + QLatin1Char('@') + origin;
+    return KeyFor(account.login, account.calendar.empty() ? account.server : account.calendar);
+}
+
+QStringList KeyringKeys(const SyncAccount& account) {
+    QStringList keys{KeyringKey(account)};
+    if (!account.server.empty()) {
+        const QString server = KeyFor(account.login, account.server);
+        if (server != keys.front()) keys << server;
+    }
+    return keys;
+}
+
+PasswordResult ReadStoredPassword(const SyncAccount& account, Keyring& keyring) {
+    PasswordResult result;
+    for (const QString& key : KeyringKeys(account)) {
+        result = keyring.Read(key);
+        if (!result.notStored) break;
+    }
+    return result;
+}
+
+QString StorePassword(const SyncAccount& account, Keyring& keyring, const QString& password) {
+    for (const QString& key : KeyringKeys(account))
+        if (QString refused = keyring.Write(key, password); !refused.isEmpty()) return refused;
+    return {};
+}
+
+QString RemoveStoredPassword(const SyncAccount& account, Keyring& keyring) {
+    QString first;
+    for (const QString& key : KeyringKeys(account)) {
+        const QString refused = keyring.Remove(key);
+        if (first.isEmpty()) first = refused;
+    }
+    return first;
 }
 
 PasswordResult RunPasswordCommand(const QString& command, std::chrono::milliseconds wait) {
@@ -85,7 +122,7 @@ PasswordResult PasswordFor(const SyncAccount& account, Keyring& keyring, std::ch
         return RunPasswordCommand(QString::fromStdString(account.passwordCommand), commandWait);
     }
     if (account.login.empty()) return PasswordResult{true, {}, {}, false};
-    return keyring.Read(KeyringKey(account));
+    return ReadStoredPassword(account, keyring);
 }
 
 }  // namespace kalvo::caldav

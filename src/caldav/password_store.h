@@ -5,6 +5,7 @@
 // missing, locked or does not answer gives a Slovak message at once, never a wait without end.
 
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <memory>
 
@@ -37,9 +38,21 @@ inline constexpr std::chrono::milliseconds kPasswordCommandWait{60000};
 // thread: the Linux keyring refuses calls from other threads, since its job queue lives in one thread.
 std::unique_ptr<Keyring> SystemKeyring(std::chrono::milliseconds wait = kKeyringWait);
 
-// The name the account's password has in the keyring: "<login>@<scheme>://<host>[:port]", so that
-// every Kalvo folder with the same login on the same server shares it.
+// The name the account's password has in the keyring: "<login>@<scheme>://<host>[:port]" of the
+// calendar's address (of the server's while the calendar is not known), so that every Kalvo folder with
+// the same login on the same server shares it.
 QString KeyringKey(const SyncAccount& account);
+// Every name the password is stored by: KeyringKey, then the same for the server's address when the
+// calendar lives on another host, where kalvo-cli sync-setup looks before it has found the calendar.
+QStringList KeyringKeys(const SyncAccount& account);
+
+// The password stored for the account: under the first of its names that has one (a password stored
+// before the server's name was added is found under the calendar's).
+PasswordResult ReadStoredPassword(const SyncAccount& account, Keyring& keyring);
+// Stored under every name; empty when done, else a Slovak message.
+QString StorePassword(const SyncAccount& account, Keyring& keyring, const QString& password);
+// Removed under every name; empty when it is gone, else a Slovak message.
+QString RemoveStoredPassword(const SyncAccount& account, Keyring& keyring);
 
 // The first line the command prints (through the system's shell), without its line end. A command that
 // fails, prints nothing or runs longer than `wait` gives a Slovak message.

@@ -38,7 +38,7 @@ QString ForgetSyncAccount(const storage::DataFiles& files, Keyring& keyring) {
     const LoadedAccount loaded = LoadSyncAccount(files);
     QString message;
     if (loaded.state == AccountState::Ok && loaded.account.passwordCommand.empty() && !loaded.account.login.empty()) {
-        message = keyring.Remove(KeyringKey(loaded.account));
+        message = RemoveStoredPassword(loaded.account, keyring);
     }
     const storage::WriteResult removed = RemoveSyncAccount(files);
     if (!removed) {

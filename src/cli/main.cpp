@@ -80,8 +80,15 @@ Príkazy:
                               nájde kalendár na ADRESE (adresa servera: kalendár
                               NÁZOV, predvolene „Kalvo“, vytvorený, ak chýba; alebo
                               vlastná adresa kalendára) a uloží ho ako účet
-                              synchronizácie používateľa, heslo do kľúčenky systému
-                              (alebo príkaz, ktorý ho vypíše); vypíše {"calendar", "name"}
+                              synchronizácie používateľa, heslo do )"
+#ifdef _WIN32
+    R"(správcu poverení Windows
+)"
+#else
+    R"(kľúčenky systému
+)"
+#endif
+    R"(                              (alebo príkaz, ktorý ho vypíše); vypíše {"calendar", "name"}
   sync-setup --forget         odstráni účet, jeho heslo a stav synchronizácie
   sync                        jedna obojsmerná synchronizácia s kalendárom účtu cez
                               spustený Kalvo, ak beží; vypíše {"sent", "received",

@@ -25,6 +25,12 @@ using caldav::PasswordResult;
 using sync::ServerStatus;
 
 constexpr int kDone = 0, kFailed = 1, kUsage = 2;
+// "namiesto ..." the keyring: Windows calls its own the Credential Manager.
+#ifdef _WIN32
+const QString kKeyringInstead = QStringLiteral("správcu poverení");
+#else
+const QString kKeyringInstead = QStringLiteral("kľúčenky");
+#endif
 
 // The network and the keyring need an application object; kalvo-cli has none of its own.
 class QtRuntime {
@@ -72,7 +78,7 @@ QString CertificateQuestion(const caldav::CertificateInfo& c) {
 PasswordResult SetupPassword(const SyncSetupArgs& args, caldav::Keyring& ring, const caldav::SyncAccount& probe) {
     if (!args.passwordCommand.empty()) return caldav::RunPasswordCommand(Q(args.passwordCommand));
     if (args.passwordGiven || args.login.empty()) return PasswordResult{true, Q(args.password), {}, false};
-    return ring.Read(caldav::KeyringKey(probe));
+    return caldav::ReadStoredPassword(probe, ring);
 }
 
 SyncCommandOutcome Setup(const SyncSetupArgs& args) {
@@ -90,9 +96,14 @@ SyncCommandOutcome Setup(const SyncSetupArgs& args) {
                                 .arg(Q(args.acceptCertificate)));
 
     const std::unique_ptr<caldav::Keyring> ring = caldav::SystemKeyring();
+    const caldav::LoadedAccount before = caldav::LoadSyncAccount(files);
     caldav::SyncAccount probe;
     probe.server = request.address.toString().toStdString();
     probe.login = args.login;
+    // The same account set up again: its password may be stored by its calendar's address alone.
+    if (before.state == caldav::AccountState::Ok && before.account.server == probe.server &&
+        before.account.login == probe.login)
+        probe.calendar = before.account.calendar;
     const PasswordResult password = SetupPassword(args, *ring, probe);
     if (!password.ok) {
         if (password.notStored)
@@ -113,7 +124,6 @@ SyncCommandOutcome Setup(const SyncSetupArgs& args) {
     }
 
     caldav::SyncAccount account = caldav::AccountFromDiscovery(withPassword, *found.calendar, args.passwordCommand);
-    const caldav::LoadedAccount before = caldav::LoadSyncAccount(files);
     if (before.state == caldav::AccountState::Ok) account.intervalMinutes = before.account.intervalMinutes;
     // The password and the file go together, while no sync of the same files runs.
     const storage::FileLock lock(files.SyncLockFile(), storage::LockWait());
@@ -124,9 +134,10 @@ SyncCommandOutcome Setup(const SyncSetupArgs& args) {
                                  : QStringLiteral("Účet synchronizácie sa nepodarilo uložiť (%1).")
                                        .arg(Q(storage::DescribeError(lock.ErrorCode()))));
     if (args.passwordGiven && args.passwordCommand.empty() && !args.login.empty()) {
-        if (const QString refused = ring->Write(caldav::KeyringKey(account), password.password); !refused.isEmpty())
-            return Fail(kFailed, refused + QStringLiteral(" Účet sa neuložil; heslo môže namiesto kľúčenky vypísať "
-                                                          "príkaz (--password-command)."));
+        if (const QString refused = caldav::StorePassword(account, *ring, password.password); !refused.isEmpty())
+            return Fail(kFailed, refused + QStringLiteral(" Účet sa neuložil; heslo môže namiesto %1 vypísať "
+                                                          "príkaz (--password-command).")
+                                               .arg(kKeyringInstead));
     }
     if (const storage::WriteResult saved = caldav::SaveSyncAccount(lock, files, account); !saved)
         return Fail(kFailed, QStringLiteral("Účet synchronizácie sa nepodarilo uložiť do súboru %1 (%2).")

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "caldav/password_store.h"
@@ -105,6 +106,53 @@ TEST(PasswordTest, TheKeyNamesLoginAndServer) {
     EXPECT_EQ(KeyringKey(a), QStringLiteral("jana@doma.sk@https://nas.doma:5232"));
     a.calendar = "http://127.0.0.1/cal/";
     EXPECT_EQ(KeyringKey(a), QStringLiteral("jana@doma.sk@http://127.0.0.1"));
+}
+
+// A provider whose calendars live on another host than the address the user typed: kalvo-cli sync-setup
+// looks the password up by that address before it knows the calendar, a sync by the calendar's.
+TEST(PasswordTest, ACalendarOnAnotherHostKeepsThePasswordUnderBothNames) {
+    class MapKeyring final : public Keyring {
+    public:
+        std::map<QString, QString> passwords;
+        QString refusal;
+        PasswordResult Read(const QString& key) override {
+            if (!refusal.isEmpty()) return {false, {}, refusal, false};
+            const auto it = passwords.find(key);
+            if (it == passwords.end()) return {false, {}, QStringLiteral("nie je"), true};
+            return {true, it->second, {}, false};
+        }
+        QString Write(const QString& key, const QString& password) override {
+            passwords[key] = password;
+            return refusal;
+        }
+        QString Remove(const QString& key) override {
+            passwords.erase(key);
+            return refusal;
+        }
+    } keyring;
+    SyncAccount a = Sample();
+    a.passwordCommand.clear();
+    a.server = "https://cloud.example/";
+    a.calendar = "https://p42-caldav.cloud.example:443/jana/kalvo/";
+    SyncAccount typed;  // what sync-setup knows before the discovery
+    typed.server = a.server;
+    typed.login = a.login;
+
+    // Stored before the server's name was added: still found by the calendar's.
+    keyring.passwords[KeyringKey(a)] = QStringLiteral("staré");
+    EXPECT_EQ(PasswordFor(a, keyring).password, QStringLiteral("staré"));
+    EXPECT_TRUE(PasswordFor(typed, keyring).notStored);
+
+    EXPECT_EQ(StorePassword(a, keyring, QStringLiteral("nové")), QString());
+    EXPECT_EQ(PasswordFor(a, keyring).password, QStringLiteral("nové"));
+    EXPECT_EQ(PasswordFor(typed, keyring).password, QStringLiteral("nové"));
+    // A locked keyring is told as such, not as a password missing under the other name.
+    keyring.refusal = QStringLiteral("zamknutá");
+    EXPECT_EQ(PasswordFor(a, keyring).message, QStringLiteral("zamknutá"));
+    keyring.refusal.clear();
+
+    EXPECT_EQ(RemoveStoredPassword(a, keyring), QString());
+    EXPECT_TRUE(keyring.passwords.empty());
 }
 
 #ifndef _WIN32

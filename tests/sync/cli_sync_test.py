@@ -14,6 +14,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -38,14 +39,22 @@ class Folder:
         self.user = name
         test.addCleanup(shutil.rmtree, self.dir, True)
 
-    def run(self, *args, stdin=None, env=None):
+    def environment(self, env):
         full = dict(os.environ, TZ="Europe/Bratislava", LANG="C.UTF-8", KALVO_LOCK_WAIT_MS="5000")
         if not KEYRING:
             full["DBUS_SESSION_BUS_ADDRESS"] = "disabled:"  # no program and no keyring to ask
         full.update(env or {})
+        return full
+
+    def run(self, *args, stdin=None, env=None):
         p = subprocess.run([CLI, "--dir", self.dir, "--user", self.user, *args], input=stdin, capture_output=True,
-                           env=full, timeout=120)
+                           env=self.environment(env), timeout=120)
         return p.returncode, p.stdout.decode("utf-8"), p.stderr.decode("utf-8")
+
+    def start(self, *args):
+        """kalvo-cli left running; the caller ends it."""
+        return subprocess.Popen([CLI, "--dir", self.dir, "--user", self.user, *args], stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, env=self.environment(None))
 
     def ok(self, *args, **kw):
         code, out, err = self.run(*args, **kw)
@@ -277,15 +286,35 @@ class SyncTest(ServerTestCase):
 
     def test_forget_removes_the_account_and_the_state(self):
         server = self.server("xandikos")
+        proxy = fault_proxy.FaultProxy(server.base)
+        self.addCleanup(proxy.stop)
         folder = Folder(self)
-        folder.setup(server)
+        folder.setup(server, proxy.base + server.calendar[len(server.base):])
         folder.ok("add", "4.4.2032", "10:00", "Raz")
         folder.sync()
         folder.ok("delete", "4.4.2032", "10:00", "Raz")  # leaves a hint for the next sync
         self.assertIn("jana.sync.hints", folder.files())
         self.assertIn("jana.sync", folder.files())
+        before = {name: folder.read(name) for name in folder.files()}
+        # While a sync runs (its server stalls), forgetting waits for it a moment, then says why and
+        # removes nothing.
+        proxy.reset()
+        proxy.add("stall")
+        running = folder.start("sync")
+        try:
+            while proxy.count() == 0 and running.poll() is None:
+                time.sleep(0.02)
+            code, out, err = folder.run("sync-setup", "--forget", env={"KALVO_LOCK_WAIT_MS": "200"})
+        finally:
+            running.kill()
+            running.communicate()
+        self.assertEqual((code, out), (1, ""), err)
+        self.assertIn("Synchronizácia týchto pripomienok práve prebieha", err)
+        self.assertEqual({name: folder.read(name) for name in folder.files()}, before)
+        proxy.reset()
         folder.ok("sync-setup", "--forget")
-        self.assertEqual(folder.files(), [".kalvo.lock", "jana.dat"])
+        # The lock file holds nothing and stays: another process may have it open.
+        self.assertEqual(folder.files(), [".kalvo.lock", "jana.dat", "jana.sync.lock"])
         self.assertEqual(folder.run("sync")[0], 2)
         # Set up again, the first sync pairs what is there and doubles nothing.
         folder.ok("add", "4.4.2032", "10:00", "Raz")
@@ -368,6 +397,31 @@ class KeyringTest(ServerTestCase):
         code, _, err = other.run("sync")
         self.assertEqual(code, 1, err)
         self.assertIn("nie je heslo", err)
+
+    def test_a_calendar_on_another_host_finds_the_password_by_the_address_given(self):
+        if KEYRING == "locked":
+            self.skipTest("needs an unlocked keyring")
+        # The proxy ("localhost") names the principal at the server's own address ("127.0.0.1"), as a
+        # provider does whose calendars live on other hosts than the address users type.
+        server = self.server("radicale", auth="basic")
+        proxy = fault_proxy.FaultProxy(server.base, host="localhost")
+        self.addCleanup(proxy.stop)
+        proxy.principal_elsewhere(server.base)
+        folder = Folder(self)
+        found = folder.ok("sync-setup", proxy.base, "--login", server.user, "--password-stdin",
+                          stdin=server.password.encode() + b"\n")
+        self.assertTrue(found["calendar"].startswith(server.base), found)
+        other = Folder(self, "jano")
+        self.assertEqual(other.ok("sync-setup", proxy.base, "--login", server.user), found)
+        self.assertEqual(other.sync(), counts())
+        # Forgotten, the password is gone under every name it was stored by.
+        folder.ok("sync-setup", "--forget")
+        code, _, err = other.run("sync")
+        self.assertEqual(code, 1, err)
+        self.assertIn("nie je heslo", err)
+        code, _, err = Folder(self, "iva").run("sync-setup", proxy.base, "--login", server.user)
+        self.assertEqual(code, 2, err)
+        self.assertIn("Chýba heslo", err)
 
 
 if __name__ == "__main__":

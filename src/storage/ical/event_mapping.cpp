@@ -305,7 +305,7 @@ void Stamp(icalcomponent* ev, std::int64_t stampUtc) {
 // (also one the file does not describe) and becomes that zone's reading of the moment. Anything else is
 // floating local time, as export writes it.
 icalproperty* TimeLike(icalcomponent* cal, icalproperty* like, const icaltimetype& was, std::int64_t local,
-                       icalproperty* (*make)(struct icaltimetype)) {
+                       icalproperty* (*make)(struct icaltimetype), std::optional<std::time_t> instant = std::nullopt) {
     const Wall wall = Wall::FromTotal(local);
     if (!like || icaltime_is_null_time(was)) return make(FloatingTime(wall));
     if (was.is_date && wall.second == 0) {
@@ -314,7 +314,7 @@ icalproperty* TimeLike(icalcomponent* cal, icalproperty* like, const icaltimetyp
         return make(day);
     }
     const icaltimezone* zone = was.is_date ? nullptr : ZoneOf(cal, like, was);
-    const auto utc = zone ? UtcOfLocal(local) : std::nullopt;
+    const auto utc = !zone ? std::nullopt : instant ? instant : UtcOfLocal(local);
     if (!utc) return make(FloatingTime(wall));
     if (zone == icaltimezone_get_utc_timezone()) return make(UtcTime(*utc));
     icalproperty* p = make(FloatingTime(Wall::FromTotal(*utc + OffsetAt(zone, *utc) + kUnixEpochDay * kDay)));
@@ -347,6 +347,23 @@ void SetStart(icalcomponent* cal, icalcomponent* ev, const TReminder& r) {
     icalcomponent_add_property(ev, icalproperty_new_sequence(sequence + 1));
 }
 
+// The instant of the series' occurrence at the local moment `local`. In the hour the clocks go back two
+// instants read the same here; the occurrence is the one at the time of day its start has in the zone
+// the series is written in (a series in UTC comes at 02:30 in summer time or in winter time, not both).
+std::optional<std::time_t> OccurrenceInstant(icalcomponent* cal, icalproperty* start, std::int64_t local) {
+    const auto guess = UtcOfLocal(local);
+    if (!guess || !start) return guess;
+    const icaltimetype first = icalproperty_get_dtstart(start);
+    const icaltimezone* zone = first.is_date ? nullptr : ZoneOf(cal, start, first);
+    if (!zone) return guess;
+    const std::int64_t timeOfDay = (first.hour * 60 + first.minute) * 60 + first.second;
+    for (const std::time_t t : {*guess, *guess - 3600, *guess + 3600}) {
+        const auto here = LocalOf(t);
+        if (here && here->Total() == local && Wall::FromTotal(t + OffsetAt(zone, t)).second == timeOfDay) return t;
+    }
+    return guess;
+}
+
 // An override of the series' occurrence at `local`, made from the series as other programs make it: the
 // same event without its rules, for that occurrence alone, named by its start as the series writes it.
 icalcomponent* NewOverride(icalcomponent* cal, icalcomponent* master, std::int64_t local, std::int64_t stampUtc) {
@@ -357,7 +374,7 @@ icalcomponent* NewOverride(icalcomponent* cal, icalcomponent* master, std::int64
     RemoveX(o, [](std::string_view n) { return n.substr(0, 8) == "X-KALVO-" || n == kMozAck || n == kMozSnooze; });
     icalproperty* start = icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY);
     icalcomponent_add_property(o, TimeLike(cal, start, start ? icalproperty_get_dtstart(start) : icaltime_null_time(),
-                                           local, icalproperty_new_recurrenceid));
+                                           local, icalproperty_new_recurrenceid, OccurrenceInstant(cal, start, local)));
     Stamp(o, stampUtc);
     icalcomponent_add_component(cal, o);
     return o;

@@ -18,6 +18,14 @@ namespace {
 constexpr std::chrono::milliseconds kTryTimeout{20000};
 constexpr std::chrono::milliseconds kCommandWait{20000};
 const char* const kCaption = "Kalvo";
+// Where the password is kept: Windows calls its keyring the Credential Manager.
+#ifdef _WIN32
+const char* const kPasswordStored = "uložené v správcovi poverení";
+const char* const kKeyringRefusedHint = "Skontrolujte správcu poverení Windows a skúste to znova";
+#else
+const char* const kPasswordStored = "uložené v kľúčenke";
+const char* const kKeyringRefusedHint = "Odomknite kľúčenku a skúste to znova";
+#endif
 
 constexpr int kSmallestPixels = 9;
 
@@ -147,7 +155,7 @@ void TFrSync::FormShow() {
     Password->clear();
     Password->setEnabled(!has || a.passwordCommand.empty());
     Password->setPlaceholderText(!has || a.login.empty()     ? QString()
-                                 : a.passwordCommand.empty() ? QStringLiteral("uložené v kľúčenke")
+                                 : a.passwordCommand.empty() ? QString::fromUtf8(kPasswordStored)
                                                              : QStringLiteral("dáva ho príkaz"));
     Interval->setValue(has ? a.intervalMinutes : caldav::kDefaultSyncMinutes);
     BtForget->setEnabled(loaded_.state != caldav::AccountState::Missing);
@@ -191,7 +199,7 @@ std::optional<QString> TFrSync::PasswordToTry() {
     const caldav::SyncAccount& a = loaded_.account;
     if (loaded_.state != caldav::AccountState::Ok || Q(a.login) != Login->text()) return QString();
     const caldav::PasswordResult p = a.passwordCommand.empty()
-                                         ? keyring()->Read(caldav::KeyringKey(a))
+                                         ? caldav::ReadStoredPassword(a, *keyring())
                                          : caldav::RunPasswordCommand(Q(a.passwordCommand), kCommandWait);
     if (p.ok) return p.password;
     Say(p.message, true);
@@ -322,11 +330,12 @@ bool TFrSync::Store(const caldav::SyncAccount& account, const QString& password)
         return false;
     }
     if (!account.login.empty() && account.passwordCommand.empty()) {
-        if (const QString refused = keyring()->Write(caldav::KeyringKey(account), password); !refused.isEmpty()) {
+        if (const QString refused = caldav::StorePassword(account, *keyring(), password); !refused.isEmpty()) {
             ctx_.dialogs.ShowError(kCaption, S(refused) +
                                                  "\n\nÚčet synchronizácie sa neuložil: Kalvo heslo do súboru "
-                                                 "nezapisuje. Odomknite kľúčenku a skúste to znova, alebo "
-                                                 "nastavte účet príkazom kalvo-cli sync-setup s voľbou "
+                                                 "nezapisuje. " +
+                                                 kKeyringRefusedHint +
+                                                 ", alebo nastavte účet príkazom kalvo-cli sync-setup s voľbou "
                                                  "--password-command.");
             Say(refused, true);
             return false;

@@ -217,6 +217,39 @@ TEST_F(MappingTest, MovingAnOccurrenceOfASeriesWritesAnOverrideOfIt) {
     EXPECT_FALSE(next.done);
 }
 
+// In the hour the clocks go back (25 October 2026, 02:00-03:00 twice) a daily series written in UTC comes
+// at 02:30 local time either in summer time (00:30Z) or in winter time (01:30Z): the override of a moved
+// occurrence must name the instant the occurrence has, not the other 02:30.
+TEST_F(MappingTest, AnOverrideInTheRepeatedHourNamesItsOwnOccurrence) {
+    const DayNumber change = Day(2026, 10, 25);
+    options.now = Moment(change, 0, 0);
+    for (const char* utc : {"003000", "013000"}) {
+        const std::string series = std::string(
+                                       "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Example//EN\r\nBEGIN:VEVENT\r\n"
+                                       "UID:utc-1\r\nSUMMARY:Zálohovanie\r\nDTSTART:20261020T") +
+                                   utc + "Z\r\nRRULE:FREQ=DAILY\r\nDTSTAMP:20261001T080000Z\r\nEND:VEVENT\r\n" +
+                                   "END:VCALENDAR\r\n";
+        const EventReading first = Read(series);
+        ASSERT_TRUE(first.usable && first.series) << first.problem;
+        ASSERT_EQ(std::tuple(first.record.Date, first.record.Time), std::tuple(change, At(2, 30))) << utc;
+        TReminder moved = first.record;
+        moved.Time = At(10, 0);
+        const auto patched = PatchEvent(series, first.record, moved, {}, options);
+        ASSERT_TRUE(patched);
+        EXPECT_TRUE(Has(*patched, std::string("RECURRENCE-ID:20261025T") + utc + "Z")) << *patched;
+        EXPECT_EQ(Read(*patched).record, moved) << *patched;
+        // The same override made by another program: that occurrence is where it moved, no longer at 02:30.
+        const EventReading theirs = Read(
+            Replaced(series, "END:VCALENDAR",
+                     std::string("BEGIN:VEVENT\r\nUID:utc-1\r\nRECURRENCE-ID:20261025T") + utc +
+                         "Z\r\nSUMMARY:Zálohovanie neskôr\r\nDTSTART:20261025T090000Z\r\nDTSTAMP:20261001T080000Z\r\n"
+                         "END:VEVENT\r\nEND:VCALENDAR"));
+        EXPECT_EQ(std::tuple(theirs.record.Date, theirs.record.Time, theirs.record.Text),
+                  std::tuple(change, At(10, 0), std::string("Zálohovanie neskôr")))
+            << utc;
+    }
+}
+
 // Another program changed single occurrences of a series: the next one is where its override puts it, a
 // cancelled one is skipped, and one whose override changes only its text keeps its time.
 TEST_F(MappingTest, TheNextOccurrenceIsWhereTheOverridesPutIt) {
