@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QRegularExpression>
 #include <QThread>
 
 #include "caldav/account_sync.h"
@@ -20,7 +21,7 @@ constexpr std::chrono::milliseconds kCommandWait{20000};
 const char* const kCaption = "Kalvo";
 // Where the password is kept: Windows calls its keyring the Credential Manager.
 #ifdef _WIN32
-const char* const kPasswordStored = "uložené v správcovi poverení";
+const char* const kPasswordStored = "v správcovi poverení";
 const char* const kKeyringRefusedHint = "Skontrolujte správcu poverení Windows a skúste to znova";
 #else
 const char* const kPasswordStored = "uložené v kľúčenke";
@@ -36,11 +37,15 @@ bool Fits(const QLabel* label, const QFont& font, const QString& text) {
 
 // A word-wrapped label's text: whole when its lines hold it, in smaller letters when only those hold it,
 // else as much as they hold with "…" (a server's list of calendars, say); the whole text in its tooltip.
+// A calendar's address has no spaces: a long one may break after any "/" of its path instead.
 void ShowWrapped(QLabel* label, const QString& text) {
+    static const QRegularExpression pathSlash(QStringLiteral("(?<!/)/(?!/)"));
+    QString breakable = text;
+    breakable.replace(pathSlash, QStringLiteral("/\u200B"));
     QFont font = label->parentWidget()->font();
-    for (int pixels = QFontInfo(font).pixelSize(); !Fits(label, font, text) && pixels > kSmallestPixels;)
+    for (int pixels = QFontInfo(font).pixelSize(); !Fits(label, font, breakable) && pixels > kSmallestPixels;)
         font.setPixelSize(--pixels);
-    QString shown = text;
+    QString shown = breakable;
     while (!shown.isEmpty() && !Fits(label, font, shown)) {
         const qsizetype space = shown.lastIndexOf(QLatin1Char(' '), shown.size() - 3);
         shown = space > 0 ? shown.left(space) + QStringLiteral(" …") : QString();

@@ -6,6 +6,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QStyle>
@@ -55,6 +56,7 @@ public:
         if (auto* drawn = qobject_cast<ui::ShapeButton*>(w)) CheckShapeButton(drawn);
         else if (auto* label = qobject_cast<QLabel*>(w)) CheckLabel(label);
         else if (auto* button = qobject_cast<QAbstractButton*>(w)) CheckButton(button);
+        else if (auto* edit = qobject_cast<QLineEdit*>(w)) CheckPlaceholder(edit);
     }
 
     QStringList faults;
@@ -97,7 +99,9 @@ private:
             const int need = l->heightForWidth(l->width());
             if (need > l->height())
                 Fault(l, plain, QStringLiteral("wraps to %1 px high, has %2").arg(need).arg(l->height()));
-            for (const QString& word : plain.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+            // A zero-width space is a place to break, as in a long address.
+            for (const QString& word :
+                 plain.split(QRegularExpression(QStringLiteral("[\\s\\x{200B}]+")), Qt::SkipEmptyParts))
                 Wide(l, word, fm.horizontalAdvance(word), room.width());
             return;
         }
@@ -141,6 +145,17 @@ private:
         if (!b->icon().isNull()) need += b->iconSize().width() + 4;
         Wide(b, text, need, b->width());
         InsideWindow(b, text, b->rect().adjusted(kButtonAir, 0, -kButtonAir, 0));
+    }
+
+    // The grey hint of an empty box is all the user reads there: cut, it says nothing.
+    void CheckPlaceholder(QLineEdit* e) {
+        const QString text = e->placeholderText();
+        if (text.isEmpty() || !e->text().isEmpty()) return;
+        const int frame = e->hasFrame() ? e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, e) : 0;
+        const QMargins margins = e->textMargins();
+        // Qt keeps two pixels between the frame and the text on either side.
+        const int room = e->contentsRect().width() - 2 * frame - margins.left() - margins.right() - 2 * 2;
+        Wide(e, text, QFontMetrics(e->font()).horizontalAdvance(text), room);
     }
 
     QWidget* window_;

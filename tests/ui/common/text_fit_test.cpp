@@ -7,6 +7,9 @@
 #include <QFontMetrics>
 #include <QTest>
 
+#ifdef KALVO_HAVE_SYNC
+#include "caldav/sync_account.h"
+#endif
 #include "core/datetime.h"
 #include "filled_windows.h"
 #include "namedays/name_calendar.h"
@@ -226,6 +229,18 @@ private slots:
         if (setup->BtSync) {
             setup->BtSyncClick();
             ExpectAllFit(setup, QStringLiteral("settings-sync"));
+#ifdef KALVO_HAVE_SYNC
+            // With an account, the password box says where its password is kept.
+            setup->hide();
+            caldav::SyncAccount account;
+            account.server = account.calendar = "https://kalendar.example.sk/remote.php/dav/calendars/eva/kalvo/";
+            account.calendarName = "Kalvo";
+            account.login = "eva.novakova";
+            QVERIFY(caldav::SaveSyncAccount(w.f.ctx->files, account));
+            setup->show();
+            setup->BtSyncClick();
+            ExpectAllFit(setup, QStringLiteral("settings-sync-account"));
+#endif
         }
         setup->hide();
     }

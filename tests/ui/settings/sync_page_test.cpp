@@ -40,10 +40,13 @@ void Type(QLineEdit* edit, const QString& text) {
 
 void Apply(ui::TFormSetup* s) { QTest::mouseClick(s->Label11, Qt::LeftButton); }
 
+// What the page says, as read: without the zero-width spaces that let a long address break.
+QString Said(const ui::TFrSync* page) { return page->LFound->text().remove(QChar(0x200B)); }
+
 // What the page says once the try under way has answered.
 QString Found(ui::TFrSync* page) {
     [page] { QTRY_VERIFY_WITH_TIMEOUT(!page->Trying(), 30000); }();
-    return page->LFound->text();
+    return Said(page);
 }
 
 struct Fixture {
@@ -74,7 +77,7 @@ private slots:
             // The fifth page's name fits in the band beside the others.
             QVERIFY(s->BtSync->geometry().right() < s->width() - 2);
             QVERIFY(s->BtSync->fontMetrics().horizontalAdvance(s->BtSync->text()) + 12 <= s->BtSync->width());
-            QVERIFY(page->LFound->text().startsWith(QStringLiteral("Synchronizácia je vypnutá.")));
+            QVERIFY(Said(page).startsWith(QStringLiteral("Synchronizácia je vypnutá.")));
             QCOMPARE(page->LLast->text(), QStringLiteral("—"));
             QVERIFY(!page->BtForget->isEnabled());
             QCOMPARE(page->Interval->value(), caldav::kDefaultSyncMinutes);
@@ -121,11 +124,11 @@ private slots:
             QCOMPARE(page->Server->text(), server->Base().toString());
             QVERIFY(page->Password->text().isEmpty());
 #ifdef _WIN32
-            QCOMPARE(page->Password->placeholderText(), QStringLiteral("uložené v správcovi poverení"));
+            QCOMPARE(page->Password->placeholderText(), QStringLiteral("v správcovi poverení"));
 #else
             QCOMPARE(page->Password->placeholderText(), QStringLiteral("uložené v kľúčenke"));
 #endif
-            QVERIFY(page->LFound->text().startsWith(QStringLiteral("Kalendár „Kalvo“ – ")));
+            QVERIFY(Said(page).startsWith(QStringLiteral("Kalendár „Kalvo“ – ")));
             QCOMPARE(page->LLast->text(), QStringLiteral("ešte neprebehla"));
             QVERIFY(page->BtForget->isEnabled());
             // Tried again without typing the password: the keyring's is used.
@@ -147,11 +150,11 @@ private slots:
             Apply(s);
             QVERIFY(s->isVisible());
             QVERIFY(page->isVisible());
-            QVERIFY2(page->LFound->text().contains(QStringLiteral("odmietol prihlasovacie meno alebo heslo")),
-                     qPrintable(page->LFound->text()));
+            QVERIFY2(Said(page).contains(QStringLiteral("odmietol prihlasovacie meno alebo heslo")),
+                     qPrintable(Said(page)));
             Type(page->Server, QStringLiteral("ftp://server"));
             QTest::mouseClick(page->BtTry, Qt::LeftButton);
-            QVERIFY(page->LFound->text().startsWith(QStringLiteral("Adresa servera nie je platná")));
+            QVERIFY(Said(page).startsWith(QStringLiteral("Adresa servera nie je platná")));
         });
         QVERIFY(!x.f.folder.Exists("eva.sync.ini"));
         QVERIFY(x.keyring->passwords.isEmpty());
@@ -187,8 +190,7 @@ private slots:
             QTest::mouseClick(page->BtTry, Qt::LeftButton);
             QCOMPARE(Found(page), QStringLiteral("Certifikát servera nebol prijatý, spojenie sa nenadviazalo."));
             QTest::mouseClick(page->BtTry, Qt::LeftButton);
-            QVERIFY2(Found(page).startsWith(QStringLiteral("Nájdený kalendár „Kalendár“")),
-                     qPrintable(page->LFound->text()));
+            QVERIFY2(Found(page).startsWith(QStringLiteral("Nájdený kalendár „Kalendár“")), qPrintable(Said(page)));
             Apply(s);
         });
         QCOMPARE(x.f.dialogs.Count("question"), 2);
@@ -253,7 +255,7 @@ private slots:
             QTest::mouseClick(page->BtForget, Qt::LeftButton);  // "Nie": nothing happens
             QVERIFY(x.f.folder.Exists("eva.sync.ini"));
             QTest::mouseClick(page->BtForget, Qt::LeftButton);
-            QVERIFY(page->LFound->text().startsWith(QStringLiteral("Synchronizácia je vypnutá.")));
+            QVERIFY(Said(page).startsWith(QStringLiteral("Synchronizácia je vypnutá.")));
             QVERIFY(page->Server->text().isEmpty());
         });
         QCOMPARE(changed.count(), 1);
