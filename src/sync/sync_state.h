@@ -70,8 +70,9 @@ struct StateRead {
     SyncState state;    // empty unless Ok; without its items when only the head was read
     bool hasItems = false;
     // When no item waits to be sent or looked at again and the server takes writes: the digest of the
-    // snoozes both sides agreed on (SnoozeDigest). None in a file that something waits in, or that an
-    // earlier version wrote.
+    // snoozes both sides agreed on (AddToSnoozeDigest). Read whole, it comes from the items; from the head
+    // alone, as the writer put it there: none in a file that something waits in, or that an earlier
+    // version wrote.
     std::optional<std::uint64_t> settled;
 };
 
