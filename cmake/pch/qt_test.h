@@ -1,0 +1,5 @@
+// QtTest, for the window tests (cmake/KalvoPrecompiled.cmake).
+#pragma once
+
+#include <QSignalSpy>
+#include <QTest>
